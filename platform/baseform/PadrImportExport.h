@@ -1,0 +1,99 @@
+#pragma once
+
+#include "ButtonFlat.h"
+#include "FailureHandling.h"
+#include "Messages.h"
+#include "Panel.h"
+
+#include <QDialog>
+
+#include <type_traits>
+
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+
+// What a window does with itself when it closes.
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// The base window of import and export screens: a report area, a side panel with the import
+// and cancel buttons, a progress panel at the bottom and a message table. Subclasses fill the
+// report area and supply the creation, close and cancel handlers.
+class TfrmPadrImportExport : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmPadrImportExport(QWidget* owner);
+
+    // Creates a window of class T and runs its creation handler; when the handler fails, the
+    // half-made window is destroyed and the failure passes on.
+    template <typename T> static T* Create(QWidget* owner) {
+        auto* form = new T(owner);
+        try {
+            form->DoCreate();
+        } catch (...) {
+            delete form;
+            throw;
+        }
+        return form;
+    }
+
+    QLabel* lblCodTela;
+    QGroupBox* grbDadosRel;
+    TPanel* panMenu;
+    TPanel* panBotoes;
+    TButtonFlat* sbtImportExport;
+    TButtonFlat* sbtCancel;
+    TPanel* panProgresso;
+    QProgressBar* pgbProgresso;
+    TMessages msgPadrao;
+    // Its picture is the import button's glyph.
+    QLabel* imgImportExport;
+
+    // Closing frees the window once control is back in the event loop; this says whether a
+    // close has asked for that.
+    bool IsReleased() const { return released_; }
+
+    // Runs one of this window's handlers inside the failure guard. A close asked for while a
+    // handler runs frees the window only after the outermost handler has returned.
+    template <typename F> void RunHandler(F&& body) {
+        ++handlerDepth_;
+        Toolkit::guarded(std::forward<F>(body));
+        if (--handlerDepth_ == 0)
+            releaseIfPending();
+    }
+    bool HandlerRunning() const { return handlerDepth_ > 0; }
+
+    // Binds a signal to a handler of this window.
+    template <typename Sender, typename Signal, typename Handler>
+    void Bind(Sender* sender, Signal signal, Handler handler) {
+        QObject::connect(sender, signal, this, [this, handler](const auto&... args) {
+            RunHandler([&] {
+                // Handlers may ignore what the signal carries (a click's "checked", say).
+                if constexpr (std::is_invocable_v<Handler, decltype(args)...>)
+                    handler(args...);
+                else
+                    handler();
+            });
+        });
+    }
+
+protected:
+    // Creation handler: runs once, after the whole window has been built.
+    virtual void FormCreate() {}
+    // Close handler: the base window asks to be freed; subclasses run it first.
+    virtual void FormClose(TCloseAction& action);
+    virtual void sbtCancelClick() {}
+
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // Escape closes through the close event too, so the close handler always runs.
+    void reject() override;
+
+private:
+    void DoCreate();
+    void releaseIfPending();
+
+    bool released_ = false;
+    bool releasePending_ = false;
+    int handlerDepth_ = 0;
+};

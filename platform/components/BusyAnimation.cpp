@@ -1,0 +1,119 @@
+#include "BusyAnimation.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace {
+
+class BusyWindow : public QWidget {
+public:
+    BusyWindow() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setFixedSize(240, 64);
+        auto* layout = new QVBoxLayout(this);
+        text_ = new QLabel(this);
+        text_->setAlignment(Qt::AlignCenter);
+        auto* indicator = new QProgressBar(this);
+        indicator->setRange(0, 0); // a moving bar with no end
+        indicator->setTextVisible(false);
+        layout->addWidget(text_);
+        layout->addWidget(indicator);
+        setStyleSheet(QStringLiteral("BusyWindow { border: 1px solid palette(dark); }"));
+    }
+
+    void present(QWidget* owner, TShowAvi kind) {
+        text_->setText(QString::fromUtf8(BusyAnimation::TextOf(kind)));
+        const QRect area = owner ? owner->frameGeometry()
+                                 : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                                     : QRect(0, 0, 800, 600));
+        move(area.center() - rect().center());
+        show();
+        raise();
+        repaint();
+    }
+
+private:
+    QLabel* text_;
+};
+
+struct State {
+    QPointer<BusyWindow> window;
+    bool shown = false;
+    TShowAvi kind = saConnect;
+    int shows = 0;
+    int hides = 0;
+};
+
+State& state() {
+    static State current;
+    return current;
+}
+
+} // namespace
+
+void ActiveShowAvi(QWidget* owner, TShowAvi kind) {
+    State& s = state();
+    s.shown = true;
+    s.kind = kind;
+    ++s.shows;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return; // no widgets in this process: keep the state only
+    if (!s.window)
+        s.window = new BusyWindow;
+    s.window->present(owner, kind);
+}
+
+void DeactiveShowAvi() {
+    State& s = state();
+    if (!s.shown)
+        return;
+    s.shown = false;
+    ++s.hides;
+    if (s.window)
+        s.window->hide();
+}
+
+namespace BusyAnimation {
+
+bool IsShown() {
+    return state().shown;
+}
+
+TShowAvi Kind() {
+    return state().kind;
+}
+
+const char* TextOf(TShowAvi kind) {
+    switch (kind) {
+    case saConnect:
+        return "Conectando ao servidor...";
+    case saSend:
+        return "Enviando dados ao servidor...";
+    case saSearch:
+        return "Pesquisando...";
+    case saCopy:
+        return "Copiando arquivos...";
+    case saPrint:
+        return "Imprimindo...";
+    case saDelete:
+        return "Excluindo registros...";
+    case saRead:
+        return "Lendo dados do servidor...";
+    }
+    return "Aguarde...";
+}
+
+int ShowCount() {
+    return state().shows;
+}
+
+int HideCount() {
+    return state().hides;
+}
+
+} // namespace BusyAnimation

@@ -1,0 +1,30 @@
+#pragma once
+
+class QWidget;
+
+// What the busy animation tells the user it is waiting for.
+enum TShowAvi : int {
+    saConnect = 0,  // opening the connection to the server
+    saSend = 1,     // sending changes
+    saSearch = 2,   // searching
+    saCopy = 3,     // copying files
+    saPrint = 4,    // printing
+    saDelete = 5,   // deleting records
+    saRead = 6,     // reading data from the server
+};
+
+// Shows a small window with a moving indicator and the kind's text over owner (the host's main
+// window; centred on the screen when there is none). Showing again replaces the kind.
+void ActiveShowAvi(QWidget* owner, TShowAvi kind);
+// Hides it; does nothing when nothing is shown.
+void DeactiveShowAvi();
+
+namespace BusyAnimation {
+bool IsShown();
+TShowAvi Kind();
+// The text shown for a kind.
+const char* TextOf(TShowAvi kind);
+// Counters for diagnostics and tests: how often it was shown and hidden while shown.
+int ShowCount();
+int HideCount();
+} // namespace BusyAnimation

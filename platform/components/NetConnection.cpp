@@ -1,0 +1,165 @@
+#include "NetConnection.h"
+
+#include "Exceptions.h"
+#include "ServerSettings.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+
+namespace {
+// Answers can carry a packet of many 4,000-character values; anything beyond this is not ours.
+constexpr qint64 kMaxAnswer = 64 * 1024 * 1024;
+
+QString readToken() {
+    const QString file = ServerSettings::effective().tokenFile;
+    if (file.isEmpty())
+        return {};
+    QFile token(file);
+    if (!token.open(QIODevice::ReadOnly))
+        throw ESocketError(QStringLiteral("Cannot read the server token file %1: %2").arg(file, token.errorString()));
+    return QString::fromUtf8(token.readAll()).trimmed();
+}
+} // namespace
+
+TRemoteArg TRemoteArg::byValue(const AnsiString& text) {
+    TRemoteArg arg;
+    arg.value_ = Ansi::toUnicode(text);
+    return arg;
+}
+
+TRemoteArg TRemoteArg::byValue(const QJsonValue& value) {
+    TRemoteArg arg;
+    arg.value_ = value;
+    return arg;
+}
+
+TRemoteArg TRemoteArg::byRef(AnsiString& variable) {
+    TRemoteArg arg;
+    arg.variable_ = &variable;
+    return arg;
+}
+
+QJsonValue TRemoteArg::wireValue() const {
+    return variable_ ? QJsonValue(Ansi::toUnicode(*variable_)) : value_;
+}
+
+QJsonValue TAppServer::Call(const QString& method, const std::vector<TRemoteArg>& args) const {
+    return connection_.call(method, args);
+}
+
+TNetConnection::TNetConnection() = default;
+TNetConnection::~TNetConnection() = default;
+
+QString TNetConnection::where() const {
+    return QStringLiteral("%1:%2").arg(Host).arg(Port);
+}
+
+void TNetConnection::Open() {
+    if (Connected())
+        return;
+    if (BeforeConnect)
+        BeforeConnect(*this);
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(Host, static_cast<quint16>(Port));
+    if (!socket->waitForConnected(Timeout))
+        throw ESocketError(QStringLiteral("Cannot connect to the application server at %1: %2")
+                               .arg(where(), socket->errorString()));
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_ = std::move(socket);
+
+    QJsonObject params{{QStringLiteral("serverName"), ServerName}};
+    try {
+        const QString token = readToken();
+        if (!token.isEmpty())
+            params.insert(QStringLiteral("token"), token);
+        request(QStringLiteral("rpc.open"), params);
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void TNetConnection::Close() {
+    if (!socket_)
+        return;
+    socket_->disconnectFromHost();
+    if (socket_->state() != QAbstractSocket::UnconnectedState)
+        socket_->waitForDisconnected(1000);
+    socket_.reset();
+}
+
+bool TNetConnection::Connected() const {
+    return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+TAppServer TNetConnection::AppServer() {
+    if (!Connected())
+        throw ESocketError(QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
+    return TAppServer(*this);
+}
+
+QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemoteArg>& args) {
+    QJsonArray params;
+    for (const TRemoteArg& arg : args)
+        params.append(arg.wireValue());
+    ++callCount_;
+    const QJsonValue result = request(method, params);
+
+    // The server may hand back new values for by-reference arguments.
+    const QJsonObject refs = result.toObject().value(QStringLiteral("refs")).toObject();
+    for (auto it = refs.begin(); it != refs.end(); ++it) {
+        bool ok = false;
+        const int index = it.key().toInt(&ok);
+        if (ok && index >= 0 && index < static_cast<int>(args.size()) && args[index].variable())
+            *args[index].variable() = Ansi::fromUnicode(it.value().toString(), QStringLiteral("Returned value"));
+    }
+    return result;
+}
+
+QJsonValue TNetConnection::request(const QString& method, const QJsonValue& params) {
+    if (!Connected())
+        throw ESocketError(QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
+    const qint64 id = nextId_++;
+    const QJsonObject message{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                              {QStringLiteral("id"), id},
+                              {QStringLiteral("method"), method},
+                              {QStringLiteral("params"), params}};
+    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    line.append('\n');
+    if (socket_->write(line) != line.size() || !socket_->waitForBytesWritten(Timeout))
+        throw ESocketError(QStringLiteral("Cannot send %1 to the application server at %2: %3")
+                               .arg(method, where(), socket_->errorString()));
+
+    while (!socket_->canReadLine()) {
+        if (socket_->bytesAvailable() > kMaxAnswer)
+            throw ESocketError(QStringLiteral("The answer to %1 from %2 is too large").arg(method, where()));
+        if (!socket_->waitForReadyRead(Timeout)) {
+            const QString reason = socket_->state() == QAbstractSocket::ConnectedState
+                                       ? QStringLiteral("no answer within %1 s").arg(Timeout / 1000)
+                                       : socket_->errorString();
+            Close();
+            throw ESocketError(
+                QStringLiteral("The application server at %1 did not answer %2: %3").arg(where(), method, reason));
+        }
+    }
+    const QByteArray answerLine = socket_->readLine();
+    QJsonParseError parseError;
+    const QJsonDocument answer = QJsonDocument::fromJson(answerLine, &parseError);
+    if (!answer.isObject())
+        throw ESocketError(QStringLiteral("The application server at %1 sent an unreadable answer to %2: %3")
+                               .arg(where(), method, parseError.errorString()));
+    const QJsonObject reply = answer.object();
+    if (reply.value(QStringLiteral("id")).toInteger(-1) != id)
+        throw ESocketError(QStringLiteral("The application server at %1 answered another request than %2")
+                               .arg(where(), method));
+    if (reply.contains(QStringLiteral("error"))) {
+        const QJsonObject error = reply.value(QStringLiteral("error")).toObject();
+        throw EServerError(QStringLiteral("The application server refused %1: %2 (code %3)")
+                               .arg(method, error.value(QStringLiteral("message")).toString())
+                               .arg(error.value(QStringLiteral("code")).toInt()));
+    }
+    return reply.value(QStringLiteral("result"));
+}

@@ -1,0 +1,9 @@
+#include "Strings.h"
+
+bool EmptyString(const AnsiString& s) {
+    return Ansi::Trim(s).isEmpty();
+}
+
+AnsiString RTrim(const AnsiString& s) {
+    return Ansi::TrimRight(s);
+}

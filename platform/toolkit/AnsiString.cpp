@@ -1,0 +1,70 @@
+#include "AnsiString.h"
+
+#include "Exceptions.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace Ansi {
+
+AnsiString Copy(const AnsiString& s, qsizetype pos, qsizetype count) {
+    if (pos < 1 || count <= 0 || pos > s.size())
+        return {};
+    return s.mid(pos - 1, count);
+}
+
+qsizetype Pos(const AnsiString& sub, const AnsiString& s) {
+    if (sub.isEmpty())
+        return 0;
+    return s.indexOf(sub) + 1;
+}
+
+AnsiString Trim(const AnsiString& s) {
+    qsizetype first = 0;
+    qsizetype last = s.size();
+    while (first < last && static_cast<unsigned char>(s[first]) <= 32)
+        ++first;
+    while (last > first && static_cast<unsigned char>(s[last - 1]) <= 32)
+        --last;
+    return s.mid(first, last - first);
+}
+
+AnsiString TrimRight(const AnsiString& s) {
+    qsizetype last = s.size();
+    while (last > 0 && static_cast<unsigned char>(s[last - 1]) <= 32)
+        --last;
+    return s.left(last);
+}
+
+AnsiString UpperCase(const AnsiString& s) {
+    AnsiString out = s;
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - ('a' - 'A'));
+    return out;
+}
+
+bool SameText(const AnsiString& a, const AnsiString& b) {
+    return a.size() == b.size() && UpperCase(a) == UpperCase(b);
+}
+
+QString toUnicode(const AnsiString& s) {
+    // Every byte has a meaning in Windows-1252 (the five undefined ones map to C1 controls), so
+    // decoding cannot fail.
+    QStringDecoder decoder("windows-1252");
+    return decoder.decode(s);
+}
+
+AnsiString fromUnicode(const QString& text, const QString& what) {
+    QStringEncoder encoder("windows-1252");
+    AnsiString out = encoder.encode(text);
+    // The encoder substitutes what it cannot map; a round trip tells whether anything was lost.
+    if (encoder.hasError() || toUnicode(out) != text) {
+        const QString subject = what.isEmpty() ? QStringLiteral("Text") : what;
+        throw EConvertError(QStringLiteral("%1 \"%2\" cannot be written in the Windows-1252 code page")
+                                .arg(subject, text));
+    }
+    return out;
+}
+
+} // namespace Ansi

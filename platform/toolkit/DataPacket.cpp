@@ -1,0 +1,197 @@
+#include "DataPacket.h"
+
+#include "Exceptions.h"
+
+#include <QJsonObject>
+
+#include <climits>
+#include <cmath>
+
+namespace DataPacket {
+
+namespace {
+
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz");
+const QString kDateTimeFormatNoMs = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss");
+
+QString jsonKindName(const QJsonValue& json) {
+    switch (json.type()) {
+    case QJsonValue::Bool:
+        return QStringLiteral("a boolean");
+    case QJsonValue::Double:
+        return QStringLiteral("a number");
+    case QJsonValue::String:
+        return QStringLiteral("a string");
+    case QJsonValue::Array:
+        return QStringLiteral("an array");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    default:
+        return QStringLiteral("null");
+    }
+}
+
+TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
+    const QJsonObject object = json.toObject();
+    const QString name = object.value(QStringLiteral("name")).toString();
+    if (!json.isObject() || name.isEmpty())
+        throw EDatabaseError(QStringLiteral("Field %1 of the packet has no name").arg(position + 1));
+
+    TFieldDef def;
+    def.name = name;
+    const QString type = object.value(QStringLiteral("type")).toString();
+    if (type == QStringLiteral("string"))
+        def.type = TFieldType::String;
+    else if (type == QStringLiteral("number"))
+        def.type = TFieldType::Number;
+    else if (type == QStringLiteral("datetime"))
+        def.type = TFieldType::DateTime;
+    else
+        throw EDatabaseError(QStringLiteral("Field %1 has unknown type \"%2\"").arg(name, type));
+
+    if (def.type == TFieldType::String) {
+        const double size = object.value(QStringLiteral("size")).toDouble(-1);
+        if (size < 1 || size > INT_MAX || size != std::floor(size))
+            throw EDatabaseError(QStringLiteral("String field %1 has no valid size").arg(name));
+        def.size = static_cast<int>(size);
+    }
+    return def;
+}
+
+} // namespace
+
+QString typeName(TFieldType type) {
+    switch (type) {
+    case TFieldType::String:
+        return QStringLiteral("string");
+    case TFieldType::Number:
+        return QStringLiteral("number");
+    case TFieldType::DateTime:
+        return QStringLiteral("datetime");
+    }
+    return {};
+}
+
+QJsonArray fieldsToJson(const QList<TFieldDef>& defs) {
+    QJsonArray fields;
+    for (const TFieldDef& def : defs) {
+        QJsonObject field{{QStringLiteral("name"), def.name}, {QStringLiteral("type"), typeName(def.type)}};
+        if (def.type == TFieldType::String)
+            field.insert(QStringLiteral("size"), def.size);
+        fields.append(field);
+    }
+    return fields;
+}
+
+QList<TFieldDef> fieldsFromJson(const QJsonValue& fields) {
+    if (!fields.isArray())
+        throw EDatabaseError(QStringLiteral("The packet has no \"fields\" array"));
+    const QJsonArray array = fields.toArray();
+    if (array.isEmpty())
+        throw EDatabaseError(QStringLiteral("The packet has no fields"));
+
+    QList<TFieldDef> defs;
+    defs.reserve(array.size());
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        TFieldDef def = fieldFromJson(array.at(i), i);
+        for (const TFieldDef& earlier : defs)
+            if (earlier.name.compare(def.name, Qt::CaseInsensitive) == 0)
+                throw EDatabaseError(QStringLiteral("Field %1 appears twice in the packet").arg(def.name));
+        defs.append(def);
+    }
+    return defs;
+}
+
+void checkKind(const QJsonValue& json, const TFieldDef& def) {
+    const bool ok = json.isNull() || (def.type == TFieldType::Number ? json.isDouble() : json.isString());
+    if (!ok)
+        throw EDatabaseError(QStringLiteral("Field %1 holds %2 where a %3 is expected")
+                                 .arg(def.name, jsonKindName(json), typeName(def.type)));
+}
+
+QJsonValue valueToJson(const QVariant& value, TFieldType type) {
+    if (value.isNull())
+        return QJsonValue::Null;
+    switch (type) {
+    case TFieldType::String:
+        return Ansi::toUnicode(value.toByteArray());
+    case TFieldType::Number:
+        return value.toDouble();
+    case TFieldType::DateTime:
+        return dateTimeToText(value.toDateTime());
+    }
+    return QJsonValue::Null;
+}
+
+QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
+    checkKind(json, def);
+    if (json.isNull())
+        return {};
+
+    switch (def.type) {
+    case TFieldType::String: {
+        AnsiString text;
+        try {
+            text = Ansi::fromUnicode(json.toString(), QStringLiteral("Value of field %1").arg(def.name));
+        } catch (const EConvertError& e) {
+            throw EDatabaseError(e.message());
+        }
+        checkLength(def, text);
+        return text;
+    }
+    case TFieldType::Number:
+        return json.toDouble();
+    case TFieldType::DateTime: {
+        const QDateTime value = dateTimeFromText(json.toString());
+        if (!value.isValid())
+            throw EDatabaseError(QStringLiteral("Field %1 holds \"%2\", which is not an ISO 8601 date-time")
+                                     .arg(def.name, json.toString()));
+        return value;
+    }
+    }
+    return {};
+}
+
+QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs) {
+    QJsonArray values;
+    for (qsizetype i = 0; i < defs.size(); ++i)
+        values.append(valueToJson(row.at(i), defs.at(i).type));
+    return values;
+}
+
+void checkLength(const TFieldDef& def, const AnsiString& value) {
+    if (def.type == TFieldType::String && value.size() > def.size)
+        throw EDatabaseError(
+            QStringLiteral("Value of field %1 is %2 characters long; the field holds at most %3")
+                .arg(def.name)
+                .arg(value.size())
+                .arg(def.size));
+}
+
+QString dateTimeToText(const QDateTime& value) {
+    return value.toLocalTime().toString(kDateTimeFormat);
+}
+
+QDateTime dateTimeFromText(const QString& text) {
+    QDateTime value = QDateTime::fromString(text, kDateTimeFormat);
+    if (!value.isValid())
+        value = QDateTime::fromString(text, kDateTimeFormatNoMs);
+    return value;
+}
+
+AnsiString numberToText(double value) {
+    // Below 2^53 every integral double is exact, so printing it as an integer loses nothing.
+    if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0)
+        return AnsiString::number(static_cast<qint64>(value));
+    return AnsiString::number(value, 'g', 15);
+}
+
+double numberFromText(const AnsiString& text, const QString& what) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        throw EConvertError(QStringLiteral("%1 \"%2\" is not a number").arg(what, Ansi::toUnicode(text)));
+    return value;
+}
+
+} // namespace DataPacket

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ClientDataSet.h"
+
+#include <QJsonArray>
+#include <QJsonValue>
+#include <QList>
+#include <QVariant>
+
+// The forms a data set value takes outside the data set: JSON in packets and deltas (see
+// docs/protocol.md) and text for TField's string access. Inside, a value is a QVariant holding
+// nothing (null), an AnsiString, a double or a local QDateTime, by the field's kind.
+namespace DataPacket {
+
+using Row = QList<QVariant>;
+
+// Failures are thrown as EDatabaseError / EConvertError naming the field; the data set adds its
+// own name in front.
+
+QJsonArray fieldsToJson(const QList<TFieldDef>& defs);
+QList<TFieldDef> fieldsFromJson(const QJsonValue& fields);
+
+QString typeName(TFieldType type); // as the packet spells it
+// Refuses json that is not of the field's kind (null is of every kind), before any conversion.
+void checkKind(const QJsonValue& json, const TFieldDef& def);
+QJsonValue valueToJson(const QVariant& value, TFieldType type);
+QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def);
+QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs);
+
+// Strings longer than their field are refused rather than cut.
+void checkLength(const TFieldDef& def, const AnsiString& value);
+
+QString dateTimeToText(const QDateTime& value);
+// Invalid when text is not a local ISO 8601 date-time (milliseconds optional).
+QDateTime dateTimeFromText(const QString& text);
+// Integral values print without a fraction ("0", "42"), others with up to 15 significant digits.
+AnsiString numberToText(double value);
+// Throws EConvertError naming what when text (blanks around it allowed) is not a finite number.
+double numberFromText(const AnsiString& text, const QString& what);
+
+} // namespace DataPacket

@@ -1,0 +1,26 @@
+#include "DirectoryDialog.h"
+
+#include <QFileInfo>
+
+DirectoryDialog::DirectoryDialog(QWidget* parent, const QString& caption, const QString& start,
+                                 bool allowMissing)
+    : QFileDialog(parent, caption, start), allowMissing_(allowMissing) {
+    setFileMode(QFileDialog::Directory);
+    setOption(QFileDialog::ShowDirsOnly);
+    setOption(QFileDialog::DontUseNativeDialog);
+    setOption(QFileDialog::ReadOnly); // no "new folder", rename or delete
+}
+
+void DirectoryDialog::accept() {
+    const QStringList files = selectedFiles();
+    if (files.isEmpty())
+        return;
+    chosen_ = files.constFirst();
+    // The stock dialog refuses a directory that is not there; a name for one that is still to
+    // be made is a valid answer here.
+    if (allowMissing_ && !QFileInfo::exists(chosen_)) {
+        QDialog::accept();
+        return;
+    }
+    QFileDialog::accept();
+}

@@ -1,0 +1,45 @@
+#include "Edit.h"
+
+#include <QKeyEvent>
+
+int TEdit::VirtualKeyOf(int qtKey) {
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return 112 + (qtKey - Qt::Key_F1);
+    if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
+        return qtKey; // the same codes as ASCII
+    switch (qtKey) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return qtKey;
+    }
+}
+
+void TEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    emit exited();
+}
+
+void TEdit::keyPressEvent(QKeyEvent* event) {
+    emit keyDown(VirtualKeyOf(event->key()), event->modifiers());
+    QLineEdit::keyPressEvent(event);
+}

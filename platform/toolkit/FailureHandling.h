@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+
+#include <exception>
+#include <functional>
+#include <type_traits>
+
+// Module code reports failures as exceptions; Qt must never see one. Every handler bound to a
+// signal runs inside guarded(), which hands a failure to the application's failure handler:
+// an error dialog in the desktop host, a printed error and an exit status in the capture command.
+namespace Toolkit {
+
+using FailureHandler = std::function<void(const std::exception&)>;
+
+// Replaces the handler; returns the previous one. An empty handler restores the error dialog.
+FailureHandler setFailureHandler(FailureHandler handler);
+// Hands a failure to the handler in force; EAbort is silent.
+void handleFailure(const std::exception& failure);
+
+template <typename F> void guarded(F&& body) noexcept {
+    try {
+        body();
+    } catch (const std::exception& failure) {
+        handleFailure(failure);
+    } catch (...) {
+        handleFailure(std::runtime_error("Unknown failure"));
+    }
+}
+
+// Connects a signal to a handler that runs inside guarded().
+template <typename Sender, typename Signal, typename Handler>
+QMetaObject::Connection bindHandler(Sender* sender, Signal signal, QObject* context, Handler handler) {
+    return QObject::connect(sender, signal, context, [handler](const auto&... args) {
+        guarded([&] {
+            // Handlers may ignore what the signal carries (a click's "checked", say).
+            if constexpr (std::is_invocable_v<Handler, decltype(args)...>)
+                handler(args...);
+            else
+                handler();
+        });
+    });
+}
+
+} // namespace Toolkit

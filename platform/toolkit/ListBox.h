@@ -1,0 +1,30 @@
+#pragma once
+
+#include "AnsiString.h"
+
+#include <QListWidget>
+
+// A list of text entries, optionally kept in alphabetical order without regard to letter case
+// (the same name may stand twice), with several entries selectable at once.
+class TListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TListBox(QWidget* parent = nullptr);
+
+    bool Sorted() const { return sorted_; }
+    void SetSorted(bool sorted) { sorted_ = sorted; }
+
+    int Count() const { return count(); }
+    AnsiString Items(int index) const;
+    // Adds text at its alphabetical place (at the end when not sorted); returns its index.
+    int Add(const AnsiString& text);
+    void Delete(int index);
+    void Clear() { clear(); }
+    bool Selected(int index) const;
+    void SetSelected(int index, bool selected);
+    // Index of the entry equal to text ignoring letter case, or -1.
+    int IndexOf(const AnsiString& text) const;
+
+private:
+    bool sorted_ = false;
+};

@@ -1,0 +1,44 @@
+#include "StringList.h"
+
+#include "Exceptions.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+
+namespace {
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+} // namespace
+
+void TStringList::LoadFromBytes(const QByteArray& bytes) {
+    const char* const begin = bytes.constData();
+    const char* const end = begin + bytes.size();
+
+    // Counting first lets the list be sized once; large files would otherwise regrow it many times.
+    qsizetype lineEnds = 0;
+    for (const char* p = begin; p != end; ++p)
+        if (*p == '\n' || (*p == '\r' && (p + 1 == end || p[1] != '\n')))
+            ++lineEnds;
+
+    QList<AnsiString> lines;
+    lines.reserve(lineEnds + 1);
+    const char* start = begin;
+    while (start != end) {
+        const char* stop = std::find_if(start, end, isLineEnd);
+        lines.append(AnsiString(start, stop - start));
+        if (stop != end && *stop == '\r' && stop + 1 != end && stop[1] == '\n')
+            ++stop;
+        start = stop == end ? end : stop + 1;
+    }
+    lines_ = std::move(lines);
+}
+
+void TStringList::LoadFromStream(QIODevice& stream) {
+    if (!stream.isReadable())
+        throw EStreamError(QStringLiteral("Cannot read lines from a stream that is not open for reading"));
+    LoadFromBytes(stream.readAll());
+}

@@ -1,0 +1,3 @@
+#include "LeituraPocket.h"
+
+void TfrmLeituraPocket::Import(const TStringList&, AnsiString) {}

@@ -1,0 +1,58 @@
+#include "Cli_Vdr04000.h"
+
+#include "Application.h"
+#include "LeituraPocket.h"
+#include "Screen.h"
+
+#include <QPointer>
+
+TfrmLeituraPocket* frmLeituraPocket = nullptr;
+bool boStcriado = false;
+AnsiString stIdiLeDfm;
+AnsiString stTestProp;
+int inQtde = 0;
+
+namespace {
+const char* const kUnitNames[] = {"Cli_Vdr04000", "LeituraPocket"};
+const PackageInfoTable kPackageInfo{2, kUnitNames};
+} // namespace
+
+void CriaLeituraEbf() {
+    Screen::SetCursor(crHourGlass);
+    if (!boStcriado) {
+        TfrmLeituraPocket* created = TfrmPadrImportExport::Create<TfrmLeituraPocket>(Application::MainForm());
+        // A closed window frees itself, possibly after the next one exists: the exported
+        // reference must neither outlive it nor lose its successor.
+        QObject::connect(created, &QObject::destroyed, [created] {
+            if (frmLeituraPocket == created)
+                frmLeituraPocket = nullptr;
+        });
+        frmLeituraPocket = created;
+        boStcriado = true;
+    }
+    QPointer<TfrmLeituraPocket> form = frmLeituraPocket;
+    form->exec();
+    if (form)
+        form->setWindowState(Qt::WindowNoState);
+    Screen::SetCursor(crDefault);
+}
+
+extern "C" {
+
+void IniProc() {
+    CriaLeituraEbf();
+}
+
+void Initialize() {
+    boStcriado = false;
+}
+
+void Finalize() {
+    stTestProp.clear();
+    stIdiLeDfm.clear();
+}
+
+const PackageInfoTable* GetPackageInfoTable() {
+    return &kPackageInfo;
+}
+}

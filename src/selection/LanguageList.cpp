@@ -1,0 +1,42 @@
+#include "Cli_Vdr04000.h"
+#include "LeituraPocket.h"
+
+#include "Application.h"
+#include "BusyAnimation.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+
+void TfrmLeituraPocket::FormCreate() {
+    ActiveShowAvi(Application::MainForm(), saConnect);
+    try {
+        NetTradutor.Open();
+    } catch (...) {
+        // A window that failed to open must not leave the busy animation behind.
+        DeactiveShowAvi();
+        throw;
+    }
+    DeactiveShowAvi();
+
+    sbtImportExport->SetGlyph(imgImportExport->pixmap());
+
+    CallGetIdiLeDfm();
+
+    // Filling the box is not a choice of the user: the box keeps no current item and the
+    // module's language code stays as it was.
+    const QSignalBlocker quiet(cbbIdioma);
+    cdsIdiLeDfm.First();
+    while (!cdsIdiLeDfm.Eof()) {
+        cbbIdioma->addItem(Ansi::toUnicode(cdsIdiLeDfmIDIDIOMA->AsString() + "-" + cdsIdiLeDfmDSIDIOMA->AsString()));
+        cdsIdiLeDfm.Next();
+    }
+    cbbIdioma->setCurrentIndex(-1);
+    cbbIdioma->setEditText(QString());
+}
+
+void TfrmLeituraPocket::cbbIdiomaChange(QObject*) {
+    UpdateImportButton();
+    const int index = cbbIdioma->currentIndex();
+    stIdiLeDfm = index < 0 ? AnsiString() : Ansi::Copy(Ansi::fromUnicode(cbbIdioma->itemText(index)), 1, 3);
+}

@@ -1,0 +1,43 @@
+#include "ScriptedDialogs.h"
+
+int ScriptedDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
+    const Shown shown{text, type, buttons, helpContext};
+    messages.append(shown);
+    if (onMessage)
+        onMessage(shown);
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    return (buttons & mbYes) ? mrYes : mrOk;
+}
+
+bool ScriptedDialogs::selectDirectory(QString& directory, TSelectDirOpts options, int) {
+    directoryRequests.append(options);
+    if (directories.isEmpty())
+        return false;
+    const std::optional<QString> answer = directories.takeFirst();
+    if (!answer)
+        return false;
+    directory = *answer;
+    return true;
+}
+
+void ScriptedDialogs::showMessage(const QString& text) {
+    plainMessages.append(text);
+}
+
+QStringList ScriptedDialogs::texts() const {
+    QStringList all;
+    for (const Shown& shown : messages)
+        all.append(shown.text);
+    return all;
+}
+
+ScriptedDialogsGuard::ScriptedDialogsGuard() {
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    dialogs_ = dialogs.get();
+    previous_ = setDialogService(std::move(dialogs));
+}
+
+ScriptedDialogsGuard::~ScriptedDialogsGuard() {
+    setDialogService(std::move(previous_));
+}

@@ -1,0 +1,76 @@
+#include "ServerProcess.h"
+
+#include <QRegularExpression>
+
+#include <stdexcept>
+
+#ifndef APPSERVER_PATH
+#error "APPSERVER_PATH must name the appserver executable"
+#endif
+
+QString ServerProcess::executable() {
+    return QStringLiteral(APPSERVER_PATH);
+}
+
+ServerProcess::ServerProcess(const QStringList& extraArguments) : extraArguments_(extraArguments) {
+    if (!dir_.isValid())
+        throw std::runtime_error("cannot create a temporary directory for the server");
+    start(0);
+}
+
+ServerProcess::~ServerProcess() {
+    stop();
+}
+
+void ServerProcess::start(int port) {
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start(executable(), QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
+                                             QStringLiteral("--database"), QStringLiteral("sqlite:") + databasePath()}
+                                     + extraArguments_);
+    if (!process_.waitForStarted(10000))
+        throw std::runtime_error("appserver did not start: " + process_.errorString().toStdString());
+    static const QRegularExpression listening(QStringLiteral("^appserver listening on ([^:]+):(\\d+)"));
+    QByteArray seen;
+    while (process_.waitForReadyRead(10000) || process_.canReadLine()) {
+        while (process_.canReadLine()) {
+            const QString line = QString::fromUtf8(process_.readLine()).trimmed();
+            seen += line.toUtf8() + '\n';
+            const auto match = listening.match(line);
+            if (match.hasMatch()) {
+                port_ = match.captured(2).toInt();
+                return;
+            }
+        }
+    }
+    const QByteArray errors = process_.readAllStandardError();
+    process_.kill();
+    process_.waitForFinished();
+    throw std::runtime_error("appserver did not report its port:\n" + seen.toStdString() + errors.toStdString());
+}
+
+void ServerProcess::stop(bool hard) {
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    if (hard)
+        process_.kill();
+    else
+        process_.terminate();
+    if (!process_.waitForFinished(10000)) {
+        process_.kill();
+        process_.waitForFinished();
+    }
+}
+
+void ServerProcess::restart() {
+    stop();
+    start(port_);
+}
+
+QString ServerProcess::admin(const QStringList& arguments, int* exitCode) const {
+    QProcess tool;
+    tool.start(executable(), arguments + QStringList{QStringLiteral("--database"), QStringLiteral("sqlite:") + databasePath()});
+    tool.waitForFinished(30000);
+    if (exitCode)
+        *exitCode = tool.exitCode();
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
