@@ -105,7 +105,8 @@ QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemote
     QJsonArray params;
     for (const TRemoteArg& arg : args)
         params.append(arg.wireValue());
-    ++callCount_;
+    if (OnCall)
+        OnCall(method, params);
     const QJsonValue result = request(method, params);
 
     // The server may hand back new values for by-reference arguments.

@@ -2,6 +2,7 @@
 
 #include "AnsiString.h"
 
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
 
@@ -72,8 +73,8 @@ public:
     // The dispatch interface of the open server object, taken anew for each call.
     TAppServer AppServer();
 
-    // The number of remote calls made since the connection was created (rpc.open excluded).
-    int CallCount() const { return callCount_; }
+    // Sees every remote method call before it is sent: a place for tracing and diagnostics.
+    std::function<void(const QString& method, const QJsonArray& params)> OnCall;
 
 private:
     friend class TAppServer;
@@ -83,5 +84,4 @@ private:
 
     std::unique_ptr<QTcpSocket> socket_;
     qint64 nextId_ = 1;
-    int callCount_ = 0;
 };

@@ -1,0 +1,113 @@
+#include "HostOptions.h"
+
+#include "ModuleLoader.h"
+
+#include <ServerSettings.h>
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+struct ServerArgument {
+    QString host;
+    int port = 0;
+};
+
+// Read as the authority of a URL so that host names, IPv4 and bracketed IPv6 addresses are
+// checked by Qt rather than by hand.
+std::optional<ServerArgument> serverArgumentFrom(const QString& text) {
+    const QUrl url(QStringLiteral("tcp://") + text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || !url.path().isEmpty() ||
+        url.hasQuery() || url.hasFragment())
+        return std::nullopt;
+    const int port = url.port();
+    if (port < 1 || port > 65535)
+        return std::nullopt;
+    return ServerArgument{url.host(), port};
+}
+
+QString absolute(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
+
+} // namespace
+
+HostOptions HostOptions::parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Vdr - Tradutor: opens the translation capture module and keeps the address of "
+                       "the application server."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption captureOption(QStringLiteral("capture"),
+                                           QStringLiteral("Open the capture window at start-up."));
+    const QCommandLineOption serverOption(
+        QStringLiteral("server"),
+        QStringLiteral("Use the application server at HOST:PORT for this run; the saved address is kept."),
+        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption moduleOption(
+        QStringLiteral("module"),
+        QStringLiteral("Load the capture module from PATH (default: %1 or ../lib beside the executable).")
+            .arg(QString::fromLatin1(kModulePathVariable)),
+        QStringLiteral("PATH"));
+    parser.addOptions({captureOption, serverOption, moduleOption});
+
+    HostOptions options;
+    options.helpText_ = parser.helpText();
+    if (!parser.parse(arguments)) {
+        options.request_ = Request::UsageError;
+        options.usageError_ = parser.errorText();
+        return options;
+    }
+    // Qt keeps the text with its own options to itself, so --help-all shows the same help.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        options.request_ = Request::ShowHelp;
+        return options;
+    }
+    if (parser.isSet(versionOption)) {
+        options.request_ = Request::ShowVersion;
+        return options;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        options.request_ = Request::UsageError;
+        options.usageError_ =
+            QStringLiteral("Unexpected argument \"%1\".").arg(parser.positionalArguments().constFirst());
+        return options;
+    }
+
+    options.captureAtStart_ = parser.isSet(captureOption);
+    if (parser.isSet(serverOption)) {
+        const QString value = parser.value(serverOption);
+        const auto server = serverArgumentFrom(value);
+        if (!server) {
+            options.request_ = Request::UsageError;
+            options.usageError_ =
+                QStringLiteral(
+                    "Invalid --server value \"%1\": expected HOST:PORT with a port from 1 to 65535.")
+                    .arg(value);
+            return options;
+        }
+        options.serverHost_ = server->host;
+        options.serverPort_ = server->port;
+    }
+
+    if (parser.isSet(moduleOption)) {
+        if (parser.value(moduleOption).isEmpty()) {
+            options.request_ = Request::UsageError;
+            options.usageError_ = QStringLiteral("The --module option needs the path of the module library.");
+            return options;
+        }
+        options.moduleLibraryPath_ = absolute(parser.value(moduleOption));
+    } else if (const QString fromEnvironment = qEnvironmentVariable(kModulePathVariable);
+               !fromEnvironment.isEmpty())
+        options.moduleLibraryPath_ = absolute(fromEnvironment);
+    else
+        options.moduleLibraryPath_ = ModuleLoader::defaultLibraryPath();
+    return options;
+}
+
+void HostOptions::applyServerOverride() const {
+    ServerSettings::setOverride(serverHost_, serverPort_);
+}

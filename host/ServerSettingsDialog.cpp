@@ -1,0 +1,80 @@
+#include "ServerSettingsDialog.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+bool sameAddress(const ServerSettings::Address& a, const ServerSettings::Address& b) {
+    return a.host == b.host && a.port == b.port && a.tokenFile == b.tokenFile;
+}
+} // namespace
+
+ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
+                                           const ServerSettings::Address& inUse, QWidget* parent)
+    : QDialog(parent), host_(new QLineEdit(saved.host)), port_(new QSpinBox),
+      tokenFile_(new QLineEdit(saved.tokenFile)),
+      buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel)) {
+    setWindowTitle(tr("Servidor de aplicação"));
+    host_->setObjectName(QStringLiteral("host"));
+    port_->setObjectName(QStringLiteral("port"));
+    tokenFile_->setObjectName(QStringLiteral("tokenFile"));
+    port_->setRange(1, 65535);
+    port_->setValue(saved.port);
+    tokenFile_->setPlaceholderText(tr("nenhum: o servidor não pede token"));
+
+    auto* browse = new QToolButton;
+    browse->setText(QStringLiteral("..."));
+    browse->setToolTip(tr("Escolher o arquivo de token"));
+    auto* tokenRow = new QHBoxLayout;
+    tokenRow->addWidget(tokenFile_);
+    tokenRow->addWidget(browse);
+
+    auto* form = new QFormLayout;
+    form->addRow(tr("Endereço:"), host_);
+    form->addRow(tr("Porta:"), port_);
+    form->addRow(tr("Arquivo de token:"), tokenRow);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    if (!sameAddress(saved, inUse)) {
+        auto* note = new QLabel(tr("Em uso agora: %1:%2. A linha de comando ou uma variável de ambiente "
+                                   "prevalece sobre o endereço salvo aqui.")
+                                    .arg(inUse.host, QString::number(inUse.port)));
+        note->setObjectName(QStringLiteral("overrideNote"));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
+    layout->addWidget(buttons_);
+
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(browse, &QToolButton::clicked, this, &ServerSettingsDialog::chooseTokenFile);
+    connect(host_, &QLineEdit::textChanged, this, &ServerSettingsDialog::updateAcceptable);
+    updateAcceptable();
+}
+
+ServerSettings::Address ServerSettingsDialog::address() const {
+    ServerSettings::Address address;
+    address.host = host_->text().trimmed();
+    address.port = port_->value();
+    address.tokenFile = tokenFile_->text().trimmed();
+    return address;
+}
+
+void ServerSettingsDialog::chooseTokenFile() {
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("Arquivo de token"), tokenFile_->text());
+    if (!chosen.isEmpty())
+        tokenFile_->setText(chosen);
+}
+
+void ServerSettingsDialog::updateAcceptable() {
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(!host_->text().trimmed().isEmpty());
+}

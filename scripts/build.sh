@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds everything into build/ (BUILD_DIR overrides).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" \
+      -DVDR_WERROR="${VDR_WERROR:-OFF}" ${CMAKE_EXTRA_ARGS:-} >/dev/null
+cmake --build "$build" -j "$(nproc)"

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+VDR_WERROR=ON "$root/scripts/build.sh"
+cd "${BUILD_DIR:-$root/build}"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" --timeout 300

@@ -1,0 +1,117 @@
+#include "HostOptions.h"
+#include "ModuleLoader.h"
+#include "ScopedEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+HostOptions parse(QStringList arguments) {
+    arguments.prepend(QStringLiteral("vdrhost"));
+    return HostOptions::parse(arguments);
+}
+
+class HostOptionsTest : public ::testing::Test {
+protected:
+    ScopedEnvironmentVariable noModulePath_{HostOptions::kModulePathVariable, std::nullopt};
+};
+
+TEST_F(HostOptionsTest, WithoutArgumentsRunsWithDefaults) {
+    const HostOptions options = parse({});
+    EXPECT_EQ(options.request(), HostOptions::Request::Run);
+    EXPECT_FALSE(options.captureAtStart());
+    EXPECT_FALSE(options.serverHost().has_value());
+    EXPECT_FALSE(options.serverPort().has_value());
+    EXPECT_EQ(options.moduleLibraryPath(), ModuleLoader::defaultLibraryPath());
+}
+
+TEST_F(HostOptionsTest, DefaultModuleLibraryIsInTheLibDirectoryBesideTheExecutable) {
+    const QString expected = QDir(QCoreApplication::applicationDirPath())
+                                 .absoluteFilePath(QStringLiteral("../lib/libCli_Vdr04000.so"));
+    EXPECT_EQ(ModuleLoader::defaultLibraryPath(), QDir::cleanPath(expected));
+    EXPECT_FALSE(ModuleLoader::defaultLibraryPath().contains(QStringLiteral("..")));
+}
+
+TEST_F(HostOptionsTest, CaptureAsksForTheCaptureWindowAtStartUp) {
+    EXPECT_TRUE(parse({QStringLiteral("--capture")}).captureAtStart());
+}
+
+TEST_F(HostOptionsTest, ServerGivesHostAndPort) {
+    const HostOptions options = parse({QStringLiteral("--server"), QStringLiteral("vdr.example.org:4100")});
+    ASSERT_EQ(options.request(), HostOptions::Request::Run);
+    EXPECT_EQ(options.serverHost(), QStringLiteral("vdr.example.org"));
+    EXPECT_EQ(options.serverPort(), 4100);
+}
+
+TEST_F(HostOptionsTest, ServerAcceptsIpAddressesAndTheWholePortRange) {
+    const HostOptions low = parse({QStringLiteral("--server=10.0.0.5:1")});
+    EXPECT_EQ(low.serverHost(), QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(low.serverPort(), 1);
+    const HostOptions ipv6 = parse({QStringLiteral("--server"), QStringLiteral("[::1]:65535")});
+    EXPECT_EQ(ipv6.serverHost(), QStringLiteral("::1"));
+    EXPECT_EQ(ipv6.serverPort(), 65535);
+}
+
+class MalformedServerTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(MalformedServerTest, IsAUsageErrorQuotingTheValue) {
+    const QString value = QString::fromUtf8(GetParam());
+    const HostOptions options = parse({QStringLiteral("--server"), value});
+    EXPECT_EQ(options.request(), HostOptions::Request::UsageError);
+    EXPECT_TRUE(options.usageError().contains(QLatin1Char('"') + value + QLatin1Char('"')))
+        << options.usageError().toStdString();
+    EXPECT_TRUE(options.usageError().contains(QStringLiteral("HOST:PORT")));
+    EXPECT_FALSE(options.serverHost().has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(HostOptions, MalformedServerTest,
+                         ::testing::Values("vdrserver", "vdrserver:", ":4100", "vdrserver:0",
+                                           "vdrserver:65536", "vdrserver:41a", "vdr server:4100",
+                                           "user@vdrserver:4100", "vdrserver:4100/path", "::1:4100", ""));
+
+TEST_F(HostOptionsTest, UnknownOptionsAndStrayArgumentsAreUsageErrors) {
+    const HostOptions unknown = parse({QStringLiteral("--sever=a:1")});
+    EXPECT_EQ(unknown.request(), HostOptions::Request::UsageError);
+    EXPECT_TRUE(unknown.usageError().contains(QStringLiteral("sever")));
+
+    const HostOptions stray = parse({QStringLiteral("capture")});
+    EXPECT_EQ(stray.request(), HostOptions::Request::UsageError);
+    EXPECT_TRUE(stray.usageError().contains(QStringLiteral("capture")));
+
+    EXPECT_EQ(parse({QStringLiteral("--server")}).request(), HostOptions::Request::UsageError);
+    EXPECT_EQ(parse({QStringLiteral("--module=")}).request(), HostOptions::Request::UsageError);
+}
+
+TEST_F(HostOptionsTest, HelpAndVersionAreRequestsOfTheirOwn) {
+    const HostOptions help = parse({QStringLiteral("--help"), QStringLiteral("--server=bad")});
+    EXPECT_EQ(help.request(), HostOptions::Request::ShowHelp);
+    for (const char* option : {"--capture", "--server", "--module", "--version", "VDR_MODULE_PATH"})
+        EXPECT_TRUE(help.helpText().contains(QString::fromLatin1(option))) << option;
+
+    EXPECT_EQ(parse({QStringLiteral("--help-all")}).request(), HostOptions::Request::ShowHelp);
+    EXPECT_EQ(parse({QStringLiteral("--version")}).request(), HostOptions::Request::ShowVersion);
+}
+
+TEST_F(HostOptionsTest, ModulePathComesFromOptionThenEnvironment) {
+    ScopedEnvironmentVariable environment(HostOptions::kModulePathVariable,
+                                          QByteArray("/opt/vdr/env/libmodule.so"));
+    EXPECT_EQ(parse({}).moduleLibraryPath(), QStringLiteral("/opt/vdr/env/libmodule.so"));
+    EXPECT_EQ(parse({QStringLiteral("--module"), QStringLiteral("/opt/vdr/option/libmodule.so")})
+                  .moduleLibraryPath(),
+              QStringLiteral("/opt/vdr/option/libmodule.so"));
+}
+
+TEST_F(HostOptionsTest, EmptyModulePathVariableCountsAsUnset) {
+    ScopedEnvironmentVariable environment(HostOptions::kModulePathVariable, QByteArray());
+    EXPECT_EQ(parse({}).moduleLibraryPath(), ModuleLoader::defaultLibraryPath());
+}
+
+TEST_F(HostOptionsTest, RelativeModulePathIsTakenFromTheWorkingDirectory) {
+    EXPECT_EQ(parse({QStringLiteral("--module=lib/libmodule.so")}).moduleLibraryPath(),
+              QDir::current().absoluteFilePath(QStringLiteral("lib/libmodule.so")));
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#include "ServerSettingsDialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const ServerSettings::Address kSaved{QStringLiteral("saved.example.org"), 4200,
+                                     QStringLiteral("/etc/vdr/token")};
+
+template <typename Widget> Widget* field(const QDialog& dialog, const char* name) {
+    auto* found = dialog.findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+QPushButton* okButton(const QDialog& dialog) {
+    return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+}
+
+TEST(ServerSettingsDialogTest, ShowsTheSavedAddress) {
+    const ServerSettingsDialog dialog(kSaved, kSaved);
+    EXPECT_EQ(field<QLineEdit>(dialog, "host")->text(), kSaved.host);
+    EXPECT_EQ(field<QSpinBox>(dialog, "port")->value(), kSaved.port);
+    EXPECT_EQ(field<QLineEdit>(dialog, "tokenFile")->text(), kSaved.tokenFile);
+    const ServerSettings::Address shown = dialog.address();
+    EXPECT_EQ(shown.host, kSaved.host);
+    EXPECT_EQ(shown.port, kSaved.port);
+    EXPECT_EQ(shown.tokenFile, kSaved.tokenFile);
+}
+
+TEST(ServerSettingsDialogTest, ReturnsTheEditedAddressTrimmed) {
+    ServerSettingsDialog dialog(kSaved, kSaved);
+    field<QLineEdit>(dialog, "host")->setText(QStringLiteral("  other.example.org "));
+    field<QSpinBox>(dialog, "port")->setValue(4300);
+    field<QLineEdit>(dialog, "tokenFile")->setText(QStringLiteral(" "));
+    const ServerSettings::Address edited = dialog.address();
+    EXPECT_EQ(edited.host, QStringLiteral("other.example.org"));
+    EXPECT_EQ(edited.port, 4300);
+    EXPECT_TRUE(edited.tokenFile.isEmpty());
+}
+
+TEST(ServerSettingsDialogTest, PortStaysWithinTheTcpRange) {
+    ServerSettingsDialog dialog(kSaved, kSaved);
+    auto* port = field<QSpinBox>(dialog, "port");
+    port->setValue(0);
+    EXPECT_EQ(dialog.address().port, 1);
+    port->setValue(70000);
+    EXPECT_EQ(dialog.address().port, 65535);
+}
+
+TEST(ServerSettingsDialogTest, CannotBeAcceptedWithoutAHost) {
+    ServerSettingsDialog dialog(kSaved, kSaved);
+    EXPECT_TRUE(okButton(dialog)->isEnabled());
+    field<QLineEdit>(dialog, "host")->setText(QStringLiteral("   "));
+    EXPECT_FALSE(okButton(dialog)->isEnabled());
+    field<QLineEdit>(dialog, "host")->setText(QStringLiteral("h"));
+    EXPECT_TRUE(okButton(dialog)->isEnabled());
+}
+
+TEST(ServerSettingsDialogTest, SaysSoWhenAnOverrideIsInUse) {
+    EXPECT_EQ(ServerSettingsDialog(kSaved, kSaved).findChild<QLabel*>(QStringLiteral("overrideNote")),
+              nullptr);
+
+    ServerSettings::Address inUse = kSaved;
+    inUse.port = 4999;
+    const ServerSettingsDialog dialog(kSaved, inUse);
+    const auto* note = dialog.findChild<QLabel*>(QStringLiteral("overrideNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().contains(QStringLiteral("saved.example.org:4999")));
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+#include "LinkFixture.h"
+
+#include "Exceptions.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTcpServer>
+
+using ServerLink = LinkFixture;
+
+TEST_F(ServerLink, CreationConnectsAndLoadsTheLanguagesInTheServersOrder) {
+    EXPECT_TRUE(form->NetTradutor.Connected());
+    EXPECT_EQ(form->NetTradutor.Port, server.port());
+    EXPECT_EQ(form->NetTradutor.Host, server.host());
+    EXPECT_GE(form->cdsIdiLeDfm.RecordCount(), 3);
+    form->cdsIdiLeDfm.First();
+    EXPECT_TRUE(form->cdsIdiLeDfm.Locate("IDIDIOMA", {QByteArray("POR")}, 0));
+    EXPECT_EQ(Ansi::toUnicode(form->cdsIdiLeDfmDSIDIOMA->AsString()), QStringLiteral("Português"));
+    EXPECT_FALSE(BusyAnimation::IsShown());
+}
+
+TEST_F(ServerLink, GetPropriedSendsSevenStringsAndFindsWhatWasStored) {
+    EXPECT_EQ(storedRows("CLIENTE", "lblNome", "Nome do cliente"), 0);
+    ASSERT_EQ(lastParams.size(), 7);
+    for (const auto& param : lastParams)
+        EXPECT_TRUE(param.isString());
+    EXPECT_EQ(lastParams.at(3).toString(), QStringLiteral("CAPTION"));
+    EXPECT_EQ(lastParams.at(4).toString(), QStringLiteral("0"));
+    EXPECT_TRUE(form->cdsPropried.Active()) << "an empty answer is still a packet in the row layout";
+
+    postRow(form->cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
+    // The key matches without regard to the letter case of names; the value must be equal.
+    EXPECT_EQ(storedRows("CLIENTE", "lblnome", "Nome do cliente"), 1);
+    EXPECT_EQ(storedRows("CLIENTE", "lblNome", "Nome do Cliente"), 0);
+    EXPECT_EQ(storedRows("CLIENTE", "lblNome", "Nome do cliente", "ENG"), 0);
+}
+
+TEST_F(ServerLink, GetVersaoLoadsTheSingleVersionRecord) {
+    form->CallGetVersao();
+    EXPECT_EQ(form->cdsVersao.RecordCount(), 1);
+    EXPECT_EQ(callsOf("GetVersao"), 1);
+    EXPECT_FALSE(BusyAnimation::IsShown());
+}
+
+TEST_F(ServerLink, AFailedReadingCallHidesTheAnimationAndKeepsTheDataSetsContent) {
+    const int rowsBefore = form->cdsIdiLeDfm.RecordCount();
+    server.stop();
+    EXPECT_THROW(form->CallGetIdiLeDfm(), ESocketError);
+    EXPECT_FALSE(BusyAnimation::IsShown());
+    EXPECT_EQ(form->cdsIdiLeDfm.RecordCount(), rowsBefore);
+    EXPECT_THROW(form->CallGetVersao(), ESocketError);
+    EXPECT_FALSE(BusyAnimation::IsShown());
+}
+
+TEST_F(ServerLink, PortAndHostAreTakenAfreshAtEveryConnect) {
+    ServerProcess second;
+    form->NetTradutor.Close();
+    ServerSettings::setOverride(second.host(), second.port());
+    form->NetTradutor.Open();
+    EXPECT_EQ(form->NetTradutor.Port, second.port());
+    form->cdsPropried.CreateDataSet();
+    postRow(form->cdsPropried, "SEGUNDO", "LBLA", "Texto");
+    form->NetTradutor.Close();
+
+    ServerSettings::setOverride(server.host(), server.port());
+    form->NetTradutor.Open();
+    EXPECT_EQ(storedRows("SEGUNDO", "LBLA", "Texto"), 0) << "the row went to the second server only";
+
+    // An empty host is used as it comes: the connect fails and says where it tried.
+    form->NetTradutor.Close();
+    ServerSettings::setOverride(QString(), server.port());
+    try {
+        form->NetTradutor.Open();
+        FAIL() << "connecting to an empty host name succeeded";
+    } catch (const ESocketError& failure) {
+        EXPECT_TRUE(failure.message().contains(QStringLiteral(":%1").arg(server.port()))) << failure.what();
+    }
+    EXPECT_TRUE(form->NetTradutor.Host.isEmpty());
+}
+
+TEST_F(ServerLink, AConnectThatFailsNamesHostAndPort) {
+    int deadPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        deadPort = probe.serverPort();
+    }
+    form->NetTradutor.Close();
+    ServerSettings::setOverride(QStringLiteral("127.0.0.1"), deadPort);
+    try {
+        form->NetTradutor.Open();
+        FAIL() << "connected to a port nobody listens on";
+    } catch (const ESocketError& failure) {
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("127.0.0.1:%1").arg(deadPort))) << failure.what();
+    }
+}
+
+TEST_F(ServerLink, ClosingTheWindowClosesTheConnection) {
+    TfrmLeituraPocket* shown = form.release();
+    QPointer<TfrmLeituraPocket> guard = shown;
+    shown->show();
+    TNetConnection* connection = &shown->NetTradutor;
+    EXPECT_TRUE(connection->Connected());
+    bool connectedAfterClose = true;
+    shown->RunHandler([&] {
+        shown->close();
+        connectedAfterClose = connection->Connected();
+    });
+    EXPECT_FALSE(connectedAfterClose);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+}
