@@ -1,0 +1,123 @@
+#include "AnsiString.h"
+#include "Dialogs.h"
+#include "Exceptions.h"
+#include "FailureHandling.h"
+#include "FileSearch.h"
+#include "ListBox.h"
+#include "Panel.h"
+#include "Screen.h"
+#include "ScriptedDialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(AnsiStrings, CutsFindsTrimsAndUpperCasesByteWise) {
+    EXPECT_EQ(Ansi::Copy("frmCliente", 4, 3), AnsiString("Cli"));
+    EXPECT_EQ(Ansi::Copy("abc", 3, 10), AnsiString("c")) << "a count past the end stops at the end";
+    EXPECT_EQ(Ansi::Copy("abc", 4, 1), AnsiString());
+    EXPECT_EQ(Ansi::Copy("abc", 1, 0), AnsiString());
+    EXPECT_EQ(Ansi::Copy("abc", 2, -5), AnsiString());
+    EXPECT_EQ(Ansi::Pos("=", "Caption = 1"), 9);
+    EXPECT_EQ(Ansi::Pos("x", "abc"), 0);
+    EXPECT_EQ(Ansi::Trim("\t \x01 a b \x1F "), AnsiString("a b"));
+    EXPECT_EQ(Ansi::UpperCase("F\xEDsica"), AnsiString("F\xEDSICA")) << "only a..z change";
+    EXPECT_TRUE(Ansi::SameText("Por-Portugu\xEAs", "POR-PORTUGU\xEAS"));
+    EXPECT_FALSE(Ansi::SameText("\xEA", "\xCA"));
+}
+
+TEST(AnsiStrings, ConvertAtTheBordersAndRefuseWhatWindows1252CannotHold) {
+    EXPECT_EQ(Ansi::toUnicode("Portugu\xEAs \x80"), QStringLiteral("Português €"));
+    EXPECT_EQ(Ansi::fromUnicode(QStringLiteral("Português €")), AnsiString("Portugu\xEAs \x80"));
+    try {
+        Ansi::fromUnicode(QStringLiteral("Ωmega"), QStringLiteral("File name"));
+        FAIL();
+    } catch (const EConvertError& failure) {
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("File name")));
+    }
+}
+
+TEST(FailureGuard, HandsFailuresToTheHandlerAndStaysSilentOnAbort) {
+    QStringList seen;
+    const auto previous = Toolkit::setFailureHandler([&](const std::exception& e) { seen.append(e.what()); });
+    Toolkit::guarded([] { throw EDatabaseError(QStringLiteral("campo grande demais")); });
+    Toolkit::guarded([] { throw EAbort(); });
+    Toolkit::guarded([] { throw 42; });
+    QPushButton button;
+    Toolkit::bindHandler(&button, &QPushButton::clicked, &button,
+                         [] { throw ESocketError(QStringLiteral("servidor fora")); });
+    button.click();
+    Toolkit::setFailureHandler(previous);
+    EXPECT_EQ(seen, (QStringList{"campo grande demais", "Unknown failure", "servidor fora"}));
+}
+
+TEST(FailureGuard, TheDefaultHandlingShowsAnErrorDialog) {
+    ScriptedDialogsGuard dialogs;
+    Toolkit::setFailureHandler({});
+    Toolkit::guarded([] { throw EStreamError(QStringLiteral("arquivo sumiu")); });
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("arquivo sumiu"));
+    EXPECT_EQ(dialogs->messages[0].type, mtError);
+}
+
+TEST(ScreenCursor, OneOverrideAtATime) {
+    Screen::SetCursor(crHourGlass);
+    Screen::SetCursor(crHourGlass);
+    EXPECT_EQ(Screen::Cursor(), crHourGlass);
+    Screen::SetCursor(crDefault);
+    EXPECT_EQ(Screen::Cursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(FileSearchByPattern, MatchesIgnoringCaseAndSkipsHiddenAndOtherEntries) {
+    QTemporaryDir dir;
+    for (const char* name : {"a.Ebf", "B.EBF", "c.ebf", ".hidden.Ebf", "d.Dfm", "e.Ebf.bak"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub.Ebf")));
+    QStringList found = FindFiles(dir.path() + QStringLiteral("/*.Ebf"), faArchive);
+    found.sort();
+    EXPECT_EQ(found, (QStringList{"B.EBF", "a.Ebf", "c.ebf"}));
+    EXPECT_EQ(FindFiles(dir.path() + QStringLiteral("//*.Dfm"), faArchive), QStringList{"d.Dfm"});
+    EXPECT_TRUE(FindFiles(dir.path() + QStringLiteral("/missing/*.Ebf"), faArchive).isEmpty());
+}
+
+TEST(SortedListBox, KeepsAlphabeticalOrderIgnoringCaseAndAcceptsTwins) {
+    TListBox list;
+    list.SetSorted(true);
+    for (const char* name : {"b.Ebf", "A.ebf", "c.Ebf", "a.Ebf", "B.ebf"})
+        list.Add(name);
+    QList<AnsiString> items;
+    for (int i = 0; i < list.Count(); ++i)
+        items.append(list.Items(i));
+    EXPECT_EQ(items, (QList<AnsiString>{"A.ebf", "a.Ebf", "b.Ebf", "B.ebf", "c.Ebf"}));
+    EXPECT_EQ(list.IndexOf("C.EBF"), 4);
+    EXPECT_EQ(list.IndexOf("d.Ebf"), -1);
+    EXPECT_THROW(list.Delete(9), Exception);
+}
+
+TEST(PanelAlignment, DocksTopBottomLeftThenFillsTheRest) {
+    TPanel parent;
+    parent.SetBevelInner(TBevel::bvLowered);
+    parent.SetBevelOuter(TBevel::bvNone);
+    parent.resize(200, 100);
+    auto* top = new TPanel(&parent);
+    top->resize(10, 20);
+    auto* left = new TPanel(&parent);
+    left->resize(30, 10);
+    auto* rest = new TPanel(&parent);
+    SetAlign(top, TAlign::alTop);
+    SetAlign(left, TAlign::alLeft);
+    SetAlign(rest, TAlign::alClient);
+    EXPECT_EQ(top->geometry(), QRect(1, 1, 198, 20));
+    EXPECT_EQ(left->geometry(), QRect(1, 21, 30, 78));
+    EXPECT_EQ(rest->geometry(), QRect(31, 21, 168, 78));
+    parent.show(); // a hidden widget gets its resize event when it is shown
+    parent.resize(300, 100);
+    EXPECT_EQ(rest->width(), 268);
+}
