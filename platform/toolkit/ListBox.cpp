@@ -6,15 +6,14 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 }
 
-AnsiString TListBox::Items(int index) const {
+QString TListBox::Items(int index) const {
     const QListWidgetItem* entry = item(index);
     if (!entry)
         throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
-    return Ansi::fromUnicode(entry->text());
+    return entry->text();
 }
 
-int TListBox::Add(const AnsiString& text) {
-    const QString shown = Ansi::toUnicode(text);
+int TListBox::Add(const QString& shown) {
     int at = count();
     if (sorted_) {
         // After the last entry that does not sort behind it, so equal names keep their order.
@@ -49,8 +48,7 @@ void TListBox::SetSelected(int index, bool selected) {
         entry->setSelected(selected);
 }
 
-int TListBox::IndexOf(const AnsiString& text) const {
-    const QString wanted = Ansi::toUnicode(text);
+int TListBox::IndexOf(const QString& wanted) const {
     for (int i = 0; i < count(); ++i)
         if (QString::compare(item(i)->text(), wanted, Qt::CaseInsensitive) == 0)
             return i;

@@ -133,6 +133,9 @@ public:
     void Import(const TStringList& lines, AnsiString programCode);
 
 private:
+    void moveRight(bool selectedOnly);
+    void moveLeft(bool selectedOnly);
+
     void buildControls();
     void defineDataSets();
     void bindHandlers();

@@ -92,10 +92,10 @@ TEST(SortedListBox, KeepsAlphabeticalOrderIgnoringCaseAndAcceptsTwins) {
     list.SetSorted(true);
     for (const char* name : {"b.Ebf", "A.ebf", "c.Ebf", "a.Ebf", "B.ebf"})
         list.Add(name);
-    QList<AnsiString> items;
+    QStringList items;
     for (int i = 0; i < list.Count(); ++i)
         items.append(list.Items(i));
-    EXPECT_EQ(items, (QList<AnsiString>{"A.ebf", "a.Ebf", "b.Ebf", "B.ebf", "c.Ebf"}));
+    EXPECT_EQ(items, (QStringList{"A.ebf", "a.Ebf", "b.Ebf", "B.ebf", "c.Ebf"}));
     EXPECT_EQ(list.IndexOf("C.EBF"), 4);
     EXPECT_EQ(list.IndexOf("d.Ebf"), -1);
     EXPECT_THROW(list.Delete(9), Exception);

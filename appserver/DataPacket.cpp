@@ -1,0 +1,126 @@
+#include "DataPacket.h"
+
+#include <QJsonValue>
+
+namespace {
+
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
+
+} // namespace
+
+namespace Layouts {
+
+const Layout& languageEntry() {
+    static const Layout layout{
+        {QStringLiteral("IDIDIOMA"), FieldKind::String, 3},
+        {QStringLiteral("DSIDIOMA"), FieldKind::String, 30},
+        {QStringLiteral("IDIPROP"), FieldKind::String, 3},
+    };
+    return layout;
+}
+
+const Layout& translationRow() {
+    static const Layout layout{
+        {QStringLiteral("CDPROGRAMA"), FieldKind::String, 20},
+        {QStringLiteral("NMFORMULARIO"), FieldKind::String, 50},
+        {QStringLiteral("NMCOMPONENTE"), FieldKind::String, 50},
+        {QStringLiteral("NMPROPRIEDADE"), FieldKind::String, 50},
+        {QStringLiteral("NRVALORPROP"), FieldKind::Number, 0},
+        {QStringLiteral("IDSITTRADUCAO"), FieldKind::String, 1},
+        {QStringLiteral("STVALORPROP"), FieldKind::String, 4000},
+        {QStringLiteral("STAGRVALPROP"), FieldKind::String, 4000},
+        {QStringLiteral("DTULTATUTRAD"), FieldKind::DateTime, 0},
+        {QStringLiteral("IDIDIOMA"), FieldKind::String, 3},
+    };
+    return layout;
+}
+
+const Layout& versionRecord() {
+    static const Layout layout{{QStringLiteral("DTGERARQTRAD"), FieldKind::DateTime, 0}};
+    return layout;
+}
+
+} // namespace Layouts
+
+QString kindName(FieldKind kind) {
+    switch (kind) {
+    case FieldKind::String:
+        return QStringLiteral("string");
+    case FieldKind::Number:
+        return QStringLiteral("number");
+    case FieldKind::DateTime:
+        return QStringLiteral("datetime");
+    }
+    return {};
+}
+
+QJsonObject makePacket(const Layout& layout, const QList<QJsonArray>& rows) {
+    QJsonArray fields;
+    for (const FieldDef& field : layout) {
+        QJsonObject def{{QStringLiteral("name"), field.name}, {QStringLiteral("type"), kindName(field.kind)}};
+        if (field.kind == FieldKind::String)
+            def.insert(QStringLiteral("size"), field.size);
+        fields.append(def);
+    }
+    QJsonArray rowArray;
+    for (const QJsonArray& row : rows)
+        rowArray.append(row);
+    return QJsonObject{{QStringLiteral("fields"), fields}, {QStringLiteral("rows"), rowArray}};
+}
+
+qsizetype characterCount(const QString& text) {
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        ++count;
+    }
+    return count;
+}
+
+QString checkValue(const FieldDef& field, const QJsonValue& value) {
+    if (value.isNull())
+        return {};
+    switch (field.kind) {
+    case FieldKind::String: {
+        if (!value.isString())
+            return QStringLiteral("%1 must be a string or null").arg(field.name);
+        const qsizetype length = characterCount(value.toString());
+        if (length > field.size)
+            return QStringLiteral("%1 holds %2 characters; at most %3 fit")
+                .arg(field.name)
+                .arg(length)
+                .arg(field.size);
+        return {};
+    }
+    case FieldKind::Number:
+        // QJsonValue cannot hold NaN or infinity, so any double here is finite.
+        if (!value.isDouble())
+            return QStringLiteral("%1 must be a number or null").arg(field.name);
+        return {};
+    case FieldKind::DateTime:
+        if (!value.isString() || !parseDateTime(value.toString()))
+            return QStringLiteral("%1 must be a local date-time like 2026-12-07T08:01:44.123, or null")
+                .arg(field.name);
+        return {};
+    }
+    return {};
+}
+
+QString formatDateTime(const QDateTime& value) {
+    return value.toString(kDateTimeFormat);
+}
+
+std::optional<QDateTime> parseDateTime(const QString& text) {
+    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
+    // A zone designator would make the local time ambiguous for the module.
+    if (!parsed.isValid() || parsed.timeSpec() != Qt::LocalTime)
+        return std::nullopt;
+    return parsed;
+}
+
+QJsonValue dateTimeToJson(const std::optional<QDateTime>& value) {
+    if (!value)
+        return QJsonValue::Null;
+    return formatDateTime(*value);
+}

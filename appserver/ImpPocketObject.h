@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ServerObject.h"
+#include "Storage.h"
+
+#include <QJsonObject>
+
+// The remote data module rdmImpPocket, registered as "Vdr04000.rdmImpPocket": the capture tool's
+// view of the translation table, the language list and the version record. docs/protocol.md
+// describes its six methods.
+class ImpPocketObject : public ServerObject {
+public:
+    static QString registeredName() { return QStringLiteral("Vdr04000.rdmImpPocket"); }
+
+    explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
+
+    QString name() const override { return registeredName(); }
+    QJsonValue call(const QString& method, const QJsonArray& params) override;
+
+private:
+    // What a delete of a row that is no longer stored means.
+    enum class MissingDelete { Fails, CountsAsApplied };
+
+    QJsonObject getIdiLeDfm(const QJsonArray& params);
+    QJsonObject getPropried(const QJsonArray& params);
+    QJsonObject getVersao(const QJsonArray& params);
+    QJsonObject applyTranslationDelta(const QString& method, const QJsonArray& params,
+                                      MissingDelete missingDelete);
+    QJsonObject applyVersionDelta(const QJsonArray& params);
+
+    TranslationRow rowOf(const QJsonArray& values, const QString& where) const;
+
+    Storage& storage_;
+};

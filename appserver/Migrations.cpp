@@ -1,0 +1,94 @@
+#include "Migrations.h"
+
+#include "SqlSupport.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <functional>
+
+namespace {
+
+void createInitialSchema(const QSqlDatabase& db) {
+    runSql(db, QStringLiteral("CREATE TABLE languages ("
+                              " IDIDIOMA TEXT NOT NULL PRIMARY KEY,"
+                              " DSIDIOMA TEXT NOT NULL,"
+                              " IDIPROP TEXT NOT NULL)"));
+    const QList<QVariantList> seeds{
+        {QStringLiteral("POR"), QStringLiteral("Português"), QStringLiteral("POR")},
+        {QStringLiteral("ENG"), QStringLiteral("English"), QStringLiteral("ENG")},
+        {QStringLiteral("SPA"), QStringLiteral("Español"), QStringLiteral("SPA")},
+    };
+    for (const QVariantList& seed : seeds)
+        runSql(db, QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP) VALUES (?, ?, ?)"),
+               seed);
+
+    runSql(db, QStringLiteral("CREATE TABLE translations ("
+                              " ID INTEGER PRIMARY KEY,"
+                              " MATCHKEY TEXT NOT NULL,"
+                              " CDPROGRAMA TEXT NOT NULL,"
+                              " NMFORMULARIO TEXT NOT NULL,"
+                              " NMCOMPONENTE TEXT NOT NULL,"
+                              " NMPROPRIEDADE TEXT NOT NULL,"
+                              " NRVALORPROP REAL NOT NULL,"
+                              " IDSITTRADUCAO TEXT,"
+                              " STVALORPROP TEXT NOT NULL,"
+                              " STAGRVALPROP TEXT,"
+                              " DTULTATUTRAD TEXT,"
+                              " IDIDIOMA TEXT NOT NULL REFERENCES languages (IDIDIOMA))"));
+    runSql(db, QStringLiteral("CREATE UNIQUE INDEX translations_matchkey ON translations (MATCHKEY)"));
+
+    runSql(db, QStringLiteral("CREATE TABLE version_record ("
+                              " ID INTEGER NOT NULL PRIMARY KEY CHECK (ID = 1),"
+                              " DTGERARQTRAD TEXT)"));
+    runSql(db, QStringLiteral("INSERT INTO version_record (ID, DTGERARQTRAD) VALUES (1, NULL)"));
+}
+
+void addLanguageOrder(const QSqlDatabase& db) {
+    runSql(db, QStringLiteral("ALTER TABLE languages ADD COLUMN SORTORDER INTEGER NOT NULL DEFAULT 0"));
+    // Until now the list came out in insertion order, which is rowid order.
+    runSql(db, QStringLiteral("UPDATE languages SET SORTORDER = rowid"));
+}
+
+const QList<std::function<void(const QSqlDatabase&)>>& steps() {
+    static const QList<std::function<void(const QSqlDatabase&)>> list{createInitialSchema, addLanguageOrder};
+    return list;
+}
+
+int readVersion(const QSqlDatabase& db) {
+    QSqlQuery query = runSql(db, QStringLiteral("SELECT version FROM schema_version"));
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+} // namespace
+
+int latestSchemaVersion() {
+    return int(steps().size());
+}
+
+int schemaVersion(const QSqlDatabase& db) {
+    if (!db.tables().contains(QStringLiteral("schema_version")))
+        return 0;
+    return readVersion(db);
+}
+
+void migrate(const QSqlDatabase& db, int targetVersion) {
+    runSql(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"));
+    for (int version = 1; version <= targetVersion && version <= latestSchemaVersion(); ++version) {
+        beginImmediate(db);
+        try {
+            const int current = readVersion(db);
+            if (current < version) {
+                steps().at(version - 1)(db);
+                runSql(db, QStringLiteral("DELETE FROM schema_version"));
+                runSql(db, QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"), {version});
+            }
+            commit(db);
+        } catch (const StorageError& error) {
+            rollback(db);
+            throw StorageError(QStringLiteral("schema migration to version %1 failed: %2")
+                                   .arg(version)
+                                   .arg(error.message()));
+        }
+    }
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QSqlDatabase>
+
+// The schema's history: ordered migrations, each applied in its own transaction, with the
+// version reached kept in the table schema_version.
+//   1: languages, translations (unique index on MATCHKEY), version_record; seeds the languages
+//      and the single version row.
+//   2: languages.SORTORDER, so the list keeps its order independent of the storage's row ids.
+
+int latestSchemaVersion();
+
+// The version the database is at; 0 for an empty database.
+int schemaVersion(const QSqlDatabase& db);
+
+// Applies the migrations above the database's version up to targetVersion. Safe when several
+// processes start on one new file at once: each step re-reads the version inside its transaction.
+// Throws StorageError.
+void migrate(const QSqlDatabase& db, int targetVersion);

@@ -1,0 +1,58 @@
+#include "Records.h"
+
+#include "DataPacket.h"
+
+namespace {
+
+QJsonValue optionalString(const std::optional<QString>& value) {
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+std::optional<QString> stringOrNull(const QJsonValue& value) {
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
+QJsonArray toJsonRow(const LanguageEntry& entry) {
+    return QJsonArray{entry.code, entry.description, entry.prop};
+}
+
+QJsonArray toJsonRow(const TranslationRow& row) {
+    return QJsonArray{row.program,
+                      row.form,
+                      row.component,
+                      row.property,
+                      row.number,
+                      optionalString(row.state),
+                      row.value,
+                      optionalString(row.value2),
+                      dateTimeToJson(row.updated),
+                      row.language};
+}
+
+std::optional<TranslationRow> translationRowFromJson(const QJsonArray& values, QString* whyNot) {
+    const Layout& layout = Layouts::translationRow();
+    for (int index : {0, 1, 2, 3, 4, 6, 9}) {
+        if (values.at(index).isNull()) {
+            *whyNot =
+                QStringLiteral("%1 cannot be null: it is part of the row's key").arg(layout.at(index).name);
+            return std::nullopt;
+        }
+    }
+    TranslationRow row;
+    row.program = values.at(0).toString();
+    row.form = values.at(1).toString();
+    row.component = values.at(2).toString();
+    row.property = values.at(3).toString();
+    row.number = values.at(4).toDouble();
+    row.state = stringOrNull(values.at(5));
+    row.value = values.at(6).toString();
+    row.value2 = stringOrNull(values.at(7));
+    if (!values.at(8).isNull())
+        row.updated = parseDateTime(values.at(8).toString());
+    row.language = values.at(9).toString();
+    return row;
+}

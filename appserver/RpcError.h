@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// JSON-RPC error codes of docs/protocol.md.
+namespace RpcCode {
+constexpr int ParseError = -32700;
+constexpr int InvalidRequest = -32600;
+constexpr int MethodNotFound = -32601;
+constexpr int InvalidParams = -32602;
+constexpr int InternalError = -32603;
+constexpr int UnknownServer = -32001;
+constexpr int NotOpen = -32002;
+} // namespace RpcCode
+
+// A protocol fault, answered as a JSON-RPC error rather than a result object.
+class RpcError : public std::runtime_error {
+public:
+    RpcError(int code, const QString& message) : std::runtime_error(message.toStdString()), code_(code) {}
+    int code() const { return code_; }
+    QString message() const { return QString::fromStdString(what()); }
+
+private:
+    int code_;
+};

@@ -1,0 +1,57 @@
+#include "TranslationKey.h"
+
+#include <QCryptographicHash>
+#include <QLocale>
+
+QString upperAsciiLetters(QString text) {
+    for (QChar& ch : text) {
+        if (ch >= QLatin1Char('a') && ch <= QLatin1Char('z'))
+            ch = QChar(ch.unicode() - 'a' + 'A');
+    }
+    return text;
+}
+
+QString trimRightControls(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.left(end);
+}
+
+QString canonicalNumberText(double number) {
+    if (number == 0)
+        number = 0; // folds -0
+    return QString::number(number, 'g', QLocale::FloatingPointShortest);
+}
+
+TranslationKey TranslationKey::forLookup(const QString& program, const QString& form,
+                                         const QString& component, const QString& property, double number,
+                                         const QString& value, const QString& language) {
+    TranslationKey key;
+    key.program_ = upperAsciiLetters(program);
+    key.form_ = upperAsciiLetters(form);
+    key.component_ = upperAsciiLetters(component);
+    key.property_ = upperAsciiLetters(property);
+    key.numberText_ = canonicalNumberText(number);
+    key.value_ = value;
+    key.language_ = upperAsciiLetters(language);
+    return key;
+}
+
+TranslationKey TranslationKey::ofRow(const TranslationRow& row) {
+    return forLookup(row.program, row.form, row.component, row.property, row.number,
+                     trimRightControls(row.value), row.language);
+}
+
+QString TranslationKey::matchKey() const {
+    // Each piece is prefixed with its length, so no choice of texts can make two different keys
+    // hash the same input.
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString* piece :
+         {&program_, &form_, &component_, &property_, &numberText_, &value_, &language_}) {
+        const QByteArray bytes = piece->toUtf8();
+        hash.addData(QByteArray::number(bytes.size()) + ':');
+        hash.addData(bytes);
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}

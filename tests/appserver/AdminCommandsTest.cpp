@@ -1,0 +1,143 @@
+#include "ServerProcess.h"
+
+#include "Storage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+// The administrative subcommands against a database the test fills in-process.
+
+class AdminCommandsTest : public ::testing::Test {
+protected:
+    void store(const QList<TranslationRow>& rows) {
+        DatabaseLocation location;
+        location.sqlitePath = files.databasePath();
+        Storage storage(location);
+        Storage::Transaction transaction(storage);
+        for (const TranslationRow& row : rows)
+            storage.insertTranslation(row);
+        transaction.commit();
+    }
+
+    static TranslationRow row(const QString& program, const QString& value, const QString& language) {
+        return {program,   "FRM", "LBL",
+                "CAPTION", 0,     "N",
+                value,     value, QDateTime::fromString("2026-12-07T08:01:44.123", Qt::ISODateWithMs),
+                language};
+    }
+
+    ServerProcess files; // never started: only its database
+};
+
+TEST_F(AdminCommandsTest, LanguagesListsTheSeededLanguages) {
+    const ServerProcess::CommandResult result = files.runCommand({"languages"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, "POR\tPortuguês\tPOR\nENG\tEnglish\tENG\nSPA\tEspañol\tSPA\n");
+}
+
+TEST_F(AdminCommandsTest, LanguagesAddAppendsAndRefusesDuplicatesAndOversizedValues) {
+    ServerProcess::CommandResult result = files.runCommand({"languages", "add", "ita", "Italiano"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    result = files.runCommand({"languages", "add", "FRA", "Français", "FR"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    result = files.runCommand({"languages"});
+    EXPECT_TRUE(result.out.endsWith("ITA\tItaliano\tITA\nFRA\tFrançais\tFR\n")) << result.out.toStdString();
+
+    result = files.runCommand({"languages", "add", "ITA", "Outra vez"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains("already")) << result.err.toStdString();
+    EXPECT_EQ(files.runCommand({"languages", "add", "LONG", "Code too long"}).exitCode, 2);
+    EXPECT_EQ(files.runCommand({"languages", "add", "XX", QString(31, QLatin1Char('d'))}).exitCode, 2);
+    EXPECT_EQ(files.runCommand({"languages", "add", "XX"}).exitCode, 2);
+    EXPECT_EQ(files.runCommand({"languages", "remove", "ITA"}).exitCode, 2);
+}
+
+TEST_F(AdminCommandsTest, ExportCsvQuotesWhatNeedsIt) {
+    store({row("CLIENTE", "Nome, completo", "POR"), row("CLIENTE", "Diga \"sim\"", "ENG"),
+           row("PEDIDO", "Linha 1\nLinha 2", "POR")});
+    const ServerProcess::CommandResult result = files.runCommand({"export", "--format", "csv"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QString expected =
+        "CDPROGRAMA,NMFORMULARIO,NMCOMPONENTE,NMPROPRIEDADE,NRVALORPROP,IDSITTRADUCAO,STVALORPROP,"
+        "STAGRVALPROP,"
+        "DTULTATUTRAD,IDIDIOMA\r\n"
+        "CLIENTE,FRM,LBL,CAPTION,0,N,\"Nome, completo\",\"Nome, completo\",2026-12-07T08:01:44.123,POR\r\n"
+        "CLIENTE,FRM,LBL,CAPTION,0,N,\"Diga \"\"sim\"\"\",\"Diga "
+        "\"\"sim\"\"\",2026-12-07T08:01:44.123,ENG\r\n"
+        "PEDIDO,FRM,LBL,CAPTION,0,N,\"Linha 1\nLinha 2\",\"Linha 1\nLinha "
+        "2\",2026-12-07T08:01:44.123,POR\r\n";
+    EXPECT_EQ(result.out, expected);
+}
+
+TEST_F(AdminCommandsTest, ExportJsonFiltersByLanguageAndProgram) {
+    store({row("CLIENTE", "Nome", "POR"), row("CLIENTE", "Name", "ENG"), row("PEDIDO", "Pedido", "POR")});
+    ServerProcess::CommandResult result =
+        files.runCommand({"export", "--format", "json", "--language", "por"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    QJsonArray rows = QJsonDocument::fromJson(result.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows.at(0).toObject().value("STVALORPROP").toString(), "Nome");
+    EXPECT_EQ(rows.at(1).toObject().value("STVALORPROP").toString(), "Pedido");
+    EXPECT_EQ(rows.at(0).toObject().value("NRVALORPROP").toDouble(), 0);
+    EXPECT_EQ(rows.at(0).toObject().value("DTULTATUTRAD").toString(), "2026-12-07T08:01:44.123");
+    EXPECT_EQ(rows.at(0).toObject().keys().size(), 10);
+
+    result = files.runCommand({"export", "--format", "json", "--language", "POR", "--program", "cliente"});
+    rows = QJsonDocument::fromJson(result.out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.at(0).toObject().value("STVALORPROP").toString(), "Nome");
+
+    result = files.runCommand({"export", "--format", "csv", "--program", "PEDIDO"});
+    EXPECT_EQ(result.out.count("\r\n"), 2) << "header and one row";
+}
+
+TEST_F(AdminCommandsTest, ExportNeedsAKnownFormat) {
+    EXPECT_EQ(files.runCommand({"export"}).exitCode, 2);
+    EXPECT_EQ(files.runCommand({"export", "--format", "xml"}).exitCode, 2);
+}
+
+TEST_F(AdminCommandsTest, VersionShowsTheStamp) {
+    ServerProcess::CommandResult result = files.runCommand({"version"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("DTGERARQTRAD: not set")) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("schema version: 2"));
+    {
+        DatabaseLocation location;
+        location.sqlitePath = files.databasePath();
+        Storage storage(location);
+        Storage::Transaction transaction(storage);
+        storage.setVersionStamp(QDateTime::fromString("2026-12-07T18:30:05.250", Qt::ISODateWithMs));
+        transaction.commit();
+    }
+    result = files.runCommand({"version"});
+    EXPECT_TRUE(result.out.contains("DTGERARQTRAD: 2026-12-07T18:30:05.250")) << result.out.toStdString();
+}
+
+TEST_F(AdminCommandsTest, EachCommandHasHelpAndTheDatabaseOptionWorksAfterIt) {
+    for (const QString command : {"languages", "export", "version"}) {
+        const ServerProcess::CommandResult help = ServerProcess::runRaw({command, "--help"});
+        EXPECT_EQ(help.exitCode, 0) << command.toStdString();
+        EXPECT_TRUE(help.out.contains("--database")) << help.out.toStdString();
+    }
+    EXPECT_TRUE(ServerProcess::runRaw({"export", "--help"}).out.contains("--language"));
+    const ServerProcess::CommandResult main = ServerProcess::runRaw({"--help"});
+    EXPECT_EQ(main.exitCode, 0);
+    EXPECT_TRUE(main.out.contains("--listen"));
+    EXPECT_TRUE(main.out.contains("21400"));
+
+    const ServerProcess::CommandResult after =
+        ServerProcess::runRaw({"languages", "--database", files.databaseUrl()});
+    EXPECT_EQ(after.exitCode, 0) << after.err.toStdString();
+    EXPECT_TRUE(after.out.startsWith("POR\t"));
+    EXPECT_EQ(ServerProcess::runRaw({"frobnicate"}).exitCode, 2);
+}
+
+TEST_F(AdminCommandsTest, ADatabaseThatCannotBeOpenedFailsTheCommand) {
+    const ServerProcess::CommandResult result =
+        ServerProcess::runRaw({"--database", "sqlite:/nonexistent-dir/x.sqlite", "languages"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains("does not exist")) << result.err.toStdString();
+}

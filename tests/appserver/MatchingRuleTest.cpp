@@ -1,0 +1,90 @@
+#include "ServerFixture.h"
+#include "TranslationRows.h"
+
+// Which stored rows GetPropried finds: keys equal after a-z upper-casing, the number equal, the
+// stored value right-trimmed equal to the value sent.
+
+class MatchingRuleTest : public ServerFixture {
+protected:
+    void store(const QJsonArray& row) {
+        const QJsonObject result =
+            resultOf(client.call("SetPropried", QJsonArray{translationDelta({insertChange(row)})}));
+        ASSERT_TRUE(result.value("ok").toBool()) << result.value("message").toString().toStdString();
+    }
+
+    int found(const QJsonArray& args) {
+        const QJsonObject response = client.call("GetPropried", args);
+        EXPECT_TRUE(resultOf(response).value("ok").toBool()) << errorCode(response);
+        return int(rowsOf(response).size());
+    }
+};
+
+TEST_F(MatchingRuleTest, KeysMatchWhateverTheCaseOfTheirLetters) {
+    store(captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente"));
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome do cliente")), 1);
+    EXPECT_EQ(found({"cliente", "FrmCliente", "LBLNOME", "caption", "0", "Nome do cliente", "por"}), 1);
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome do cliente", "ENG")), 0);
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "frmCliente", "lblOutro", "Nome do cliente")), 0);
+    EXPECT_EQ(found({"CLIENTE", "frmCliente", "lblNome", "HINT", "0", "Nome do cliente", "POR"}), 0);
+}
+
+TEST_F(MatchingRuleTest, TheValueIsCaseSensitiveAndOnlyTheStoredOneIsTrimmed) {
+    store(captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente  \t"));
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente")), 1);
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do Cliente")), 0);
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente  ")), 0);
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", " Nome do cliente")), 0);
+    EXPECT_EQ(found(lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do")), 0);
+
+    // The row comes back as stored, blanks and all.
+    const QJsonArray rows =
+        rowsOf(client.call("GetPropried", lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente")));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.at(0).toArray().at(6).toString(), "Nome do cliente  \t");
+}
+
+TEST_F(MatchingRuleTest, TheNumberIsComparedAsANumber) {
+    store(captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome"));
+    store(withField(captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome"), 4, 2.5));
+    EXPECT_EQ(found({"CLIENTE", "FRMCLIENTE", "LBLNOME", "CAPTION", "0", "Nome", "POR"}), 1);
+    EXPECT_EQ(found({"CLIENTE", "FRMCLIENTE", "LBLNOME", "CAPTION", "0.0", "Nome", "POR"}), 1);
+    EXPECT_EQ(found({"CLIENTE", "FRMCLIENTE", "LBLNOME", "CAPTION", "-0", "Nome", "POR"}), 1);
+    EXPECT_EQ(found({"CLIENTE", "FRMCLIENTE", "LBLNOME", "CAPTION", "1", "Nome", "POR"}), 0);
+    EXPECT_EQ(found({"CLIENTE", "FRMCLIENTE", "LBLNOME", "CAPTION", "2.50", "Nome", "POR"}), 1);
+    const QJsonArray rows = rowsOf(client.call(
+        "GetPropried", QJsonArray{"CLIENTE", "FRMCLIENTE", "LBLNOME", "CAPTION", "2.5", "Nome", "POR"}));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.at(0).toArray().at(4).toDouble(), 2.5);
+}
+
+TEST_F(MatchingRuleTest, ANumberThatIsNotANumberIsAnArgumentError) {
+    for (const QString& notANumber :
+         {QString("zero"), QString(""), QString("1,5"), QString("nan"), QString("inf")}) {
+        const QJsonObject response =
+            client.call("GetPropried",
+                        QJsonArray{"CLIENTE", "FRMCLIENTE", "LBLNOME", "CAPTION", notANumber, "Nome", "POR"});
+        EXPECT_EQ(errorCode(response), -32602) << notANumber.toStdString();
+    }
+}
+
+TEST_F(MatchingRuleTest, OnlyTheLettersAToZAreUpperCased) {
+    // The capture stores names upper-cased a-z only: "Física" becomes "FíSICA".
+    store(captionRow("CADASTRO", "FíSICA", "LBLNOME", "Nome"));
+    EXPECT_EQ(found(lookupArgs("CADASTRO", "Física", "lblNome", "Nome")), 1);
+    EXPECT_EQ(found(lookupArgs("CADASTRO", "FÍSICA", "lblNome", "Nome")), 0);
+    EXPECT_EQ(found(lookupArgs("CADASTRO", "física", "lblNome", "Nome")), 1);
+}
+
+TEST_F(MatchingRuleTest, AFourThousandCharacterValueIsStoredAndFoundWhole) {
+    QString value;
+    for (int i = 0; value.size() < 4000; ++i)
+        value += QString::number(i % 10);
+    value[3999] = QChar(u'é');
+    store(captionRow("LONGO", "FRMLONGO", "MEMO", value));
+    const QJsonArray rows =
+        rowsOf(client.call("GetPropried", lookupArgs("LONGO", "frmLongo", "memo", value)));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.at(0).toArray().at(6).toString(), value);
+    EXPECT_EQ(rows.at(0).toArray().at(7).toString(), value);
+    EXPECT_EQ(found(lookupArgs("LONGO", "frmLongo", "memo", value.left(3999))), 0);
+}

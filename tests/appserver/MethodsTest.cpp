@@ -1,0 +1,141 @@
+#include "ServerFixture.h"
+#include "TranslationRows.h"
+
+// Round trips of the six remote methods, with the layouts their packets carry.
+
+namespace {
+
+QStringList fieldNames(const QJsonObject& response) {
+    QStringList names;
+    for (const QJsonValue& field : resultOf(response).value("data").toObject().value("fields").toArray())
+        names.append(field.toObject().value("name").toString());
+    return names;
+}
+
+} // namespace
+
+class MethodsTest : public ServerFixture {};
+
+TEST_F(MethodsTest, GetIdiLeDfmListsTheSeededLanguagesInOrder) {
+    const QJsonObject response = client.call("GetIdiLeDfm");
+    EXPECT_EQ(fieldNames(response), (QStringList{"IDIDIOMA", "DSIDIOMA", "IDIPROP"}));
+    const QJsonArray rows = rowsOf(response);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.at(0).toArray(), (QJsonArray{"POR", "Português", "POR"}));
+    EXPECT_EQ(rows.at(1).toArray(), (QJsonArray{"ENG", "English", "ENG"}));
+    EXPECT_EQ(rows.at(2).toArray(), (QJsonArray{"SPA", "Español", "SPA"}));
+    const QJsonArray fields = resultOf(response).value("data").toObject().value("fields").toArray();
+    EXPECT_EQ(fields.at(1).toObject().value("size").toInt(), 30);
+    EXPECT_EQ(fields.at(0).toObject().value("type").toString(), "string");
+}
+
+TEST_F(MethodsTest, GetPropriedReturnsTheLayoutEvenWithoutRows) {
+    const QJsonObject response =
+        client.call("GetPropried", lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome"));
+    EXPECT_TRUE(resultOf(response).value("ok").toBool());
+    EXPECT_TRUE(rowsOf(response).isEmpty());
+    EXPECT_EQ(resultOf(response).value("data").toObject().value("fields").toArray(), translationFields());
+}
+
+TEST_F(MethodsTest, ARowSentWithSetPropriedComesBackWhole) {
+    const QJsonArray row{"CLIENTE",
+                         "FRMCLIENTE",
+                         "LBLNOME",
+                         "CAPTION",
+                         0,
+                         "N",
+                         "Nome do cliente",
+                         "Nome do cliente",
+                         "2026-12-07T08:01:44.123",
+                         "POR"};
+    const QJsonObject applied = client.call("SetPropried", QJsonArray{translationDelta({insertChange(row)})});
+    EXPECT_TRUE(resultOf(applied).value("ok").toBool())
+        << resultOf(applied).value("message").toString().toStdString();
+    EXPECT_TRUE(resultOf(applied).value("data").toObject().contains("fields"));
+
+    const QJsonObject found =
+        client.call("GetPropried", lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome do cliente"));
+    ASSERT_EQ(rowsOf(found).size(), 1);
+    EXPECT_EQ(rowsOf(found).at(0).toArray(), row);
+}
+
+TEST_F(MethodsTest, NullsOutsideTheKeyAreKept) {
+    const QJsonArray row{
+        "P", "F", "C", "CAPTION", 0, QJsonValue::Null, "V", QJsonValue::Null, QJsonValue::Null, "POR"};
+    ASSERT_TRUE(resultOf(client.call("SetPropried", QJsonArray{translationDelta({insertChange(row)})}))
+                    .value("ok")
+                    .toBool());
+    const QJsonArray rows = rowsOf(client.call("GetPropried", lookupArgs("P", "F", "C", "V")));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.at(0).toArray(), row);
+}
+
+TEST_F(MethodsTest, GetVersaoHasOneRowThatSetVersaoStampsAndClears) {
+    QJsonObject response = client.call("GetVersao");
+    EXPECT_EQ(fieldNames(response), QStringList{"DTGERARQTRAD"});
+    ASSERT_EQ(rowsOf(response).size(), 1);
+    EXPECT_TRUE(rowsOf(response).at(0).toArray().at(0).isNull()) << "never stamped yet";
+
+    const QString stamp = "2026-12-07T18:30:05.250";
+    const QJsonObject edited = client.call(
+        "SetVersao",
+        QJsonArray{versionDelta({updateChange(QJsonArray{QJsonValue::Null}, QJsonArray{stamp})})});
+    EXPECT_TRUE(resultOf(edited).value("ok").toBool());
+    response = client.call("GetVersao");
+    ASSERT_EQ(rowsOf(response).size(), 1);
+    EXPECT_EQ(rowsOf(response).at(0).toArray().at(0).toString(), stamp);
+
+    // An insert stamps the same single row.
+    const QString later = "2026-12-08T09:00:00.000";
+    EXPECT_TRUE(
+        resultOf(client.call("SetVersao", QJsonArray{versionDelta({insertChange(QJsonArray{later})})}))
+            .value("ok")
+            .toBool());
+    response = client.call("GetVersao");
+    ASSERT_EQ(rowsOf(response).size(), 1);
+    EXPECT_EQ(rowsOf(response).at(0).toArray().at(0).toString(), later);
+
+    // A delete clears the stamp; the row stays.
+    EXPECT_TRUE(
+        resultOf(client.call("SetVersao", QJsonArray{versionDelta({deleteChange(QJsonArray{later})})}))
+            .value("ok")
+            .toBool());
+    response = client.call("GetVersao");
+    ASSERT_EQ(rowsOf(response).size(), 1);
+    EXPECT_TRUE(rowsOf(response).at(0).toArray().at(0).isNull());
+}
+
+TEST_F(MethodsTest, SetVersaoRefusesWhatIsNotALocalDateTime) {
+    for (const QJsonValue& bad :
+         {QJsonValue("yesterday"), QJsonValue(12.5), QJsonValue("2026-12-07T08:01:44.123Z")}) {
+        const QJsonObject result =
+            resultOf(client.call("SetVersao", QJsonArray{versionDelta({insertChange(QJsonArray{bad})})}));
+        EXPECT_FALSE(result.value("ok").toBool());
+        EXPECT_TRUE(result.value("message").toString().contains("DTGERARQTRAD"));
+    }
+    EXPECT_TRUE(rowsOf(client.call("GetVersao")).at(0).toArray().at(0).isNull());
+}
+
+TEST_F(MethodsTest, SetVerPropDeletesLikeSetPropriedButAMissingRowCountsAsApplied) {
+    const QJsonArray row = captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome");
+    ASSERT_TRUE(resultOf(client.call("SetVerProp", QJsonArray{translationDelta({insertChange(row)})}))
+                    .value("ok")
+                    .toBool());
+    ASSERT_EQ(
+        rowsOf(client.call("GetPropried", lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome"))).size(), 1);
+
+    EXPECT_TRUE(resultOf(client.call("SetVerProp", QJsonArray{translationDelta({deleteChange(row)})}))
+                    .value("ok")
+                    .toBool());
+    EXPECT_TRUE(
+        rowsOf(client.call("GetPropried", lookupArgs("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome"))).isEmpty());
+
+    // Deleting it again: already gone.
+    EXPECT_TRUE(resultOf(client.call("SetVerProp", QJsonArray{translationDelta({deleteChange(row)})}))
+                    .value("ok")
+                    .toBool());
+    const QJsonObject strict =
+        resultOf(client.call("SetPropried", QJsonArray{translationDelta({deleteChange(row)})}));
+    EXPECT_FALSE(strict.value("ok").toBool());
+    EXPECT_TRUE(strict.value("message").toString().contains("not stored"));
+}

@@ -1,0 +1,100 @@
+#include "ServerProcess.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <csignal>
+
+namespace {
+
+// Generous: a loaded CI machine may be slow to start a process; nothing waits this long normally.
+constexpr int kStartTimeoutMs = 15000;
+constexpr int kStopTimeoutMs = 15000;
+
+} // namespace
+
+ServerProcess::ServerProcess()
+    : databasePath_(QDir(dir_.path()).filePath(QStringLiteral("appserver.sqlite"))),
+      logPath_(QDir(dir_.path()).filePath(QStringLiteral("appserver.log"))) {}
+
+ServerProcess::~ServerProcess() {
+    if (isRunning())
+        stop();
+}
+
+QString ServerProcess::executable() {
+    return QStringLiteral(APPSERVER_PATH);
+}
+
+bool ServerProcess::start(const QStringList& extraArgs) {
+    port_ = 0;
+    listeningLine_.clear();
+    process_.setProgram(executable());
+    process_.setArguments(QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                      QStringLiteral("--database"), databaseUrl()} +
+                          extraArgs);
+    process_.setStandardErrorFile(logPath_, QIODevice::Append);
+    process_.start();
+    if (!process_.waitForStarted(kStartTimeoutMs))
+        return false;
+
+    static const QRegularExpression pattern(QStringLiteral("^appserver listening on (.+):(\\d+)$"));
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (process_.canReadLine()) {
+            listeningLine_ = QString::fromUtf8(process_.readLine()).trimmed();
+            const QRegularExpressionMatch match = pattern.match(listeningLine_);
+            if (!match.hasMatch())
+                return false;
+            port_ = quint16(match.captured(2).toUInt());
+            return true;
+        }
+        if (process_.state() == QProcess::NotRunning)
+            return false;
+        process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    return false;
+}
+
+int ServerProcess::stop(int signalNumber) {
+    if (process_.state() == QProcess::NotRunning)
+        return process_.exitCode();
+    ::kill(pid_t(process_.processId()), signalNumber);
+    if (!process_.waitForFinished(kStopTimeoutMs)) {
+        process_.kill();
+        process_.waitForFinished(kStopTimeoutMs);
+        return -1;
+    }
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+}
+
+QString ServerProcess::log() const {
+    QFile file(logPath_);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+ServerProcess::CommandResult ServerProcess::runCommand(const QStringList& args) const {
+    return runRaw(QStringList{QStringLiteral("--database"), databaseUrl()} + args);
+}
+
+ServerProcess::CommandResult ServerProcess::runRaw(const QStringList& args,
+                                                   const QProcessEnvironment& environment) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(executable(), args);
+    CommandResult result;
+    if (!process.waitForFinished(kStartTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        result.err = QStringLiteral("the command did not finish");
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}

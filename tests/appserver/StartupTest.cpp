@@ -1,0 +1,172 @@
+#include "RpcClient.h"
+#include "ServerProcess.h"
+#include "TranslationRows.h"
+
+#include "Migrations.h"
+#include "TranslationKey.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
+
+// Starting, refusing to start, upgrading the schema and stopping.
+
+namespace {
+
+// Runs fn on a plain Qt SQL connection to a SQLite file.
+template <typename Fn> void withDatabase(const QString& path, Fn fn) {
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        fn(db);
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void expectRefusal(ServerProcess& server, const char* reason) {
+    EXPECT_FALSE(server.start());
+    EXPECT_FALSE(server.isRunning());
+    EXPECT_NE(server.exitCode(), 0);
+    EXPECT_TRUE(server.log().contains(QLatin1String(reason))) << server.log().toStdString();
+}
+
+} // namespace
+
+TEST(StartupTest, AnnouncesItsLoopbackAddressAndStopsCleanlyOnSigterm) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.log().toStdString();
+    EXPECT_EQ(server.listeningLine(),
+              QStringLiteral("appserver listening on 127.0.0.1:%1").arg(server.port()));
+    EXPECT_NE(server.port(), 0);
+    EXPECT_TRUE(server.log().contains("loopback"));
+    RpcClient client;
+    ASSERT_TRUE(client.connectTo(server.port()));
+    EXPECT_EQ(server.stop(SIGTERM), 0);
+    EXPECT_TRUE(server.log().contains("shutting down"));
+    EXPECT_TRUE(client.waitForClosed());
+}
+
+TEST(StartupTest, StopsCleanlyOnSigint) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.log().toStdString();
+    EXPECT_EQ(server.stop(SIGINT), 0);
+}
+
+TEST(StartupTest, RefusesADatabaseInAMissingDirectory) {
+    ServerProcess server;
+    server.setDatabasePath(QDir(server.directory()).filePath("missing/appserver.sqlite"));
+    expectRefusal(server, "does not exist");
+}
+
+TEST(StartupTest, RefusesAFileThatIsNotADatabase) {
+    ServerProcess server;
+    QFile file(server.databasePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(8192, 'z'));
+    file.close();
+    expectRefusal(server, "not a database");
+}
+
+TEST(StartupTest, RefusesADirectoryAsDatabase) {
+    ServerProcess server;
+    ASSERT_TRUE(QDir().mkpath(server.databasePath()));
+    expectRefusal(server, "is a directory");
+}
+
+TEST(StartupTest, RefusesADatabaseInADirectoryItCannotWrite) {
+    ServerProcess server;
+    // Permission bits do not stop root; /proc takes no new files from anyone.
+    if (::geteuid() == 0) {
+        server.setDatabasePath("/proc/appserver-test.sqlite");
+    } else {
+        const QString locked = QDir(server.directory()).filePath("locked");
+        ASSERT_TRUE(QDir().mkpath(locked));
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        server.setDatabasePath(QDir(locked).filePath("appserver.sqlite"));
+    }
+    expectRefusal(server, "unable to open database file");
+}
+
+TEST(StartupTest, RefusesASchemaNewerThanItKnows) {
+    ServerProcess server;
+    withDatabase(server.databasePath(), [](QSqlDatabase& db) {
+        migrate(db, latestSchemaVersion());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec("UPDATE schema_version SET version = 99"));
+    });
+    expectRefusal(server, "newer");
+}
+
+TEST(StartupTest, RefusesAnAddressItCannotListenOn) {
+    ServerProcess first;
+    ASSERT_TRUE(first.start()) << first.log().toStdString();
+    ServerProcess second;
+    EXPECT_FALSE(second.start({"--listen", QStringLiteral("127.0.0.1:%1").arg(first.port())}));
+    EXPECT_NE(second.exitCode(), 0);
+    EXPECT_TRUE(second.log().contains("cannot listen")) << second.log().toStdString();
+
+    const ServerProcess::CommandResult bad = ServerProcess::runRaw({"--listen", "127.0.0.1:notaport"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains("--listen"));
+}
+
+TEST(StartupTest, UpgradesAVersionOneDatabaseKeepingItsData) {
+    ServerProcess server;
+    withDatabase(server.databasePath(), [](QSqlDatabase& db) {
+        migrate(db, 1);
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(
+            "INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP) VALUES ('ITA', 'Italiano', 'ITA')"));
+        TranslationRow row;
+        row.program = "CLIENTE";
+        row.form = "FRMCLIENTE";
+        row.component = "LBLNOME";
+        row.property = "CAPTION";
+        row.value = "Nome";
+        row.language = "ITA";
+        ASSERT_TRUE(query.prepare(
+            "INSERT INTO translations (MATCHKEY, CDPROGRAMA, NMFORMULARIO, NMCOMPONENTE,"
+            " NMPROPRIEDADE, NRVALORPROP, STVALORPROP, IDIDIOMA) VALUES (?, ?, ?, ?, ?, 0, ?, ?)"));
+        for (const QString& value : {TranslationKey::ofRow(row).matchKey(), row.program, row.form,
+                                     row.component, row.property, row.value, row.language})
+            query.addBindValue(value);
+        ASSERT_TRUE(query.exec());
+    });
+
+    ASSERT_TRUE(server.start()) << server.log().toStdString();
+    RpcClient client;
+    ASSERT_TRUE(client.connectTo(server.port()));
+    ASSERT_TRUE(client.open().contains("result"));
+    const QJsonArray languages = rowsOf(client.call("GetIdiLeDfm"));
+    ASSERT_EQ(languages.size(), 4);
+    EXPECT_EQ(languages.at(3).toArray().at(0).toString(), "ITA") << "the list keeps its order";
+    EXPECT_EQ(
+        rowsOf(client.call("GetPropried", lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome", "ita")))
+            .size(),
+        1);
+    EXPECT_TRUE(server.log().contains("schema version 2"));
+
+    const ServerProcess::CommandResult added = server.runCommand({"languages", "add", "DEU", "Deutsch"});
+    EXPECT_EQ(added.exitCode, 0) << added.err.toStdString();
+    const QJsonArray after = rowsOf(client.call("GetIdiLeDfm"));
+    ASSERT_EQ(after.size(), 5);
+    EXPECT_EQ(after.at(4).toArray().at(0).toString(), "DEU");
+}
+
+TEST(StartupTest, TheDefaultDatabaseIsCreatedInTheUsersDataDirectory) {
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", home.path());
+    const ServerProcess::CommandResult result = ServerProcess::runRaw({"version"}, environment);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(QFile::exists(QDir(home.path()).filePath("Vdr/appserver/appserver.sqlite")));
+}

@@ -1,0 +1,90 @@
+#include "TranslationRows.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace {
+
+QJsonObject stringField(const char* name, int size) {
+    return {{QStringLiteral("name"), QLatin1String(name)},
+            {QStringLiteral("type"), QStringLiteral("string")},
+            {QStringLiteral("size"), size}};
+}
+
+QJsonObject field(const char* name, const char* type) {
+    return {{QStringLiteral("name"), QLatin1String(name)}, {QStringLiteral("type"), QLatin1String(type)}};
+}
+
+} // namespace
+
+QJsonArray translationFields() {
+    return {stringField("CDPROGRAMA", 20),     stringField("NMFORMULARIO", 50),
+            stringField("NMCOMPONENTE", 50),   stringField("NMPROPRIEDADE", 50),
+            field("NRVALORPROP", "number"),    stringField("IDSITTRADUCAO", 1),
+            stringField("STVALORPROP", 4000),  stringField("STAGRVALPROP", 4000),
+            field("DTULTATUTRAD", "datetime"), stringField("IDIDIOMA", 3)};
+}
+
+QJsonArray captionRow(const QString& program, const QString& form, const QString& component,
+                      const QString& value, const QString& language) {
+    return {program,
+            form,
+            component,
+            QStringLiteral("CAPTION"),
+            0,
+            QStringLiteral("N"),
+            value,
+            value,
+            QStringLiteral("2026-12-07T08:01:44.123"),
+            language};
+}
+
+QJsonArray lookupArgs(const QString& program, const QString& form, const QString& component,
+                      const QString& value, const QString& language) {
+    return {program, form, component, QStringLiteral("CAPTION"), QStringLiteral("0"), value, language};
+}
+
+QJsonObject insertChange(const QJsonArray& values) {
+    return {{QStringLiteral("op"), QStringLiteral("insert")}, {QStringLiteral("values"), values}};
+}
+
+QJsonObject updateChange(const QJsonArray& original, const QJsonArray& values) {
+    return {{QStringLiteral("op"), QStringLiteral("update")},
+            {QStringLiteral("original"), original},
+            {QStringLiteral("values"), values}};
+}
+
+QJsonObject deleteChange(const QJsonArray& original) {
+    return {{QStringLiteral("op"), QStringLiteral("delete")}, {QStringLiteral("original"), original}};
+}
+
+QJsonObject translationDelta(const QJsonArray& changes) {
+    return {{QStringLiteral("fields"), translationFields()}, {QStringLiteral("changes"), changes}};
+}
+
+QJsonObject versionDelta(const QJsonArray& changes) {
+    return {{QStringLiteral("fields"), QJsonArray{field("DTGERARQTRAD", "datetime")}},
+            {QStringLiteral("changes"), changes}};
+}
+
+QJsonArray withField(QJsonArray row, int index, const QJsonValue& value) {
+    row[index] = value;
+    return row;
+}
+
+int storedTranslationCount(const QString& databasePath) {
+    const QString name = QUuid::createUuid().toString();
+    int count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("SELECT COUNT(*) FROM translations")) && query.next())
+                count = query.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return count;
+}
