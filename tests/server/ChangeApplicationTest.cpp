@@ -1,10 +1,10 @@
-#include "LinkFixture.h"
+#include "WindowFixture.h"
 
 #include "Exceptions.h"
 
 #include <QJsonObject>
 
-using ChangeApplication = LinkFixture;
+using ChangeApplication = WindowFixture;
 
 TEST_F(ChangeApplication, APostedRowReachesTheServerAtOnceInOneCall) {
     AnsiString noForm;

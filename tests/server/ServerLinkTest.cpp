@@ -1,4 +1,4 @@
-#include "LinkFixture.h"
+#include "WindowFixture.h"
 
 #include "Exceptions.h"
 
@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QTcpServer>
 
-using ServerLink = LinkFixture;
+using ServerLink = WindowFixture;
 
 TEST_F(ServerLink, CreationConnectsAndLoadsTheLanguagesInTheServersOrder) {
     EXPECT_TRUE(form->NetTradutor.Connected());

@@ -14,7 +14,7 @@
 
 // A capture window created (connected, languages loaded) against a real server of its own, with
 // every remote call it makes recorded.
-class LinkFixture : public testing::Test {
+class WindowFixture : public testing::Test {
 protected:
     void SetUp() override {
         ServerSettings::setOverride(server.host(), server.port());
