@@ -10,14 +10,15 @@
 
 namespace {
 
-struct ServerArgument {
-    QString host;
-    int port = 0;
-};
+QString absolute(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
+
+} // namespace
 
 // Read as the authority of a URL so that host names, IPv4 and bracketed IPv6 addresses are
 // checked by Qt rather than by hand.
-std::optional<ServerArgument> serverArgumentFrom(const QString& text) {
+std::optional<HostOptions::ServerAddress> HostOptions::parseServerAddress(const QString& text) {
     const QUrl url(QStringLiteral("tcp://") + text.trimmed(), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || !url.path().isEmpty() ||
         url.hasQuery() || url.hasFragment())
@@ -25,14 +26,16 @@ std::optional<ServerArgument> serverArgumentFrom(const QString& text) {
     const int port = url.port();
     if (port < 1 || port > 65535)
         return std::nullopt;
-    return ServerArgument{url.host(), port};
+    return ServerAddress{url.host(), port};
 }
 
-QString absolute(const QString& path) {
-    return QFileInfo(path).absoluteFilePath();
+QString HostOptions::resolveModulePath(const QString& optionValue) {
+    if (!optionValue.isEmpty())
+        return absolute(optionValue);
+    if (const QString fromEnvironment = qEnvironmentVariable(kModulePathVariable); !fromEnvironment.isEmpty())
+        return absolute(fromEnvironment);
+    return ModuleLoader::defaultLibraryPath();
 }
-
-} // namespace
 
 HostOptions HostOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -80,7 +83,7 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
     options.captureAtStart_ = parser.isSet(captureOption);
     if (parser.isSet(serverOption)) {
         const QString value = parser.value(serverOption);
-        const auto server = serverArgumentFrom(value);
+        const auto server = parseServerAddress(value);
         if (!server) {
             options.request_ = Request::UsageError;
             options.usageError_ =
@@ -99,12 +102,8 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
             options.usageError_ = QStringLiteral("The --module option needs the path of the module library.");
             return options;
         }
-        options.moduleLibraryPath_ = absolute(parser.value(moduleOption));
-    } else if (const QString fromEnvironment = qEnvironmentVariable(kModulePathVariable);
-               !fromEnvironment.isEmpty())
-        options.moduleLibraryPath_ = absolute(fromEnvironment);
-    else
-        options.moduleLibraryPath_ = ModuleLoader::defaultLibraryPath();
+    }
+    options.moduleLibraryPath_ = resolveModulePath(parser.value(moduleOption));
     return options;
 }
 

@@ -35,6 +35,15 @@ public:
     // Makes --server the address every connect of this process uses, without saving it.
     void applyServerOverride() const;
 
+    struct ServerAddress {
+        QString host;
+        int port = 0;
+    };
+    // HOST:PORT as both host executables take it; nothing when malformed.
+    static std::optional<ServerAddress> parseServerAddress(const QString& text);
+    // The module library: the option's value when given, else VDR_MODULE_PATH, else the default.
+    static QString resolveModulePath(const QString& optionValue);
+
 private:
     Request request_ = Request::Run;
     QString usageError_;

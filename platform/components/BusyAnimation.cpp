@@ -33,8 +33,11 @@ public:
                                                                      : QRect(0, 0, 800, 600));
         move(area.center() - rect().center());
         show();
-        raise();
-        repaint();
+        // Without a window system there is nothing to bring to the front or to paint now.
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+            raise();
+            repaint();
+        }
     }
 
 private:

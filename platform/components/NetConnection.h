@@ -41,6 +41,14 @@ private:
     TNetConnection& connection_;
 };
 
+// Every remote call of every connection of the process, as it is sent: for tracing and for
+// hosts that report what a module did.
+namespace NetTrace {
+using Observer = std::function<void(const QString& method, const QJsonArray& params)>;
+// Replaces the observer (an empty one stops tracing); returns the previous one.
+Observer SetObserver(Observer observer);
+} // namespace NetTrace
+
 // A socket connection to an application server object, named by ServerName. Calls are
 // synchronous: one request in flight, the caller waits for its answer.
 class TNetConnection {

@@ -8,6 +8,7 @@
 #include "PadrImportExport.h"
 #include "StringList.h"
 
+class CaptionScanner;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -133,6 +134,14 @@ public:
     void Import(const TStringList& lines, AnsiString programCode);
 
 private:
+    // Capture run steps.
+    void runCapture();
+    bool languageIsKnown();
+    void scanSelectedFiles();
+    void endScan();
+    void stampVersion();
+    void recordCaption(CaptionScanner& scan);
+
     void moveRight(bool selectedOnly);
     void moveLeft(bool selectedOnly);
 
@@ -142,4 +151,5 @@ private:
 
     bool running_ = false;
     bool cancelRequested_ = false;
+    bool closeAfterRun_ = false;
 };

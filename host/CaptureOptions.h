@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The capture command's command line:
+//   capture --language CODE [--server HOST:PORT] [--yes] [--typed] [--module PATH] DIRECTORY
+class CaptureOptions {
+public:
+    enum class Request { Run, ShowHelp, ShowVersion, UsageError };
+
+    static CaptureOptions parse(const QStringList& arguments);
+
+    Request request() const { return request_; }
+    const QString& usageError() const { return usageError_; }
+    const QString& helpText() const { return helpText_; }
+
+    const QString& language() const { return language_; }
+    const QString& directory() const { return directory_; }
+    bool answerYes() const { return answerYes_; }
+    // Name the directory by typing it into the field (its *.Dfm files) instead of choosing it in
+    // the directory dialog (its *.Ebf files).
+    bool typed() const { return typed_; }
+    const std::optional<QString>& serverHost() const { return serverHost_; }
+    const std::optional<int>& serverPort() const { return serverPort_; }
+    const QString& moduleLibraryPath() const { return modulePath_; }
+
+private:
+    Request request_ = Request::Run;
+    QString usageError_;
+    QString helpText_;
+    QString language_;
+    QString directory_;
+    bool answerYes_ = false;
+    bool typed_ = false;
+    std::optional<QString> serverHost_;
+    std::optional<int> serverPort_;
+    QString modulePath_;
+};

@@ -1,0 +1,43 @@
+#include "ConsoleDialogs.h"
+
+#include <QTextStream>
+
+ConsoleDialogs::ConsoleDialogs(QString directory, bool answerYes, FILE* input, FILE* output, FILE* errors)
+    : directory_(std::move(directory)), answerYes_(answerYes), in_(input), out_(output), err_(errors) {}
+
+int ConsoleDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) {
+    if (type == mtError) {
+        ++errors_;
+        QTextStream(err_) << "error: " << text << Qt::endl;
+        return mrOk;
+    }
+    if ((buttons & mbYes) && (buttons & mbNo)) {
+        ++confirmations_;
+        return ask(text) ? mrYes : mrNo;
+    }
+    QTextStream(out_) << text << Qt::endl;
+    return (buttons & mbOK) || buttons == 0 ? mrOk : mrYes;
+}
+
+bool ConsoleDialogs::ask(const QString& question) {
+    QTextStream err(err_);
+    err << question;
+    if (answerYes_) {
+        err << " [s/N] s (--yes)" << Qt::endl;
+        return true;
+    }
+    err << " [s/N] " << Qt::flush;
+    QTextStream in(in_);
+    const QString answer = in.readLine().trimmed().toLower();
+    return answer == QLatin1String("s") || answer == QLatin1String("sim") || answer == QLatin1String("y") ||
+           answer == QLatin1String("yes");
+}
+
+bool ConsoleDialogs::selectDirectory(QString& directory, TSelectDirOpts, int) {
+    directory = directory_;
+    return true;
+}
+
+void ConsoleDialogs::showMessage(const QString& text) {
+    QTextStream(out_) << text << Qt::endl;
+}

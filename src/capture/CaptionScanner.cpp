@@ -1,0 +1,95 @@
+#include "CaptionScanner.h"
+
+#include "Strings.h"
+
+#include <array>
+
+namespace {
+
+const AnsiString kBegin = "BEGIN ";
+const AnsiString kFormPrefix = "BEGIN VB.FORM ";
+const AnsiString kFormEnd = "ATTRIBUTE VB_NAME";
+const AnsiString kCaption = "CAPTION";
+
+// The controls whose captions are captured.
+const std::array<AnsiString, 4> kComponentTypes = {"VBCE.LABEL", "VBCE.COMMANDBUTTON", "VBCE.FRAME",
+                                                   "VBCE.OPTIONBUTTON"};
+
+} // namespace
+
+CaptionScanner::CaptionScanner(AnsiString code) : programCode(std::move(code)) {}
+
+bool CaptionScanner::ReadLine(const AnsiString& rawLine, const AnsiString& languageCode) {
+    const AnsiString line = Ansi::Trim(rawLine);
+    const AnsiString upper = Ansi::UpperCase(line);
+    if (upper.contains(kFormEnd))
+        formEnded_ = true;
+    if (formEnded_)
+        return false; // the form's code follows: nothing in it is a control
+
+    readForm(line, upper);
+    readComponent(line, upper);
+    readCaption(line);
+
+    if (EmptyString(programCode) || EmptyString(formName) || EmptyString(componentName) ||
+        EmptyString(propertyName) || EmptyString(value))
+        return false;
+    const AnsiString key = CaptureKey(languageCode);
+    if (key == previousKey_)
+        return false;
+    previousKey_ = key;
+    return true;
+}
+
+void CaptionScanner::readForm(const AnsiString& line, const AnsiString& upper) {
+    if (upper.startsWith(kFormPrefix))
+        formName = Ansi::Trim(line.mid(kFormPrefix.size()));
+}
+
+void CaptionScanner::readComponent(const AnsiString& line, const AnsiString& upper) {
+    if (!upper.startsWith(kBegin) || upper.startsWith(kFormPrefix))
+        return;
+    // A new control starts: whatever it is, the previous control's caption is behind us.
+    value.clear();
+    componentName.clear();
+    for (const AnsiString& type : kComponentTypes) {
+        const AnsiString prefix = kBegin + type + ' ';
+        if (upper.startsWith(prefix)) {
+            componentName = Ansi::Trim(line.mid(prefix.size()));
+            return;
+        }
+    }
+}
+
+void CaptionScanner::readCaption(const AnsiString& line) {
+    if (!IsCaptionLine(line))
+        return;
+    propertyName = kCaption;
+    value = CaptionValue(line);
+}
+
+bool CaptionScanner::IsCaptionLine(const AnsiString& trimmedLine) {
+    const qsizetype equals = trimmedLine.indexOf('=');
+    return equals >= 0 && Ansi::UpperCase(Ansi::Trim(trimmedLine.left(equals))) == kCaption;
+}
+
+AnsiString CaptionScanner::CaptionValue(const AnsiString& trimmedLine) {
+    const qsizetype equals = trimmedLine.indexOf('=');
+    const AnsiString text = Ansi::Trim(trimmedLine.mid(equals + 1));
+    if (text.size() < 2 || !text.startsWith('"') || !text.endsWith('"'))
+        return {};
+    return Ansi::Trim(text.mid(1, text.size() - 2));
+}
+
+AnsiString CaptionScanner::LookupValue() const {
+    return RTrim(StoredValue());
+}
+
+AnsiString CaptionScanner::StoredValue() const {
+    return value.left(kMaxValue);
+}
+
+AnsiString CaptionScanner::CaptureKey(const AnsiString& languageCode) const {
+    return Ansi::UpperCase(programCode) + Ansi::UpperCase(formName) + Ansi::UpperCase(componentName) +
+           Ansi::UpperCase(propertyName) + "0" + Ansi::UpperCase(LookupValue()) + Ansi::UpperCase(languageCode);
+}
