@@ -28,9 +28,10 @@ public:
 
     void present(QWidget* owner, TShowAvi kind) {
         text_->setText(QString::fromUtf8(BusyAnimation::TextOf(kind)));
-        const QRect area = owner ? owner->frameGeometry()
-                                 : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                                     : QRect(0, 0, 800, 600));
+        const QRect area =
+            owner ? owner->frameGeometry()
+                  : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                      : QRect(0, 0, 800, 600));
         move(area.center() - rect().center());
         show();
         // Without a window system there is nothing to bring to the front or to paint now.

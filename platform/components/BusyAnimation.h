@@ -4,13 +4,13 @@ class QWidget;
 
 // What the busy animation tells the user it is waiting for.
 enum TShowAvi : int {
-    saConnect = 0,  // opening the connection to the server
-    saSend = 1,     // sending changes
-    saSearch = 2,   // searching
-    saCopy = 3,     // copying files
-    saPrint = 4,    // printing
-    saDelete = 5,   // deleting records
-    saRead = 6,     // reading data from the server
+    saConnect = 0, // opening the connection to the server
+    saSend = 1,    // sending changes
+    saSearch = 2,  // searching
+    saCopy = 3,    // copying files
+    saPrint = 4,   // printing
+    saDelete = 5,  // deleting records
+    saRead = 6,    // reading data from the server
 };
 
 // Shows a small window with a moving indicator and the kind's text over owner (the host's main

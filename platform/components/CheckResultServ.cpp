@@ -8,7 +8,8 @@ QJsonObject CheckResultServ(const QJsonValue& result, bool raise, int) {
     if (!result.isObject())
         failure = QStringLiteral("The application server sent no result");
     else if (!answer.value(QStringLiteral("ok")).toBool())
-        failure = answer.value(QStringLiteral("message")).toString(QStringLiteral("The application server reported a failure"));
+        failure = answer.value(QStringLiteral("message"))
+                      .toString(QStringLiteral("The application server reported a failure"));
     else if (!answer.value(QStringLiteral("data")).isObject())
         failure = QStringLiteral("The application server's answer carries no data packet");
     if (!failure.isEmpty()) {

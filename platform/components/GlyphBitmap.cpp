@@ -8,10 +8,10 @@ namespace {
 // The sixteen colours of the classic palette, with the first entry standing for "no colour" so
 // that the button's face shows through.
 QList<QRgb> sixteenColours() {
-    return {qRgba(0, 0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),   qRgb(128, 128, 0),
-            qRgb(0, 0, 128),         qRgb(128, 0, 128),   qRgb(0, 128, 128), qRgb(192, 192, 192),
-            qRgb(128, 128, 128),     qRgb(255, 0, 0),     qRgb(0, 255, 0),   qRgb(255, 255, 0),
-            qRgb(0, 0, 255),         qRgb(255, 255, 255), qRgb(0, 0, 0),     qRgb(0, 255, 255)};
+    return {qRgba(0, 0, 0, 0),   qRgb(128, 0, 0),     qRgb(0, 128, 0),   qRgb(128, 128, 0),
+            qRgb(0, 0, 128),     qRgb(128, 0, 128),   qRgb(0, 128, 128), qRgb(192, 192, 192),
+            qRgb(128, 128, 128), qRgb(255, 0, 0),     qRgb(0, 255, 0),   qRgb(255, 255, 0),
+            qRgb(0, 0, 255),     qRgb(255, 255, 255), qRgb(0, 0, 0),     qRgb(0, 255, 255)};
 }
 
 } // namespace

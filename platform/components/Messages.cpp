@@ -11,6 +11,7 @@ AnsiString TMessages::Msg(const AnsiString& key) const {
     throw Exception(QStringLiteral("The message table has no entry \"%1\"").arg(Ansi::toUnicode(key)));
 }
 
-int TMessages::ShowMsg(const AnsiString& key, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) const {
+int TMessages::ShowMsg(const AnsiString& key, TMsgDlgType type, TMsgDlgButtons buttons,
+                       int helpContext) const {
     return MessageDlg(Msg(key), type, buttons, helpContext);
 }

@@ -24,7 +24,8 @@ QString readToken() {
         return {};
     QFile token(file);
     if (!token.open(QIODevice::ReadOnly))
-        throw ESocketError(QStringLiteral("Cannot read the server token file %1: %2").arg(file, token.errorString()));
+        throw ESocketError(
+            QStringLiteral("Cannot read the server token file %1: %2").arg(file, token.errorString()));
     return QString::fromUtf8(token.readAll()).trimmed();
 }
 } // namespace
@@ -107,7 +108,8 @@ bool TNetConnection::Connected() const {
 
 TAppServer TNetConnection::AppServer() {
     if (!Connected())
-        throw ESocketError(QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
+        throw ESocketError(
+            QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
     return TAppServer(*this);
 }
 
@@ -127,14 +129,16 @@ QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemote
         bool ok = false;
         const int index = it.key().toInt(&ok);
         if (ok && index >= 0 && index < static_cast<int>(args.size()) && args[index].variable())
-            *args[index].variable() = Ansi::fromUnicode(it.value().toString(), QStringLiteral("Returned value"));
+            *args[index].variable() =
+                Ansi::fromUnicode(it.value().toString(), QStringLiteral("Returned value"));
     }
     return result;
 }
 
 QJsonValue TNetConnection::request(const QString& method, const QJsonValue& params) {
     if (!Connected())
-        throw ESocketError(QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
+        throw ESocketError(
+            QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
     const qint64 id = nextId_++;
     const QJsonObject message{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                               {QStringLiteral("id"), id},
@@ -154,8 +158,8 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
                                        ? QStringLiteral("no answer within %1 s").arg(Timeout / 1000)
                                        : socket_->errorString();
             Close();
-            throw ESocketError(
-                QStringLiteral("The application server at %1 did not answer %2: %3").arg(where(), method, reason));
+            throw ESocketError(QStringLiteral("The application server at %1 did not answer %2: %3")
+                                   .arg(where(), method, reason));
         }
     }
     const QByteArray answerLine = socket_->readLine();

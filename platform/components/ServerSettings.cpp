@@ -35,7 +35,8 @@ namespace ServerSettings {
 Address stored() {
     QSettings settings = hostSettings();
     Address address;
-    address.host = settings.value(QStringLiteral("server/host"), QString::fromLatin1(kDefaultHost)).toString();
+    address.host =
+        settings.value(QStringLiteral("server/host"), QString::fromLatin1(kDefaultHost)).toString();
     address.port = portFrom(settings.value(QStringLiteral("server/port")).toString()).value_or(kDefaultPort);
     address.tokenFile = settings.value(QStringLiteral("server/tokenFile")).toString();
     return address;

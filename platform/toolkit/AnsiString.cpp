@@ -61,8 +61,8 @@ AnsiString fromUnicode(const QString& text, const QString& what) {
     // The encoder substitutes what it cannot map; a round trip tells whether anything was lost.
     if (encoder.hasError() || toUnicode(out) != text) {
         const QString subject = what.isEmpty() ? QStringLiteral("Text") : what;
-        throw EConvertError(QStringLiteral("%1 \"%2\" cannot be written in the Windows-1252 code page")
-                                .arg(subject, text));
+        throw EConvertError(
+            QStringLiteral("%1 \"%2\" cannot be written in the Windows-1252 code page").arg(subject, text));
     }
     return out;
 }

@@ -81,8 +81,8 @@ public:
     const QList<TFieldDef>& FieldDefs() const;
     int FieldCount() const;
     TField* Fields(int index) const;
-    TField* FindField(const QString& name) const;       // nullptr when absent
-    TField* FieldByName(const QString& name) const;     // EDatabaseError when absent
+    TField* FindField(const QString& name) const;   // nullptr when absent
+    TField* FieldByName(const QString& name) const; // EDatabaseError when absent
 
     // Open with no rows (the layout must be known).
     void CreateDataSet();
@@ -109,8 +109,8 @@ public:
 
     void Insert();
     void Append();
-    void Edit(); // EDatabaseError on an empty data set
-    void Post(); // then AfterPost; a failure of AfterPost passes out of Post
+    void Edit();   // EDatabaseError on an empty data set
+    void Post();   // then AfterPost; a failure of AfterPost passes out of Post
     void Cancel(); // in Insert/Edit state: discard the buffer, then AfterCancel
     void Delete(); // the current record, then AfterDelete
 

@@ -20,7 +20,16 @@ enum TMsgDlgBtn : unsigned {
     mbIgnore = 1u << 6,
 };
 
-enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+enum TModalResult {
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7
+};
 
 using TSelectDirOpts = unsigned;
 enum TSelectDirOpt : unsigned { sdAllowCreate = 1u << 0, sdPerformCreate = 1u << 1, sdPrompt = 1u << 2 };
@@ -30,7 +39,8 @@ enum TSelectDirOpt : unsigned { sdAllowCreate = 1u << 0, sdPerformCreate = 1u <<
 class DialogService {
 public:
     virtual ~DialogService() = default;
-    virtual int messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) = 0;
+    virtual int messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                           int helpContext) = 0;
     // Returns false when the user cancels; otherwise directory holds the choice.
     virtual bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) = 0;
     virtual void showMessage(const QString& text) = 0;

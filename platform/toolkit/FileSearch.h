@@ -4,7 +4,13 @@
 
 // File attribute bits of a search; faArchive asks for plain files (read-only ones included),
 // leaving out directories, hidden files and anything that is not a regular file.
-enum TFileAttr : int { faReadOnly = 0x01, faHidden = 0x02, faSysFile = 0x04, faDirectory = 0x10, faArchive = 0x20 };
+enum TFileAttr : int {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faDirectory = 0x10,
+    faArchive = 0x20
+};
 
 // Names (without directory) of the files matching pattern, a path whose last component may hold
 // the wildcards * and ?, matched without regard to letter case. Sub-directories are not searched.

@@ -2,8 +2,9 @@
 
 #include <QListWidget>
 
-// A list of text entries (file names and paths, in the platform's own form), optionally kept in alphabetical order without regard to letter case
-// (the same name may stand twice), with several entries selectable at once.
+// A list of text entries (file names and paths, in the platform's own form), optionally kept in alphabetical
+// order without regard to letter case (the same name may stand twice), with several entries selectable at
+// once.
 class TListBox : public QListWidget {
     Q_OBJECT
 public:

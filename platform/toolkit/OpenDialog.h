@@ -5,7 +5,7 @@
 // Settings of a file-open dialog kept with a window; Execute shows it.
 class TOpenDialog {
 public:
-    QString Filter;     // "description|pattern" pairs joined by "|"
+    QString Filter; // "description|pattern" pairs joined by "|"
     QString InitialDir;
     bool HideReadOnly = false;
     bool FileMustExist = false;

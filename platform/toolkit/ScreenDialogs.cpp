@@ -14,9 +14,12 @@ struct ButtonMap {
 };
 
 constexpr ButtonMap kButtons[] = {
-    {mbYes, QMessageBox::Yes, mrYes},         {mbNo, QMessageBox::No, mrNo},
-    {mbOK, QMessageBox::Ok, mrOk},            {mbCancel, QMessageBox::Cancel, mrCancel},
-    {mbAbort, QMessageBox::Abort, mrAbort},   {mbRetry, QMessageBox::Retry, mrRetry},
+    {mbYes, QMessageBox::Yes, mrYes},
+    {mbNo, QMessageBox::No, mrNo},
+    {mbOK, QMessageBox::Ok, mrOk},
+    {mbCancel, QMessageBox::Cancel, mrCancel},
+    {mbAbort, QMessageBox::Abort, mrAbort},
+    {mbRetry, QMessageBox::Retry, mrRetry},
     {mbIgnore, QMessageBox::Ignore, mrIgnore},
 };
 

@@ -15,7 +15,8 @@ void applyChanges(TClientDataSet& dataSet, TNetConnection& connection, const QSt
     try {
         ActiveShowAvi(Application::MainForm(), saSend);
         const QJsonObject delta = dataSet.GetDelta();
-        const QJsonValue result = connection.AppServer().Call(method, {TRemoteArg::byValue(QJsonValue(delta))});
+        const QJsonValue result =
+            connection.AppServer().Call(method, {TRemoteArg::byValue(QJsonValue(delta))});
         CheckResultServ(result, true, 0);
         DeactiveShowAvi();
         dataSet.MergeChangeLog();

@@ -35,8 +35,8 @@ void TfrmLeituraPocket::CallGetIdiLeDfm() {
 }
 
 void TfrmLeituraPocket::CallGetPropried(const AnsiString& program, AnsiString& form, AnsiString& component,
-                                        AnsiString& property, const AnsiString& number, const AnsiString& value,
-                                        AnsiString& language) {
+                                        AnsiString& property, const AnsiString& number,
+                                        const AnsiString& value, AnsiString& language) {
     readInto(cdsPropried, [&] {
         cdsPropried.Close();
         return NetTradutor.AppServer().Call(QStringLiteral("GetPropried"),

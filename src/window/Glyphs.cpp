@@ -36,8 +36,8 @@ QPixmap OpenFolder() {
         // Back of the folder with its tab.
         p.setPen(ink);
         p.setBrush(paper);
-        p.drawPolygon(QPolygon({QPoint(1, 3), QPoint(5, 3), QPoint(6, 4), QPoint(12, 4), QPoint(12, 7),
-                                QPoint(1, 13)}));
+        p.drawPolygon(QPolygon(
+            {QPoint(1, 3), QPoint(5, 3), QPoint(6, 4), QPoint(12, 4), QPoint(12, 7), QPoint(1, 13)}));
         // Front flap, opened towards the viewer.
         p.setBrush(front);
         p.drawPolygon(QPolygon({QPoint(1, 13), QPoint(4, 7), QPoint(15, 7), QPoint(12, 13)}));

@@ -135,7 +135,8 @@ void TfrmLeituraPocket::buildControls() {
     edtDiretorio->setObjectName(QStringLiteral("edtDiretorio"));
     edtDiretorio->setGeometry(3, 3, 153, 21);
     useInfoBackground(edtDiretorio);
-    sbtDiretorio = flatButton(QStringLiteral("sbtDiretorio"), panDiretorio, QRect(158, 3, 21, 22), Glyphs::OpenFolder());
+    sbtDiretorio =
+        flatButton(QStringLiteral("sbtDiretorio"), panDiretorio, QRect(158, 3, 21, 22), Glyphs::OpenFolder());
     lsbDisp = new TListBox(panDisp);
     lsbDisp->setObjectName(QStringLiteral("lsbDisp"));
     lsbDisp->SetSorted(true);
@@ -144,10 +145,14 @@ void TfrmLeituraPocket::buildControls() {
     panBotao = panel(QStringLiteral("panBotao"), Panel1);
     panBotao->resize(24, panBotao->height());
     noBevel(panBotao);
-    sbtDireita = flatButton(QStringLiteral("sbtDireita"), panBotao, QRect(1, 47, 22, 21), Glyphs::ArrowRight());
-    sbtTudoDir = flatButton(QStringLiteral("sbtTudoDir"), panBotao, QRect(1, 68, 22, 21), Glyphs::DoubleArrowRight());
-    sbtEsquerda = flatButton(QStringLiteral("sbtEsquerda"), panBotao, QRect(1, 89, 22, 21), Glyphs::ArrowLeft());
-    sbtTudoEsq = flatButton(QStringLiteral("sbtTudoEsq"), panBotao, QRect(1, 110, 22, 21), Glyphs::DoubleArrowLeft());
+    sbtDireita =
+        flatButton(QStringLiteral("sbtDireita"), panBotao, QRect(1, 47, 22, 21), Glyphs::ArrowRight());
+    sbtTudoDir =
+        flatButton(QStringLiteral("sbtTudoDir"), panBotao, QRect(1, 68, 22, 21), Glyphs::DoubleArrowRight());
+    sbtEsquerda =
+        flatButton(QStringLiteral("sbtEsquerda"), panBotao, QRect(1, 89, 22, 21), Glyphs::ArrowLeft());
+    sbtTudoEsq =
+        flatButton(QStringLiteral("sbtTudoEsq"), panBotao, QRect(1, 110, 22, 21), Glyphs::DoubleArrowLeft());
     for (TButtonFlat* arrow : {sbtDireita, sbtTudoDir, sbtEsquerda, sbtTudoEsq})
         arrow->setFont(boldFont());
     sbtDireita->hide();
@@ -181,11 +186,14 @@ void TfrmLeituraPocket::buildControls() {
     msgPadrao.SetEntries({
         Ansi::fromUnicode(QStringLiteral("Sair|Sair")),
         Ansi::fromUnicode(QStringLiteral("sucesso|A importação foi realizada com sucesso!")),
-        Ansi::fromUnicode(QStringLiteral("Alias_Exist|Erro na importação de dfm's. Já existe um alias com o nome %s.")),
-        Ansi::fromUnicode(QStringLiteral("CONF_SUBS|A Tabela de tradução possui alguns registros. Serão adicionados "
-                                         "novos registros durante a leitura dos dfm´s. Confirma a operação?")),
+        Ansi::fromUnicode(
+            QStringLiteral("Alias_Exist|Erro na importação de dfm's. Já existe um alias com o nome %s.")),
+        Ansi::fromUnicode(
+            QStringLiteral("CONF_SUBS|A Tabela de tradução possui alguns registros. Serão adicionados "
+                           "novos registros durante a leitura dos dfm´s. Confirma a operação?")),
         Ansi::fromUnicode(QStringLiteral("Arq_Ja|Arquivo já selecionado.")),
-        Ansi::fromUnicode(QStringLiteral("DEL_TRADUCAO|Os registros da Tabela de tradução estão sendo apagados.")),
+        Ansi::fromUnicode(
+            QStringLiteral("DEL_TRADUCAO|Os registros da Tabela de tradução estão sendo apagados.")),
         Ansi::fromUnicode(QStringLiteral("Idi_Inv|Idioma inválido.")),
     });
 
@@ -202,9 +210,8 @@ void TfrmLeituraPocket::buildControls() {
 void TfrmLeituraPocket::bindHandlers() {
     Bind(sbtImportExport, &QAbstractButton::clicked, [this] { sbtImportExportClick(sbtImportExport); });
     Bind(sbtDiretorio, &QAbstractButton::clicked, [this] { sbtDiretorioClick(sbtDiretorio); });
-    Bind(edtDiretorio, &TEdit::keyDown, [this](int key, Qt::KeyboardModifiers shift) {
-        edtDiretorioKeyDown(edtDiretorio, key, shift);
-    });
+    Bind(edtDiretorio, &TEdit::keyDown,
+         [this](int key, Qt::KeyboardModifiers shift) { edtDiretorioKeyDown(edtDiretorio, key, shift); });
     Bind(edtDiretorio, &QLineEdit::textChanged, [this] { edtDiretorioChange(edtDiretorio); });
     Bind(edtDiretorio, &TEdit::exited, [this] { edtDiretorioExit(edtDiretorio); });
     Bind(sbtDireita, &QAbstractButton::clicked, [this] { sbtDireitaClick(sbtDireita); });

@@ -126,8 +126,9 @@ public:
 
     // Reading calls: each loads the server's answer into its data set.
     void CallGetIdiLeDfm();
-    void CallGetPropried(const AnsiString& program, AnsiString& form, AnsiString& component, AnsiString& property,
-                         const AnsiString& number, const AnsiString& value, AnsiString& language);
+    void CallGetPropried(const AnsiString& program, AnsiString& form, AnsiString& component,
+                         AnsiString& property, const AnsiString& number, const AnsiString& value,
+                         AnsiString& language);
     void CallGetVersao();
 
     // Scans the lines of one form text for captions and records the new ones.

@@ -14,7 +14,8 @@
 #include <gtest/gtest.h>
 
 TEST(MessageTable, LooksTextsUpByKeyIgnoringCaseAndShowsThem) {
-    const TMessages table({"Sair|Sair", "Arq_Ja|Arquivo j\xE1 selecionado.", "dup|first", "dup|second", "bar|a|b"});
+    const TMessages table(
+        {"Sair|Sair", "Arq_Ja|Arquivo j\xE1 selecionado.", "dup|first", "dup|second", "bar|a|b"});
     EXPECT_EQ(table.Msg("arq_ja"), AnsiString("Arquivo j\xE1 selecionado."));
     EXPECT_EQ(table.Msg("dup"), AnsiString("first"));
     EXPECT_EQ(table.Msg("bar"), AnsiString("a|b")) << "only the first bar separates key and text";

@@ -28,7 +28,8 @@ void ModuleFixture::pointModuleAt(int port) {
 
 void ModuleFixture::SetUp() {
     pointModuleAt(server_->port());
-    Toolkit::setFailureHandler([this](const std::exception& failure) { failures.append(QString::fromUtf8(failure.what())); });
+    Toolkit::setFailureHandler(
+        [this](const std::exception& failure) { failures.append(QString::fromUtf8(failure.what())); });
 }
 
 void ModuleFixture::TearDown() {

@@ -76,8 +76,8 @@ TEST_F(WindowLayout, OnlyTheMoveAllArrowsAreVisibleAndImportStartsDisabled) {
 }
 
 TEST_F(WindowLayout, ButtonGlyphsHoldANormalAndADisabledImage) {
-    for (const TButtonFlat* button : {form.sbtDiretorio, form.sbtDireita, form.sbtTudoDir, form.sbtEsquerda,
-                                      form.sbtTudoEsq}) {
+    for (const TButtonFlat* button :
+         {form.sbtDiretorio, form.sbtDireita, form.sbtTudoDir, form.sbtEsquerda, form.sbtTudoEsq}) {
         const QImage glyph = button->Glyph().toImage();
         EXPECT_EQ(glyph.size(), QSize(32, 16)) << button->objectName().toStdString();
         EXPECT_NE(glyph.copy(0, 0, 16, 16), glyph.copy(16, 0, 16, 16)) << button->objectName().toStdString();
@@ -94,8 +94,8 @@ TEST_F(WindowLayout, TheMessageTableHoldsItsEntriesInOrder) {
             found.append(entry.left(entry.indexOf('|')));
         return found;
     }();
-    EXPECT_EQ(keys, (QList<AnsiString>{"Sair", "sucesso", "Alias_Exist", "CONF_SUBS", "Arq_Ja", "DEL_TRADUCAO",
-                                       "Idi_Inv"}));
+    EXPECT_EQ(keys, (QList<AnsiString>{"Sair", "sucesso", "Alias_Exist", "CONF_SUBS", "Arq_Ja",
+                                       "DEL_TRADUCAO", "Idi_Inv"}));
     EXPECT_EQ(Ansi::toUnicode(form.msgPadrao.Msg("Arq_Ja")), QStringLiteral("Arquivo já selecionado."));
     EXPECT_EQ(Ansi::toUnicode(form.msgPadrao.Msg("IDI_INV")), QStringLiteral("Idioma inválido."));
     EXPECT_EQ(form.msgPadrao.Msg("Arq_Ja").at(9), '\xE1') << "texts are held in the Windows-1252 code page";
@@ -108,9 +108,9 @@ TEST_F(WindowLayout, DataSetsCarryTheirRecordLayouts) {
             found.append(def.name + QLatin1Char(':') + QString::number(def.size));
         return found;
     };
-    const QStringList translationRow{"CDPROGRAMA:20",   "NMFORMULARIO:50", "NMCOMPONENTE:50",  "NMPROPRIEDADE:50",
-                                     "NRVALORPROP:0",   "IDSITTRADUCAO:1", "STVALORPROP:4000", "STAGRVALPROP:4000",
-                                     "DTULTATUTRAD:0",  "IDIDIOMA:3"};
+    const QStringList translationRow{
+        "CDPROGRAMA:20",   "NMFORMULARIO:50",  "NMCOMPONENTE:50",   "NMPROPRIEDADE:50", "NRVALORPROP:0",
+        "IDSITTRADUCAO:1", "STVALORPROP:4000", "STAGRVALPROP:4000", "DTULTATUTRAD:0",   "IDIDIOMA:3"};
     EXPECT_EQ(names(form.cdsPropried), translationRow);
     EXPECT_EQ(names(form.cdsVerificaProp), translationRow);
     EXPECT_EQ(names(form.cdsVersao), QStringList{"DTGERARQTRAD:0"});

@@ -91,7 +91,8 @@ TEST_F(ServerLink, AConnectThatFailsNamesHostAndPort) {
         form->NetTradutor.Open();
         FAIL() << "connected to a port nobody listens on";
     } catch (const ESocketError& failure) {
-        EXPECT_TRUE(failure.message().contains(QStringLiteral("127.0.0.1:%1").arg(deadPort))) << failure.what();
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("127.0.0.1:%1").arg(deadPort)))
+            << failure.what();
     }
 }
 

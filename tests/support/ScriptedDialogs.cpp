@@ -1,6 +1,7 @@
 #include "ScriptedDialogs.h"
 
-int ScriptedDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
+int ScriptedDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                                int helpContext) {
     const Shown shown{text, type, buttons, helpContext};
     messages.append(shown);
     if (onMessage)

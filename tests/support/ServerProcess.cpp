@@ -1,5 +1,6 @@
 #include "ServerProcess.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <stdexcept>
@@ -24,9 +25,12 @@ ServerProcess::~ServerProcess() {
 
 void ServerProcess::start(int port) {
     process_.setProcessChannelMode(QProcess::SeparateChannels);
-    process_.start(executable(), QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
-                                             QStringLiteral("--database"), QStringLiteral("sqlite:") + databasePath()}
-                                     + extraArguments_);
+    // A chatty server must never block on a full pipe nobody reads.
+    process_.setStandardErrorFile(dir_.filePath(QStringLiteral("appserver.log")), QIODevice::Append);
+    process_.start(executable(),
+                   QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
+                               QStringLiteral("--database"), QStringLiteral("sqlite:") + databasePath()} +
+                       extraArguments_);
     if (!process_.waitForStarted(10000))
         throw std::runtime_error("appserver did not start: " + process_.errorString().toStdString());
     static const QRegularExpression listening(QStringLiteral("^appserver listening on ([^:]+):(\\d+)"));
@@ -42,10 +46,12 @@ void ServerProcess::start(int port) {
             }
         }
     }
-    const QByteArray errors = process_.readAllStandardError();
     process_.kill();
     process_.waitForFinished();
-    throw std::runtime_error("appserver did not report its port:\n" + seen.toStdString() + errors.toStdString());
+    QFile log(dir_.filePath(QStringLiteral("appserver.log")));
+    log.open(QIODevice::ReadOnly);
+    throw std::runtime_error("appserver did not report its port:\n" + seen.toStdString() +
+                             log.readAll().toStdString());
 }
 
 void ServerProcess::stop(bool hard) {
@@ -68,7 +74,8 @@ void ServerProcess::restart() {
 
 QString ServerProcess::admin(const QStringList& arguments, int* exitCode) const {
     QProcess tool;
-    tool.start(executable(), arguments + QStringList{QStringLiteral("--database"), QStringLiteral("sqlite:") + databasePath()});
+    tool.start(executable(), arguments + QStringList{QStringLiteral("--database"),
+                                                     QStringLiteral("sqlite:") + databasePath()});
     tool.waitForFinished(30000);
     if (exitCode)
         *exitCode = tool.exitCode();
