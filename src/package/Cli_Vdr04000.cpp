@@ -19,21 +19,28 @@ const PackageInfoTable kPackageInfo{2, kUnitNames};
 
 void CriaLeituraEbf() {
     Screen::SetCursor(crHourGlass);
-    if (!boStcriado) {
-        TfrmLeituraPocket* created = TfrmPadrImportExport::Create<TfrmLeituraPocket>(Application::MainForm());
-        // A closed window frees itself, possibly after the next one exists: the exported
-        // reference must neither outlive it nor lose its successor.
-        QObject::connect(created, &QObject::destroyed, [created] {
-            if (frmLeituraPocket == created)
-                frmLeituraPocket = nullptr;
-        });
-        frmLeituraPocket = created;
-        boStcriado = true;
+    try {
+        if (!boStcriado) {
+            TfrmLeituraPocket* created = TfrmPadrImportExport::Create<TfrmLeituraPocket>(Application::MainForm());
+            // A closed window frees itself, possibly after the next one exists: the exported
+            // reference must neither outlive it nor lose its successor.
+            QObject::connect(created, &QObject::destroyed, [created] {
+                if (frmLeituraPocket == created)
+                    frmLeituraPocket = nullptr;
+            });
+            frmLeituraPocket = created;
+            boStcriado = true;
+        }
+        QPointer<TfrmLeituraPocket> form = frmLeituraPocket;
+        form->exec();
+        if (form)
+            form->setWindowState(Qt::WindowNoState);
+    } catch (...) {
+        // The failure goes on to the host unchanged, but the host must not be left with an
+        // hourglass over a window that never opened.
+        Screen::SetCursor(crDefault);
+        throw;
     }
-    QPointer<TfrmLeituraPocket> form = frmLeituraPocket;
-    form->exec();
-    if (form)
-        form->setWindowState(Qt::WindowNoState);
     Screen::SetCursor(crDefault);
 }
 

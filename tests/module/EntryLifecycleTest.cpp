@@ -83,7 +83,7 @@ TEST_F(EntryLifecycle, AFailedCreationLeavesNoWindowAndTheNextCallTriesAgain) {
     EXPECT_FALSE(boStcriado);
     EXPECT_EQ(frmLeituraPocket, nullptr);
     EXPECT_FALSE(BusyAnimation::IsShown());
-    Screen::SetCursor(crDefault); // the failure passed out before the cursor was put back
+    EXPECT_EQ(Screen::Cursor(), crDefault) << "no hourglass is left over a window that never opened";
 
     pointModuleAt(server().port());
     bool opened = false;
