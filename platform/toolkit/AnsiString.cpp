@@ -51,15 +51,26 @@ bool SameText(const AnsiString& a, const AnsiString& b) {
 QString toUnicode(const AnsiString& s) {
     // Every byte has a meaning in Windows-1252 (the five undefined ones map to C1 controls), so
     // decoding cannot fail.
-    QStringDecoder decoder("windows-1252");
+    // Opening a converter costs more than converting a caption: keep one per thread. A
+    // single-byte decoder carries no state from one call to the next.
+    thread_local QStringDecoder decoder("windows-1252");
     return decoder.decode(s);
 }
 
-AnsiString fromUnicode(const QString& text, const QString& what) {
+bool tryFromUnicode(const QString& text, AnsiString& out) {
+    // A fresh encoder each time: its error flag sticks once set.
     QStringEncoder encoder("windows-1252");
-    AnsiString out = encoder.encode(text);
+    AnsiString encoded = encoder.encode(text);
     // The encoder substitutes what it cannot map; a round trip tells whether anything was lost.
-    if (encoder.hasError() || toUnicode(out) != text) {
+    if (encoder.hasError() || toUnicode(encoded) != text)
+        return false;
+    out = std::move(encoded);
+    return true;
+}
+
+AnsiString fromUnicode(const QString& text, const QString& what) {
+    AnsiString out;
+    if (!tryFromUnicode(text, out)) {
         const QString subject = what.isEmpty() ? QStringLiteral("Text") : what;
         throw EConvertError(
             QStringLiteral("%1 \"%2\" cannot be written in the Windows-1252 code page").arg(subject, text));

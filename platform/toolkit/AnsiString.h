@@ -23,5 +23,8 @@ bool SameText(const AnsiString& a, const AnsiString& b);
 QString toUnicode(const AnsiString& s);
 // Throws EConvertError naming what when text has a character Windows-1252 cannot hold.
 AnsiString fromUnicode(const QString& text, const QString& what = QString());
+// The same for text that may legitimately hold such characters (what a user is typing, say):
+// false, and out untouched, when it cannot be written in Windows-1252.
+bool tryFromUnicode(const QString& text, AnsiString& out);
 
 } // namespace Ansi

@@ -28,7 +28,8 @@ void TfrmLeituraPocket::FormCreate() {
     const QSignalBlocker quiet(cbbIdioma);
     cdsIdiLeDfm.First();
     while (!cdsIdiLeDfm.Eof()) {
-        cbbIdioma->addItem(Ansi::toUnicode(cdsIdiLeDfmIDIDIOMA->AsString() + "-" + cdsIdiLeDfmDSIDIOMA->AsString()));
+        cbbIdioma->addItem(
+            Ansi::toUnicode(cdsIdiLeDfmIDIDIOMA->AsString() + "-" + cdsIdiLeDfmDSIDIOMA->AsString()));
         cdsIdiLeDfm.Next();
     }
     cbbIdioma->setCurrentIndex(-1);
@@ -37,6 +38,10 @@ void TfrmLeituraPocket::FormCreate() {
 
 void TfrmLeituraPocket::cbbIdiomaChange(QObject*) {
     UpdateImportButton();
-    const int index = cbbIdioma->currentIndex();
-    stIdiLeDfm = index < 0 ? AnsiString() : Ansi::Copy(Ansi::fromUnicode(cbbIdioma->itemText(index)), 1, 3);
+    // The code comes from the text shown, picked or typed: the import checks that text against the
+    // list, so the rows must get the language it names, not that of an earlier pick. No language
+    // code holds a character outside the code page, so typing one leaves no code.
+    AnsiString code;
+    Ansi::tryFromUnicode(cbbIdioma->currentText().left(3), code);
+    stIdiLeDfm = code;
 }
