@@ -18,7 +18,8 @@ namespace {
 template <typename T> T& control(QWidget& form, const char* name) {
     auto* found = form.findChild<T*>(QString::fromLatin1(name));
     if (!found)
-        throw Exception(QStringLiteral("The capture window has no control %1").arg(QString::fromLatin1(name)));
+        throw Exception(
+            QStringLiteral("The capture window has no control %1").arg(QString::fromLatin1(name)));
     return *found;
 }
 
@@ -75,7 +76,8 @@ void CaptureDriver::drive(QWidget& form) {
                             .arg(typed_ ? QStringLiteral("*.Dfm") : QStringLiteral("*.Ebf"), directory_));
     control<QAbstractButton>(form, "sbtTudoDir").click();
 
-    const int language = languages.findText(language_ + QLatin1Char('-'), Qt::MatchStartsWith | Qt::MatchCaseSensitive);
+    const int language =
+        languages.findText(language_ + QLatin1Char('-'), Qt::MatchStartsWith | Qt::MatchCaseSensitive);
     if (language < 0) {
         QStringList known;
         for (int i = 0; i < languages.count(); ++i)
@@ -114,7 +116,8 @@ void CaptureDriver::showProgress() {
         return;
     const int percent = static_cast<int>(100LL * bar->value() / bar->maximum());
     const int filled = percent / 5;
-    QTextStream(progress_) << "\r[" << QString(filled, QLatin1Char('#')) << QString(20 - filled, QLatin1Char(' '))
-                           << "] " << percent << "% " << bar->value() << '/' << bar->maximum() << " lines, "
-                           << summary_.inserted << " new" << Qt::flush;
+    QTextStream(progress_) << "\r[" << QString(filled, QLatin1Char('#'))
+                           << QString(20 - filled, QLatin1Char(' ')) << "] " << percent << "% "
+                           << bar->value() << '/' << bar->maximum() << " lines, " << summary_.inserted
+                           << " new" << Qt::flush;
 }

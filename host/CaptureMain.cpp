@@ -66,7 +66,8 @@ int main(int argc, char* argv[]) {
     ConsoleDialogs& console = *dialogs;
     setDialogService(std::move(dialogs));
 
-    CaptureDriver driver(options.directory(), options.language(), options.typed(), isatty(STDERR_FILENO) ? stderr : nullptr);
+    CaptureDriver driver(options.directory(), options.language(), options.typed(),
+                         isatty(STDERR_FILENO) ? stderr : nullptr);
     ModuleLoader module(options.moduleLibraryPath());
     Toolkit::guarded([&] {
         driver.start();

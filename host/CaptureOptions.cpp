@@ -12,12 +12,12 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         "Exit status: 0 on success, 1 when the capture failed, 2 on a usage error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption languageOption({QStringLiteral("l"), QStringLiteral("language")},
-                                            QStringLiteral("Language code of the new rows (as the server lists it)."),
-                                            QStringLiteral("CODE"));
-    const QCommandLineOption serverOption({QStringLiteral("s"), QStringLiteral("server")},
-                                          QStringLiteral("Application server address (overrides the settings)."),
-                                          QStringLiteral("HOST:PORT"));
+    const QCommandLineOption languageOption(
+        {QStringLiteral("l"), QStringLiteral("language")},
+        QStringLiteral("Language code of the new rows (as the server lists it)."), QStringLiteral("CODE"));
+    const QCommandLineOption serverOption(
+        {QStringLiteral("s"), QStringLiteral("server")},
+        QStringLiteral("Application server address (overrides the settings)."), QStringLiteral("HOST:PORT"));
     const QCommandLineOption yesOption({QStringLiteral("y"), QStringLiteral("yes")},
                                        QStringLiteral("Confirm the capture without asking."));
     const QCommandLineOption typedOption(

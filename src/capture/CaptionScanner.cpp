@@ -91,5 +91,6 @@ AnsiString CaptionScanner::StoredValue() const {
 
 AnsiString CaptionScanner::CaptureKey(const AnsiString& languageCode) const {
     return Ansi::UpperCase(programCode) + Ansi::UpperCase(formName) + Ansi::UpperCase(componentName) +
-           Ansi::UpperCase(propertyName) + "0" + Ansi::UpperCase(LookupValue()) + Ansi::UpperCase(languageCode);
+           Ansi::UpperCase(propertyName) + "0" + Ansi::UpperCase(LookupValue()) +
+           Ansi::UpperCase(languageCode);
 }

@@ -13,7 +13,8 @@ namespace {
 
 // The program code of a form file: its name without directory, cut before the first ".".
 AnsiString programCodeOf(const QString& path) {
-    const AnsiString name = Ansi::fromUnicode(FileList::ExtractFileName(path), QStringLiteral("The file name of"));
+    const AnsiString name =
+        Ansi::fromUnicode(FileList::ExtractFileName(path), QStringLiteral("The file name of"));
     return Ansi::Copy(name, 1, Ansi::Pos(".", name) - 1);
 }
 

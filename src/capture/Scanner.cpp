@@ -18,8 +18,8 @@ void TfrmLeituraPocket::Import(const TStringList& lines, AnsiString programCode)
 }
 
 void TfrmLeituraPocket::recordCaption(CaptionScanner& scan) {
-    CallGetPropried(Ansi::UpperCase(scan.programCode), scan.formName, scan.componentName, scan.propertyName, "0",
-                    scan.LookupValue(), stIdiLeDfm);
+    CallGetPropried(Ansi::UpperCase(scan.programCode), scan.formName, scan.componentName, scan.propertyName,
+                    "0", scan.LookupValue(), stIdiLeDfm);
     if (cdsPropried.RecordCount() > 0)
         return; // the server holds it already
 

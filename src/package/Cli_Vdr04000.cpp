@@ -21,7 +21,8 @@ void CriaLeituraEbf() {
     Screen::SetCursor(crHourGlass);
     try {
         if (!boStcriado) {
-            TfrmLeituraPocket* created = TfrmPadrImportExport::Create<TfrmLeituraPocket>(Application::MainForm());
+            TfrmLeituraPocket* created =
+                TfrmPadrImportExport::Create<TfrmLeituraPocket>(Application::MainForm());
             // A closed window frees itself, possibly after the next one exists: the exported
             // reference must neither outlive it nor lose its successor.
             QObject::connect(created, &QObject::destroyed, [created] {

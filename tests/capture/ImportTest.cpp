@@ -1,0 +1,178 @@
+#include "CaptureFixture.h"
+
+#include <QAbstractButton>
+
+// The scan of one form text in the window: look-ups, new rows, status line and progress.
+using Import = CaptureFixture;
+
+namespace {
+
+const QString kLblNomeStatus = QStringLiteral("CLIENTE - frmCliente - lblNome - CAPTION - Nome do cliente");
+const QString kCmdGravarStatus = QStringLiteral("CLIENTE - frmCliente - cmdGravar - CAPTION - Gravar");
+
+QJsonArray strings(const QStringList& values) {
+    return QJsonArray::fromStringList(values);
+}
+
+} // namespace
+
+TEST_F(Import, EachCaptionIsLookedUpWithSevenStringsWhenTheScanReachesIt) {
+    stIdiLeDfm = "por";
+    const TStringList lines = SampleForms::linesOf(SampleForms::kCliente);
+    form->pgbProgresso->setRange(0, lines.Count());
+    form->pgbProgresso->setValue(0);
+    QList<int> lookupsAfterLine;
+    QStringList statusAfterLine;
+    onProgress([&](int) {
+        lookupsAfterLine.append(callsOf(QStringLiteral("GetPropried")));
+        statusAfterLine.append(form->lblStatus->text());
+    });
+
+    form->Import(lines, "Cliente");
+
+    ASSERT_EQ(lookupsAfterLine.size(), SampleForms::kClienteLines);
+    for (int line = 1; line <= SampleForms::kClienteLines; ++line) {
+        SCOPED_TRACE(line);
+        const int expected = (line >= SampleForms::kLblNomeLine) + (line >= SampleForms::kCmdGravarLine);
+        EXPECT_EQ(lookupsAfterLine[line - 1], expected);
+        const QString status = line < SampleForms::kLblNomeLine     ? QString()
+                               : line < SampleForms::kCmdGravarLine ? kLblNomeStatus
+                                                                    : kCmdGravarStatus;
+        EXPECT_EQ(statusAfterLine[line - 1], status);
+    }
+    const QList<QJsonArray> lookups = paramsOf(QStringLiteral("GetPropried"));
+    ASSERT_EQ(lookups.size(), 2);
+    // The language goes out as the module holds it; names keep their letter case.
+    EXPECT_EQ(lookups[0],
+              strings({"CLIENTE", "frmCliente", "lblNome", "CAPTION", "0", "Nome do cliente", "por"}));
+    EXPECT_EQ(lookups[1], strings({"CLIENTE", "frmCliente", "cmdGravar", "CAPTION", "0", "Gravar", "por"}));
+}
+
+TEST_F(Import, ANewCaptionBecomesOneRowOnTheServerBeforeTheScanGoesOn) {
+    stIdiLeDfm = "por";
+    const QDateTime before = QDateTime::currentDateTime();
+    form->Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+    const QDateTime after = QDateTime::currentDateTime();
+
+    EXPECT_EQ(calls, (QStringList{"GetPropried", "SetPropried", "GetPropried", "SetPropried"}));
+    const QList<QJsonObject> rows = exportedRows(server);
+    EXPECT_EQ(describeRows(rows),
+              (QStringList{captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente"),
+                           captionRow("CLIENTE", "FRMCLIENTE", "CMDGRAVAR", "Gravar")}));
+    for (const QJsonObject& row : rows) {
+        const QDateTime stamped =
+            QDateTime::fromString(row.value(QLatin1String("DTULTATUTRAD")).toString(), Qt::ISODateWithMs);
+        EXPECT_TRUE(stamped >= before && stamped <= after)
+            << stamped.toString(Qt::ISODateWithMs).toStdString() << " is not the time of the scan";
+    }
+}
+
+TEST_F(Import, AKnownCaptionInsertsNothingAndLeavesTheStatusLineAlone) {
+    form->cdsPropried.CreateDataSet();
+    postRow(form->cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
+    forgetCalls();
+    stIdiLeDfm = "POR";
+    form->lblStatus->setText(QStringLiteral("antes"));
+    QStringList statusAfterLine;
+    onProgress([&](int) { statusAfterLine.append(form->lblStatus->text()); });
+
+    form->Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+
+    EXPECT_EQ(callsOf(QStringLiteral("GetPropried")), 2);
+    EXPECT_EQ(callsOf(QStringLiteral("SetPropried")), 1);
+    ASSERT_EQ(statusAfterLine.size(), SampleForms::kClienteLines);
+    EXPECT_EQ(statusAfterLine[SampleForms::kLblNomeLine - 1], QStringLiteral("antes"));
+    EXPECT_EQ(statusAfterLine[SampleForms::kCmdGravarLine - 1], kCmdGravarStatus);
+    EXPECT_EQ(exportedRows(server).size(), 2);
+
+    // Scanned again, every caption is known.
+    forgetCalls();
+    form->Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+    EXPECT_EQ(calls, (QStringList{"GetPropried", "GetPropried"}));
+    EXPECT_EQ(exportedRows(server).size(), 2);
+}
+
+TEST_F(Import, TheProgressBarMovesOneStepPerLineVisited) {
+    stIdiLeDfm = "POR";
+    const TStringList lines = SampleForms::linesOf(SampleForms::kCliente);
+    form->pgbProgresso->setRange(0, 1000);
+    form->pgbProgresso->setValue(100);
+    QList<int> positions;
+    onProgress([&](int value) { positions.append(value); });
+
+    form->Import(lines, "Cliente");
+
+    QList<int> expected;
+    for (int line = 1; line <= lines.Count(); ++line)
+        expected.append(100 + line);
+    EXPECT_EQ(positions, expected) << "the lines after the end of the form count too";
+}
+
+TEST_F(Import, WithACancelRequestedTheScanReturnsAtOnceTouchingNothing) {
+    FormFolder folder;
+    folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
+    selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
+    chooseLanguage(QStringLiteral("POR"));
+
+    bool nestedRan = false;
+    // After the window's own handler has taken the cancel request, a further scan is asked for.
+    QObject::connect(form->sbtCancel, &QAbstractButton::clicked, form.get(), [&] {
+        ASSERT_TRUE(form->Running());
+        ASSERT_TRUE(form->CancelRequested());
+        const qsizetype callsBefore = calls.size();
+        const int positionBefore = form->pgbProgresso->value();
+        const QString statusBefore = form->lblStatus->text();
+        form->Import(SampleForms::linesOf(SampleForms::labelForm("frmOutro", {"Um", "Dois"})), "Outro");
+        EXPECT_EQ(calls.size(), callsBefore);
+        EXPECT_EQ(form->pgbProgresso->value(), positionBefore);
+        EXPECT_EQ(form->lblStatus->text(), statusBefore);
+        nestedRan = true;
+    });
+    onProgress([&](int line) {
+        if (line == SampleForms::kLblNomeLine)
+            QMetaObject::invokeMethod(form->sbtCancel, &QAbstractButton::click, Qt::QueuedConnection);
+    });
+
+    clickImport();
+
+    EXPECT_TRUE(nestedRan);
+    EXPECT_EQ(rowsOnServer(), QStringList{captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente")});
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(Import, CharactersBeyondAsciiTravelAsTheyAreAndOnlyAToZIsUpperCased) {
+    stIdiLeDfm = "POR";
+    const AnsiString text =
+        "VERSION 5.00\r\nBegin VB.Form frmPessoa\r\n   Begin VBCE.OptionButton optF\xEDsica\r\n"
+        "      Caption = \"F\xEDsica \xE0 vista\"\r\n   End\r\nEnd\r\n";
+    form->Import(SampleForms::linesOf(text), "Pessoa");
+
+    const QList<QJsonArray> lookups = paramsOf(QStringLiteral("GetPropried"));
+    ASSERT_EQ(lookups.size(), 1);
+    EXPECT_EQ(lookups[0], strings({"PESSOA", "frmPessoa", QStringLiteral("optFísica"), "CAPTION", "0",
+                                   QStringLiteral("Física à vista"), "POR"}));
+    EXPECT_EQ(rowsOnServer(), QStringList{captionRow("PESSOA", "FRMPESSOA", QStringLiteral("OPTFíSICA"),
+                                                     QStringLiteral("Física à vista"))});
+    EXPECT_EQ(form->lblStatus->text(),
+              QStringLiteral("PESSOA - frmPessoa - optFísica - CAPTION - Física à vista"));
+}
+
+TEST_F(Import, ALongCaptionIsLookedUpTrimmedAndStoredCutSoThatItIsFoundAgain) {
+    stIdiLeDfm = "POR";
+    const AnsiString head(3998, 'x');
+    const AnsiString text = "Begin VB.Form frmLongo\r\nBegin VBCE.Label lblLongo\r\nCaption = \"" + head +
+                            "  " + AnsiString(100, 'y') + "\"\r\nEnd\r\n";
+    form->Import(SampleForms::linesOf(text), "Longo");
+
+    const QList<QJsonArray> lookups = paramsOf(QStringLiteral("GetPropried"));
+    ASSERT_EQ(lookups.size(), 1);
+    EXPECT_EQ(lookups[0].at(5).toString(), QString::fromLatin1(head));
+    const QList<QJsonObject> rows = exportedRows(server);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].value(QLatin1String("STVALORPROP")).toString(), QString::fromLatin1(head + "  "));
+    EXPECT_EQ(rows[0].value(QLatin1String("STAGRVALPROP")).toString(), QString::fromLatin1(head + "  "));
+
+    forgetCalls();
+    form->Import(SampleForms::linesOf(text), "Longo");
+    EXPECT_EQ(calls, QStringList{"GetPropried"}) << "the stored row answers the trimmed look-up";
+}

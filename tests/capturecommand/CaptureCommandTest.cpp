@@ -1,0 +1,202 @@
+#include "CaptureCommand.h"
+#include "ServerProcess.h"
+#include "ServerRows.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// The capture command as scripts use it: a directory of form files, a language and a server.
+class CaptureCommand : public testing::Test {
+protected:
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile file(forms.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QStringList runArguments(const QStringList& extra = {QStringLiteral("--yes")}) const {
+        return QStringList{QStringLiteral("--language"), QStringLiteral("POR")} + serverOption(server) +
+               extra + QStringList{forms.path()};
+    }
+
+    ServerProcess server;
+    QTemporaryDir forms;
+};
+
+namespace {
+
+const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
+
+const QByteArray kCliente = "VERSION 5.00\r\n"
+                            "Begin VB.Form frmCliente\r\n"
+                            "   Caption = \"Clientes\"\r\n"
+                            "   Begin VBCE.Label lblNome\r\n"
+                            "      Caption         =   \"Nome do cliente\"\r\n"
+                            "      Height = 255\r\n"
+                            "   End\r\n"
+                            "   Begin VBCE.CommandButton cmdGravar\r\n"
+                            "      Caption = \"Gravar\"\r\n"
+                            "   End\r\n"
+                            "End\r\n"
+                            "Attribute VB_Name = \"frmCliente\"\r\n"
+                            "Private Sub Form_Load()\r\n"
+                            "   Caption = \"Cadastro\"\r\n"
+                            "End Sub\r\n";
+
+// LF line ends, Windows-1252 text, a check box whose caption is not captured.
+const QByteArray kPedido = "VERSION 5.00\n"
+                           "Begin VB.Form frmPedido\n"
+                           "   Begin VBCE.Frame fraPagamento\n"
+                           "      Caption = \"Pagamento\"\n"
+                           "      Begin VBCE.OptionButton optAVista\n"
+                           "         Caption = \"\xC0 vista\"\n"
+                           "      End\n"
+                           "      Begin VBCE.CheckBox chkNota\n"
+                           "         Caption = \"Emitir nota\"\n"
+                           "      End\n"
+                           "   End\n"
+                           "End\n"
+                           "Attribute VB_Name = \"frmPedido\"";
+
+const QStringList kClienteRows = {captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente"),
+                                  captionRow("CLIENTE", "FRMCLIENTE", "CMDGRAVAR", "Gravar")};
+const QStringList kPedidoRows = {captionRow("PEDIDO", "FRMPEDIDO", "FRAPAGAMENTO", "Pagamento"),
+                                 captionRow("PEDIDO", "FRMPEDIDO", "OPTAVISTA", QStringLiteral("À vista"))};
+
+std::string explain(const CaptureResult& result) {
+    return ("exit " + QString::number(result.exitCode) + "\nstdout:\n" + result.out + "\nstderr:\n" +
+            result.err)
+        .toStdString();
+}
+
+} // namespace
+
+TEST_F(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunAddsNothing) {
+    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Pedido.ebf"), kPedido);
+    write(QStringLiteral("Tela.Dfm"), kCliente);
+    write(QStringLiteral("leia-me.txt"), "Begin VB.Form frmNada\n");
+
+    const CaptureResult first = runCapture(runArguments());
+    ASSERT_TRUE(first.finished) << explain(first);
+    EXPECT_EQ(first.exitCode, 0) << explain(first);
+    EXPECT_TRUE(first.out.contains(kSuccess)) << explain(first);
+    const std::optional<CaptureSummary> summary = summaryOf(first.out);
+    ASSERT_TRUE(summary) << explain(first);
+    EXPECT_EQ(summary->files, 2);
+    EXPECT_EQ(summary->lines, 15 + 13);
+    EXPECT_EQ(summary->lookups, 4);
+    EXPECT_EQ(summary->inserted, 4);
+    EXPECT_EQ(describeRows(exportedRows(server)), kClienteRows + kPedidoRows);
+    EXPECT_TRUE(versionStamp(server).has_value());
+
+    const CaptureResult second = runCapture(runArguments());
+    EXPECT_EQ(second.exitCode, 0) << explain(second);
+    const std::optional<CaptureSummary> again = summaryOf(second.out);
+    ASSERT_TRUE(again) << explain(second);
+    EXPECT_EQ(again->lookups, 4);
+    EXPECT_EQ(again->inserted, 0);
+    EXPECT_EQ(exportedRows(server).size(), 4);
+}
+
+TEST_F(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
+    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Pedido.Dfm"), kPedido);
+    write(QStringLiteral("pedido2.dfm"), QByteArray(kPedido).replace("frmPedido", "frmPedido2"));
+
+    const CaptureResult result =
+        runCapture(runArguments({QStringLiteral("--yes"), QStringLiteral("--typed")}));
+    EXPECT_EQ(result.exitCode, 0) << explain(result);
+    const std::optional<CaptureSummary> summary = summaryOf(result.out);
+    ASSERT_TRUE(summary) << explain(result);
+    EXPECT_EQ(summary->files, 2);
+    EXPECT_EQ(summary->lines, 13 + 13);
+    EXPECT_EQ(summary->inserted, 4);
+    const QStringList pedido2Rows = {
+        captionRow("PEDIDO2", "FRMPEDIDO2", "FRAPAGAMENTO", "Pagamento"),
+        captionRow("PEDIDO2", "FRMPEDIDO2", "OPTAVISTA", QStringLiteral("À vista"))};
+    EXPECT_EQ(describeRows(exportedRows(server)), kPedidoRows + pedido2Rows);
+}
+
+TEST_F(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
+    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    const QList<QStringList> usages = {
+        {},
+        {QStringLiteral("--yes"), forms.path()},
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"), address},
+        {QStringLiteral("--language"), QStringLiteral("POR"), forms.path(), forms.path()},
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
+         QStringLiteral("127.0.0.1"), forms.path()},
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
+         QStringLiteral("127.0.0.1:0"), forms.path()},
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--sever"), address,
+         forms.path()},
+    };
+    for (const QStringList& usage : usages) {
+        SCOPED_TRACE(usage.join(QLatin1Char(' ')).toStdString());
+        const CaptureResult result = runCapture(usage);
+        EXPECT_EQ(result.exitCode, 2) << explain(result);
+        EXPECT_TRUE(result.err.contains(QStringLiteral("capture --help"))) << explain(result);
+        EXPECT_FALSE(summaryOf(result.out)) << explain(result);
+    }
+    EXPECT_TRUE(exportedRows(server).isEmpty());
+    EXPECT_FALSE(versionStamp(server).has_value());
+}
+
+TEST_F(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
+    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    const CaptureResult result =
+        runCapture(QStringList{QStringLiteral("--language"), QStringLiteral("XYZ")} + serverOption(server) +
+                   QStringList{QStringLiteral("--yes"), forms.path()});
+    ASSERT_TRUE(result.finished) << explain(result);
+    EXPECT_NE(result.exitCode, 0) << explain(result);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("XYZ"))) << explain(result);
+    EXPECT_TRUE(exportedRows(server).isEmpty());
+    EXPECT_FALSE(versionStamp(server).has_value());
+}
+
+TEST_F(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
+    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    int deadPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        deadPort = static_cast<int>(probe.serverPort());
+    }
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(deadPort);
+    const CaptureResult result =
+        runCapture({QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"), address,
+                    QStringLiteral("--yes"), forms.path()});
+    ASSERT_TRUE(result.finished) << explain(result);
+    EXPECT_NE(result.exitCode, 0) << explain(result);
+    EXPECT_TRUE(result.err.contains(address)) << explain(result);
+    EXPECT_FALSE(summaryOf(result.out)) << explain(result);
+}
+
+TEST_F(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
+    write(QStringLiteral("Cliente.Ebf"), kCliente);
+
+    const CaptureResult declined = runCapture(runArguments({}), "n\n");
+    EXPECT_EQ(declined.exitCode, 0) << explain(declined);
+    EXPECT_TRUE(declined.err.contains(QStringLiteral("Confirma a operação?"))) << explain(declined);
+    EXPECT_FALSE(declined.out.contains(kSuccess)) << explain(declined);
+    const std::optional<CaptureSummary> none = summaryOf(declined.out);
+    ASSERT_TRUE(none) << explain(declined);
+    EXPECT_EQ(none->lookups, 0);
+    EXPECT_EQ(none->inserted, 0);
+    EXPECT_TRUE(exportedRows(server).isEmpty());
+    EXPECT_TRUE(versionStamp(server).has_value()) << "a declined run still stamps the version";
+
+    const CaptureResult confirmed = runCapture(runArguments({}), "s\n");
+    EXPECT_EQ(confirmed.exitCode, 0) << explain(confirmed);
+    EXPECT_TRUE(confirmed.out.contains(kSuccess)) << explain(confirmed);
+    const std::optional<CaptureSummary> summary = summaryOf(confirmed.out);
+    ASSERT_TRUE(summary) << explain(confirmed);
+    EXPECT_EQ(summary->inserted, 2);
+    EXPECT_EQ(describeRows(exportedRows(server)), kClienteRows);
+}
