@@ -6,17 +6,20 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-CaptureResult runCapture(const QStringList& arguments, const QByteArray& input) {
-    QTemporaryDir home;
+void startCapture(QProcess& process, const QStringList& arguments, const QString& home) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("VDR_MODULE_PATH")); // the module beside the executable is used
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-
-    QProcess process;
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(CAPTURE_PATH), arguments);
+}
+
+CaptureResult runCapture(const QStringList& arguments, const QByteArray& input) {
+    QTemporaryDir home;
+    QProcess process;
+    startCapture(process, arguments, home.path());
     CaptureResult result;
     if (!process.waitForStarted(10000))
         return result;

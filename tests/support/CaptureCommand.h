@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class QProcess;
+
 class ServerProcess;
 
 // The capture executable run as a user runs it, in a home directory of its own so that no saved
@@ -18,6 +20,10 @@ struct CaptureResult {
 };
 
 CaptureResult runCapture(const QStringList& arguments, const QByteArray& input = {});
+
+// Starts the capture executable without waiting for it, in the home directory given, for tests
+// that act while it runs.
+void startCapture(QProcess& process, const QStringList& arguments, const QString& home);
 
 // --server with the address of server.
 QStringList serverOption(const ServerProcess& server);

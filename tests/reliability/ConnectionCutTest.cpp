@@ -1,0 +1,61 @@
+#include "CaptureCommand.h"
+#include "CuttingProxy.h"
+#include "GeneratedForms.h"
+#include "ServerProcess.h"
+#include "ServerRows.h"
+
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+TEST(ConnectionCut, CutsDuringCapturesEndThemWithAnErrorAndLeaveAConsistentTable) {
+    const GeneratedForms forms(20, 30);
+    ServerProcess reference;
+    const QStringList arguments{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--yes")};
+    ASSERT_EQ(runCapture(arguments + serverOption(reference) + QStringList{forms.path()}).exitCode, 0);
+    const QStringList expected = storedRows(reference);
+
+    ServerProcess server;
+    CuttingProxy proxy(static_cast<quint16>(server.port()));
+    const QStringList throughProxy =
+        arguments + QStringList{QStringLiteral("--server"), QStringLiteral("127.0.0.1:%1").arg(proxy.port()),
+                                forms.path()};
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> moment(50, 600);
+    int failed = 0;
+    for (int cut = 0; cut < 8; ++cut) {
+        QTemporaryDir home;
+        QProcess capture;
+        QEventLoop loop;
+        QObject::connect(&capture, &QProcess::finished, &loop, &QEventLoop::quit);
+        startCapture(capture, throughProxy, home.path());
+        QTimer cutter;
+        cutter.setSingleShot(true);
+        QObject::connect(&cutter, &QTimer::timeout, &proxy, &CuttingProxy::cutAll);
+        cutter.start(moment(random));
+        QTimer limit;
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(60000);
+        loop.exec(); // the proxy relays inside this loop
+        ASSERT_EQ(capture.state(), QProcess::NotRunning);
+        if (capture.exitCode() != 0) {
+            ++failed;
+            EXPECT_TRUE(
+                QString::fromUtf8(capture.readAllStandardError()).contains(QStringLiteral("capture: ")));
+        }
+        QStringList rows = describeRows(exportedRows(server));
+        EXPECT_EQ(QSet<QString>(rows.begin(), rows.end()).size(), rows.size()) << "a row is stored twice";
+        for (const QString& row : rows)
+            EXPECT_TRUE(expected.contains(row)) << row.toStdString();
+    }
+    EXPECT_GT(failed, 0) << "no cut landed while a capture ran";
+
+    const CaptureResult rerun = runCapture(arguments + serverOption(server) + QStringList{forms.path()});
+    EXPECT_EQ(rerun.exitCode, 0) << rerun.err.toStdString();
+    EXPECT_EQ(storedRows(server), expected);
+}

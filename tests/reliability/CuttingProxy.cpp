@@ -1,0 +1,32 @@
+#include "CuttingProxy.h"
+
+CuttingProxy::CuttingProxy(quint16 serverPort) : serverPort_(serverPort) {
+    listener_.listen(QHostAddress::LocalHost, 0);
+    connect(&listener_, &QTcpServer::newConnection, this, &CuttingProxy::accept);
+}
+
+void CuttingProxy::accept() {
+    while (QTcpSocket* client = listener_.nextPendingConnection()) {
+        auto* upstream = new QTcpSocket(this);
+        client->setParent(this);
+        upstream->connectToHost(QHostAddress::LocalHost, serverPort_);
+        connect(client, &QTcpSocket::readyRead, upstream,
+                [client, upstream] { upstream->write(client->readAll()); });
+        connect(upstream, &QTcpSocket::readyRead, client,
+                [client, upstream] { client->write(upstream->readAll()); });
+        connect(client, &QTcpSocket::disconnected, upstream, &QTcpSocket::disconnectFromHost);
+        connect(upstream, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
+        pairs_.append(qMakePair(QPointer<QTcpSocket>(client), QPointer<QTcpSocket>(upstream)));
+    }
+}
+
+void CuttingProxy::cutAll() {
+    for (auto& [client, upstream] : pairs_) {
+        if (client)
+            client->abort();
+        if (upstream)
+            upstream->abort();
+    }
+    pairs_.clear();
+    ++cuts_;
+}

@@ -1,0 +1,117 @@
+#include "CaptureCommand.h"
+#include "GeneratedForms.h"
+#include "ServerProcess.h"
+#include "ServerRows.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+QStringList captureArguments(const ServerProcess& server, const QString& directory) {
+    return QStringList{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--yes")} +
+           serverOption(server) + QStringList{directory};
+}
+
+// Opens the server's database file beside the server (read-only) and runs SQLite's own check.
+QString integrityOf(const QString& databasePath) {
+    const QString name = QStringLiteral("integrity-check");
+    QString verdict;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            return db.lastError().text();
+        QSqlQuery check(db);
+        verdict = check.exec(QStringLiteral("PRAGMA integrity_check")) && check.next()
+                      ? check.value(0).toString()
+                      : check.lastError().text();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return verdict;
+}
+
+// Every stored row is whole: no field a capture fills is missing.
+bool rowsAreWhole(const QList<QJsonObject>& rows) {
+    for (const QJsonObject& row : rows)
+        for (const char* field : {"CDPROGRAMA", "NMFORMULARIO", "NMCOMPONENTE", "NMPROPRIEDADE",
+                                  "IDSITTRADUCAO", "STVALORPROP", "STAGRVALPROP", "DTULTATUTRAD", "IDIDIOMA"})
+            if (row.value(QLatin1String(field)).toString().isEmpty())
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAndReruns) {
+    constexpr int kKills = 20;
+    // A form set of its own for each kill, so that every kill lands while new rows are written.
+    std::vector<std::unique_ptr<GeneratedForms>> sets;
+    for (int k = 0; k < kKills; ++k)
+        sets.push_back(std::make_unique<GeneratedForms>(10, 30, k + 1, QStringLiteral("K%1_").arg(k)));
+
+    // What uninterrupted runs leave, and how long one takes.
+    ServerProcess reference;
+    qint64 runMs = 0;
+    for (const auto& set : sets) {
+        QElapsedTimer clock;
+        clock.start();
+        const CaptureResult whole = runCapture(captureArguments(reference, set->path()));
+        runMs = std::max(runMs, clock.elapsed());
+        ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    }
+    const QStringList expected = storedRows(reference);
+    ASSERT_EQ(expected.size(), kKills * sets.front()->captionCount());
+
+    ServerProcess server;
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<qint64> moment(0, runMs * 3 / 4);
+    int failedRuns = 0;
+    for (int kill = 0; kill < kKills; ++kill) {
+        QTemporaryDir home;
+        QProcess capture;
+        startCapture(capture, captureArguments(server, sets[kill]->path()), home.path());
+        ASSERT_TRUE(capture.waitForStarted());
+        const qint64 delay = moment(random);
+        QThread::msleep(static_cast<unsigned long>(delay));
+        server.stop(true);
+        ASSERT_TRUE(capture.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(capture.readAllStandardError());
+
+        const QList<QJsonObject> rows = exportedRows(server);
+        const QStringList described = describeRows(rows);
+        const auto distinct = QSet<QString>(described.begin(), described.end());
+        std::printf("kill %2d after %4lld ms: capture exit %d, %lld rows stored in all\n", kill + 1,
+                    static_cast<long long>(delay), capture.exitCode(), static_cast<long long>(rows.size()));
+        if (capture.exitCode() != 0) {
+            ++failedRuns;
+            EXPECT_TRUE(errors.contains(QStringLiteral("capture: "))) << errors.toStdString();
+            EXPECT_TRUE(errors.contains(QStringLiteral("application server"))) << errors.toStdString();
+        }
+        EXPECT_EQ(integrityOf(server.databasePath()), QStringLiteral("ok"));
+        EXPECT_EQ(distinct.size(), described.size()) << "a row is stored twice";
+        EXPECT_TRUE(rowsAreWhole(rows));
+        for (const QString& row : described)
+            EXPECT_TRUE(expected.contains(row)) << "a row no capture makes: " << row.toStdString();
+        server.restart();
+    }
+    EXPECT_GT(failedRuns, kKills / 2) << "most kills should land while the capture runs";
+
+    for (const auto& set : sets) {
+        const CaptureResult rerun = runCapture(captureArguments(server, set->path()));
+        EXPECT_EQ(rerun.exitCode, 0) << rerun.err.toStdString();
+    }
+    EXPECT_EQ(storedRows(server), expected);
+}
