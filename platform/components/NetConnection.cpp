@@ -88,12 +88,18 @@ void TNetConnection::Open() {
             params.insert(QStringLiteral("token"), token);
         request(QStringLiteral("rpc.open"), params);
     } catch (...) {
-        Close();
+        drop();
         throw;
     }
+    keepOpen_ = true;
 }
 
 void TNetConnection::Close() {
+    keepOpen_ = false;
+    drop();
+}
+
+void TNetConnection::drop() {
     if (!socket_)
         return;
     socket_->disconnectFromHost();
@@ -107,6 +113,14 @@ bool TNetConnection::Connected() const {
 }
 
 TAppServer TNetConnection::AppServer() {
+    // A server closes connections that stay idle too long. A connection the window still holds
+    // open is opened again, with host and port taken afresh, before anything is sent on it.
+    if (socket_ && socket_->state() == QAbstractSocket::ConnectedState && socket_->bytesAvailable() == 0)
+        socket_->waitForReadyRead(0); // notices a close that arrived while nobody was reading
+    if (keepOpen_ && !Connected()) {
+        drop();
+        Open();
+    }
     if (!Connected())
         throw ESocketError(
             QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
@@ -169,7 +183,9 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
         throw ESocketError(QStringLiteral("The application server at %1 sent an unreadable answer to %2: %3")
                                .arg(where(), method, parseError.errorString()));
     const QJsonObject reply = answer.object();
-    if (reply.value(QStringLiteral("id")).toInteger(-1) != id)
+    // An error without an id is about the connection itself (too many connections, say).
+    const QJsonValue answeredId = reply.value(QStringLiteral("id"));
+    if (answeredId.toInteger(-1) != id && !(answeredId.isNull() && reply.contains(QStringLiteral("error"))))
         throw ESocketError(QStringLiteral("The application server at %1 answered another request than %2")
                                .arg(where(), method));
     if (reply.contains(QStringLiteral("error"))) {

@@ -73,7 +73,8 @@ public:
     void SetHost(const QString& host) { Host = host; }
 
     // Runs BeforeConnect, connects and opens the server object; ESocketError names host and
-    // port when that fails. Opening an open connection does nothing.
+    // port when that fails. Opening an open connection does nothing. Once open, a connection
+    // the server dropped is opened again at the next call, until Close.
     void Open();
     void Close();
     bool Connected() const;
@@ -89,7 +90,10 @@ private:
     QJsonValue request(const QString& method, const QJsonValue& params);
     QJsonValue call(const QString& method, const std::vector<TRemoteArg>& args);
     QString where() const;
+    // Closes the socket without forgetting that the window wants the connection open.
+    void drop();
 
     std::unique_ptr<QTcpSocket> socket_;
+    bool keepOpen_ = false;
     qint64 nextId_ = 1;
 };

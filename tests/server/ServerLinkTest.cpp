@@ -3,8 +3,10 @@
 #include "Exceptions.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 using ServerLink = WindowFixture;
 
@@ -110,4 +112,39 @@ TEST_F(ServerLink, ClosingTheWindowClosesTheConnection) {
     EXPECT_FALSE(connectedAfterClose);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(ServerLink, AConnectionTheServerClosedWhileIdleIsOpenedAgainAtTheNextCall) {
+    ServerProcess strict({QStringLiteral("--idle-timeout"), QStringLiteral("1")});
+    form->NetTradutor.Close();
+    ServerSettings::setOverride(strict.host(), strict.port());
+    form->NetTradutor.Open();
+    QElapsedTimer idle;
+    idle.start();
+    while (form->NetTradutor.Connected() && idle.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    ASSERT_FALSE(form->NetTradutor.Connected()) << "the server kept an idle connection";
+
+    form->CallGetVersao();
+    EXPECT_EQ(form->cdsVersao.RecordCount(), 1);
+    EXPECT_TRUE(form->NetTradutor.Connected());
+
+    // A connection the window closed itself stays closed.
+    form->NetTradutor.Close();
+    EXPECT_THROW(form->CallGetVersao(), ESocketError);
+}
+
+TEST_F(ServerLink, ARefusalAboutTheConnectionItselfReachesTheUser) {
+    ServerProcess crowded({QStringLiteral("--max-connections"), QStringLiteral("1")});
+    QTcpSocket first;
+    first.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(crowded.port()));
+    ASSERT_TRUE(first.waitForConnected(5000));
+    form->NetTradutor.Close();
+    ServerSettings::setOverride(crowded.host(), crowded.port());
+    try {
+        form->NetTradutor.Open();
+        FAIL() << "a connection over the limit was served";
+    } catch (const Exception& failure) {
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("too many connections"))) << failure.what();
+    }
 }
