@@ -1,5 +1,6 @@
 #include "Migrations.h"
 
+#include "SqlDialect.h"
 #include "SqlSupport.h"
 
 #include <QSqlQuery>
@@ -10,10 +11,11 @@
 namespace {
 
 void createInitialSchema(const QSqlDatabase& db) {
-    runSql(db, QStringLiteral("CREATE TABLE languages ("
-                              " IDIDIOMA TEXT NOT NULL PRIMARY KEY,"
-                              " DSIDIOMA TEXT NOT NULL,"
-                              " IDIPROP TEXT NOT NULL)"));
+    const SqlDialect& dialect = SqlDialect::of(db);
+    runStatement(db, QStringLiteral("CREATE TABLE languages ("
+                                    " IDIDIOMA TEXT NOT NULL PRIMARY KEY,"
+                                    " DSIDIOMA TEXT NOT NULL,"
+                                    " IDIPROP TEXT NOT NULL)"));
     const QList<QVariantList> seeds{
         {QStringLiteral("POR"), QStringLiteral("Português"), QStringLiteral("POR")},
         {QStringLiteral("ENG"), QStringLiteral("English"), QStringLiteral("ENG")},
@@ -23,31 +25,42 @@ void createInitialSchema(const QSqlDatabase& db) {
         runSql(db, QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP) VALUES (?, ?, ?)"),
                seed);
 
-    runSql(db, QStringLiteral("CREATE TABLE translations ("
-                              " ID INTEGER PRIMARY KEY,"
-                              " MATCHKEY TEXT NOT NULL,"
-                              " CDPROGRAMA TEXT NOT NULL,"
-                              " NMFORMULARIO TEXT NOT NULL,"
-                              " NMCOMPONENTE TEXT NOT NULL,"
-                              " NMPROPRIEDADE TEXT NOT NULL,"
-                              " NRVALORPROP REAL NOT NULL,"
-                              " IDSITTRADUCAO TEXT,"
-                              " STVALORPROP TEXT NOT NULL,"
-                              " STAGRVALPROP TEXT,"
-                              " DTULTATUTRAD TEXT,"
-                              " IDIDIOMA TEXT NOT NULL REFERENCES languages (IDIDIOMA))"));
-    runSql(db, QStringLiteral("CREATE UNIQUE INDEX translations_matchkey ON translations (MATCHKEY)"));
+    // Date-times are ISO 8601 local-time text in both storages, exactly as they travel, so no
+    // time zone ever shifts them.
+    runStatement(db, QStringLiteral("CREATE TABLE translations ("
+                                    " ID %1,"
+                                    " MATCHKEY TEXT NOT NULL,"
+                                    " CDPROGRAMA TEXT NOT NULL,"
+                                    " NMFORMULARIO TEXT NOT NULL,"
+                                    " NMCOMPONENTE TEXT NOT NULL,"
+                                    " NMPROPRIEDADE TEXT NOT NULL,"
+                                    " NRVALORPROP %2 NOT NULL,"
+                                    " IDSITTRADUCAO TEXT,"
+                                    " STVALORPROP TEXT NOT NULL,"
+                                    " STAGRVALPROP TEXT,"
+                                    " DTULTATUTRAD TEXT,"
+                                    " IDIDIOMA TEXT NOT NULL REFERENCES languages (IDIDIOMA))")
+                         .arg(dialect.generatedKeyColumn, dialect.doubleColumn));
+    // On the digest, not the columns: PostgreSQL's b-tree entries cannot hold a 4,000-character value.
+    runStatement(db, QStringLiteral("CREATE UNIQUE INDEX translations_matchkey ON translations (MATCHKEY)"));
 
-    runSql(db, QStringLiteral("CREATE TABLE version_record ("
-                              " ID INTEGER NOT NULL PRIMARY KEY CHECK (ID = 1),"
-                              " DTGERARQTRAD TEXT)"));
+    runStatement(db, QStringLiteral("CREATE TABLE version_record ("
+                                    " ID INTEGER NOT NULL PRIMARY KEY CHECK (ID = 1),"
+                                    " DTGERARQTRAD TEXT)"));
     runSql(db, QStringLiteral("INSERT INTO version_record (ID, DTGERARQTRAD) VALUES (1, NULL)"));
 }
 
 void addLanguageOrder(const QSqlDatabase& db) {
-    runSql(db, QStringLiteral("ALTER TABLE languages ADD COLUMN SORTORDER INTEGER NOT NULL DEFAULT 0"));
-    // Until now the list came out in insertion order, which is rowid order.
-    runSql(db, QStringLiteral("UPDATE languages SET SORTORDER = rowid"));
+    runStatement(db, QStringLiteral("ALTER TABLE languages ADD COLUMN SORTORDER INTEGER NOT NULL DEFAULT 0"));
+    // Until now the list came out in insertion order: SQLite's rowid order; in PostgreSQL, which
+    // has no rowid, the order on disk of a table that was only ever appended to.
+    if (SqlDialect::of(db).kind == DatabaseLocation::Kind::Sqlite)
+        runSql(db, QStringLiteral("UPDATE languages SET SORTORDER = rowid"));
+    else
+        runSql(db, QStringLiteral("UPDATE languages SET SORTORDER = appended.position FROM"
+                                  " (SELECT IDIDIOMA, row_number() OVER (ORDER BY ctid) AS position"
+                                  " FROM languages) AS appended"
+                                  " WHERE languages.IDIDIOMA = appended.IDIDIOMA"));
 }
 
 const QList<std::function<void(const QSqlDatabase&)>>& steps() {
@@ -73,10 +86,13 @@ int schemaVersion(const QSqlDatabase& db) {
 }
 
 void migrate(const QSqlDatabase& db, int targetVersion) {
-    runSql(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"));
     for (int version = 1; version <= targetVersion && version <= latestSchemaVersion(); ++version) {
-        beginImmediate(db);
+        beginWrite(db);
         try {
+            // Under the lock: in PostgreSQL, of two sessions creating a table at once one fails, IF NOT
+            // EXISTS or not.
+            runStatement(
+                db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"));
             const int current = readVersion(db);
             if (current < version) {
                 steps().at(version - 1)(db);

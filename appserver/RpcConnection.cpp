@@ -38,13 +38,14 @@ bool isJsonScalar(const QByteArray& line) {
 
 } // namespace
 
-RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, QString token, int number,
-                             QObject* parent)
-    : QObject(parent), socket_(socket), registry_(registry), token_(std::move(token)), number_(number) {
+RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token,
+                             ServerLimits limits, int number, QObject* parent)
+    : QObject(parent), socket_(socket), registry_(registry), token_(std::move(token)), limits_(limits),
+      number_(number) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
-    socket_->setReadBufferSize(kMaxLineBytes);
+    socket_->setReadBufferSize(std::max(limits_.maxMessageBytes, kReadChunk));
     qInfo("connection %d: opened from %s", number_, qPrintable(peerName(socket_)));
 
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
@@ -64,6 +65,11 @@ RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry,
     connect(&drainTimer_, &QTimer::timeout, this, &RpcConnection::close);
     connect(&drainDeadline_, &QTimer::timeout, this, &RpcConnection::close);
 
+    idleTimer_.setSingleShot(true);
+    connect(&idleTimer_, &QTimer::timeout, this, &RpcConnection::onIdle);
+    if (limits_.idleTimeoutSeconds > 0)
+        idleTimer_.start(limits_.idleTimeoutSeconds * 1000);
+
     // Data may have arrived before the connection was handed to us.
     schedulePump();
 }
@@ -72,6 +78,7 @@ void RpcConnection::close() {
     if (state_ == State::Closed)
         return;
     state_ = State::Closed;
+    idleTimer_.stop();
     drainTimer_.stop();
     drainDeadline_.stop();
     socket_->disconnectFromHost();
@@ -79,8 +86,16 @@ void RpcConnection::close() {
     QTimer::singleShot(kDrainMaxMs, socket_, [socket = socket_] { socket->abort(); });
 }
 
+void RpcConnection::onIdle() {
+    if (state_ != State::Serving)
+        return;
+    qInfo("connection %d: no request for %d s; closing", number_, limits_.idleTimeoutSeconds);
+    close();
+}
+
 void RpcConnection::onDisconnected() {
     state_ = State::Closed;
+    idleTimer_.stop();
     qInfo("connection %d: closed", number_);
     emit finished(this);
 }
@@ -104,7 +119,7 @@ void RpcConnection::pump() {
         const qsizetype end = buffer_.indexOf('\n', std::max(consumed_, scanned_));
         if (end < 0) {
             scanned_ = buffer_.size();
-            if (buffer_.size() - consumed_ > kMaxLineBytes) {
+            if (buffer_.size() - consumed_ > limits_.maxMessageBytes) {
                 refuseOversizedLine();
                 return;
             }
@@ -118,12 +133,15 @@ void RpcConnection::pump() {
             buffer_.append(socket_->read(kReadChunk));
             continue;
         }
-        if (end - consumed_ > kMaxLineBytes) {
+        if (end - consumed_ > limits_.maxMessageBytes) {
             refuseOversizedLine();
             return;
         }
         const QByteArray line = buffer_.mid(consumed_, end - consumed_);
         consumed_ = end + 1;
+        // Only a whole line counts as activity: a client trickling a line that never ends is idle.
+        if (limits_.idleTimeoutSeconds > 0)
+            idleTimer_.start(limits_.idleTimeoutSeconds * 1000);
         handleLine(line);
         if (++handled == kRequestsPerPass) {
             schedulePump();
@@ -133,11 +151,25 @@ void RpcConnection::pump() {
 }
 
 void RpcConnection::refuseOversizedLine() {
-    qWarning("connection %d: a line exceeds %lld bytes; closing", number_, qlonglong(kMaxLineBytes));
-    sendError(
-        QJsonValue::Null, RpcCode::InvalidRequest,
-        QStringLiteral("the line exceeds the limit of %1 bytes; closing the connection").arg(kMaxLineBytes));
+    qWarning("connection %d: a line exceeds %lld bytes; closing", number_,
+             qlonglong(limits_.maxMessageBytes));
+    refuse(RpcCode::InvalidRequest,
+           QStringLiteral("the line exceeds the limit of %1 bytes; closing the connection")
+               .arg(limits_.maxMessageBytes));
+}
+
+void RpcConnection::refuse(int code, const QString& message) {
+    if (state_ != State::Serving)
+        return;
+    sendError(QJsonValue::Null, code, message);
+    closeAfterDraining();
+}
+
+// Closing with unread input would reset the connection, and the client could lose the answer
+// just sent; so what still arrives is read and dropped first.
+void RpcConnection::closeAfterDraining() {
     state_ = State::Draining;
+    idleTimer_.stop();
     buffer_.clear();
     consumed_ = scanned_ = 0;
     drainDeadline_.start(kDrainMaxMs);
@@ -217,6 +249,10 @@ void RpcConnection::handleLine(const QByteArray& line) {
                          {QStringLiteral("result"), result}});
     } catch (const RpcError& error) {
         sendError(id, error.code(), error.message());
+        if (tokenRefusals_ >= kMaxTokenRefusals) {
+            qWarning("connection %d: %d refused tokens; closing", number_, tokenRefusals_);
+            closeAfterDraining();
+        }
     } catch (const StorageError& error) {
         qWarning("connection %d: %s failed in the database: %s", number_, qPrintable(method.toString()),
                  qPrintable(error.message()));
@@ -248,7 +284,9 @@ QJsonObject RpcConnection::openServerObject(const QJsonValue& params) {
     const QJsonValue token = params.toObject().value(QStringLiteral("token"));
     if (!token.isUndefined() && !token.isString())
         throw RpcError(RpcCode::InvalidParams, QStringLiteral("\"token\" must be a string"));
-    if (!token_.isEmpty() && token.toString() != token_) {
+    // Checked before the name, so that a client without the token learns nothing of what is served.
+    if (!token_.accepts(token.toString())) {
+        ++tokenRefusals_;
         qWarning("connection %d: refused: missing or wrong token", number_);
         throw RpcError(RpcCode::UnknownServer, QStringLiteral("missing or wrong token"));
     }

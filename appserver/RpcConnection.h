@@ -1,5 +1,8 @@
 #pragma once
 
+#include "AccessToken.h"
+#include "ServerLimits.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -13,18 +16,21 @@ class ServerRegistry;
 // One client connection: reads newline-terminated JSON-RPC requests and answers each in turn.
 // Never blocks: it reads what has arrived, handles a bounded number of requests per pass of the
 // event loop, and stops reading while the client is not taking its answers, so one client
-// cannot hold up the others.
+// cannot hold up the others. Closes itself when the client goes quiet for the idle timeout.
 class RpcConnection : public QObject {
     Q_OBJECT
 public:
-    static constexpr qsizetype kMaxLineBytes = 1024 * 1024;
+    // Failed token checks after which the connection is closed, so guesses cost a reconnect.
+    static constexpr int kMaxTokenRefusals = 3;
 
-    // Takes ownership of socket. token empty: rpc.open needs none.
-    RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, QString token, int number,
-                  QObject* parent = nullptr);
+    // Takes ownership of socket.
+    RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token, ServerLimits limits,
+                  int number, QObject* parent = nullptr);
 
     // Closes after the answers already queued have been sent.
     void close();
+    // Sends one error (id null), then reads and drops what the client still sends and closes.
+    void refuse(int code, const QString& message);
 
 signals:
     void finished(RpcConnection* connection);
@@ -38,21 +44,26 @@ private:
     QJsonValue dispatch(const QString& method, const QJsonValue& params);
     QJsonObject openServerObject(const QJsonValue& params);
     void refuseOversizedLine();
+    void closeAfterDraining();
     void drainInput();
     void send(const QJsonObject& message);
     void sendError(const QJsonValue& id, int code, const QString& message);
+    void onIdle();
     void onDisconnected();
 
     QTcpSocket* socket_;
     const ServerRegistry& registry_;
-    QString token_;
+    const AccessToken token_;
+    const ServerLimits limits_;
     int number_;
     State state_ = State::Serving;
     ServerObject* serverObject_ = nullptr;
+    int tokenRefusals_ = 0;
     QByteArray buffer_;
     qsizetype consumed_ = 0; // bytes of buffer_ already handled
     qsizetype scanned_ = 0;  // bytes of buffer_ known to hold no line end
     bool pumpScheduled_ = false;
+    QTimer idleTimer_;
     QTimer drainTimer_;
     QTimer drainDeadline_;
 };

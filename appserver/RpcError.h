@@ -11,8 +11,9 @@ constexpr int InvalidRequest = -32600;
 constexpr int MethodNotFound = -32601;
 constexpr int InvalidParams = -32602;
 constexpr int InternalError = -32603;
-constexpr int UnknownServer = -32001;
+constexpr int UnknownServer = -32001; // also a missing or wrong token
 constexpr int NotOpen = -32002;
+constexpr int TooManyConnections = -32003;
 } // namespace RpcCode
 
 // A protocol fault, answered as a JSON-RPC error rather than a result object.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "AccessToken.h"
+#include "ServerLimits.h"
+
 #include <QHostAddress>
 #include <QObject>
 #include <QSet>
@@ -8,12 +11,13 @@
 class RpcConnection;
 class ServerRegistry;
 
-// Accepts clients and gives each its own RpcConnection; all of them share one event loop.
+// Accepts clients and gives each its own RpcConnection; all of them share one event loop. Past
+// limits.maxConnections a new client gets an error and is closed; the others go on.
 class RpcServer : public QObject {
     Q_OBJECT
 public:
-    // token empty: clients need none.
-    RpcServer(const ServerRegistry& registry, QString token, QObject* parent = nullptr);
+    RpcServer(const ServerRegistry& registry, AccessToken token, ServerLimits limits,
+              QObject* parent = nullptr);
 
     bool listen(const QHostAddress& address, quint16 port);
     QString errorString() const { return server_.errorString(); }
@@ -28,7 +32,9 @@ private:
 
     QTcpServer server_;
     const ServerRegistry& registry_;
-    QString token_;
-    QSet<RpcConnection*> connections_;
+    const AccessToken token_;
+    const ServerLimits limits_;
+    QSet<RpcConnection*> served_;
+    QSet<RpcConnection*> refused_; // told "too many connections", closing
     int nextNumber_ = 1;
 };

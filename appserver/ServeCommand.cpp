@@ -5,6 +5,7 @@
 #include "ServerRegistry.h"
 #include "SignalWatcher.h"
 #include "Storage.h"
+#include "TokenSource.h"
 
 #include <QCoreApplication>
 
@@ -16,6 +17,16 @@ int runServer(const ServeOptions& options) {
     qSetMessagePattern(QStringLiteral("%{time yyyy-MM-ddThh:mm:ss.zzz} %{if-warning}warning: %{endif}"
                                       "%{if-critical}error: %{endif}%{message}"));
     SignalWatcher signalWatcher({SIGTERM, SIGINT});
+
+    QString whyNot;
+    const std::optional<ConfiguredToken> token =
+        loadToken(options.tokenFile, options.environmentToken, &whyNot);
+    if (!token) {
+        qCritical("appserver: %s", qPrintable(whyNot));
+        return 1;
+    }
+    if (!token->warning.isEmpty())
+        qWarning("%s", qPrintable(token->warning));
 
     std::unique_ptr<Storage> storage;
     try {
@@ -30,7 +41,7 @@ int runServer(const ServeOptions& options) {
     ServerRegistry registry;
     registry.add(std::make_shared<ImpPocketObject>(*storage));
 
-    RpcServer server(registry, options.token);
+    RpcServer server(registry, token->token, options.limits);
     if (!server.listen(options.listen.host, options.listen.port)) {
         qCritical("appserver: cannot listen on %s: %s",
                   qPrintable(formatHostPort(options.listen.host, options.listen.port)),
@@ -40,10 +51,22 @@ int runServer(const ServeOptions& options) {
     const QString where = formatHostPort(server.address(), server.port());
     // Logged before the start line, so whoever waits for that line finds these in the log.
     if (server.address().isLoopback())
-        qInfo("bound to the loopback address %s: only this machine can connect", qPrintable(where));
+        qInfo("listening on %s, loopback only: only this machine can connect", qPrintable(where));
     else
-        qWarning("bound to %s: other machines can connect%s", qPrintable(where),
-                 options.token.isEmpty() ? " and no token is required" : "");
+        qWarning("listening on %s, reachable from other machines%s", qPrintable(where),
+                 token->token.isRequired()
+                     ? ""
+                     : ", and no token is required: whoever reaches it can read and "
+                       "change the data (give one with --token-file or APPSERVER_TOKEN)");
+    if (token->token.isRequired())
+        qInfo("rpc.open requires the token from %s", qPrintable(token->origin));
+    else
+        qInfo("no token required: any client that connects may open a server object");
+    const QString idleTimeout = options.limits.idleTimeoutSeconds > 0
+                                    ? QStringLiteral("%1 s").arg(options.limits.idleTimeoutSeconds)
+                                    : QStringLiteral("none");
+    qInfo("limits: requests up to %lld bytes, %d connections at once, idle timeout %s",
+          qlonglong(options.limits.maxMessageBytes), options.limits.maxConnections, qPrintable(idleTimeout));
     qInfo("serving %s", qPrintable(registry.names().join(QStringLiteral(", "))));
     std::printf("appserver listening on %s\n", qPrintable(where));
     std::fflush(stdout);

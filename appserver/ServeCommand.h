@@ -2,13 +2,18 @@
 
 #include "DatabaseLocation.h"
 #include "ListenAddress.h"
+#include "ServerLimits.h"
 
 #include <QString>
+
+#include <optional>
 
 struct ServeOptions {
     ListenAddress listen;
     DatabaseLocation database;
-    QString token; // empty: rpc.open needs none
+    ServerLimits limits;
+    QString tokenFile;                       // --token-file; empty: none given
+    std::optional<QString> environmentToken; // APPSERVER_TOKEN when set
 };
 
 // Serves until SIGTERM or SIGINT; the exit status. Prints "appserver listening on HOST:PORT" on

@@ -15,12 +15,16 @@ public:
 };
 
 // Prepares sql (a constant of this program, never built from input), binds values by position
-// and runs it. Throws StorageError with the driver's text.
+// and runs it. Throws StorageError with the driver's text, and before running when PostgreSQL
+// would get text holding U+0000, which its driver would silently cut short there.
 QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 
-// SQLite takes the write lock at BEGIN IMMEDIATE, so a transaction never has to upgrade a read
-// lock later (which could fail at once instead of waiting out busy_timeout).
-void beginImmediate(const QSqlDatabase& db);
+// Runs a constant statement that takes no values, unprepared: schema changes, transaction control
+// and settings, which PostgreSQL cannot prepare. Throws StorageError.
+QSqlQuery runStatement(const QSqlDatabase& db, const QString& sql);
+
+// Opens a transaction that will write, waiting for the one writing now (see SqlDialect).
+void beginWrite(const QSqlDatabase& db);
 void commit(const QSqlDatabase& db);
 // Best effort: SQLite may already have rolled back after the failure being reported, and then
 // ROLLBACK itself fails with nothing left to undo.

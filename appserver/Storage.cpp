@@ -2,11 +2,8 @@
 
 #include "DataPacket.h"
 #include "Migrations.h"
+#include "SqlDialect.h"
 
-#include <QAtomicInteger>
-#include <QDir>
-#include <QFileInfo>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -15,9 +12,6 @@ namespace {
 const QString kRowColumns = QStringLiteral("CDPROGRAMA, NMFORMULARIO, NMCOMPONENTE, NMPROPRIEDADE, "
                                            "NRVALORPROP, IDSITTRADUCAO, STVALORPROP, STAGRVALPROP,"
                                            " DTULTATUTRAD, IDIDIOMA");
-
-const QString kLookupSql =
-    QStringLiteral("SELECT ID, %1 FROM translations WHERE MATCHKEY = ?").arg(kRowColumns);
 
 QVariant nullableText(const std::optional<QString>& value) {
     return value ? QVariant(*value) : QVariant(QMetaType::fromType<QString>());
@@ -69,75 +63,38 @@ QVariantList rowValues(const TranslationRow& row) {
             row.language};
 }
 
-QString nextConnectionName() {
-    static QAtomicInteger<int> counter;
-    return QStringLiteral("appserver-storage-%1").arg(counter.fetchAndAddRelaxed(1));
+QString lookupSql(const QString& placeholder) {
+    return QStringLiteral("SELECT ID, %1 FROM translations WHERE MATCHKEY = %2")
+        .arg(kRowColumns, placeholder);
 }
 
-void checkSqlitePath(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists() && info.isDir())
-        throw StorageError(QStringLiteral("%1 is a directory").arg(path));
-    if (!info.absoluteDir().exists())
-        throw StorageError(QStringLiteral("the directory %1 does not exist").arg(info.absolutePath()));
-}
-
-bool usesWriteAheadLog(const QSqlDatabase& db) {
-    QSqlQuery mode = runSql(db, QStringLiteral("PRAGMA journal_mode = WAL"));
-    return mode.next() && mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+QString locationForMessages(const DatabaseLocation& location) {
+    return location.kind == DatabaseLocation::Kind::Sqlite ? location.sqlitePath : location.describe();
 }
 
 } // namespace
 
-Storage::Storage(const DatabaseLocation& location) : connectionName_(nextConnectionName()) {
-    if (location.kind != DatabaseLocation::Kind::Sqlite)
-        throw StorageError(
-            QStringLiteral("PostgreSQL storage is not available in this version; use sqlite:PATH"));
-    checkSqlitePath(location.sqlitePath);
-
-    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
-    try {
-        if (!db_.isValid())
-            throw StorageError(QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed"));
-        db_.setDatabaseName(location.sqlitePath);
-        if (!db_.open())
-            throw StorageError(db_.lastError().text());
-        runSql(db_, QStringLiteral("PRAGMA busy_timeout = 5000"));
-        if (!usesWriteAheadLog(db_))
-            throw StorageError(QStringLiteral("the database refuses write-ahead logging"));
-        runSql(db_, QStringLiteral("PRAGMA foreign_keys = ON"));
-        runSql(db_, QStringLiteral("PRAGMA synchronous = NORMAL"));
-
-        const int found = ::schemaVersion(db_);
-        if (found > latestSchemaVersion())
-            throw StorageError(
-                QStringLiteral("the database's schema version %1 is newer than this program's %2")
-                    .arg(found)
-                    .arg(latestSchemaVersion()));
-        migrate(db_, latestSchemaVersion());
-    } catch (const StorageError& error) {
-        closeConnection();
-        throw StorageError(QStringLiteral("%1: %2").arg(location.sqlitePath, error.message()));
-    }
+// The function-try-block names the database in every failure, the connection's included.
+Storage::Storage(const DatabaseLocation& location) try : connection_(location) {
+    const int found = ::schemaVersion(db());
+    if (found > latestSchemaVersion())
+        throw StorageError(QStringLiteral("the database's schema version %1 is newer than this program's %2")
+                               .arg(found)
+                               .arg(latestSchemaVersion()));
+    migrate(db(), latestSchemaVersion());
+} catch (const StorageError& error) {
+    throw StorageError(QStringLiteral("%1: %2").arg(locationForMessages(location), error.message()));
 }
 
-void Storage::closeConnection() {
-    db_.close();
-    db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase(connectionName_);
-}
-
-Storage::~Storage() {
-    closeConnection();
-}
+Storage::~Storage() = default;
 
 int Storage::schemaVersion() const {
-    return ::schemaVersion(db_);
+    return ::schemaVersion(db());
 }
 
 QList<LanguageEntry> Storage::languages() const {
     QSqlQuery query = runSql(
-        db_,
+        db(),
         QStringLiteral("SELECT IDIDIOMA, DSIDIOMA, IDIPROP FROM languages ORDER BY SORTORDER, IDIDIOMA"));
     QList<LanguageEntry> result;
     while (query.next())
@@ -146,14 +103,14 @@ QList<LanguageEntry> Storage::languages() const {
 }
 
 bool Storage::hasLanguage(const QString& code) const {
-    return runSql(db_, QStringLiteral("SELECT 1 FROM languages WHERE IDIDIOMA = ?"), {code}).next();
+    return runSql(db(), QStringLiteral("SELECT 1 FROM languages WHERE IDIDIOMA = ?"), {code}).next();
 }
 
 void Storage::addLanguage(const LanguageEntry& entry) {
     Transaction transaction(*this);
     if (hasLanguage(entry.code))
         throw StorageError(QStringLiteral("the language %1 is already in the list").arg(entry.code));
-    runSql(db_,
+    runSql(db(),
            QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP, SORTORDER)"
                           " SELECT ?, ?, ?, COALESCE(MAX(SORTORDER), 0) + 1 FROM languages"),
            {entry.code, entry.description, entry.prop});
@@ -161,7 +118,7 @@ void Storage::addLanguage(const LanguageEntry& entry) {
 }
 
 QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const {
-    QSqlQuery query = runSql(db_, kLookupSql, {key.matchKey()});
+    QSqlQuery query = runSql(db(), lookupSql(QStringLiteral("?")), {key.matchKey()});
     QList<TranslationRow> result;
     while (query.next()) {
         TranslationRow row = readRow(query, 1);
@@ -173,34 +130,35 @@ QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const
 }
 
 void Storage::forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const {
-    QSqlQuery query = runSql(db_, QStringLiteral("SELECT %1 FROM translations ORDER BY ID").arg(kRowColumns));
+    QSqlQuery query =
+        runSql(db(), QStringLiteral("SELECT %1 FROM translations ORDER BY ID").arg(kRowColumns));
     while (query.next())
         visit(readRow(query, 0));
 }
 
 std::optional<QDateTime> Storage::versionStamp() const {
-    QSqlQuery query = runSql(db_, QStringLiteral("SELECT DTGERARQTRAD FROM version_record WHERE ID = 1"));
+    QSqlQuery query = runSql(db(), QStringLiteral("SELECT DTGERARQTRAD FROM version_record WHERE ID = 1"));
     if (!query.next())
         throw StorageError(QStringLiteral("the version record is missing"));
     return optionalDateTime(query.value(0));
 }
 
 Storage::Transaction::Transaction(Storage& storage) : storage_(storage) {
-    beginImmediate(storage_.db_);
+    beginWrite(storage_.db());
 }
 
 Storage::Transaction::~Transaction() {
     if (open_)
-        rollback(storage_.db_);
+        rollback(storage_.db());
 }
 
 void Storage::Transaction::commit() {
-    ::commit(storage_.db_);
+    ::commit(storage_.db());
     open_ = false;
 }
 
 std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
-    QSqlQuery query = runSql(db_, kLookupSql, {key.matchKey()});
+    QSqlQuery query = runSql(db(), lookupSql(QStringLiteral("?")), {key.matchKey()});
     while (query.next()) {
         if (key.matches(readRow(query, 1)))
             return query.value(0).toLongLong();
@@ -211,7 +169,7 @@ std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
 Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
     // The unique index decides, so two writers racing with the same row both succeed.
     QSqlQuery query = runSql(
-        db_,
+        db(),
         QStringLiteral("INSERT INTO translations (MATCHKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
                        " ON CONFLICT (MATCHKEY) DO NOTHING")
             .arg(kRowColumns),
@@ -236,7 +194,7 @@ Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original
     }
     QVariantList values = rowValues(row);
     values.append(*id);
-    runSql(db_,
+    runSql(db(),
            QStringLiteral(
                "UPDATE translations SET MATCHKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?, NMCOMPONENTE = ?,"
                " NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?, STAGRVALPROP = ?,"
@@ -249,20 +207,41 @@ bool Storage::deleteTranslation(const TranslationKey& key) {
     const std::optional<qint64> id = findRowId(key);
     if (!id)
         return false;
-    runSql(db_, QStringLiteral("DELETE FROM translations WHERE ID = ?"), {*id});
+    runSql(db(), QStringLiteral("DELETE FROM translations WHERE ID = ?"), {*id});
     return true;
 }
 
 void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {
-    runSql(db_, QStringLiteral("UPDATE version_record SET DTGERARQTRAD = ? WHERE ID = 1"),
+    runSql(db(), QStringLiteral("UPDATE version_record SET DTGERARQTRAD = ? WHERE ID = 1"),
            {nullableDateTime(stamp)});
 }
 
 QString Storage::lookupPlan() const {
-    QSqlQuery query = runSql(db_, QStringLiteral("EXPLAIN QUERY PLAN ") + kLookupSql, {QString()});
-    const int detail = query.record().indexOf(QStringLiteral("detail"));
     QStringList lines;
-    while (query.next())
-        lines.append(query.value(detail).toString());
+    if (SqlDialect::of(db()).kind == DatabaseLocation::Kind::Sqlite) {
+        QSqlQuery query =
+            runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + lookupSql(QStringLiteral("?")), {QString()});
+        const int detail = query.record().indexOf(QStringLiteral("detail"));
+        while (query.next())
+            lines.append(query.value(detail).toString());
+        return lines.join(QLatin1Char('\n'));
+    }
+    // Qt's driver cannot prepare EXPLAIN, and PostgreSQL 15 shows the plan for any key (the
+    // generic one) only when executing a statement prepared by name with that plan forced. The
+    // rollback undoes the setting; the prepared statement outlives it, hence the DEALLOCATE.
+    runStatement(db(), QStringLiteral("BEGIN"));
+    try {
+        runStatement(db(), QStringLiteral("SET LOCAL plan_cache_mode = force_generic_plan"));
+        runStatement(db(),
+                     QStringLiteral("PREPARE appserver_lookup (text) AS ") + lookupSql(QStringLiteral("$1")));
+        QSqlQuery query = runStatement(db(), QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
+        while (query.next())
+            lines.append(query.value(0).toString());
+        runStatement(db(), QStringLiteral("DEALLOCATE appserver_lookup"));
+    } catch (const StorageError&) {
+        rollback(db());
+        throw;
+    }
+    rollback(db());
     return lines.join(QLatin1Char('\n'));
 }

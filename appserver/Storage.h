@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseConnection.h"
 #include "DatabaseLocation.h"
 #include "Records.h"
 #include "SqlSupport.h"
@@ -13,13 +14,13 @@
 #include <optional>
 
 // The server's data: the language list, the translation table and the version record, in a
-// SQLite file through Qt SQL. Every statement is prepared with bound values. Failures throw
-// StorageError.
+// SQLite file or a PostgreSQL database through Qt SQL, with the same schema and behaviour. Every
+// statement that takes values is prepared with them bound. Failures throw StorageError.
 class Storage {
 public:
-    // Opens the database, creating the file when missing, and brings the schema up to date.
-    // Refuses (StorageError) a path whose directory is missing, a file that is not a SQLite
-    // database, and a schema newer than this program knows.
+    // Opens the database, creating a SQLite file when missing, and brings the schema up to date.
+    // Refuses (StorageError) what DatabaseConnection refuses and a schema newer than this program
+    // knows.
     explicit Storage(const DatabaseLocation& location);
     ~Storage();
     Storage(const Storage&) = delete;
@@ -40,7 +41,8 @@ public:
     // DTGERARQTRAD of the single version row; nullopt while never set.
     std::optional<QDateTime> versionStamp() const;
 
-    // The write operations below belong inside a transaction.
+    // The write operations below belong inside a transaction. Transactions that write take turns,
+    // also across processes sharing the database; a read never waits for them.
     class Transaction {
     public:
         explicit Transaction(Storage& storage);
@@ -66,13 +68,13 @@ public:
 
     void setVersionStamp(const std::optional<QDateTime>& stamp);
 
-    // SQLite's EXPLAIN QUERY PLAN for the look-up of findTranslations, one line per step.
+    // The database's plan for the look-up of findTranslations, one line per step: SQLite's EXPLAIN
+    // QUERY PLAN, or PostgreSQL's EXPLAIN of the generic plan (the one for any key).
     QString lookupPlan() const;
 
 private:
-    QString connectionName_;
-    QSqlDatabase db_;
+    DatabaseConnection connection_;
 
+    const QSqlDatabase& db() const { return connection_.db(); }
     std::optional<qint64> findRowId(const TranslationKey& key) const;
-    void closeConnection();
 };

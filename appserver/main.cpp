@@ -2,12 +2,14 @@
 #include "DatabaseLocation.h"
 #include "ListenAddress.h"
 #include "ServeCommand.h"
+#include "ServerLimits.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcessEnvironment>
 #include <QTextStream>
+
+#include <type_traits>
 
 namespace {
 
@@ -47,22 +49,43 @@ int main(int argc, char** argv) {
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption database(QStringLiteral("database"), databaseOptionDescription(),
                                       QStringLiteral("URL"));
-    const QCommandLineOption token(QStringLiteral("token"),
-                                   QStringLiteral("Require this token in rpc.open. The environment variable "
-                                                  "APPSERVER_TOKEN does the same without showing it in the "
-                                                  "process list."),
-                                   QStringLiteral("TOKEN"));
+    // There is deliberately no option taking the token itself: every user sees the process list.
     const QCommandLineOption tokenFile(
         QStringLiteral("token-file"),
-        QStringLiteral("Require the token held in this file (UTF-8, surrounding "
-                       "blanks ignored), as the client's token file holds it."),
+        QStringLiteral("Require the token held in this file (UTF-8, surrounding blanks ignored, read once "
+                       "at start), as the client's token file holds it. Without it, the environment "
+                       "variable APPSERVER_TOKEN, when set, holds the token."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, listen, database, token, tokenFile});
+    const QCommandLineOption maxMessageBytes(
+        QStringLiteral("max-message-bytes"),
+        QStringLiteral("Longest request line, in bytes; a longer one closes its connection. Default: %1.")
+            .arg(ServerLimits::kDefaultMaxMessageBytes),
+        QStringLiteral("BYTES"));
+    const QCommandLineOption maxConnections(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Connections served at once; one more is refused. Default: %1.")
+            .arg(ServerLimits::kDefaultMaxConnections),
+        QStringLiteral("COUNT"));
+    const QCommandLineOption idleTimeout(
+        QStringLiteral("idle-timeout"),
+        QStringLiteral("Close a connection that sends no complete request for this long; 0: never. "
+                       "Default: %1.")
+            .arg(ServerLimits::kDefaultIdleTimeoutSeconds),
+        QStringLiteral("SECONDS"));
+    const QList<QCommandLineOption> serveOptions{listen, tokenFile, maxMessageBytes, maxConnections,
+                                                 idleTimeout};
+    parser.addOptions({help, database});
+    parser.addOptions(serveOptions);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("languages, export or version; none to serve."),
                                  QStringLiteral("[command]"));
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(QCoreApplication::arguments())) {
+        if (parser.unknownOptionNames().contains(QStringLiteral("token")))
+            return usageError(parser.errorText() +
+                              QStringLiteral(" A token on the command line is visible to every user of the "
+                                             "machine; use --token-file FILE or APPSERVER_TOKEN."));
         return usageError(parser.errorText());
+    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty() && parser.isSet(help)) {
@@ -72,8 +95,11 @@ int main(int argc, char** argv) {
 
     if (!positional.isEmpty()) {
         const QString command = positional.first();
-        if (parser.isSet(listen) || parser.isSet(token) || parser.isSet(tokenFile))
-            return usageError(QStringLiteral("--listen, --token and --token-file apply only when serving"));
+        for (const QCommandLineOption& option : serveOptions) {
+            if (parser.isSet(option))
+                return usageError(
+                    QStringLiteral("--%1 applies only when serving").arg(option.names().first()));
+        }
         const QStringList arguments = QStringList{QStringLiteral("appserver ") + command} + positional.mid(1);
         const QString databaseUrl = parser.value(database);
         if (command == QLatin1String("languages"))
@@ -102,22 +128,31 @@ int main(int argc, char** argv) {
     } else {
         options.database = defaultDatabaseLocation();
     }
-    if (parser.isSet(tokenFile)) {
-        QFile file(parser.value(tokenFile));
-        if (!file.open(QIODevice::ReadOnly)) {
-            QTextStream(stderr) << "appserver: cannot read the token file " << file.fileName() << ": "
-                                << file.errorString() << "\n";
-            return 1;
+    // A limit's option, when given, replaces its default.
+    const auto readLimit = [&parser, &whyNot](const QCommandLineOption& option, qint64 minimum,
+                                              qint64 maximum, auto& limit) {
+        if (!parser.isSet(option))
+            return true;
+        const std::optional<qint64> value = parseLimit(parser.value(option), minimum, maximum, &whyNot);
+        if (!value) {
+            whyNot = QStringLiteral("--%1: %2").arg(option.names().first(), whyNot);
+            return false;
         }
-        options.token = QString::fromUtf8(file.readAll()).trimmed();
-        if (options.token.isEmpty()) {
-            QTextStream(stderr) << "appserver: the token file " << file.fileName() << " is empty\n";
-            return 1;
-        }
-    } else if (parser.isSet(token)) {
-        options.token = parser.value(token);
-    } else {
-        options.token = QProcessEnvironment::systemEnvironment().value(QStringLiteral("APPSERVER_TOKEN"));
-    }
+        limit = static_cast<std::remove_reference_t<decltype(limit)>>(*value);
+        return true;
+    };
+    if (!readLimit(maxMessageBytes, ServerLimits::kMinMaxMessageBytes, ServerLimits::kMaxMaxMessageBytes,
+                   options.limits.maxMessageBytes) ||
+        !readLimit(maxConnections, 1, ServerLimits::kMaxMaxConnections, options.limits.maxConnections) ||
+        !readLimit(idleTimeout, 0, ServerLimits::kMaxIdleTimeoutSeconds, options.limits.idleTimeoutSeconds))
+        return usageError(whyNot);
+
+    // An empty path, say from an unset shell variable, must not quietly mean "no token".
+    if (parser.isSet(tokenFile) && parser.value(tokenFile).isEmpty())
+        return usageError(QStringLiteral("--token-file: the path is empty"));
+    options.tokenFile = parser.value(tokenFile);
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (environment.contains(QStringLiteral("APPSERVER_TOKEN")))
+        options.environmentToken = environment.value(QStringLiteral("APPSERVER_TOKEN"));
     return runServer(options);
 }

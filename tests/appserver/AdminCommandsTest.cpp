@@ -1,4 +1,5 @@
 #include "ServerProcess.h"
+#include "TestDatabase.h"
 
 #include "Storage.h"
 
@@ -10,12 +11,17 @@
 
 // The administrative subcommands against a database the test fills in-process.
 
-class AdminCommandsTest : public ::testing::Test {
+class AdminCommandsTest : public StorageKindTest {
 protected:
+    void SetUp() override {
+        StorageKindTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        files.setDatabaseUrl(database->url());
+    }
+
     void store(const QList<TranslationRow>& rows) {
-        DatabaseLocation location;
-        location.sqlitePath = files.databasePath();
-        Storage storage(location);
+        Storage storage(database->location());
         Storage::Transaction transaction(storage);
         for (const TranslationRow& row : rows)
             storage.insertTranslation(row);
@@ -29,16 +35,17 @@ protected:
                 language};
     }
 
-    ServerProcess files; // never started: only its database
+    ServerProcess files; // never started: runs the commands on the test's database
 };
+INSTANTIATE_FOR_EACH_STORAGE(AdminCommandsTest);
 
-TEST_F(AdminCommandsTest, LanguagesListsTheSeededLanguages) {
+TEST_P(AdminCommandsTest, LanguagesListsTheSeededLanguages) {
     const ServerProcess::CommandResult result = files.runCommand({"languages"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, "POR\tPortuguês\tPOR\nENG\tEnglish\tENG\nSPA\tEspañol\tSPA\n");
 }
 
-TEST_F(AdminCommandsTest, LanguagesAddAppendsAndRefusesDuplicatesAndOversizedValues) {
+TEST_P(AdminCommandsTest, LanguagesAddAppendsAndRefusesDuplicatesAndOversizedValues) {
     ServerProcess::CommandResult result = files.runCommand({"languages", "add", "ita", "Italiano"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     result = files.runCommand({"languages", "add", "FRA", "Français", "FR"});
@@ -55,7 +62,7 @@ TEST_F(AdminCommandsTest, LanguagesAddAppendsAndRefusesDuplicatesAndOversizedVal
     EXPECT_EQ(files.runCommand({"languages", "remove", "ITA"}).exitCode, 2);
 }
 
-TEST_F(AdminCommandsTest, ExportCsvQuotesWhatNeedsIt) {
+TEST_P(AdminCommandsTest, ExportCsvQuotesWhatNeedsIt) {
     store({row("CLIENTE", "Nome, completo", "POR"), row("CLIENTE", "Diga \"sim\"", "ENG"),
            row("PEDIDO", "Linha 1\nLinha 2", "POR")});
     const ServerProcess::CommandResult result = files.runCommand({"export", "--format", "csv"});
@@ -72,7 +79,7 @@ TEST_F(AdminCommandsTest, ExportCsvQuotesWhatNeedsIt) {
     EXPECT_EQ(result.out, expected);
 }
 
-TEST_F(AdminCommandsTest, ExportJsonFiltersByLanguageAndProgram) {
+TEST_P(AdminCommandsTest, ExportJsonFiltersByLanguageAndProgram) {
     store({row("CLIENTE", "Nome", "POR"), row("CLIENTE", "Name", "ENG"), row("PEDIDO", "Pedido", "POR")});
     ServerProcess::CommandResult result =
         files.runCommand({"export", "--format", "json", "--language", "por"});
@@ -94,20 +101,18 @@ TEST_F(AdminCommandsTest, ExportJsonFiltersByLanguageAndProgram) {
     EXPECT_EQ(result.out.count("\r\n"), 2) << "header and one row";
 }
 
-TEST_F(AdminCommandsTest, ExportNeedsAKnownFormat) {
+TEST_P(AdminCommandsTest, ExportNeedsAKnownFormat) {
     EXPECT_EQ(files.runCommand({"export"}).exitCode, 2);
     EXPECT_EQ(files.runCommand({"export", "--format", "xml"}).exitCode, 2);
 }
 
-TEST_F(AdminCommandsTest, VersionShowsTheStamp) {
+TEST_P(AdminCommandsTest, VersionShowsTheStamp) {
     ServerProcess::CommandResult result = files.runCommand({"version"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains("DTGERARQTRAD: not set")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("schema version: 2"));
     {
-        DatabaseLocation location;
-        location.sqlitePath = files.databasePath();
-        Storage storage(location);
+        Storage storage(database->location());
         Storage::Transaction transaction(storage);
         storage.setVersionStamp(QDateTime::fromString("2026-12-07T18:30:05.250", Qt::ISODateWithMs));
         transaction.commit();
@@ -116,7 +121,7 @@ TEST_F(AdminCommandsTest, VersionShowsTheStamp) {
     EXPECT_TRUE(result.out.contains("DTGERARQTRAD: 2026-12-07T18:30:05.250")) << result.out.toStdString();
 }
 
-TEST_F(AdminCommandsTest, EachCommandHasHelpAndTheDatabaseOptionWorksAfterIt) {
+TEST_P(AdminCommandsTest, EachCommandHasHelpAndTheDatabaseOptionWorksAfterIt) {
     for (const QString command : {"languages", "export", "version"}) {
         const ServerProcess::CommandResult help = ServerProcess::runRaw({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command.toStdString();
@@ -135,9 +140,15 @@ TEST_F(AdminCommandsTest, EachCommandHasHelpAndTheDatabaseOptionWorksAfterIt) {
     EXPECT_EQ(ServerProcess::runRaw({"frobnicate"}).exitCode, 2);
 }
 
-TEST_F(AdminCommandsTest, ADatabaseThatCannotBeOpenedFailsTheCommand) {
+TEST(AdminCommandsWithoutDatabaseTest, ADatabaseThatCannotBeOpenedFailsTheCommand) {
     const ServerProcess::CommandResult result =
         ServerProcess::runRaw({"--database", "sqlite:/nonexistent-dir/x.sqlite", "languages"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains("does not exist")) << result.err.toStdString();
+
+    const ServerProcess::CommandResult unreachable =
+        ServerProcess::runRaw({"--database", "postgresql://vdr@127.0.0.1:1/vdr", "version"});
+    EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_TRUE(unreachable.err.contains("cannot open the database: postgresql://vdr@127.0.0.1:1/vdr"))
+        << unreachable.err.toStdString();
 }

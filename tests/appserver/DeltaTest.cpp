@@ -22,27 +22,28 @@ protected:
     const QJsonArray second = captionRow("CLIENTE", "FRMCLIENTE", "LBLFONE", "Telefone");
     const QJsonArray third = captionRow("CLIENTE", "FRMCLIENTE", "BTNOK", "OK");
 };
+INSTANTIATE_FOR_EACH_STORAGE(DeltaTest);
 
-TEST_F(DeltaTest, SeveralInsertsAreAppliedTogether) {
+TEST_P(DeltaTest, SeveralInsertsAreAppliedTogether) {
     const QJsonObject result = apply({insertChange(first), insertChange(second), insertChange(third)});
     EXPECT_TRUE(result.value("ok").toBool()) << result.value("message").toString().toStdString();
     EXPECT_EQ(lookup(first).size(), 1);
     EXPECT_EQ(lookup(second).size(), 1);
     EXPECT_EQ(lookup(third).size(), 1);
-    EXPECT_EQ(storedTranslationCount(server.databasePath()), 3);
+    EXPECT_EQ(database->translationCount(), 3);
 }
 
-TEST_F(DeltaTest, AValueTooLongInTheMiddleRefusesTheWholeDelta) {
+TEST_P(DeltaTest, AValueTooLongInTheMiddleRefusesTheWholeDelta) {
     const QJsonArray tooLong = withField(second, 6, QString(4001, QLatin1Char('x')));
     const QJsonObject result = apply({insertChange(first), insertChange(tooLong), insertChange(third)});
     EXPECT_FALSE(result.value("ok").toBool());
     EXPECT_TRUE(result.value("message").toString().contains("change 2"))
         << result.value("message").toString().toStdString();
     EXPECT_TRUE(result.value("message").toString().contains("STVALORPROP"));
-    EXPECT_EQ(storedTranslationCount(server.databasePath()), 0);
+    EXPECT_EQ(database->translationCount(), 0);
 }
 
-TEST_F(DeltaTest, AFailureWhileApplyingRollsBackTheChangesBeforeIt) {
+TEST_P(DeltaTest, AFailureWhileApplyingRollsBackTheChangesBeforeIt) {
     // Both changes are well-formed; the second fails only against the stored data.
     const QJsonArray missing = captionRow("OUTRO", "FRMOUTRO", "LBLX", "Nada");
     QJsonObject result = apply({insertChange(first), updateChange(missing, withField(missing, 5, "S"))});
@@ -54,23 +55,23 @@ TEST_F(DeltaTest, AFailureWhileApplyingRollsBackTheChangesBeforeIt) {
         {insertChange(first), insertChange(captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome", "XYZ"))});
     EXPECT_FALSE(result.value("ok").toBool());
     EXPECT_TRUE(result.value("message").toString().contains("language list"));
-    EXPECT_EQ(storedTranslationCount(server.databasePath()), 0);
+    EXPECT_EQ(database->translationCount(), 0);
 }
 
-TEST_F(DeltaTest, AnInsertOfARowAlreadyStoredCountsAsApplied) {
+TEST_P(DeltaTest, AnInsertOfARowAlreadyStoredCountsAsApplied) {
     ASSERT_TRUE(apply({insertChange(first)}).value("ok").toBool());
     // Same key: other letter case in the names, trailing blanks, other non-key values.
     QJsonArray again = captionRow("cliente", "frmCliente", "lblNome", "Nome   ");
     again = withField(again, 7, "outro texto");
     const QJsonObject result = apply({insertChange(again), insertChange(second)});
     EXPECT_TRUE(result.value("ok").toBool()) << result.value("message").toString().toStdString();
-    EXPECT_EQ(storedTranslationCount(server.databasePath()), 2);
+    EXPECT_EQ(database->translationCount(), 2);
     const QJsonArray stored = lookup(first);
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored.at(0).toArray(), first) << "the first row stays as it was";
 }
 
-TEST_F(DeltaTest, AnUpdateFindsTheRowByItsOriginalAndChangesIt) {
+TEST_P(DeltaTest, AnUpdateFindsTheRowByItsOriginalAndChangesIt) {
     ASSERT_TRUE(apply({insertChange(first)}).value("ok").toBool());
     const QJsonArray edited = withField(withField(first, 5, "S"), 7, "Name of the client");
     EXPECT_TRUE(apply({updateChange(first, edited)}).value("ok").toBool());
@@ -82,10 +83,10 @@ TEST_F(DeltaTest, AnUpdateFindsTheRowByItsOriginalAndChangesIt) {
     EXPECT_TRUE(apply({updateChange(edited, renamed)}).value("ok").toBool());
     EXPECT_TRUE(lookup(first).isEmpty());
     EXPECT_EQ(lookup(renamed).size(), 1);
-    EXPECT_EQ(storedTranslationCount(server.databasePath()), 1);
+    EXPECT_EQ(database->translationCount(), 1);
 }
 
-TEST_F(DeltaTest, AnUpdateOntoAnotherStoredKeyIsRefused) {
+TEST_P(DeltaTest, AnUpdateOntoAnotherStoredKeyIsRefused) {
     ASSERT_TRUE(apply({insertChange(first), insertChange(second)}).value("ok").toBool());
     const QJsonObject result =
         apply({updateChange(second, withField(withField(second, 2, "lblNome"), 6, "Nome"))});
@@ -94,7 +95,7 @@ TEST_F(DeltaTest, AnUpdateOntoAnotherStoredKeyIsRefused) {
     EXPECT_EQ(lookup(second).size(), 1);
 }
 
-TEST_F(DeltaTest, ADeleteRemovesTheRowFoundByItsOriginal) {
+TEST_P(DeltaTest, ADeleteRemovesTheRowFoundByItsOriginal) {
     ASSERT_TRUE(apply({insertChange(first), insertChange(second)}).value("ok").toBool());
     EXPECT_TRUE(
         apply({deleteChange(captionRow("Cliente", "frmCliente", "lblNome", "Nome  "))}).value("ok").toBool());
@@ -102,7 +103,7 @@ TEST_F(DeltaTest, ADeleteRemovesTheRowFoundByItsOriginal) {
     EXPECT_EQ(lookup(second).size(), 1);
 }
 
-TEST_F(DeltaTest, AChangeLogInOrderIsAppliedInOrder) {
+TEST_P(DeltaTest, AChangeLogInOrderIsAppliedInOrder) {
     // Inserted, then edited, then deleted, then inserted again: as a data set's change log lists them.
     const QJsonArray edited = withField(first, 5, "S");
     const QJsonObject result =
@@ -112,7 +113,7 @@ TEST_F(DeltaTest, AChangeLogInOrderIsAppliedInOrder) {
     EXPECT_EQ(lookup(second).size(), 1);
 }
 
-TEST_F(DeltaTest, ValuesMustFitTheirFields) {
+TEST_P(DeltaTest, ValuesMustFitTheirFields) {
     const QList<QJsonArray> badRows{
         withField(first, 0, QString(21, QLatin1Char('P'))), // CDPROGRAMA holds 20
         withField(first, 5, "NN"),                          // IDSITTRADUCAO holds 1
@@ -127,10 +128,10 @@ TEST_F(DeltaTest, ValuesMustFitTheirFields) {
         EXPECT_FALSE(result.value("ok").toBool()) << QJsonDocument(bad).toJson().toStdString();
         EXPECT_FALSE(result.value("message").toString().isEmpty());
     }
-    EXPECT_EQ(storedTranslationCount(server.databasePath()), 0);
+    EXPECT_EQ(database->translationCount(), 0);
 }
 
-TEST_F(DeltaTest, FieldsAreMatchedByNameInAnyOrder) {
+TEST_P(DeltaTest, FieldsAreMatchedByNameInAnyOrder) {
     QJsonArray fields = translationFields();
     QJsonObject language = fields.at(9).toObject();
     language["name"] = "ididioma";
@@ -144,7 +145,7 @@ TEST_F(DeltaTest, FieldsAreMatchedByNameInAnyOrder) {
     EXPECT_EQ(lookup(first).size(), 1);
 }
 
-TEST_F(DeltaTest, ADeltaInTheWrongLayoutIsRefused) {
+TEST_P(DeltaTest, ADeltaInTheWrongLayoutIsRefused) {
     QJsonArray withoutLanguage = translationFields();
     withoutLanguage.removeLast();
     QJsonArray unknownField = translationFields();
@@ -160,9 +161,9 @@ TEST_F(DeltaTest, ADeltaInTheWrongLayoutIsRefused) {
     const QJsonObject unknownOp{{"fields", translationFields()},
                                 {"changes", QJsonArray{QJsonObject{{"op", "upsert"}, {"values", first}}}}};
     EXPECT_FALSE(resultOf(client.call("SetPropried", QJsonArray{unknownOp})).value("ok").toBool());
-    EXPECT_EQ(storedTranslationCount(server.databasePath()), 0);
+    EXPECT_EQ(database->translationCount(), 0);
 }
 
-TEST_F(DeltaTest, AnEmptyDeltaIsApplied) {
+TEST_P(DeltaTest, AnEmptyDeltaIsApplied) {
     EXPECT_TRUE(apply({}).value("ok").toBool());
 }

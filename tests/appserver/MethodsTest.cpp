@@ -15,8 +15,9 @@ QStringList fieldNames(const QJsonObject& response) {
 } // namespace
 
 class MethodsTest : public ServerFixture {};
+INSTANTIATE_FOR_EACH_STORAGE(MethodsTest);
 
-TEST_F(MethodsTest, GetIdiLeDfmListsTheSeededLanguagesInOrder) {
+TEST_P(MethodsTest, GetIdiLeDfmListsTheSeededLanguagesInOrder) {
     const QJsonObject response = client.call("GetIdiLeDfm");
     EXPECT_EQ(fieldNames(response), (QStringList{"IDIDIOMA", "DSIDIOMA", "IDIPROP"}));
     const QJsonArray rows = rowsOf(response);
@@ -29,7 +30,7 @@ TEST_F(MethodsTest, GetIdiLeDfmListsTheSeededLanguagesInOrder) {
     EXPECT_EQ(fields.at(0).toObject().value("type").toString(), "string");
 }
 
-TEST_F(MethodsTest, GetPropriedReturnsTheLayoutEvenWithoutRows) {
+TEST_P(MethodsTest, GetPropriedReturnsTheLayoutEvenWithoutRows) {
     const QJsonObject response =
         client.call("GetPropried", lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome"));
     EXPECT_TRUE(resultOf(response).value("ok").toBool());
@@ -37,7 +38,7 @@ TEST_F(MethodsTest, GetPropriedReturnsTheLayoutEvenWithoutRows) {
     EXPECT_EQ(resultOf(response).value("data").toObject().value("fields").toArray(), translationFields());
 }
 
-TEST_F(MethodsTest, ARowSentWithSetPropriedComesBackWhole) {
+TEST_P(MethodsTest, ARowSentWithSetPropriedComesBackWhole) {
     const QJsonArray row{"CLIENTE",
                          "FRMCLIENTE",
                          "LBLNOME",
@@ -59,7 +60,7 @@ TEST_F(MethodsTest, ARowSentWithSetPropriedComesBackWhole) {
     EXPECT_EQ(rowsOf(found).at(0).toArray(), row);
 }
 
-TEST_F(MethodsTest, NullsOutsideTheKeyAreKept) {
+TEST_P(MethodsTest, NullsOutsideTheKeyAreKept) {
     const QJsonArray row{
         "P", "F", "C", "CAPTION", 0, QJsonValue::Null, "V", QJsonValue::Null, QJsonValue::Null, "POR"};
     ASSERT_TRUE(resultOf(client.call("SetPropried", QJsonArray{translationDelta({insertChange(row)})}))
@@ -70,7 +71,7 @@ TEST_F(MethodsTest, NullsOutsideTheKeyAreKept) {
     EXPECT_EQ(rows.at(0).toArray(), row);
 }
 
-TEST_F(MethodsTest, GetVersaoHasOneRowThatSetVersaoStampsAndClears) {
+TEST_P(MethodsTest, GetVersaoHasOneRowThatSetVersaoStampsAndClears) {
     QJsonObject response = client.call("GetVersao");
     EXPECT_EQ(fieldNames(response), QStringList{"DTGERARQTRAD"});
     ASSERT_EQ(rowsOf(response).size(), 1);
@@ -105,7 +106,7 @@ TEST_F(MethodsTest, GetVersaoHasOneRowThatSetVersaoStampsAndClears) {
     EXPECT_TRUE(rowsOf(response).at(0).toArray().at(0).isNull());
 }
 
-TEST_F(MethodsTest, SetVersaoRefusesWhatIsNotALocalDateTime) {
+TEST_P(MethodsTest, SetVersaoRefusesWhatIsNotALocalDateTime) {
     for (const QJsonValue& bad :
          {QJsonValue("yesterday"), QJsonValue(12.5), QJsonValue("2026-12-07T08:01:44.123Z")}) {
         const QJsonObject result =
@@ -116,7 +117,7 @@ TEST_F(MethodsTest, SetVersaoRefusesWhatIsNotALocalDateTime) {
     EXPECT_TRUE(rowsOf(client.call("GetVersao")).at(0).toArray().at(0).isNull());
 }
 
-TEST_F(MethodsTest, SetVerPropDeletesLikeSetPropriedButAMissingRowCountsAsApplied) {
+TEST_P(MethodsTest, SetVerPropDeletesLikeSetPropriedButAMissingRowCountsAsApplied) {
     const QJsonArray row = captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome");
     ASSERT_TRUE(resultOf(client.call("SetVerProp", QJsonArray{translationDelta({insertChange(row)})}))
                     .value("ok")

@@ -16,8 +16,9 @@ bool stillServes(RpcClient& client) {
 } // namespace
 
 class ProtocolTest : public ServerFixture {};
+INSTANTIATE_FOR_EACH_STORAGE(ProtocolTest);
 
-TEST_F(ProtocolTest, AnswersCarryTheRequestIdAndVersion) {
+TEST_P(ProtocolTest, AnswersCarryTheRequestIdAndVersion) {
     client.sendRaw(R"({"jsonrpc":"2.0","id":"abc-7","method":"GetVersao","params":[]})"
                    "\n");
     const QJsonObject byString = client.readMessage();
@@ -32,7 +33,7 @@ TEST_F(ProtocolTest, AnswersCarryTheRequestIdAndVersion) {
     EXPECT_TRUE(resultOf(byNumber).value("ok").toBool()) << "params may be left out when there are none";
 }
 
-TEST_F(ProtocolTest, MalformedJsonIsAParseErrorAndTheConnectionStays) {
+TEST_P(ProtocolTest, MalformedJsonIsAParseErrorAndTheConnectionStays) {
     client.sendRaw("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\n");
     const QJsonObject response = client.readMessage();
     EXPECT_EQ(errorCode(response), -32700);
@@ -44,7 +45,7 @@ TEST_F(ProtocolTest, MalformedJsonIsAParseErrorAndTheConnectionStays) {
     EXPECT_TRUE(stillServes(client));
 }
 
-TEST_F(ProtocolTest, WrongKindsOfRequestAreInvalidRequests) {
+TEST_P(ProtocolTest, WrongKindsOfRequestAreInvalidRequests) {
     const QList<QByteArray> invalid{
         R"([1,2,3])",
         R"("a string")",
@@ -61,7 +62,7 @@ TEST_F(ProtocolTest, WrongKindsOfRequestAreInvalidRequests) {
     EXPECT_TRUE(stillServes(client));
 }
 
-TEST_F(ProtocolTest, TheIdOfAnInvalidRequestIsEchoedWhenUsable) {
+TEST_P(ProtocolTest, TheIdOfAnInvalidRequestIsEchoedWhenUsable) {
     client.sendRaw(R"({"jsonrpc":"2.0","id":9,"method":true})"
                    "\n");
     const QJsonObject response = client.readMessage();
@@ -69,7 +70,7 @@ TEST_F(ProtocolTest, TheIdOfAnInvalidRequestIsEchoedWhenUsable) {
     EXPECT_EQ(response.value("id").toInt(), 9);
 }
 
-TEST_F(ProtocolTest, NotificationsAreNeitherRunNorAnswered) {
+TEST_P(ProtocolTest, NotificationsAreNeitherRunNorAnswered) {
     QJsonObject notification{{"jsonrpc", "2.0"}, {"method", "GetVersao"}, {"params", QJsonArray()}};
     client.sendRaw(QJsonDocument(notification).toJson(QJsonDocument::Compact) + "\n\n");
     // The next answer belongs to the next request: the notification and the blank line got none.
@@ -77,7 +78,7 @@ TEST_F(ProtocolTest, NotificationsAreNeitherRunNorAnswered) {
     EXPECT_EQ(client.readMessage().value("id").toInt(), 77);
 }
 
-TEST_F(ProtocolTest, UnknownMethodsAndWrongArgumentsAreRefused) {
+TEST_P(ProtocolTest, UnknownMethodsAndWrongArgumentsAreRefused) {
     EXPECT_EQ(errorCode(client.call("GetNothing")), -32601);
     EXPECT_EQ(errorCode(client.call("getversao")), -32601) << "method names are case-sensitive";
     EXPECT_EQ(errorCode(client.call("GetVersao", QJsonArray{1})), -32602);
@@ -93,7 +94,7 @@ TEST_F(ProtocolTest, UnknownMethodsAndWrongArgumentsAreRefused) {
     EXPECT_TRUE(stillServes(client));
 }
 
-TEST_F(ProtocolTest, MethodsBeforeOpenAndASecondOpenAreRefused) {
+TEST_P(ProtocolTest, MethodsBeforeOpenAndASecondOpenAreRefused) {
     RpcClient fresh;
     ASSERT_TRUE(fresh.connectTo(server.port()));
     EXPECT_EQ(errorCode(fresh.call("GetVersao")), -32002);
@@ -104,27 +105,13 @@ TEST_F(ProtocolTest, MethodsBeforeOpenAndASecondOpenAreRefused) {
     EXPECT_TRUE(stillServes(fresh));
 }
 
-TEST_F(ProtocolTest, UnknownServerNamesAreRefusedAndOpenCanBeRetried) {
+TEST_P(ProtocolTest, UnknownServerNamesAreRefusedAndOpenCanBeRetried) {
     RpcClient fresh;
     ASSERT_TRUE(fresh.connectTo(server.port()));
     EXPECT_EQ(errorCode(fresh.open("Vdr04000.rdmOther")), -32001);
     EXPECT_EQ(errorCode(fresh.open("vdr04000.rdmimppocket")), -32001) << "names are case-sensitive";
     EXPECT_EQ(errorCode(fresh.call("rpc.open", QJsonObject{{"name", "Vdr04000.rdmImpPocket"}})), -32602);
     EXPECT_TRUE(fresh.open().contains("result"));
-}
-
-TEST(ProtocolTokenTest, ATokenIsRequiredWhenTheServerHasOne) {
-    ServerProcess server;
-    ASSERT_TRUE(server.start({"--token", "s3cret"})) << server.log().toStdString();
-    RpcClient client;
-    ASSERT_TRUE(client.connectTo(server.port()));
-    EXPECT_EQ(errorCode(client.open()), -32001);
-    EXPECT_EQ(errorCode(client.call(
-                  "rpc.open", QJsonObject{{"serverName", "Vdr04000.rdmImpPocket"}, {"token", "wrong"}})),
-              -32001);
-    EXPECT_TRUE(
-        client.call("rpc.open", QJsonObject{{"serverName", "Vdr04000.rdmImpPocket"}, {"token", "s3cret"}})
-            .contains("result"));
 }
 
 TEST(ProtocolTokenTest, TheTokenCanComeFromAFile) {

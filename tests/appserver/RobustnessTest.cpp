@@ -19,8 +19,9 @@ QByteArray requestOfLength(qsizetype length) {
 } // namespace
 
 class RobustnessTest : public ServerFixture {};
+INSTANTIATE_FOR_EACH_STORAGE(RobustnessTest);
 
-TEST_F(RobustnessTest, ALineAtTheLimitIsServed) {
+TEST_P(RobustnessTest, ALineAtTheLimitIsServed) {
     client.sendRaw(requestOfLength(kLimit) + '\n');
     const QJsonObject response = client.readMessage();
     EXPECT_EQ(response.value("id").toInt(), 5);
@@ -28,7 +29,7 @@ TEST_F(RobustnessTest, ALineAtTheLimitIsServed) {
     EXPECT_TRUE(rowsOf(response).isEmpty());
 }
 
-TEST_F(RobustnessTest, AnOversizedLineClosesOnlyThatConnection) {
+TEST_P(RobustnessTest, AnOversizedLineClosesOnlyThatConnection) {
     RpcClient other;
     openClient(other);
 
@@ -44,13 +45,13 @@ TEST_F(RobustnessTest, AnOversizedLineClosesOnlyThatConnection) {
     EXPECT_TRUE(resultOf(later.call("GetIdiLeDfm")).value("ok").toBool());
 }
 
-TEST_F(RobustnessTest, AnEndlessLineWithoutLineEndIsCutOff) {
+TEST_P(RobustnessTest, AnEndlessLineWithoutLineEndIsCutOff) {
     client.sendRaw(QByteArray(kLimit + 4096, ' '));
     EXPECT_EQ(errorCode(client.readMessage()), -32600);
     EXPECT_TRUE(client.waitForClosed());
 }
 
-TEST_F(RobustnessTest, AHalfSentLineDoesNotStallOthers) {
+TEST_P(RobustnessTest, AHalfSentLineDoesNotStallOthers) {
     client.sendRaw(R"({"jsonrpc":"2.0","id":31,"method":"GetVer)");
     RpcClient other;
     openClient(other);
@@ -61,7 +62,7 @@ TEST_F(RobustnessTest, AHalfSentLineDoesNotStallOthers) {
     EXPECT_EQ(client.readMessage().value("id").toInt(), 31);
 }
 
-TEST_F(RobustnessTest, AClientThatSendsNothingDoesNotStallOthers) {
+TEST_P(RobustnessTest, AClientThatSendsNothingDoesNotStallOthers) {
     RpcClient silent;
     ASSERT_TRUE(silent.connectTo(server.port()));
     RpcClient other;
@@ -70,7 +71,7 @@ TEST_F(RobustnessTest, AClientThatSendsNothingDoesNotStallOthers) {
     EXPECT_TRUE(resultOf(client.call("GetVersao")).value("ok").toBool());
 }
 
-TEST_F(RobustnessTest, AFloodingClientThatReadsNothingDoesNotStallOthers) {
+TEST_P(RobustnessTest, AFloodingClientThatReadsNothingDoesNotStallOthers) {
     // Far more answers than the server queues for one client, so it has to stop reading from it.
     constexpr int kRequests = 12000;
     QByteArray flood;

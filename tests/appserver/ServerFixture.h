@@ -2,13 +2,19 @@
 
 #include "RpcClient.h"
 #include "ServerProcess.h"
+#include "TestDatabase.h"
 
 #include <gtest/gtest.h>
 
-// A fresh server with a fresh database and one client that has opened the server object.
-class ServerFixture : public ::testing::Test {
+// A fresh server on a fresh database of the test's storage kind, and one client that has opened
+// the server object. Suites built on it are instantiated with INSTANTIATE_FOR_EACH_STORAGE.
+class ServerFixture : public StorageKindTest {
 protected:
     void SetUp() override {
+        StorageKindTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        server.setDatabaseUrl(database->url());
         ASSERT_TRUE(server.start()) << server.log().toStdString();
         ASSERT_TRUE(client.connectTo(server.port()));
         ASSERT_TRUE(client.open().contains(QStringLiteral("result")));

@@ -29,6 +29,10 @@ QString ServerProcess::executable() {
 }
 
 bool ServerProcess::start(const QStringList& extraArgs) {
+    return launch(extraArgs) && waitUntilListening();
+}
+
+bool ServerProcess::launch(const QStringList& extraArgs) {
     port_ = 0;
     listeningLine_.clear();
     process_.setProgram(executable());
@@ -37,9 +41,10 @@ bool ServerProcess::start(const QStringList& extraArgs) {
                           extraArgs);
     process_.setStandardErrorFile(logPath_, QIODevice::Append);
     process_.start();
-    if (!process_.waitForStarted(kStartTimeoutMs))
-        return false;
+    return process_.waitForStarted(kStartTimeoutMs);
+}
 
+bool ServerProcess::waitUntilListening() {
     static const QRegularExpression pattern(QStringLiteral("^appserver listening on (.+):(\\d+)$"));
     const QDeadlineTimer deadline(kStartTimeoutMs);
     while (!deadline.hasExpired()) {

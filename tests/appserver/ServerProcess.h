@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// The real appserver as a child process, on 127.0.0.1 with a port the system picks and a SQLite
-// database in a temporary directory that lives as long as this object. Its stderr goes to a log
-// file there, so a chatty server never blocks on a full pipe.
+// The real appserver as a child process, on 127.0.0.1 with a port the system picks and, unless
+// told another, a SQLite database in a temporary directory that lives as long as this object.
+// Its stderr goes to a log file there, so a chatty server never blocks on a full pipe.
 class ServerProcess {
 public:
     ServerProcess();
@@ -20,14 +20,22 @@ public:
 
     QString directory() const { return dir_.path(); }
     QString databasePath() const { return databasePath_; }
-    QString databaseUrl() const { return QStringLiteral("sqlite:") + databasePath_; }
+    QString databaseUrl() const {
+        return databaseUrl_.isEmpty() ? QStringLiteral("sqlite:") + databasePath_ : databaseUrl_;
+    }
     // Another file, e.g. to let two servers share one database. Call before start().
     void setDatabasePath(const QString& path) { databasePath_ = path; }
+    // Any --database URL instead of the file; databasePath() no longer applies. Call before start().
+    void setDatabaseUrl(const QString& url) { databaseUrl_ = url; }
 
     // Runs `appserver --listen 127.0.0.1:0 --database URL extraArgs` and waits for its
     // "appserver listening on HOST:PORT" line. False when the server exited first or never said it
     // listens; exitCode() and log() then tell why.
     bool start(const QStringList& extraArgs = {});
+    // start() in two halves, to start several servers at the same moment: launch() returns once
+    // the process runs, waitUntilListening() waits for the line.
+    bool launch(const QStringList& extraArgs = {});
+    bool waitUntilListening();
     bool isRunning() const { return process_.state() != QProcess::NotRunning; }
     quint16 port() const { return port_; }
     QString listeningLine() const { return listeningLine_; }
@@ -54,6 +62,7 @@ public:
 private:
     QTemporaryDir dir_;
     QString databasePath_;
+    QString databaseUrl_;
     QString logPath_;
     QProcess process_;
     quint16 port_ = 0;

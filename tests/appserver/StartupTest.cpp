@@ -1,36 +1,26 @@
 #include "RpcClient.h"
 #include "ServerProcess.h"
+#include "TestDatabase.h"
 #include "TranslationRows.h"
 
 #include "Migrations.h"
+#include "SqlSupport.h"
 #include "TranslationKey.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QUuid>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
 #include <unistd.h>
 
 // Starting, refusing to start, upgrading the schema and stopping.
 
 namespace {
-
-// Runs fn on a plain Qt SQL connection to a SQLite file.
-template <typename Fn> void withDatabase(const QString& path, Fn fn) {
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        fn(db);
-    }
-    QSqlDatabase::removeDatabase(name);
-}
 
 void expectRefusal(ServerProcess& server, const char* reason) {
     EXPECT_FALSE(server.start());
@@ -41,8 +31,21 @@ void expectRefusal(ServerProcess& server, const char* reason) {
 
 } // namespace
 
-TEST(StartupTest, AnnouncesItsLoopbackAddressAndStopsCleanlyOnSigterm) {
+// The same on each storage kind, with the server on a new database of it.
+class StartupOnStorageTest : public StorageKindTest {
+protected:
+    void SetUp() override {
+        StorageKindTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        server.setDatabaseUrl(database->url());
+    }
+
     ServerProcess server;
+};
+INSTANTIATE_FOR_EACH_STORAGE(StartupOnStorageTest);
+
+TEST_P(StartupOnStorageTest, AnnouncesItsLoopbackAddressAndStopsCleanlyOnSigterm) {
     ASSERT_TRUE(server.start()) << server.log().toStdString();
     EXPECT_EQ(server.listeningLine(),
               QStringLiteral("appserver listening on 127.0.0.1:%1").arg(server.port()));
@@ -55,8 +58,7 @@ TEST(StartupTest, AnnouncesItsLoopbackAddressAndStopsCleanlyOnSigterm) {
     EXPECT_TRUE(client.waitForClosed());
 }
 
-TEST(StartupTest, StopsCleanlyOnSigint) {
-    ServerProcess server;
+TEST_P(StartupOnStorageTest, StopsCleanlyOnSigint) {
     ASSERT_TRUE(server.start()) << server.log().toStdString();
     EXPECT_EQ(server.stop(SIGINT), 0);
 }
@@ -96,12 +98,10 @@ TEST(StartupTest, RefusesADatabaseInADirectoryItCannotWrite) {
     expectRefusal(server, "unable to open database file");
 }
 
-TEST(StartupTest, RefusesASchemaNewerThanItKnows) {
-    ServerProcess server;
-    withDatabase(server.databasePath(), [](QSqlDatabase& db) {
+TEST_P(StartupOnStorageTest, RefusesASchemaNewerThanItKnows) {
+    database->withConnection([](const QSqlDatabase& db) {
         migrate(db, latestSchemaVersion());
-        QSqlQuery query(db);
-        ASSERT_TRUE(query.exec("UPDATE schema_version SET version = 99"));
+        runSql(db, "UPDATE schema_version SET version = 99");
     });
     expectRefusal(server, "newer");
 }
@@ -119,13 +119,12 @@ TEST(StartupTest, RefusesAnAddressItCannotListenOn) {
     EXPECT_TRUE(bad.err.contains("--listen"));
 }
 
-TEST(StartupTest, UpgradesAVersionOneDatabaseKeepingItsData) {
-    ServerProcess server;
-    withDatabase(server.databasePath(), [](QSqlDatabase& db) {
+TEST_P(StartupOnStorageTest, UpgradesAVersionOneDatabaseKeepingItsData) {
+    database->withConnection([](const QSqlDatabase& db) {
         migrate(db, 1);
-        QSqlQuery query(db);
-        ASSERT_TRUE(query.exec(
-            "INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP) VALUES ('ITA', 'Italiano', 'ITA')"));
+        ASSERT_EQ(schemaVersion(db), 1);
+        runSql(db, "INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP) VALUES (?, ?, ?)",
+               {"ITA", "Italiano", "ITA"});
         TranslationRow row;
         row.program = "CLIENTE";
         row.form = "FRMCLIENTE";
@@ -133,13 +132,11 @@ TEST(StartupTest, UpgradesAVersionOneDatabaseKeepingItsData) {
         row.property = "CAPTION";
         row.value = "Nome";
         row.language = "ITA";
-        ASSERT_TRUE(query.prepare(
-            "INSERT INTO translations (MATCHKEY, CDPROGRAMA, NMFORMULARIO, NMCOMPONENTE,"
-            " NMPROPRIEDADE, NRVALORPROP, STVALORPROP, IDIDIOMA) VALUES (?, ?, ?, ?, ?, 0, ?, ?)"));
-        for (const QString& value : {TranslationKey::ofRow(row).matchKey(), row.program, row.form,
-                                     row.component, row.property, row.value, row.language})
-            query.addBindValue(value);
-        ASSERT_TRUE(query.exec());
+        runSql(db,
+               "INSERT INTO translations (MATCHKEY, CDPROGRAMA, NMFORMULARIO, NMCOMPONENTE,"
+               " NMPROPRIEDADE, NRVALORPROP, STVALORPROP, IDIDIOMA) VALUES (?, ?, ?, ?, ?, 0, ?, ?)",
+               {TranslationKey::ofRow(row).matchKey(), row.program, row.form, row.component, row.property,
+                row.value, row.language});
     });
 
     ASSERT_TRUE(server.start()) << server.log().toStdString();
@@ -169,4 +166,51 @@ TEST(StartupTest, TheDefaultDatabaseIsCreatedInTheUsersDataDirectory) {
     const ServerProcess::CommandResult result = ServerProcess::runRaw({"version"}, environment);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(QFile::exists(QDir(home.path()).filePath("Vdr/appserver/appserver.sqlite")));
+}
+
+TEST_P(StartupOnStorageTest, ServersStartingTogetherOnANewDatabaseCreateTheSchemaOnce) {
+    // Each migrates the empty database as it starts; they wait for each other instead of
+    // creating the tables twice or failing.
+    constexpr int kServers = 4;
+    std::array<ServerProcess, kServers> servers;
+    for (ServerProcess& each : servers) {
+        each.setDatabaseUrl(database->url());
+        ASSERT_TRUE(each.launch());
+    }
+    for (ServerProcess& each : servers)
+        ASSERT_TRUE(each.waitUntilListening()) << each.log().toStdString();
+
+    std::array<RpcClient, kServers> clients;
+    for (int i = 0; i < kServers; ++i) {
+        ASSERT_TRUE(clients.at(i).connectTo(servers.at(i).port()));
+        ASSERT_TRUE(clients.at(i).open().contains("result"));
+        EXPECT_EQ(rowsOf(clients.at(i).call("GetIdiLeDfm")).size(), 3);
+    }
+    EXPECT_EQ(database->queryNumber("SELECT COUNT(*) FROM schema_version"), 1);
+    EXPECT_EQ(database->queryNumber("SELECT MAX(version) FROM schema_version"), latestSchemaVersion());
+    EXPECT_EQ(database->queryNumber("SELECT COUNT(*) FROM languages"), 3);
+    EXPECT_EQ(database->queryNumber("SELECT COUNT(*) FROM version_record"), 1);
+}
+
+TEST(StartupOnPostgresqlTest, RefusesADatabaseNotEncodedInUtf8) {
+    SKIP_UNLESS_AVAILABLE(StorageKind::Postgresql);
+    const TestDatabase latin1(StorageKind::Postgresql, "LATIN1");
+    ServerProcess server;
+    server.setDatabaseUrl(latin1.url());
+    expectRefusal(server, "encoded in LATIN1");
+}
+
+TEST(StartupOnPostgresqlTest, RefusesAServerItCannotReach) {
+    ServerProcess server;
+    server.setDatabaseUrl("postgresql://vdr@127.0.0.1:1/vdr");
+    expectRefusal(server, "postgresql://vdr@127.0.0.1:1/vdr: connection to server");
+}
+
+TEST(StartupOnPostgresqlTest, RefusesAUrlWithoutHostOrDatabaseOrWithOptions) {
+    for (const QString url : {"postgresql://vdr@127.0.0.1:5432", "postgresql:///vdr",
+                              "postgresql://vdr@127.0.0.1/vdr?sslmode=require"}) {
+        const ServerProcess::CommandResult result = ServerProcess::runRaw({"--database", url});
+        EXPECT_EQ(result.exitCode, 2) << url.toStdString();
+        EXPECT_TRUE(result.err.contains("--database")) << result.err.toStdString();
+    }
 }

@@ -1,9 +1,5 @@
 #include "TranslationRows.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUuid>
-
 namespace {
 
 QJsonObject stringField(const char* name, int size) {
@@ -71,20 +67,4 @@ QJsonObject versionDelta(const QJsonArray& changes) {
 QJsonArray withField(QJsonArray row, int index, const QJsonValue& value) {
     row[index] = value;
     return row;
-}
-
-int storedTranslationCount(const QString& databasePath) {
-    const QString name = QUuid::createUuid().toString();
-    int count = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(QStringLiteral("SELECT COUNT(*) FROM translations")) && query.next())
-                count = query.value(0).toInt();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return count;
 }

@@ -26,6 +26,3 @@ QJsonObject versionDelta(const QJsonArray& changes);
 
 // The value at a field position of a row, changed.
 QJsonArray withField(QJsonArray row, int index, const QJsonValue& value);
-
-// Rows in the translation table of a SQLite file, read directly.
-int storedTranslationCount(const QString& databasePath);

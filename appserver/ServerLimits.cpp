@@ -1,0 +1,12 @@
+#include "ServerLimits.h"
+
+std::optional<qint64> parseLimit(const QString& text, qint64 minimum, qint64 maximum, QString* whyNot) {
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < minimum || value > maximum) {
+        *whyNot =
+            QStringLiteral("\"%1\" is not a whole number from %2 to %3").arg(text).arg(minimum).arg(maximum);
+        return std::nullopt;
+    }
+    return value;
+}

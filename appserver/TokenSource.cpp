@@ -1,0 +1,56 @@
+#include "TokenSource.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// A token is a line of text; anything this large is the wrong file (or a device without end).
+constexpr qint64 kMaxTokenFileBytes = 64 * 1024;
+
+} // namespace
+
+std::optional<ConfiguredToken> loadToken(const QString& tokenFile,
+                                         const std::optional<QString>& environmentValue, QString* whyNot) {
+    ConfiguredToken configured;
+    if (!tokenFile.isEmpty()) {
+        QFile file(tokenFile);
+        const bool isDirectory = QFileInfo(tokenFile).isDir();
+        if (isDirectory || !file.open(QIODevice::ReadOnly)) {
+            *whyNot =
+                QStringLiteral("cannot read the token file %1: %2")
+                    .arg(tokenFile, isDirectory ? QStringLiteral("it is a directory") : file.errorString());
+            return std::nullopt;
+        }
+        const QByteArray content = file.read(kMaxTokenFileBytes + 1);
+        if (content.size() > kMaxTokenFileBytes) {
+            *whyNot = QStringLiteral("the token file %1 is larger than %2 bytes")
+                          .arg(tokenFile)
+                          .arg(kMaxTokenFileBytes);
+            return std::nullopt;
+        }
+        const QString token = QString::fromUtf8(content).trimmed();
+        if (token.isEmpty()) {
+            *whyNot = QStringLiteral("the token file %1 is empty").arg(tokenFile);
+            return std::nullopt;
+        }
+        configured.token = AccessToken(token);
+        configured.origin = QStringLiteral("the file %1").arg(tokenFile);
+        if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+            configured.warning =
+                QStringLiteral(
+                    "the token file %1 is readable by other users; make it readable by its owner only")
+                    .arg(tokenFile);
+        return configured;
+    }
+    if (environmentValue && !environmentValue->isEmpty()) {
+        const QString token = environmentValue->trimmed();
+        if (token.isEmpty()) {
+            *whyNot = QStringLiteral("APPSERVER_TOKEN holds only blanks");
+            return std::nullopt;
+        }
+        configured.token = AccessToken(token);
+        configured.origin = QStringLiteral("APPSERVER_TOKEN");
+    }
+    return configured;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "AccessToken.h"
+
+#include <QString>
+
+#include <optional>
+
+// The token the server requires. Never taken from the command line, where every user of the
+// machine could read it in the process list.
+struct ConfiguredToken {
+    AccessToken token;
+    QString origin;  // for the log: where it came from; empty when no token is required
+    QString warning; // for the log: a weakness of how it is kept; usually empty
+};
+
+// From the file tokenFile when given (read once, UTF-8, surrounding blanks removed, as clients
+// keep it), else from environmentValue (APPSERVER_TOKEN) when set, else none. Nothing when the
+// file cannot be read or holds only blanks, or the variable holds only blanks; whyNot tells why.
+std::optional<ConfiguredToken> loadToken(const QString& tokenFile,
+                                         const std::optional<QString>& environmentValue, QString* whyNot);

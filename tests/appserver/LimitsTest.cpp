@@ -1,0 +1,171 @@
+#include "RpcClient.h"
+#include "ServerProcess.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// The limits a server grants its clients: request size, connections at once and idle time. Each
+// limit ends only the connection that overstepped it.
+
+namespace {
+
+// Generous: closing is due after a second, but a loaded machine may take its time.
+constexpr int kCloseWaitMs = 10000;
+
+bool serves(RpcClient& client) {
+    return resultOf(client.call(QStringLiteral("GetVersao"))).value(QStringLiteral("ok")).toBool();
+}
+
+std::unique_ptr<RpcClient> openedClient(const ServerProcess& server) {
+    auto client = std::make_unique<RpcClient>();
+    if (!client->connectTo(server.port()) || !client->open().contains(QStringLiteral("result")))
+        return nullptr;
+    return client;
+}
+
+// A GetPropried request whose line (line end excluded) is exactly `length` bytes.
+QByteArray requestOfLength(qsizetype length) {
+    const QByteArray head =
+        R"({"jsonrpc":"2.0","id":5,"method":"GetPropried","params":["A","B","C","CAPTION","0",")";
+    const QByteArray tail = R"(","POR"]})";
+    return head + QByteArray(length - head.size() - tail.size(), 'x') + tail;
+}
+
+} // namespace
+
+TEST(LimitsTest, TheMessageSizeLimitClosesOnlyTheConnectionThatExceedsIt) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start({"--max-message-bytes", "4096"})) << server.log().toStdString();
+    EXPECT_TRUE(server.log().contains("requests up to 4096 bytes")) << server.log().toStdString();
+    const std::unique_ptr<RpcClient> bystander = openedClient(server);
+    const std::unique_ptr<RpcClient> client = openedClient(server);
+    ASSERT_TRUE(bystander && client);
+
+    client->sendRaw(requestOfLength(4096) + '\n');
+    const QJsonObject atTheLimit = client->readMessage();
+    EXPECT_EQ(atTheLimit.value("id").toInt(), 5);
+    EXPECT_TRUE(resultOf(atTheLimit).value("ok").toBool()) << "a line of exactly the limit is served";
+
+    client->sendRaw(requestOfLength(4097) + '\n');
+    const QJsonObject refusal = client->readMessage();
+    EXPECT_EQ(errorCode(refusal), -32600);
+    EXPECT_TRUE(refusal.value("id").isNull());
+    EXPECT_TRUE(client->waitForClosed(kCloseWaitMs));
+
+    EXPECT_TRUE(serves(*bystander));
+    const std::unique_ptr<RpcClient> later = openedClient(server);
+    ASSERT_TRUE(later);
+    EXPECT_TRUE(serves(*later));
+}
+
+TEST(LimitsTest, AConnectionOverTheLimitIsToldWhyAndClosed) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start({"--max-connections", "3"})) << server.log().toStdString();
+    EXPECT_TRUE(server.log().contains("3 connections at once")) << server.log().toStdString();
+    std::unique_ptr<RpcClient> clients[3];
+    for (auto& client : clients) {
+        client = openedClient(server);
+        ASSERT_TRUE(client);
+    }
+
+    RpcClient fourth;
+    ASSERT_TRUE(fourth.connectTo(server.port())) << "the refusal comes over the connection";
+    const QJsonObject refusal = fourth.readMessage();
+    EXPECT_EQ(refusal.value("jsonrpc").toString(), "2.0");
+    EXPECT_TRUE(refusal.value("id").isNull());
+    EXPECT_EQ(errorCode(refusal), -32003);
+    EXPECT_EQ(refusal.value("error").toObject().value("message").toString(), "too many connections");
+    EXPECT_TRUE(fourth.waitForClosed(kCloseWaitMs));
+    for (auto& client : clients)
+        EXPECT_TRUE(serves(*client));
+
+    // The server learns of the close a moment later; until then a newcomer may still be refused.
+    clients[0].reset();
+    std::unique_ptr<RpcClient> newcomer;
+    QElapsedTimer waited;
+    waited.start();
+    while (!newcomer && waited.elapsed() < kCloseWaitMs) {
+        newcomer = openedClient(server);
+        if (!newcomer)
+            QThread::msleep(50);
+    }
+    ASSERT_TRUE(newcomer) << "no connection was accepted after one closed";
+    EXPECT_TRUE(serves(*newcomer));
+
+    // The limit still holds with the newcomer counted.
+    RpcClient another;
+    ASSERT_TRUE(another.connectTo(server.port()));
+    EXPECT_EQ(errorCode(another.readMessage()), -32003);
+    EXPECT_TRUE(another.waitForClosed(kCloseWaitMs));
+    EXPECT_TRUE(server.log().contains("refused a connection"));
+}
+
+TEST(LimitsTest, IdleConnectionsAreClosedWhileActiveOnesStay) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start({"--idle-timeout", "1"})) << server.log().toStdString();
+
+    RpcClient silent;
+    ASSERT_TRUE(silent.connectTo(server.port()));
+    const std::unique_ptr<RpcClient> halfLine = openedClient(server);
+    const std::unique_ptr<RpcClient> trickling = openedClient(server);
+    const std::unique_ptr<RpcClient> active = openedClient(server);
+    ASSERT_TRUE(halfLine && trickling && active);
+    halfLine->sendRaw(R"({"jsonrpc":"2.0","id":31,"method":"GetVer)");
+    trickling->sendRaw(R"({"jsonrpc":"2.0","id":32,"method":"GetVersao")");
+
+    // Well past the timeout, the active client keeps asking at short intervals and the trickling
+    // one keeps sending blanks inside a line it never ends, until the server closes it.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    int answered = 0;
+    int asked = 0;
+    bool tricklingClosed = false;
+    while ((elapsed.elapsed() < 3000 || !tricklingClosed) && elapsed.elapsed() < kCloseWaitMs) {
+        ++asked;
+        if (serves(*active))
+            ++answered;
+        if (!tricklingClosed) {
+            trickling->sendRaw(" ");
+            tricklingClosed = trickling->waitForClosed(1);
+        }
+        QThread::msleep(50);
+    }
+    EXPECT_EQ(answered, asked) << "the active client was cut off";
+    EXPECT_TRUE(serves(*active));
+    EXPECT_TRUE(tricklingClosed) << "a client whose line never ends";
+
+    EXPECT_TRUE(silent.waitForClosed(kCloseWaitMs)) << "a client that never sent anything";
+    EXPECT_TRUE(halfLine->waitForClosed(kCloseWaitMs)) << "a client that stalled mid-line";
+    EXPECT_TRUE(server.log().contains("no request for 1 s; closing")) << server.log().toStdString();
+}
+
+TEST(LimitsTest, AnIdleTimeoutOfZeroNeverCloses) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start({"--idle-timeout", "0"})) << server.log().toStdString();
+    EXPECT_TRUE(server.log().contains("idle timeout none"));
+    RpcClient client;
+    ASSERT_TRUE(client.connectTo(server.port()));
+    QThread::msleep(300);
+    EXPECT_TRUE(client.open().contains("result"));
+    EXPECT_TRUE(serves(client));
+}
+
+TEST(LimitsTest, LimitsOutOfRangeAreBadUsage) {
+    ServerProcess server;
+    const QList<QStringList> wrong{
+        {"--max-message-bytes", "100"}, {"--max-message-bytes", "lots"}, {"--max-connections", "0"},
+        {"--max-connections", "-3"},    {"--idle-timeout", "-1"},        {"--idle-timeout", "1.5"},
+        {"--idle-timeout", "99999999"},
+    };
+    for (const QStringList& arguments : wrong) {
+        const ServerProcess::CommandResult result = ServerProcess::runRaw(
+            QStringList{"--listen", "127.0.0.1:0", "--database", server.databaseUrl()} + arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains(arguments.first())) << result.err.toStdString();
+        EXPECT_TRUE(result.out.isEmpty()) << "it listened";
+    }
+}
