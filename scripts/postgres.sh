@@ -55,6 +55,8 @@ admin() { psql -h 127.0.0.1 -p "$port" -U postgres -d postgres -v ON_ERROR_STOP=
 if [ "$(admin -c "SELECT 1 FROM pg_roles WHERE rolname = '$role'")" != 1 ]; then
   admin -c "CREATE ROLE $role LOGIN CREATEDB" >&2
 fi
+# Dropping a test database ends the sessions its server is still closing; that takes this right.
+admin -c "GRANT pg_signal_backend TO $role" >&2
 if [ "$(admin -c "SELECT 1 FROM pg_database WHERE datname = '$database'")" != 1 ]; then
   admin -c "CREATE DATABASE $database OWNER $role ENCODING 'UTF8' TEMPLATE template0" >&2
 fi
