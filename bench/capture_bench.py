@@ -1,0 +1,378 @@
+#!/usr/bin/env python3
+"""Capture benchmark: times the headless capture command against a real application server and
+sets each figure beside its floor, measured in the same run on the same machine.
+
+One run:
+  1. builds what is missing (CMake + Ninja, Release, benchmarks on) in the build directory;
+  2. writes the corpus (generate_forms.py) and the same corpus without caption lines;
+  3. repeats, each time on a fresh SQLite database and a fresh appserver on a free loopback port:
+     a capture where every caption is new, the same capture again (every caption known), and a
+     capture of the corpus without captions (scan only); the server's peak memory is taken before
+     it stops, the capture's from /usr/bin/time;
+  4. once, replays known-caption look-ups straight to the server (bench_echo_pair --replay): the
+     real request and answer sizes, and the server's share of a known caption;
+  5. between the captures, samples the floors: the raw loopback round trip of messages of those
+     sizes (bench_echo_pair), and reading+splitting a line plus one empty processEvents call with a
+     window shown (bench_scan_floor). On a virtual machine the round trip moves with the load
+     (a CPU that has gone idle is slow to wake), so each capture is set beside the samples taken
+     just before and after it;
+  6. prints every figure (medians of the repeats), its ratio to its floor and the target, and
+     writes them all to results.json in the work directory.
+
+--large runs the default corpus and then 2,000 forms, and compares the capture's peak memory.
+"""
+
+import argparse
+import json
+import os
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+LANGUAGE = "POR"
+SUMMARY = re.compile(r"files: (\d+), lines: (\d+), captions looked up: (\d+), rows inserted: (\d+), "
+                     r"time: ([0-9.]+) s")
+REPLAYED_LOOKUPS = 4000
+# Round trips in each floor sample taken between two captures.
+ECHO_ROUND_TRIPS = 3000
+TIME = "/usr/bin/time" if os.access("/usr/bin/time", os.X_OK) else None
+
+TARGETS = {
+    "known": 2.5,   # per known caption, in raw round trips
+    "new": 5.0,     # per new caption, in raw round trips
+    "scan": 2.0,    # per line, in (read+split + one empty processEvents)
+    "capture_memory_growth": 0.10,
+    "server_peak_mb": 100.0,
+}
+
+
+def log(*parts):
+    print(*parts, file=sys.stderr, flush=True)
+
+
+def build(build_dir):
+    if not os.path.exists(os.path.join(build_dir, "build.ninja")):
+        subprocess.run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                        "-DVDR_BUILD_BENCH=ON"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["ninja", "-C", build_dir, "bench"], check=True, stdout=subprocess.DEVNULL)
+
+
+def generate(directory, forms, captions, seed, without_captions=False):
+    if os.path.isdir(directory):
+        shutil.rmtree(directory)
+    command = [sys.executable, os.path.join(HERE, "generate_forms.py"), directory, "--forms", str(forms),
+               "--captions", str(captions), "--seed", str(seed)]
+    if without_captions:
+        command.append("--without-captions")
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+
+
+def run_json(command, timeout=600):
+    result = subprocess.run(command, check=True, capture_output=True, timeout=timeout)
+    return json.loads(result.stdout.decode().strip().splitlines()[-1])
+
+
+class Child:
+    """A child process waited for with wait4, so that its exit status and wall time are exact."""
+
+    def __init__(self, command, **popen_args):
+        self.process = subprocess.Popen(command, **popen_args)
+        self.started = time.perf_counter()
+
+    def wait(self, timeout):
+        deadline = time.monotonic() + timeout
+        while True:
+            pid, status, _ = os.wait4(self.process.pid, os.WNOHANG)
+            if pid:
+                self.process.returncode = os.waitstatus_to_exitcode(status)
+                return self.process.returncode, time.perf_counter() - self.started
+            if time.monotonic() > deadline:
+                self.process.kill()
+                raise RuntimeError("%s did not end within %d s" % (self.process.args[0], timeout))
+            time.sleep(0.01)
+
+
+class Server:
+    def __init__(self, binary, database, log_path):
+        self.log = open(log_path, "wb")
+        self.child = Child([binary, "--listen", "127.0.0.1:0", "--database", "sqlite:" + database],
+                           stdout=subprocess.PIPE, stderr=self.log)
+        line = self.child.process.stdout.readline().decode()
+        match = re.match(r"appserver listening on (\S+)", line)
+        if not match:
+            raise RuntimeError("appserver did not start: %r (see %s)" % (line, log_path))
+        self.address = match.group(1)
+
+    def peak_mb(self):
+        # The kernel's high-water mark of the server's resident set since it started.
+        with open("/proc/%d/status" % self.child.process.pid) as status:
+            for line in status:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) / 1024.0
+        raise RuntimeError("the kernel tells no VmHWM for appserver")
+
+    def stop(self):
+        peak = self.peak_mb()
+        self.child.process.send_signal(signal.SIGTERM)
+        status, _ = self.child.wait(30)
+        self.log.close()
+        if status != 0:
+            raise RuntimeError("appserver stopped with status %d" % status)
+        return peak
+
+
+def capture(binaries, address, directory, log_path, timeout):
+    """One capture run. Its peak memory comes from /usr/bin/time: the rusage of a child forked from
+    this Python process counts Python's own size when the capture is smaller."""
+    peak_file = log_path + ".peak"
+    command = [binaries["capture"], "--language", LANGUAGE, "--server", address, "--yes", directory]
+    if TIME:
+        command = [TIME, "-f", "%M", "-o", peak_file] + command
+    with open(log_path, "ab") as err:
+        child = Child(command, stdout=subprocess.PIPE, stderr=err, stdin=subprocess.DEVNULL)
+        out = child.process.stdout.read().decode("utf-8", "replace")
+        status, wall = child.wait(timeout)
+    peak = None
+    if TIME:
+        with open(peak_file) as text:
+            peak = int(text.read().split()[-1]) / 1024.0
+    match = SUMMARY.search(out)
+    if status != 0 or not match:
+        raise RuntimeError("capture failed (status %d): %s -- see %s" % (status, out.strip(), log_path))
+    files, lines, lookups, inserted = (int(match.group(i)) for i in range(1, 5))
+    return {"files": files, "lines": lines, "lookups": lookups, "inserted": inserted,
+            "time_s": float(match.group(5)), "wall_s": wall, "peak_mb": peak, "load": os.getloadavg()[0]}
+
+
+def write_replay_requests(binaries, database, path, count):
+    """GetPropried requests for stored rows, as the module sends them, from the server's export."""
+    export = subprocess.run([binaries["appserver"], "--database", "sqlite:" + database, "export", "--format",
+                             "json", "--language", LANGUAGE], check=True, capture_output=True)
+    rows = json.loads(export.stdout)
+    step = max(1, len(rows) // count)
+    with open(path, "w", encoding="utf-8") as out:
+        out.write(json.dumps({"jsonrpc": "2.0", "id": 0, "method": "rpc.open",
+                              "params": {"serverName": "Vdr04000.rdmImpPocket"}}) + "\n")
+        for number, row in enumerate(rows[::step][:count], start=1):
+            params = [row["CDPROGRAMA"], row["NMFORMULARIO"], row["NMCOMPONENTE"], row["NMPROPRIEDADE"], "0",
+                      row["STVALORPROP"].rstrip(), row["IDIDIOMA"]]
+            request = {"id": number, "jsonrpc": "2.0", "method": "GetPropried", "params": params}
+            out.write(json.dumps(request, ensure_ascii=False, separators=(",", ":")) + "\n")
+
+
+class Floors:
+    """Floor samples taken between the captures."""
+
+    def __init__(self, binaries, scan_corpus):
+        self.binaries = binaries
+        self.scan_corpus = scan_corpus
+        self.request_bytes, self.answer_bytes = 200, 800  # until the replay has measured them
+
+    def round_trip_us(self):
+        return run_json([self.binaries["bench_echo_pair"], "--request-bytes", str(self.request_bytes),
+                         "--answer-bytes", str(self.answer_bytes), "--round-trips", str(ECHO_ROUND_TRIPS),
+                         "--batches", "1"])["median_us"]
+
+    def scan_line(self):
+        return run_json([self.binaries["bench_scan_floor"], self.scan_corpus, "--passes", "3", "--calls",
+                         "100000"])
+
+
+def measure_corpus(binaries, work, label, forms, captions, seed, repeats):
+    """The three captures, repeated, each beside its floors."""
+    corpus = os.path.join(work, label, "forms")
+    scan_corpus = os.path.join(work, label, "forms-without-captions")
+    log("[%s] writing %d forms x %d captions" % (label, forms, captions))
+    generate(corpus, forms, captions, seed)
+    generate(scan_corpus, forms, captions, seed, without_captions=True)
+    timeout = 120 + forms * captions * 0.05
+    floors = Floors(binaries, scan_corpus)
+    runs = {"new": [], "known": [], "scan": [], "server_peak_mb": []}
+    replayed = None
+    previous_echo = None
+    for repeat in range(repeats):
+        database = os.path.join(work, label, "translations-%d.sqlite" % repeat)
+        for suffix in ("", "-wal", "-shm"):
+            if os.path.exists(database + suffix):
+                os.remove(database + suffix)
+        server = Server(binaries["appserver"], database, os.path.join(work, label, "appserver-%d.log" % repeat))
+        try:
+            capture_log = os.path.join(work, label, "capture-%d.log" % repeat)
+            for kind, directory in (("new", corpus), ("known", corpus), ("scan", scan_corpus)):
+                result = capture(binaries, server.address, directory, capture_log, timeout)
+                if replayed is None:
+                    requests = os.path.join(work, label, "known-lookups.jsonl")
+                    write_replay_requests(binaries, database, requests, REPLAYED_LOOKUPS)
+                    replayed = run_json([binaries["bench_echo_pair"], "--replay", requests, "--connect",
+                                         server.address, "--batches", "3"])
+                    floors.request_bytes = int(round(replayed["request_bytes"]))
+                    floors.answer_bytes = int(round(replayed["answer_bytes"]))
+                echo = floors.round_trip_us()
+                adjacent = [value for value in (previous_echo, echo) if value is not None]
+                result["round_trip_us"] = statistics.mean(adjacent)
+                previous_echo = echo
+                if kind == "scan":
+                    result["scan_floor"] = floors.scan_line()
+                runs[kind].append(result)
+                log("[%s] repeat %d/%d %-5s %7.2f s  %d lines, %d looked up, %d inserted, peak %s MiB,"
+                    " round trip %.1f us, load %.1f" %
+                    (label, repeat + 1, repeats, kind, result["time_s"], result["lines"], result["lookups"],
+                     result["inserted"], "%.1f" % result["peak_mb"] if result["peak_mb"] else "?",
+                     result["round_trip_us"], result["load"]))
+        finally:
+            runs["server_peak_mb"].append(server.stop())
+    expected = forms * captions
+    first = runs["new"][0]
+    if first["lookups"] != expected or first["inserted"] != expected or runs["known"][0]["inserted"] != 0:
+        raise RuntimeError("the corpus should give %d look-ups and %d new rows, then none: got %s / %s" %
+                           (expected, expected, first, runs["known"][0]))
+    return runs, replayed, floors
+
+
+def median_of(runs, key):
+    return statistics.median(run[key] for run in runs)
+
+
+def peak_of(runs):
+    peaks = [run["peak_mb"] for run in runs if run["peak_mb"] is not None]
+    return max(peaks) if peaks else float("nan")
+
+
+def summarise(runs):
+    out = {}
+    for kind in ("new", "known"):
+        r = runs[kind]
+        out[kind] = {"captions": r[0]["lookups"], "lines": r[0]["lines"], "time_s": median_of(r, "time_s"),
+                     "wall_s": median_of(r, "wall_s"),
+                     "per_caption_us": statistics.median(x["time_s"] / x["lookups"] * 1e6 for x in r),
+                     "round_trip_us": median_of(r, "round_trip_us"),
+                     "ratio": statistics.median(x["time_s"] / x["lookups"] * 1e6 / x["round_trip_us"] for x in r),
+                     "target": TARGETS[kind], "capture_peak_mb": peak_of(r)}
+    scan = runs["scan"]
+    floor_ns = [x["scan_floor"]["read_split_ns_per_line"] + x["scan_floor"]["process_events_ns_per_call"]
+                for x in scan]
+    out["scan"] = {"captions": 0, "lines": scan[0]["lines"], "time_s": median_of(scan, "time_s"),
+                   "wall_s": median_of(scan, "wall_s"),
+                   "per_line_ns": statistics.median(x["time_s"] / x["lines"] * 1e9 for x in scan),
+                   "floor_ns": statistics.median(floor_ns),
+                   "read_split_ns": statistics.median(x["scan_floor"]["read_split_ns_per_line"] for x in scan),
+                   "process_events_ns": statistics.median(x["scan_floor"]["process_events_ns_per_call"]
+                                                          for x in scan),
+                   "scanner_ns": statistics.median(x["scan_floor"]["scanner_ns_per_line"] for x in scan),
+                   "ratio": statistics.median(x["time_s"] / x["lines"] * 1e9 / f for x, f in zip(scan, floor_ns)),
+                   "target": TARGETS["scan"], "capture_peak_mb": peak_of(scan)}
+    out["server_peak_mb"] = max(runs["server_peak_mb"])
+    out["capture_peak_mb"] = max(out[k]["capture_peak_mb"] for k in ("new", "known", "scan"))
+    out["load"] = statistics.median(x["load"] for k in ("new", "known", "scan") for x in runs[k])
+    return out
+
+
+def verdict(ratio, target):
+    return "meets" if ratio <= target else "MISSES"
+
+
+def report(label, summary, floors, replayed):
+    print("\n== %s ==" % label)
+    print("raw loopback round trip (%d-byte requests, %d-byte answers, sampled between the captures): median"
+          " %.1f us beside the known-caption runs; load average %.1f on %d CPUs"
+          % (floors.request_bytes, floors.answer_bytes, summary["known"]["round_trip_us"], summary["load"],
+             os.cpu_count()))
+    s = summary["scan"]
+    print("scan floor: read+split %.0f ns/line + empty processEvents %.0f ns = %.0f ns/line"
+          % (s["read_split_ns"], s["process_events_ns"], s["floor_ns"]))
+    print("%-20s %8s %8s %7s %15s %10s %8s %7s %8s" % ("run", "captions", "lines", "time s", "per caption",
+                                                     "floor", "ratio", "target", "peak MiB"))
+    for kind, name in (("new", "every caption new"), ("known", "every caption known")):
+        r = summary[kind]
+        print("%-20s %8d %8d %7.2f %12.1f us %7.1f us %7.2fx %6.1fx %8.1f  %s" % (
+            name, r["captions"], r["lines"], r["time_s"], r["per_caption_us"], r["round_trip_us"], r["ratio"],
+            r["target"], r["capture_peak_mb"], verdict(r["ratio"], r["target"])))
+    print("%-20s %8d %8d %7.2f %7.0f ns/line %7.0f ns %7.2fx %6.1fx %8.1f  %s" % (
+        "scan only", 0, s["lines"], s["time_s"], s["per_line_ns"], s["floor_ns"], s["ratio"], s["target"],
+        s["capture_peak_mb"], verdict(s["ratio"], s["target"])))
+    print("server peak: %.1f MiB" % summary["server_peak_mb"])
+    if replayed:
+        known = summary["known"]
+        print("a known caption, split: look-up replayed straight to the server %.1f us, so about %.0f us round"
+              " trip + %.0f us server + %.0f us capture client (with the scan of its %.0f lines)"
+              % (replayed["median_us"], known["round_trip_us"], replayed["median_us"] - known["round_trip_us"],
+                 known["per_caption_us"] - replayed["median_us"], known["lines"] / known["captions"]))
+    print("scanner line logic alone: %.0f ns/line" % s["scanner_ns"])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0],
+                                     formatter_class=argparse.RawDescriptionHelpFormatter, epilog=__doc__)
+    parser.add_argument("--large", action="store_true",
+                        help="also 2,000 forms x 50 captions, and compare the capture's peak memory")
+    parser.add_argument("--forms", type=int, default=200, help="forms of the default corpus (200)")
+    parser.add_argument("--captions", type=int, default=50, help="captions per form (50)")
+    parser.add_argument("--repeat", type=int, default=3, help="repeats of each capture (3)")
+    parser.add_argument("--large-repeat", type=int, help="repeats of the large corpus (default: --repeat)")
+    parser.add_argument("--seed", type=int, default=4000)
+    parser.add_argument("--build-dir", default=os.path.join(ROOT, "build-bench"))
+    parser.add_argument("--work-dir", help="where corpora, databases and logs go (default: a new temporary one)")
+    args = parser.parse_args()
+    if args.repeat < 1 or (args.large_repeat is not None and args.large_repeat < 1):
+        parser.error("repeats must be at least 1")
+
+    build(args.build_dir)
+    if not TIME:
+        log("note: /usr/bin/time is missing (apt-get install -y time): no peak memory for the capture")
+    binaries = {name: os.path.join(args.build_dir, "bin", name)
+                for name in ("appserver", "capture", "bench_echo_pair", "bench_scan_floor")}
+    work = args.work_dir or tempfile.mkdtemp(prefix="capture-bench-")
+    os.makedirs(work, exist_ok=True)
+    log("work directory:", work)
+    os.environ["QT_QPA_PLATFORM"] = "offscreen"
+    if "XDG_RUNTIME_DIR" not in os.environ:
+        runtime = os.path.join(work, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        os.environ["XDG_RUNTIME_DIR"] = runtime
+
+    results = {"machine": {"cpus": os.cpu_count(), "load_at_start": os.getloadavg()}}
+    try:
+        corpora = [("default", args.forms, args.captions, args.repeat)]
+        if args.large:
+            corpora.append(("large", 2000, args.captions, args.large_repeat or args.repeat))
+        for label, forms, captions, repeats in corpora:
+            runs, replayed, floors = measure_corpus(binaries, work, label, forms, captions, args.seed, repeats)
+            summary = summarise(runs)
+            results[label] = {"forms": forms, "captions_per_form": captions, "runs": runs,
+                              "replayed_known_lookup": replayed, "summary": summary}
+            report("%s: %d forms x %d captions, %d repeats, medians" % (label, forms, captions, repeats),
+                   summary, floors, replayed)
+        if args.large:
+            small, large = results["default"]["summary"], results["large"]["summary"]
+            growth = large["capture_peak_mb"] / small["capture_peak_mb"] - 1
+            results["memory"] = {"capture_growth": growth, "server_peak_large_mb": large["server_peak_mb"]}
+            print("\ncapture peak: %.1f MiB at 2,000 forms vs %.1f MiB at %d forms: %+.1f%% (target: within %d%%)"
+                  " %s" % (large["capture_peak_mb"], small["capture_peak_mb"], args.forms, 100 * growth,
+                           100 * TARGETS["capture_memory_growth"],
+                           verdict(abs(growth), TARGETS["capture_memory_growth"])))
+            print("server peak in the large run: %.1f MiB (target: under %.0f MiB) %s" % (
+                large["server_peak_mb"], TARGETS["server_peak_mb"],
+                "meets" if large["server_peak_mb"] < TARGETS["server_peak_mb"] else "MISSES"))
+        results["machine"]["load_at_end"] = os.getloadavg()
+        with open(os.path.join(work, "results.json"), "w") as out:
+            json.dump(results, out, indent=1)
+        print("\nall figures: %s" % os.path.join(work, "results.json"))
+    finally:
+        if not args.work_dir:
+            # A temporary work directory goes; its results file stays, beside it.
+            kept = os.path.join(tempfile.gettempdir(), "capture-bench-results.json")
+            if os.path.exists(os.path.join(work, "results.json")):
+                shutil.copy(os.path.join(work, "results.json"), kept)
+                print("(work directory removed; results kept in %s)" % kept)
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
