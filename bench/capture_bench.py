@@ -180,6 +180,14 @@ class Floors:
                          "--answer-bytes", str(self.answer_bytes), "--round-trips", str(ECHO_ROUND_TRIPS),
                          "--batches", "1"])["median_us"]
 
+    def json_exchange_us(self):
+        """Qt JSON work of one look-up at both ends (bench_json), in microseconds."""
+        out = subprocess.run([self.binaries["bench_json"], "--benchmark_filter=BM_WholeExchange",
+                              "--benchmark_format=json", "--benchmark_min_time=0.2"],
+                             check=True, capture_output=True, timeout=120)
+        (entry,) = json.loads(out.stdout)["benchmarks"]
+        return entry["real_time"] / 1000.0
+
     def scan_line(self):
         return run_json([self.binaries["bench_scan_floor"], self.scan_corpus, "--passes", "3", "--calls",
                          "100000"])
@@ -218,6 +226,8 @@ def measure_corpus(binaries, work, label, forms, captions, seed, repeats):
                 adjacent = [value for value in (previous_echo, echo) if value is not None]
                 result["round_trip_us"] = statistics.mean(adjacent)
                 previous_echo = echo
+                if kind == "known":
+                    result["json_us"] = floors.json_exchange_us()
                 if kind == "scan":
                     result["scan_floor"] = floors.scan_line()
                 runs[kind].append(result)
@@ -255,6 +265,10 @@ def summarise(runs):
                      "round_trip_us": median_of(r, "round_trip_us"),
                      "ratio": statistics.median(x["time_s"] / x["lookups"] * 1e6 / x["round_trip_us"] for x in r),
                      "target": TARGETS[kind], "capture_peak_mb": peak_of(r)}
+    known = runs["known"]
+    out["known"]["json_us"] = median_of(known, "json_us")
+    out["known"]["ratio_with_json"] = statistics.median(
+        x["time_s"] / x["lookups"] * 1e6 / (x["round_trip_us"] + x["json_us"]) for x in known)
     scan = runs["scan"]
     floor_ns = [x["scan_floor"]["read_split_ns_per_line"] + x["scan_floor"]["process_events_ns_per_call"]
                 for x in scan]
@@ -298,12 +312,14 @@ def report(label, summary, floors, replayed):
         "scan only", 0, s["lines"], s["time_s"], s["per_line_ns"], s["floor_ns"], s["ratio"], s["target"],
         s["capture_peak_mb"], verdict(s["ratio"], s["target"])))
     print("server peak: %.1f MiB" % summary["server_peak_mb"])
+    known = summary["known"]
     if replayed:
-        known = summary["known"]
         print("a known caption, split: look-up replayed straight to the server %.1f us, so about %.0f us round"
               " trip + %.0f us server + %.0f us capture client (with the scan of its %.0f lines)"
               % (replayed["median_us"], known["round_trip_us"], replayed["median_us"] - known["round_trip_us"],
                  known["per_caption_us"] - replayed["median_us"], known["lines"] / known["captions"]))
+    print("Qt JSON of one look-up, both ends (bench_json): %.1f us; a known caption is %.2fx round trip + JSON"
+          % (known["json_us"], known["ratio_with_json"]))
     print("scanner line logic alone: %.0f ns/line" % s["scanner_ns"])
 
 
@@ -327,7 +343,7 @@ def main():
     if not TIME:
         log("note: /usr/bin/time is missing (apt-get install -y time): no peak memory for the capture")
     binaries = {name: os.path.join(args.build_dir, "bin", name)
-                for name in ("appserver", "capture", "bench_echo_pair", "bench_scan_floor")}
+                for name in ("appserver", "capture", "bench_echo_pair", "bench_scan_floor", "bench_json")}
     work = args.work_dir or tempfile.mkdtemp(prefix="capture-bench-")
     os.makedirs(work, exist_ok=True)
     log("work directory:", work)

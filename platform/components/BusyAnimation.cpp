@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -24,10 +25,17 @@ public:
         layout->addWidget(text_);
         layout->addWidget(indicator);
         setStyleSheet(QStringLiteral("BusyWindow { border: 1px solid palette(dark); }"));
+        hideTimer_.setSingleShot(true);
+        hideTimer_.setInterval(0);
+        connect(&hideTimer_, &QTimer::timeout, this, &QWidget::hide);
     }
 
     void present(QWidget* owner, TShowAvi kind) {
-        text_->setText(QString::fromUtf8(BusyAnimation::TextOf(kind)));
+        hideTimer_.stop();
+        const QString text = QString::fromUtf8(BusyAnimation::TextOf(kind));
+        if (isVisible() && text_->text() == text)
+            return; // still up from the last wait, which ended a moment ago
+        text_->setText(text);
         const QRect area =
             owner ? owner->frameGeometry()
                   : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
@@ -41,8 +49,14 @@ public:
         }
     }
 
+    // Hides the window once control is back in the event loop, unless another wait has begun
+    // by then: a run of short waits (a row sent per caption, say) keeps one window up rather
+    // than mapping and unmapping one per wait.
+    void hideSoon() { hideTimer_.start(); }
+
 private:
     QLabel* text_;
+    QTimer hideTimer_;
 };
 
 struct State {
@@ -79,7 +93,7 @@ void DeactiveShowAvi() {
     s.shown = false;
     ++s.hides;
     if (s.window)
-        s.window->hide();
+        s.window->hideSoon();
 }
 
 namespace BusyAnimation {

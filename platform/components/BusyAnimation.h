@@ -16,7 +16,8 @@ enum TShowAvi : int {
 // Shows a small window with a moving indicator and the kind's text over owner (the host's main
 // window; centred on the screen when there is none). Showing again replaces the kind.
 void ActiveShowAvi(QWidget* owner, TShowAvi kind);
-// Hides it; does nothing when nothing is shown.
+// Hides it; does nothing when nothing is shown. The window itself goes when control is back in
+// the event loop, so that back-to-back waits share one window.
 void DeactiveShowAvi();
 
 namespace BusyAnimation {

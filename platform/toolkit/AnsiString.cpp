@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace Ansi {
 
 AnsiString Copy(const AnsiString& s, qsizetype pos, qsizetype count) {
@@ -48,18 +50,64 @@ bool SameText(const AnsiString& a, const AnsiString& b) {
     return a.size() == b.size() && UpperCase(a) == UpperCase(b);
 }
 
+namespace {
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+bool sameTextAt(QByteArrayView sub, QByteArrayView s, qsizetype at) {
+    for (qsizetype i = 0; i < sub.size(); ++i)
+        if (upper(s[at + i]) != upper(sub[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool StartsText(QByteArrayView sub, QByteArrayView s) {
+    return sub.size() <= s.size() && sameTextAt(sub, s, 0);
+}
+
+bool ContainsText(QByteArrayView sub, QByteArrayView s) {
+    for (qsizetype at = 0; at + sub.size() <= s.size(); ++at)
+        if (sameTextAt(sub, s, at))
+            return true;
+    return false;
+}
+
+namespace {
+
+// Windows-1252 agrees with ASCII, and most text here is ASCII.
+bool isAscii(QByteArrayView s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isAscii(QStringView s) {
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+} // namespace
+
 QString toUnicode(const AnsiString& s) {
     // Every byte has a meaning in Windows-1252 (the five undefined ones map to C1 controls), so
     // decoding cannot fail.
     // Opening a converter costs more than converting a caption: keep one per thread. A
     // single-byte decoder carries no state from one call to the next.
+    if (isAscii(s))
+        return QString::fromLatin1(s); // the same characters, without the converter's overhead
     thread_local QStringDecoder decoder("windows-1252");
     return decoder.decode(s);
 }
 
 bool tryFromUnicode(const QString& text, AnsiString& out) {
-    // A fresh encoder each time: its error flag sticks once set.
-    QStringEncoder encoder("windows-1252");
+    if (isAscii(text)) {
+        out = text.toLatin1();
+        return true;
+    }
+    // One encoder per thread, as for decoding; its error flag sticks once set, hence the reset.
+    thread_local QStringEncoder encoder("windows-1252");
+    encoder.resetState();
     AnsiString encoded = encoder.encode(text);
     // The encoder substitutes what it cannot map; a round trip tells whether anything was lost.
     if (encoder.hasError() || toUnicode(encoded) != text)
@@ -70,12 +118,14 @@ bool tryFromUnicode(const QString& text, AnsiString& out) {
 
 AnsiString fromUnicode(const QString& text, const QString& what) {
     AnsiString out;
-    if (!tryFromUnicode(text, out)) {
-        const QString subject = what.isEmpty() ? QStringLiteral("Text") : what;
-        throw EConvertError(
-            QStringLiteral("%1 \"%2\" cannot be written in the Windows-1252 code page").arg(subject, text));
-    }
+    if (!tryFromUnicode(text, out))
+        throw EConvertError(notInCodePage(text, what));
     return out;
+}
+
+QString notInCodePage(const QString& text, const QString& what) {
+    const QString subject = what.isEmpty() ? QStringLiteral("Text") : what;
+    return QStringLiteral("%1 \"%2\" cannot be written in the Windows-1252 code page").arg(subject, text);
 }
 
 } // namespace Ansi

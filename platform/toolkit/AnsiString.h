@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // The module's strings are single-byte Windows-1252 strings handled as bytes: positions count
@@ -18,6 +19,9 @@ AnsiString TrimRight(const AnsiString& s);
 AnsiString UpperCase(const AnsiString& s);
 // Case-insensitive comparison under the same a..z-only rule.
 bool SameText(const AnsiString& a, const AnsiString& b);
+// Whether s starts with / contains sub under the same rule, without copying either.
+bool StartsText(QByteArrayView sub, QByteArrayView s);
+bool ContainsText(QByteArrayView sub, QByteArrayView s);
 
 // Borders to Unicode: the screen, the wire and the file system.
 QString toUnicode(const AnsiString& s);
@@ -26,5 +30,7 @@ AnsiString fromUnicode(const QString& text, const QString& what = QString());
 // The same for text that may legitimately hold such characters (what a user is typing, say):
 // false, and out untouched, when it cannot be written in Windows-1252.
 bool tryFromUnicode(const QString& text, AnsiString& out);
+// The message fromUnicode throws with.
+QString notInCodePage(const QString& text, const QString& what);
 
 } // namespace Ansi

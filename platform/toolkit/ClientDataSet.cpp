@@ -120,6 +120,47 @@ struct TClientDataSet::Impl {
     qsizetype insertAt = 0;
     bool modified = false;
 
+    // A data set exchanges packets of the same layout over and over: the layout's JSON and the
+    // reading of the last packet's fields are kept rather than made anew for every packet.
+    QList<TFieldDef> jsonDefs;
+    QJsonArray defsJson;
+    struct PacketFields {
+        QJsonValue json;
+        QList<TFieldDef> packetDefs;
+        QList<TFieldDef> layout;
+        QList<qsizetype> columns; // columns[i]: where the packet carries field i of the layout
+    };
+    PacketFields lastPacket;
+
+    const QJsonArray& fieldsJson() {
+        if (!sameLayout(jsonDefs, defs)) {
+            defsJson = DataPacket::fieldsToJson(defs);
+            jsonDefs = defs;
+        }
+        return defsJson;
+    }
+
+    // Throws EDatabaseError when the packet's fields do not fit the data set.
+    const PacketFields& readPacketFields(const QJsonValue& json) {
+        if (!lastPacket.packetDefs.isEmpty() && json == lastPacket.json &&
+            (!persistentLayout || sameLayout(lastPacket.layout, defs)))
+            return lastPacket;
+        PacketFields read{json, DataPacket::fieldsFromJson(json), {}, {}};
+        read.layout = persistentLayout ? defs : read.packetDefs;
+        for (const TFieldDef& def : read.layout) {
+            const qsizetype column = indexOfField(read.packetDefs, def.name);
+            if (column < 0)
+                throw EDatabaseError(QStringLiteral("The packet has no field %1").arg(def.name));
+            if (read.packetDefs.at(column).type != def.type)
+                throw EDatabaseError(QStringLiteral("Field %1 is a %2 field in the packet, not a %3 field")
+                                         .arg(def.name, DataPacket::typeName(read.packetDefs.at(column).type),
+                                              DataPacket::typeName(def.type)));
+            read.columns.append(column);
+        }
+        lastPacket = std::move(read);
+        return lastPacket;
+    }
+
     QString label() const {
         return owner.name_.isEmpty() ? QStringLiteral("Data set")
                                      : QStringLiteral("Data set %1").arg(owner.name_);
@@ -467,22 +508,10 @@ void TClientDataSet::SetData(const QJsonObject& packet) {
     QList<TFieldDef> layout;
     std::vector<Row> rows;
     try {
-        const QList<TFieldDef> packetDefs =
-            DataPacket::fieldsFromJson(packet.value(QStringLiteral("fields")));
-        layout = d->persistentLayout ? d->defs : packetDefs;
-
-        // columns[i] is where the packet carries field i of the layout.
-        QList<qsizetype> columns;
-        for (const TFieldDef& def : layout) {
-            const qsizetype column = indexOfField(packetDefs, def.name);
-            if (column < 0)
-                throw EDatabaseError(QStringLiteral("The packet has no field %1").arg(def.name));
-            if (packetDefs.at(column).type != def.type)
-                throw EDatabaseError(QStringLiteral("Field %1 is a %2 field in the packet, not a %3 field")
-                                         .arg(def.name, DataPacket::typeName(packetDefs.at(column).type),
-                                              DataPacket::typeName(def.type)));
-            columns.append(column);
-        }
+        const Impl::PacketFields& fields = d->readPacketFields(packet.value(QStringLiteral("fields")));
+        const QList<TFieldDef> packetDefs = fields.packetDefs;
+        const QList<qsizetype> columns = fields.columns;
+        layout = fields.layout;
 
         const QJsonValue rowsValue = packet.value(QStringLiteral("rows"));
         if (!rowsValue.isArray())
@@ -522,8 +551,7 @@ QJsonObject TClientDataSet::Data() const {
     QJsonArray rows;
     for (const Record& record : d->records)
         rows.append(DataPacket::rowToJson(record.values, d->defs));
-    return QJsonObject{{QStringLiteral("fields"), DataPacket::fieldsToJson(d->defs)},
-                       {QStringLiteral("rows"), rows}};
+    return QJsonObject{{QStringLiteral("fields"), d->fieldsJson()}, {QStringLiteral("rows"), rows}};
 }
 
 // ---- navigation ----
@@ -755,8 +783,7 @@ QJsonObject TClientDataSet::GetDelta() const {
                          DataPacket::rowToJson(*live.value(change.recordId), d->defs));
         changes.append(entry);
     }
-    return QJsonObject{{QStringLiteral("fields"), DataPacket::fieldsToJson(d->defs)},
-                       {QStringLiteral("changes"), changes}};
+    return QJsonObject{{QStringLiteral("fields"), d->fieldsJson()}, {QStringLiteral("changes"), changes}};
 }
 
 void TClientDataSet::MergeChangeLog() {

@@ -14,18 +14,26 @@ bool isLineEnd(char c) {
 
 } // namespace
 
+qsizetype TStringList::CountLines(const QByteArray& bytes) {
+    const char* const begin = bytes.constData();
+    const char* const end = begin + bytes.size();
+    qsizetype lines = 0;
+    for (const char* p = begin; p != end; ++p)
+        if (*p == '\n' || (*p == '\r' && (p + 1 == end || p[1] != '\n')))
+            ++lines;
+    // A last line without a line end counts too.
+    if (begin != end && !isLineEnd(end[-1]))
+        ++lines;
+    return lines;
+}
+
 void TStringList::LoadFromBytes(const QByteArray& bytes) {
     const char* const begin = bytes.constData();
     const char* const end = begin + bytes.size();
 
     // Counting first lets the list be sized once; large files would otherwise regrow it many times.
-    qsizetype lineEnds = 0;
-    for (const char* p = begin; p != end; ++p)
-        if (*p == '\n' || (*p == '\r' && (p + 1 == end || p[1] != '\n')))
-            ++lineEnds;
-
     QList<AnsiString> lines;
-    lines.reserve(lineEnds + 1);
+    lines.reserve(CountLines(bytes));
     const char* start = begin;
     while (start != end) {
         const char* stop = std::find_if(start, end, isLineEnd);

@@ -12,6 +12,8 @@ class TStringList {
 public:
     void LoadFromBytes(const QByteArray& bytes);
     void LoadFromStream(QIODevice& stream); // from the stream's position to its end
+    // How many lines LoadFromBytes would make of bytes, without making them.
+    static qsizetype CountLines(const QByteArray& bytes);
 
     int Count() const { return static_cast<int>(lines_.size()); }
     const AnsiString& operator[](int index) const { return lines_.at(index); }

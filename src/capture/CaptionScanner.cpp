@@ -11,34 +11,52 @@ const AnsiString kFormPrefix = "BEGIN VB.FORM ";
 const AnsiString kFormEnd = "ATTRIBUTE VB_NAME";
 const AnsiString kCaption = "CAPTION";
 
-// The controls whose captions are captured.
-const std::array<AnsiString, 4> kComponentTypes = {"VBCE.LABEL", "VBCE.COMMANDBUTTON", "VBCE.FRAME",
-                                                   "VBCE.OPTIONBUTTON"};
+// The Begin lines of the controls whose captions are captured.
+const std::array<AnsiString, 4> kComponentPrefixes = {"BEGIN VBCE.LABEL ", "BEGIN VBCE.COMMANDBUTTON ",
+                                                      "BEGIN VBCE.FRAME ", "BEGIN VBCE.OPTIONBUTTON "};
 
 } // namespace
 
 CaptionScanner::CaptionScanner(AnsiString code) : programCode(std::move(code)) {}
 
 bool CaptionScanner::ReadLine(const AnsiString& rawLine, const AnsiString& languageCode) {
-    const AnsiString line = Ansi::Trim(rawLine);
-    const AnsiString upper = Ansi::UpperCase(line);
-    if (upper.contains(kFormEnd))
-        formEnded_ = true;
     if (formEnded_)
         return false; // the form's code follows: nothing in it is a control
+    if (Ansi::ContainsText(kFormEnd, rawLine)) {
+        formEnded_ = true;
+        return false;
+    }
 
-    readForm(line, upper);
-    readComponent(line, upper);
-    readCaption(line);
+    // Most lines are properties of no interest: tell them by their first word before making
+    // trimmed and upper-cased copies.
+    if (mayChangeScan(rawLine)) {
+        const AnsiString line = Ansi::Trim(rawLine);
+        const AnsiString upper = Ansi::UpperCase(line);
+        readForm(line, upper);
+        readComponent(line, upper);
+        readCaption(line);
+    }
 
     if (EmptyString(programCode) || EmptyString(formName) || EmptyString(componentName) ||
         EmptyString(propertyName) || EmptyString(value))
         return false;
+    // The names may have changed since (the look-up hands them back), so compare them all; the
+    // same names make the same key.
+    const KeyParts parts{programCode, formName, componentName, propertyName, value, languageCode};
+    if (parts == previousParts_)
+        return false;
+    previousParts_ = parts;
     const AnsiString key = CaptureKey(languageCode);
     if (key == previousKey_)
         return false;
     previousKey_ = key;
     return true;
+}
+
+bool CaptionScanner::mayChangeScan(QByteArrayView line) {
+    while (!line.isEmpty() && static_cast<unsigned char>(line.front()) <= 32)
+        line = line.sliced(1);
+    return Ansi::StartsText(kBegin, line) || Ansi::StartsText(kCaption, line);
 }
 
 void CaptionScanner::readForm(const AnsiString& line, const AnsiString& upper) {
@@ -52,8 +70,7 @@ void CaptionScanner::readComponent(const AnsiString& line, const AnsiString& upp
     // A new control starts: whatever it is, the previous control's caption is behind us.
     value.clear();
     componentName.clear();
-    for (const AnsiString& type : kComponentTypes) {
-        const AnsiString prefix = kBegin + type + ' ';
+    for (const AnsiString& prefix : kComponentPrefixes) {
         if (upper.startsWith(prefix)) {
             componentName = Ansi::Trim(line.mid(prefix.size()));
             return;

@@ -46,10 +46,19 @@ public:
     static bool IsCaptionLine(const AnsiString& trimmedLine);
 
 private:
+    // The parts of the capture key, as they were when it was last made.
+    struct KeyParts {
+        AnsiString program, form, component, property, value, language;
+        bool operator==(const KeyParts&) const = default;
+    };
+
+    // False for a line that can be neither a Begin nor a caption line.
+    static bool mayChangeScan(QByteArrayView line);
     void readForm(const AnsiString& line, const AnsiString& upper);
     void readComponent(const AnsiString& line, const AnsiString& upper);
     void readCaption(const AnsiString& line);
 
     AnsiString previousKey_;
+    KeyParts previousParts_;
     bool formEnded_ = false;
 };

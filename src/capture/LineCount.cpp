@@ -27,22 +27,44 @@ TStringList inCodePage(const TStringList& utf8Lines, const QString& path) {
 
 } // namespace
 
-TStringList ReadFormText(const QString& path) {
+namespace {
+
+struct FormText {
+    QByteArray bytes;
     TStreamOriginalFormat format = sofText;
-    QBuffer text;
-    text.open(QIODevice::WriteOnly);
+};
+
+FormText convertFormFile(const QString& path) {
+    FormText text;
     {
+        QBuffer buffer(&text.bytes);
+        buffer.open(QIODevice::WriteOnly);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw EStreamError(
                 QStringLiteral("Cannot open the form file %1: %2").arg(path, file.errorString()));
-        ObjectResourceToText(file, text, format, path);
+        ObjectResourceToText(file, buffer, text.format, path);
     } // the file is closed before its lines are made
+    return text;
+}
+
+TStringList linesOf(const FormText& text, const QString& path) {
     TStringList lines;
-    lines.LoadFromBytes(text.data());
-    return format == sofUTF8Text ? inCodePage(lines, path) : lines;
+    lines.LoadFromBytes(text.bytes);
+    return text.format == sofUTF8Text ? inCodePage(lines, path) : lines;
+}
+
+} // namespace
+
+TStringList ReadFormText(const QString& path) {
+    return linesOf(convertFormFile(path), path);
 }
 
 int ContaLinhas(const QString& path) {
-    return ReadFormText(path).Count();
+    const FormText text = convertFormFile(path);
+    // A UTF-8 text is converted here already, so a character the code page lacks stops the run
+    // while lines are still being counted.
+    if (text.format == sofUTF8Text)
+        return linesOf(text, path).Count();
+    return static_cast<int>(TStringList::CountLines(text.bytes));
 }

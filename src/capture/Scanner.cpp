@@ -3,18 +3,33 @@
 
 #include "Application.h"
 #include "CaptionScanner.h"
+#include "ProgressPacer.h"
 
 #include <QLabel>
 #include <QProgressBar>
 
+namespace {
+
+constexpr qsizetype kStatusLength = 160;
+
+} // namespace
+
 void TfrmLeituraPocket::Import(const TStringList& lines, AnsiString programCode) {
     CaptionScanner scan(std::move(programCode));
+    ProgressPacer pacer(ProgressInterval);
     for (int i = 0; i < lines.Count() && !cancelRequested_; ++i) {
         if (scan.ReadLine(lines[i], stIdiLeDfm))
             recordCaption(scan);
-        pgbProgresso->setValue(pgbProgresso->value() + 1);
-        Application::ProcessMessages();
+        if (pacer.Step())
+            showProgress(pacer.TakeSteps());
     }
+    if (pacer.PendingSteps() > 0)
+        showProgress(pacer.TakeSteps());
+}
+
+void TfrmLeituraPocket::showProgress(int lines) {
+    pgbProgresso->setValue(pgbProgresso->value() + lines);
+    Application::ProcessMessages(); // paints, and lets a click on Cancel reach the window
 }
 
 void TfrmLeituraPocket::recordCaption(CaptionScanner& scan) {
@@ -24,8 +39,13 @@ void TfrmLeituraPocket::recordCaption(CaptionScanner& scan) {
         return; // the server holds it already
 
     scan.programCode = Ansi::UpperCase(scan.programCode);
-    lblStatus->setText(Ansi::toUnicode(scan.programCode + " - " + scan.formName + " - " + scan.componentName +
-                                       " - " + scan.propertyName + " - " + scan.value));
+    AnsiString status = scan.programCode + " - " + scan.formName + " - " + scan.componentName + " - " +
+                        scan.propertyName + " - " + scan.value;
+    // The label shows less than this; laying out a caption of thousands of characters per row
+    // would cost more than storing it.
+    if (status.size() > kStatusLength)
+        status = status.left(kStatusLength - 3) + "...";
+    lblStatus->setText(Ansi::toUnicode(status));
 
     cdsPropried.Insert();
     cdsPropriedCDPROGRAMA->SetAsString(Ansi::UpperCase(scan.programCode));

@@ -8,6 +8,8 @@
 #include "PadrImportExport.h"
 #include "StringList.h"
 
+#include <chrono>
+
 class CaptionScanner;
 class QComboBox;
 class QLabel;
@@ -133,6 +135,8 @@ public:
 
     // Scans the lines of one form text for captions and records the new ones.
     void Import(const TStringList& lines, AnsiString programCode);
+    // How often the scan moves the progress bar and lets events through; zero: after every line.
+    std::chrono::milliseconds ProgressInterval{20};
 
 private:
     // Capture run steps.
@@ -142,6 +146,7 @@ private:
     void endScan();
     void stampVersion();
     void recordCaption(CaptionScanner& scan);
+    void showProgress(int lines);
 
     void moveRight(bool selectedOnly);
     void moveLeft(bool selectedOnly);

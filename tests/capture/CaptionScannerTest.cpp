@@ -243,6 +243,19 @@ TEST(CaptionScannerGate, OnlyTheKeyOfThePreviousLookUpIsRemembered) {
     EXPECT_TRUE(scanner.ReadLine("Caption = \"A\"", "ENG"));
 }
 
+TEST(CaptionScannerGate, NamesChangedByTheLookUpMakeANewKeyOnTheNextLineOfAnyKind) {
+    CaptionScanner scanner("Cliente");
+    scan(scanner, {kFormLine, "Begin VBCE.Label lblNome"});
+    EXPECT_TRUE(scanner.ReadLine("Caption = \"Nome\"", "POR"));
+    EXPECT_FALSE(scanner.ReadLine("Height = 255", "POR"));
+    // As a look-up may hand back a name the server spells differently.
+    scanner.componentName = "LBLNOME2";
+    EXPECT_TRUE(scanner.ReadLine("Height = 255", "POR"));
+    EXPECT_FALSE(scanner.ReadLine("Width = 1000", "POR"));
+    scanner.componentName = "lblnome2";
+    EXPECT_FALSE(scanner.ReadLine("Width = 1000", "POR")) << "the same key in other letter case";
+}
+
 TEST(CaptionScannerKey, TheKeyJoinsTheUpperCasedPartsWithTheValueNumberZero) {
     CaptionScanner scanner("Cliente");
     scan(scanner, splitLines(SampleForms::kCliente).mid(0, SampleForms::kLblNomeLine));

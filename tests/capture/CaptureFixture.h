@@ -14,6 +14,9 @@
 
 #include <functional>
 
+// What the window says when a run has ended as it should.
+inline const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
+
 // The capture window against a real server of its own, with every remote call recorded with its
 // arguments and every failure that reaches the toolkit's failure handling kept.
 class CaptureFixture : public WindowFixture {
@@ -26,6 +29,8 @@ protected:
     void SetUp() override {
         WindowFixture::SetUp();
         ASSERT_TRUE(form);
+        // These tests look at the window after every line; the paced progress has tests of its own.
+        form->ProgressInterval = std::chrono::milliseconds(0);
         form->NetTradutor.OnCall = [this](const QString& method, const QJsonArray& params) {
             calls.append(method);
             lastParams = params;

@@ -18,7 +18,6 @@ namespace {
 const QString kConfirmation =
     QStringLiteral("A Tabela de tradução possui alguns registros. Serão adicionados novos "
                    "registros durante a leitura dos dfm´s. Confirma a operação?");
-const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
 const QString kInvalidLanguage = QStringLiteral("Idioma inválido.");
 
 const AnsiString kProduto = SampleForms::labelForm("frmProduto", {"C\xF3"

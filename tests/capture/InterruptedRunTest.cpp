@@ -12,8 +12,6 @@ using InterruptedRun = CaptureFixture;
 
 namespace {
 
-const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
-
 // Forms A.Ebf, B.Ebf, ... with three labels each: frmA with captions A1, A2, A3, and so on.
 constexpr int kFormLines = 17;
 
@@ -163,6 +161,7 @@ TEST(InterruptedModalRun, ClosingTheWindowDuringARunEndsTheEntryOnceTheRunHasEnd
         window->cbbIdioma->setCurrentIndex(
             window->cbbIdioma->findText(QStringLiteral("POR-"), Qt::MatchStartsWith));
         TfrmLeituraPocket* target = window.data();
+        target->ProgressInterval = std::chrono::milliseconds(0);
         QObject::connect(window->pgbProgresso, &QProgressBar::valueChanged, target, [target](int value) {
             if (value == SampleForms::labelCaptionLine(1))
                 QMetaObject::invokeMethod(target, &QWidget::close, Qt::QueuedConnection);

@@ -7,8 +7,10 @@
 #include "ScriptedDialogs.h"
 #include "Strings.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QJsonArray>
+#include <QLabel>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -74,6 +76,51 @@ TEST(ResultCheck, RaisesOnFailuresAndMissingPacketsAndReturnsThePacket) {
     EXPECT_THROW(CheckResultServ(QJsonObject{{"ok", true}}, true, 0), EServerError);
     EXPECT_THROW(CheckResultServ(QJsonValue(), true, 0), EServerError);
     EXPECT_THROW(CheckResultServ(QJsonValue(42), true, 0), EServerError);
+}
+
+namespace {
+
+// The busy window on screen now, if any.
+QWidget* visibleBusyWindow() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            for (const QLabel* label : window->findChildren<QLabel*>())
+                for (const TShowAvi kind : {saConnect, saSend, saSearch, saCopy, saPrint, saDelete, saRead})
+                    if (label->text() == QString::fromUtf8(BusyAnimation::TextOf(kind)))
+                        return window;
+    return nullptr;
+}
+
+QString busyText() {
+    QWidget* window = visibleBusyWindow();
+    return window ? window->findChild<QLabel*>()->text() : QString();
+}
+
+} // namespace
+
+TEST(BusyAnimationWindow, BackToBackWaitsShareOneWindowThatGoesOnceEventsRun) {
+    QCoreApplication::processEvents();
+    ASSERT_EQ(visibleBusyWindow(), nullptr);
+
+    ActiveShowAvi(nullptr, saSend);
+    QWidget* const window = visibleBusyWindow();
+    ASSERT_NE(window, nullptr);
+    DeactiveShowAvi();
+    EXPECT_FALSE(BusyAnimation::IsShown());
+    EXPECT_EQ(visibleBusyWindow(), window) << "it goes only when control is back in the event loop";
+    ActiveShowAvi(nullptr, saSend); // the next row goes out before control is back in the event loop
+    DeactiveShowAvi();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(visibleBusyWindow(), nullptr) << "the window stayed after the waits ended";
+
+    ActiveShowAvi(nullptr, saSend);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(visibleBusyWindow(), window) << "a wait in progress lost its window";
+    ActiveShowAvi(nullptr, saRead);
+    EXPECT_EQ(busyText(), QString::fromUtf8(BusyAnimation::TextOf(saRead)));
+    DeactiveShowAvi();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(visibleBusyWindow(), nullptr);
 }
 
 TEST(BusyAnimationWindow, ShowsPerKindAndHidingWhenHiddenDoesNothing) {

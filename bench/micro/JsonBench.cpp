@@ -1,0 +1,125 @@
+// The JSON work of one known-caption look-up with Qt's JSON classes, which both ends of the link
+// use: the client writes the request and reads the answer, the server reads the request and
+// writes the answer. No socket and no database; the capture benchmark sets the sum beside the
+// raw round trip, to show how much of a look-up the message format itself costs.
+//
+// The messages are those of a real exchange: a GetPropried request of seven strings and its
+// answer, a packet of the translation layout with one row.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const QByteArray kRequestLine =
+    R"({"jsonrpc":"2.0","id":7,"method":"GetPropried","params":["F0001","FRMF0001","LBL004","CAPTION","0",)"
+    R"("Vendedor Nota T\u00e9cnico","POR"]})"
+    "\n";
+
+const QByteArray kAnswerLine =
+    R"({"id":7,"jsonrpc":"2.0","result":{"data":{"fields":[{"name":"CDPROGRAMA","size":20,"type":"string"},)"
+    R"({"name":"NMFORMULARIO","size":50,"type":"string"},{"name":"NMCOMPONENTE","size":50,"type":"string"},)"
+    R"({"name":"NMPROPRIEDADE","size":50,"type":"string"},{"name":"NRVALORPROP","type":"number"},)"
+    R"({"name":"IDSITTRADUCAO","size":1,"type":"string"},{"name":"STVALORPROP","size":4000,"type":"string"},)"
+    R"({"name":"STAGRVALPROP","size":4000,"type":"string"},{"name":"DTULTATUTRAD","type":"datetime"},)"
+    R"({"name":"IDIDIOMA","size":3,"type":"string"}],"rows":[["F0001","FRMF0001","LBL004","CAPTION",0,"N",)"
+    "\"Vendedor Nota T\xC3\xA9"
+    "cnico\",\"Vendedor Nota T\xC3\xA9"
+    "cnico\","
+    R"("2026-12-07T11:33:59.452","POR"]]},"ok":true}})"
+    "\n";
+
+QJsonObject parse(const QByteArray& line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw std::runtime_error(error.errorString().toStdString());
+    return document.object();
+}
+
+QByteArray write(const QJsonObject& message) {
+    return QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QJsonObject requestObject() {
+    return QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                       {QStringLiteral("id"), 7},
+                       {QStringLiteral("method"), QStringLiteral("GetPropried")},
+                       {QStringLiteral("params"), parse(kRequestLine).value(QStringLiteral("params"))}};
+}
+
+void BM_ClientWritesRequest(benchmark::State& state) {
+    const QJsonArray params = parse(kRequestLine).value(QStringLiteral("params")).toArray();
+    for (auto _ : state) {
+        QJsonArray args;
+        for (const QJsonValue& value : params)
+            args.append(value.toString());
+        benchmark::DoNotOptimize(write(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                                                   {QStringLiteral("id"), 7},
+                                                   {QStringLiteral("method"), QStringLiteral("GetPropried")},
+                                                   {QStringLiteral("params"), args}}));
+    }
+}
+BENCHMARK(BM_ClientWritesRequest);
+
+void BM_ServerReadsRequest(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parse(kRequestLine));
+}
+BENCHMARK(BM_ServerReadsRequest);
+
+void BM_ServerWritesAnswer(benchmark::State& state) {
+    const QJsonObject answer = parse(kAnswerLine);
+    const QJsonValue fields = answer.value(QStringLiteral("result"))
+                                  .toObject()
+                                  .value(QStringLiteral("data"))
+                                  .toObject()
+                                  .value(QStringLiteral("fields"));
+    const QJsonArray row = answer.value(QStringLiteral("result"))
+                               .toObject()
+                               .value(QStringLiteral("data"))
+                               .toObject()
+                               .value(QStringLiteral("rows"))
+                               .toArray()
+                               .at(0)
+                               .toArray();
+    for (auto _ : state) {
+        QJsonArray cells;
+        for (const QJsonValue& cell : row)
+            cells.append(cell);
+        const QJsonObject packet{{QStringLiteral("fields"), fields},
+                                 {QStringLiteral("rows"), QJsonArray{cells}}};
+        benchmark::DoNotOptimize(
+            write(QJsonObject{{QStringLiteral("id"), 7},
+                              {QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                              {QStringLiteral("result"), QJsonObject{{QStringLiteral("data"), packet},
+                                                                     {QStringLiteral("ok"), true}}}}));
+    }
+}
+BENCHMARK(BM_ServerWritesAnswer);
+
+void BM_ClientReadsAnswer(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parse(kAnswerLine));
+}
+BENCHMARK(BM_ClientReadsAnswer);
+
+// All four in turn: the JSON cost of one look-up.
+void BM_WholeExchange(benchmark::State& state) {
+    const QJsonObject request = requestObject();
+    const QJsonObject answer = parse(kAnswerLine);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parse(write(request)));
+        benchmark::DoNotOptimize(parse(write(answer)));
+    }
+    state.SetLabel(
+        QStringLiteral("%1 + %2 bytes").arg(kRequestLine.size()).arg(kAnswerLine.size()).toStdString());
+}
+BENCHMARK(BM_WholeExchange);
+
+} // namespace
+
+BENCHMARK_MAIN();

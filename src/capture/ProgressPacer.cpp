@@ -1,0 +1,17 @@
+#include "ProgressPacer.h"
+
+ProgressPacer::ProgressPacer(std::chrono::milliseconds interval) : interval_(interval) {
+    sinceShown_.start();
+}
+
+bool ProgressPacer::Step() {
+    ++pending_;
+    return interval_.count() <= 0 || sinceShown_.elapsed() >= interval_.count();
+}
+
+int ProgressPacer::TakeSteps() {
+    sinceShown_.restart();
+    const int steps = pending_;
+    pending_ = 0;
+    return steps;
+}
