@@ -86,6 +86,9 @@ DatabaseConnection::~DatabaseConnection() {
 }
 
 void DatabaseConnection::close() {
+    // The kept queries go first: once the connection is closed they can no longer be finished, nor
+    // PostgreSQL's deallocated.
+    statements_.clear();
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(name_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseLocation.h"
+#include "PreparedStatements.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -19,10 +20,14 @@ public:
     DatabaseConnection& operator=(const DatabaseConnection&) = delete;
 
     const QSqlDatabase& db() const { return db_; }
+    // This connection's own: a query prepared on one connection cannot run on another. Reusing a
+    // prepared statement changes no data, hence available on a const connection.
+    PreparedStatements& statements() const { return statements_; }
 
 private:
     QString name_;
     QSqlDatabase db_;
+    mutable PreparedStatements statements_{db_};
 
     void close();
 };

@@ -130,7 +130,12 @@ void RpcConnection::pump() {
                 scanned_ -= consumed_;
                 consumed_ = 0;
             }
-            buffer_.append(socket_->read(kReadChunk));
+            // Straight into the buffer, whose room stays: read(kReadChunk) would allocate a whole
+            // chunk for every request.
+            const qsizetype had = buffer_.size();
+            buffer_.resize(had + kReadChunk);
+            const qint64 got = socket_->read(buffer_.data() + had, kReadChunk);
+            buffer_.resize(had + std::max<qint64>(got, 0));
             continue;
         }
         if (end - consumed_ > limits_.maxMessageBytes) {

@@ -1,13 +1,15 @@
 #include "SqlSupport.h"
 
+#include "PreparedStatements.h"
 #include "SqlDialect.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 
 namespace {
 
-void refuseWhatPostgresqlWouldCut(const QSqlDatabase& db, const QVariantList& values) {
-    if (SqlDialect::of(db).kind != DatabaseLocation::Kind::Postgresql)
+void refuseWhatPostgresqlWouldCut(const QSqlQuery& query, const QVariantList& values) {
+    if (query.driver()->dbmsType() != QSqlDriver::PostgreSQL)
         return;
     for (const QVariant& value : values) {
         if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
@@ -18,16 +20,25 @@ void refuseWhatPostgresqlWouldCut(const QSqlDatabase& db, const QVariantList& va
 } // namespace
 
 QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList& values) {
-    refuseWhatPostgresqlWouldCut(db, values);
     QSqlQuery query(db);
+    prepareQuery(query, sql);
+    execPrepared(query, values);
+    return query;
+}
+
+void prepareQuery(QSqlQuery& query, const QString& sql) {
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         throw StorageError(QStringLiteral("cannot prepare \"%1\": %2").arg(sql, query.lastError().text()));
-    for (const QVariant& value : values)
-        query.addBindValue(value);
+}
+
+void execPrepared(QSqlQuery& query, const QVariantList& values) {
+    refuseWhatPostgresqlWouldCut(query, values);
+    // By position, so a run with the same number of values overwrites every value of the last one.
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
     if (!query.exec())
         throw StorageError(query.lastError().text());
-    return query;
 }
 
 QSqlQuery runStatement(const QSqlDatabase& db, const QString& sql) {
@@ -38,13 +49,16 @@ QSqlQuery runStatement(const QSqlDatabase& db, const QString& sql) {
     return query;
 }
 
-void beginWrite(const QSqlDatabase& db) {
+void beginWrite(const QSqlDatabase& db, PreparedStatements* kept) {
     const SqlDialect& dialect = SqlDialect::of(db);
     runStatement(db, dialect.beginWrite);
     if (dialect.writeLock.isEmpty())
         return;
     try {
-        runSql(db, dialect.writeLock);
+        if (kept)
+            kept->run(dialect.writeLock);
+        else
+            runSql(db, dialect.writeLock);
     } catch (const StorageError&) {
         rollback(db);
         throw;

@@ -16,15 +16,25 @@ public:
 
 // Prepares sql (a constant of this program, never built from input), binds values by position
 // and runs it. Throws StorageError with the driver's text, and before running when PostgreSQL
-// would get text holding U+0000, which its driver would silently cut short there.
+// would get text holding U+0000, which its driver would silently cut short there. For statements
+// run once; a connection's recurring ones are kept prepared by PreparedStatements.
 QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+
+// The two halves of runSql, for a query that is prepared once and run many times. Both throw
+// StorageError; execPrepared replaces the values bound by an earlier run.
+void prepareQuery(QSqlQuery& query, const QString& sql);
+void execPrepared(QSqlQuery& query, const QVariantList& values);
 
 // Runs a constant statement that takes no values, unprepared: schema changes, transaction control
 // and settings, which PostgreSQL cannot prepare. Throws StorageError.
 QSqlQuery runStatement(const QSqlDatabase& db, const QString& sql);
 
-// Opens a transaction that will write, waiting for the one writing now (see SqlDialect).
-void beginWrite(const QSqlDatabase& db);
+class PreparedStatements;
+
+// Opens a transaction that will write, waiting for the one writing now (see SqlDialect). With kept,
+// the connection's statements, PostgreSQL's lock is taken by a statement kept prepared there,
+// sparing each transaction the round trips to prepare and deallocate one.
+void beginWrite(const QSqlDatabase& db, PreparedStatements* kept = nullptr);
 void commit(const QSqlDatabase& db);
 // Best effort: SQLite may already have rolled back after the failure being reported, and then
 // ROLLBACK itself fails with nothing left to undo.

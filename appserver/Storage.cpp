@@ -33,8 +33,8 @@ std::optional<QDateTime> optionalDateTime(const QVariant& value) {
     return parseDateTime(value.toString());
 }
 
-// Reads the columns of kRowColumns starting at column first.
-TranslationRow readRow(const QSqlQuery& query, int first) {
+// Reads the columns of kRowColumns starting at column first, from a QSqlQuery or a StatementRun.
+template <typename Query> TranslationRow readRow(const Query& query, int first) {
     TranslationRow row;
     row.program = query.value(first).toString();
     row.form = query.value(first + 1).toString();
@@ -68,6 +68,14 @@ QString lookupSql(const QString& placeholder) {
         .arg(kRowColumns, placeholder);
 }
 
+// The statements with the columns spelled once, put together once: each is also the key under
+// which the connection keeps it prepared.
+const QString kLookupSql = lookupSql(QStringLiteral("?"));
+const QString kInsertSql =
+    QStringLiteral("INSERT INTO translations (MATCHKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                   " ON CONFLICT (MATCHKEY) DO NOTHING")
+        .arg(kRowColumns);
+
 QString locationForMessages(const DatabaseLocation& location) {
     return location.kind == DatabaseLocation::Kind::Sqlite ? location.sqlitePath : location.describe();
 }
@@ -93,8 +101,7 @@ int Storage::schemaVersion() const {
 }
 
 QList<LanguageEntry> Storage::languages() const {
-    QSqlQuery query = runSql(
-        db(),
+    StatementRun query = statements().run(
         QStringLiteral("SELECT IDIDIOMA, DSIDIOMA, IDIPROP FROM languages ORDER BY SORTORDER, IDIDIOMA"));
     QList<LanguageEntry> result;
     while (query.next())
@@ -103,22 +110,21 @@ QList<LanguageEntry> Storage::languages() const {
 }
 
 bool Storage::hasLanguage(const QString& code) const {
-    return runSql(db(), QStringLiteral("SELECT 1 FROM languages WHERE IDIDIOMA = ?"), {code}).next();
+    return statements().run(QStringLiteral("SELECT 1 FROM languages WHERE IDIDIOMA = ?"), {code}).next();
 }
 
 void Storage::addLanguage(const LanguageEntry& entry) {
     Transaction transaction(*this);
     if (hasLanguage(entry.code))
         throw StorageError(QStringLiteral("the language %1 is already in the list").arg(entry.code));
-    runSql(db(),
-           QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP, SORTORDER)"
-                          " SELECT ?, ?, ?, COALESCE(MAX(SORTORDER), 0) + 1 FROM languages"),
-           {entry.code, entry.description, entry.prop});
+    statements().run(QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP, SORTORDER)"
+                                    " SELECT ?, ?, ?, COALESCE(MAX(SORTORDER), 0) + 1 FROM languages"),
+                     {entry.code, entry.description, entry.prop});
     transaction.commit();
 }
 
 QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const {
-    QSqlQuery query = runSql(db(), lookupSql(QStringLiteral("?")), {key.matchKey()});
+    StatementRun query = statements().run(kLookupSql, {key.matchKey()});
     QList<TranslationRow> result;
     while (query.next()) {
         TranslationRow row = readRow(query, 1);
@@ -129,6 +135,7 @@ QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const
     return result;
 }
 
+// Not kept prepared: it runs once per export, and visit might run it again meanwhile.
 void Storage::forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const {
     QSqlQuery query =
         runSql(db(), QStringLiteral("SELECT %1 FROM translations ORDER BY ID").arg(kRowColumns));
@@ -137,14 +144,15 @@ void Storage::forEachTranslation(const std::function<void(const TranslationRow&)
 }
 
 std::optional<QDateTime> Storage::versionStamp() const {
-    QSqlQuery query = runSql(db(), QStringLiteral("SELECT DTGERARQTRAD FROM version_record WHERE ID = 1"));
+    StatementRun query =
+        statements().run(QStringLiteral("SELECT DTGERARQTRAD FROM version_record WHERE ID = 1"));
     if (!query.next())
         throw StorageError(QStringLiteral("the version record is missing"));
     return optionalDateTime(query.value(0));
 }
 
 Storage::Transaction::Transaction(Storage& storage) : storage_(storage) {
-    beginWrite(storage_.db());
+    beginWrite(storage_.db(), &storage_.statements());
 }
 
 Storage::Transaction::~Transaction() {
@@ -158,7 +166,7 @@ void Storage::Transaction::commit() {
 }
 
 std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
-    QSqlQuery query = runSql(db(), lookupSql(QStringLiteral("?")), {key.matchKey()});
+    StatementRun query = statements().run(kLookupSql, {key.matchKey()});
     while (query.next()) {
         if (key.matches(readRow(query, 1)))
             return query.value(0).toLongLong();
@@ -168,13 +176,7 @@ std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
 
 Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
     // The unique index decides, so two writers racing with the same row both succeed.
-    QSqlQuery query = runSql(
-        db(),
-        QStringLiteral("INSERT INTO translations (MATCHKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                       " ON CONFLICT (MATCHKEY) DO NOTHING")
-            .arg(kRowColumns),
-        rowValues(row));
-    if (query.numRowsAffected() == 1)
+    if (statements().run(kInsertSql, rowValues(row)).numRowsAffected() == 1)
         return InsertOutcome::Inserted;
     if (!findRowId(TranslationKey::ofRow(row)))
         throw StorageError(QStringLiteral("two different keys share the match key %1")
@@ -194,12 +196,12 @@ Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original
     }
     QVariantList values = rowValues(row);
     values.append(*id);
-    runSql(db(),
-           QStringLiteral(
-               "UPDATE translations SET MATCHKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?, NMCOMPONENTE = ?,"
-               " NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?, STAGRVALPROP = ?,"
-               " DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ?"),
-           values);
+    statements().run(
+        QStringLiteral(
+            "UPDATE translations SET MATCHKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?, NMCOMPONENTE = ?,"
+            " NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?, STAGRVALPROP = ?,"
+            " DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ?"),
+        values);
     return UpdateOutcome::Updated;
 }
 
@@ -207,20 +209,19 @@ bool Storage::deleteTranslation(const TranslationKey& key) {
     const std::optional<qint64> id = findRowId(key);
     if (!id)
         return false;
-    runSql(db(), QStringLiteral("DELETE FROM translations WHERE ID = ?"), {*id});
+    statements().run(QStringLiteral("DELETE FROM translations WHERE ID = ?"), {*id});
     return true;
 }
 
 void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {
-    runSql(db(), QStringLiteral("UPDATE version_record SET DTGERARQTRAD = ? WHERE ID = 1"),
-           {nullableDateTime(stamp)});
+    statements().run(QStringLiteral("UPDATE version_record SET DTGERARQTRAD = ? WHERE ID = 1"),
+                     {nullableDateTime(stamp)});
 }
 
 QString Storage::lookupPlan() const {
     QStringList lines;
     if (SqlDialect::of(db()).kind == DatabaseLocation::Kind::Sqlite) {
-        QSqlQuery query =
-            runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + lookupSql(QStringLiteral("?")), {QString()});
+        QSqlQuery query = runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + kLookupSql, {QString()});
         const int detail = query.record().indexOf(QStringLiteral("detail"));
         while (query.next())
             lines.append(query.value(detail).toString());

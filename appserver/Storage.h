@@ -15,7 +15,8 @@
 
 // The server's data: the language list, the translation table and the version record, in a
 // SQLite file or a PostgreSQL database through Qt SQL, with the same schema and behaviour. Every
-// statement that takes values is prepared with them bound. Failures throw StorageError.
+// statement that takes values is prepared with them bound; those run for requests stay prepared
+// on the connection. Failures throw StorageError.
 class Storage {
 public:
     // Opens the database, creating a SQLite file when missing, and brings the schema up to date.
@@ -76,5 +77,6 @@ private:
     DatabaseConnection connection_;
 
     const QSqlDatabase& db() const { return connection_.db(); }
+    PreparedStatements& statements() const { return connection_.statements(); }
     std::optional<qint64> findRowId(const TranslationKey& key) const;
 };
