@@ -97,9 +97,14 @@ struct Table {
     }
 };
 
+// Closed in main while the application object, and with it the SQL driver, is still there.
+std::map<qint64, std::unique_ptr<Table>>& tables() {
+    static std::map<qint64, std::unique_ptr<Table>> filled;
+    return filled;
+}
+
 Table& table(qint64 rows) {
-    static std::map<qint64, std::unique_ptr<Table>> tables;
-    auto& slot = tables[rows];
+    auto& slot = tables()[rows];
     if (!slot)
         slot = std::make_unique<Table>(rows);
     return *slot;
@@ -178,5 +183,6 @@ int main(int argc, char** argv) {
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    tables().clear();
     return 0;
 }
