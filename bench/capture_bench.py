@@ -180,13 +180,13 @@ class Floors:
                          "--answer-bytes", str(self.answer_bytes), "--round-trips", str(ECHO_ROUND_TRIPS),
                          "--batches", "1"])["median_us"]
 
-    def json_exchange_us(self):
-        """Qt JSON work of one look-up at both ends (bench_json), in microseconds."""
-        out = subprocess.run([self.binaries["bench_json"], "--benchmark_filter=BM_WholeExchange",
+    def json_exchanges_us(self):
+        """Qt JSON work at both ends (bench_json), in microseconds: a look-up, and a new row sent."""
+        out = subprocess.run([self.binaries["bench_json"], "--benchmark_filter=BM_(WholeExchange|NewRowExchange)",
                               "--benchmark_format=json", "--benchmark_min_time=0.2"],
                              check=True, capture_output=True, timeout=120)
-        (entry,) = json.loads(out.stdout)["benchmarks"]
-        return entry["real_time"] / 1000.0
+        times = {entry["name"]: entry["real_time"] / 1000.0 for entry in json.loads(out.stdout)["benchmarks"]}
+        return times["BM_WholeExchange"], times["BM_NewRowExchange"]
 
     def scan_line(self):
         return run_json([self.binaries["bench_scan_floor"], self.scan_corpus, "--passes", "3", "--calls",
@@ -226,8 +226,9 @@ def measure_corpus(binaries, work, label, forms, captions, seed, repeats):
                 adjacent = [value for value in (previous_echo, echo) if value is not None]
                 result["round_trip_us"] = statistics.mean(adjacent)
                 previous_echo = echo
-                if kind == "known":
-                    result["json_us"] = floors.json_exchange_us()
+                if kind in ("new", "known"):
+                    lookup, new_row = floors.json_exchanges_us()
+                    result["json_us"] = lookup + (new_row if kind == "new" else 0.0)
                 if kind == "scan":
                     result["scan_floor"] = floors.scan_line()
                 runs[kind].append(result)
@@ -265,10 +266,13 @@ def summarise(runs):
                      "round_trip_us": median_of(r, "round_trip_us"),
                      "ratio": statistics.median(x["time_s"] / x["lookups"] * 1e6 / x["round_trip_us"] for x in r),
                      "target": TARGETS[kind], "capture_peak_mb": peak_of(r)}
-    known = runs["known"]
-    out["known"]["json_us"] = median_of(known, "json_us")
-    out["known"]["ratio_with_json"] = statistics.median(
-        x["time_s"] / x["lookups"] * 1e6 / (x["round_trip_us"] + x["json_us"]) for x in known)
+    # What the message format alone costs: one round trip and the JSON of a look-up per known caption,
+    # two round trips and the JSON of both exchanges per new one.
+    for kind, trips in (("known", 1), ("new", 2)):
+        r = runs[kind]
+        out[kind]["json_us"] = median_of(r, "json_us")
+        out[kind]["ratio_with_json"] = statistics.median(
+            x["time_s"] / x["lookups"] * 1e6 / (trips * x["round_trip_us"] + x["json_us"]) for x in r)
     scan = runs["scan"]
     floor_ns = [x["scan_floor"]["read_split_ns_per_line"] + x["scan_floor"]["process_events_ns_per_call"]
                 for x in scan]
@@ -318,8 +322,10 @@ def report(label, summary, floors, replayed):
               " trip + %.0f us server + %.0f us capture client (with the scan of its %.0f lines)"
               % (replayed["median_us"], known["round_trip_us"], replayed["median_us"] - known["round_trip_us"],
                  known["per_caption_us"] - replayed["median_us"], known["lines"] / known["captions"]))
-    print("Qt JSON of one look-up, both ends (bench_json): %.1f us; a known caption is %.2fx round trip + JSON"
-          % (known["json_us"], known["ratio_with_json"]))
+    new = summary["new"]
+    print("Qt JSON at both ends (bench_json): %.1f us per known caption, %.1f us per new one; against round"
+          " trips + JSON a known caption is %.2fx, a new one %.2fx"
+          % (known["json_us"], new["json_us"], known["ratio_with_json"], new["ratio_with_json"]))
     print("scanner line logic alone: %.0f ns/line" % s["scanner_ns"])
 
 

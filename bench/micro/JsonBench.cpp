@@ -1,7 +1,7 @@
-// The JSON work of one known-caption look-up with Qt's JSON classes, which both ends of the link
-// use: the client writes the request and reads the answer, the server reads the request and
-// writes the answer. No socket and no database; the capture benchmark sets the sum beside the
-// raw round trip, to show how much of a look-up the message format itself costs.
+// The JSON work of one known-caption look-up, and of sending one new row, with Qt's JSON classes,
+// which both ends of the link use: the client writes the request and reads the answer, the server
+// reads the request and writes the answer. No socket and no database; the capture benchmark sets the sum
+// beside the raw round trip, to show how much of a look-up the message format itself costs.
 //
 // The messages are those of a real exchange: a GetPropried request of seven strings and its
 // answer, a packet of the translation layout with one row.
@@ -31,6 +31,22 @@ const QByteArray kAnswerLine =
     "cnico\","
     R"("2026-12-07T11:33:59.452","POR"]]},"ok":true}})"
     "\n";
+
+// A new caption sends its row as a delta and gets back an empty packet of the same layout.
+const QByteArray kFieldsJson =
+    R"([{"name":"CDPROGRAMA","size":20,"type":"string"},{"name":"NMFORMULARIO","size":50,"type":"string"},)"
+    R"({"name":"NMCOMPONENTE","size":50,"type":"string"},{"name":"NMPROPRIEDADE","size":50,"type":"string"},)"
+    R"({"name":"NRVALORPROP","type":"number"},{"name":"IDSITTRADUCAO","size":1,"type":"string"},)"
+    R"({"name":"STVALORPROP","size":4000,"type":"string"},{"name":"STAGRVALPROP","size":4000,"type":"string"},)"
+    R"({"name":"DTULTATUTRAD","type":"datetime"},{"name":"IDIDIOMA","size":3,"type":"string"}])";
+
+const QByteArray kDeltaLine =
+    R"({"id":4,"jsonrpc":"2.0","method":"SetPropried","params":[{"changes":[{"op":"insert","values":["F0001",)"
+    R"("FRMF0001","CMD001","CAPTION",0,"N","Entrada","Entrada","2026-12-07T11:45:52.029","ENG"]}],"fields":)" +
+    kFieldsJson + "}]}\n";
+
+const QByteArray kAppliedLine = R"({"id":4,"jsonrpc":"2.0","result":{"data":{"fields":)" + kFieldsJson +
+                                R"(,"rows":[]},"ok":true}})" + "\n";
 
 QJsonObject parse(const QByteArray& line) {
     QJsonParseError error{};
@@ -119,6 +135,19 @@ void BM_WholeExchange(benchmark::State& state) {
         QStringLiteral("%1 + %2 bytes").arg(kRequestLine.size()).arg(kAnswerLine.size()).toStdString());
 }
 BENCHMARK(BM_WholeExchange);
+
+// The same for the second exchange of a new caption: the delta out, the empty packet back.
+void BM_NewRowExchange(benchmark::State& state) {
+    const QJsonObject delta = parse(kDeltaLine);
+    const QJsonObject applied = parse(kAppliedLine);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parse(write(delta)));
+        benchmark::DoNotOptimize(parse(write(applied)));
+    }
+    state.SetLabel(
+        QStringLiteral("%1 + %2 bytes").arg(kDeltaLine.size()).arg(kAppliedLine.size()).toStdString());
+}
+BENCHMARK(BM_NewRowExchange);
 
 } // namespace
 
