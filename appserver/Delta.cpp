@@ -11,8 +11,12 @@ QList<int> mapFields(const QJsonValue& fieldsValue, const Layout& layout) {
     for (int i = 0; i < fields.size(); ++i) {
         const QJsonObject def = fields.at(i).toObject();
         const QString name = def.value(QStringLiteral("name")).toString();
+        // Names in a layout differ whatever their letter case, so the first match is the only one;
+        // a client sends the layout's own order, so its own position is tried first.
         int target = -1;
-        for (int j = 0; j < layout.size(); ++j) {
+        if (i < layout.size() && layout.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            target = i;
+        for (int j = 0; j < layout.size() && target < 0; ++j) {
             if (layout.at(j).name.compare(name, Qt::CaseInsensitive) == 0)
                 target = j;
         }

@@ -152,7 +152,9 @@ TEST_P(DeltaTest, ADeltaInTheWrongLayoutIsRefused) {
     unknownField.append(QJsonObject{{"name", "EXTRA"}, {"type", "string"}, {"size", 3}});
     QJsonArray wrongType = translationFields();
     wrongType[4] = QJsonObject{{"name", "NRVALORPROP"}, {"type", "string"}, {"size", 10}};
-    for (const QJsonArray& fields : {withoutLanguage, unknownField, wrongType}) {
+    QJsonArray namedTwice = translationFields();
+    namedTwice[9] = QJsonObject{{"name", "cdprograma"}, {"type", "string"}, {"size", 20}};
+    for (const QJsonArray& fields : {withoutLanguage, unknownField, wrongType, namedTwice}) {
         const QJsonObject delta{{"fields", fields}, {"changes", QJsonArray{insertChange(first)}}};
         EXPECT_FALSE(resultOf(client.call("SetPropried", QJsonArray{delta})).value("ok").toBool());
     }
