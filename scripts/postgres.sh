@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
+# Usage: postgres.sh [CLUSTER [PORT]]
 # Starts a PostgreSQL 15 server on 127.0.0.1 for the tests and prints the URL to reach it,
 # e.g. postgresql://vdr@127.0.0.1:55432/vdr_test, on stdout; everything else goes to stderr.
 # Installs the server when missing. Running it again reuses the cluster, starting it if stopped.
 # The cluster trusts every connection from this machine, so it is for tests only.
-# VDR_POSTGRES_PORT picks the port of a cluster this script creates (default 55432).
+# CLUSTER names it (default vdrtest); PORT, or else VDR_POSTGRES_PORT, is the port of a cluster
+# this script creates (default 55432).
 set -euo pipefail
 
 version=15
-cluster=vdrtest
+cluster=${1:-vdrtest}
+new_port=${2:-${VDR_POSTGRES_PORT:-55432}}
 role=vdr
 database=vdr_test
 
@@ -36,7 +39,7 @@ if ! pg_lsclusters -h "$version" "$cluster" >/dev/null 2>&1; then
   say "creating the cluster $version/$cluster"
   # UTF-8 with the C.UTF-8 locale: every database created from it stores any character, and text
   # sorts by code point as in SQLite.
-  pg_createcluster --quiet --port "${VDR_POSTGRES_PORT:-55432}" --start-conf manual \
+  pg_createcluster --quiet --port "$new_port" --start-conf manual \
     --locale C.UTF-8 --encoding UTF8 "$version" "$cluster" -- --auth=trust >&2
   echo "listen_addresses = '127.0.0.1'" >"/etc/postgresql/$version/$cluster/conf.d/loopback.conf"
 fi

@@ -16,6 +16,9 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_MODULE_LINKER_FLAGS="$sanitizers" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
+# The PostgreSQL cases run too when a server can be started here, as in test.sh.
+source "$root/scripts/test-postgres.sh"
+
 # Child processes the tests start (the server, the capture command, the host) inherit these. Leak
 # checking needs no suppressions: Qt's offscreen platform and SQLite leave nothing unreachable.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"

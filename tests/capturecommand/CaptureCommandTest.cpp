@@ -9,9 +9,18 @@
 
 #include <gtest/gtest.h>
 
-// The capture command as scripts use it: a directory of form files, a language and a server.
-class CaptureCommand : public testing::Test {
+#include <memory>
+
+// The capture command as scripts use it: a directory of form files, a language and a server, on
+// each storage.
+class CaptureCommand : public EachStorageTest {
 protected:
+    void SetUp() override {
+        EachStorageTest::SetUp();
+        if (!IsSkipped())
+            server = std::make_unique<ServerProcess>(GetParam());
+    }
+
     void write(const QString& name, const QByteArray& bytes) {
         QFile file(forms.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -19,11 +28,11 @@ protected:
     }
 
     QStringList runArguments(const QStringList& extra = {QStringLiteral("--yes")}) const {
-        return QStringList{QStringLiteral("--language"), QStringLiteral("POR")} + serverOption(server) +
+        return QStringList{QStringLiteral("--language"), QStringLiteral("POR")} + serverOption(*server) +
                extra + QStringList{forms.path()};
     }
 
-    ServerProcess server;
+    std::unique_ptr<ServerProcess> server;
     QTemporaryDir forms;
 };
 
@@ -75,7 +84,7 @@ std::string explain(const CaptureResult& result) {
 
 } // namespace
 
-TEST_F(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunAddsNothing) {
+TEST_P(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunAddsNothing) {
     write(QStringLiteral("Cliente.Ebf"), kCliente);
     write(QStringLiteral("Pedido.ebf"), kPedido);
     write(QStringLiteral("Tela.Dfm"), kCliente);
@@ -91,8 +100,8 @@ TEST_F(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunA
     EXPECT_EQ(summary->lines, 15 + 13);
     EXPECT_EQ(summary->lookups, 4);
     EXPECT_EQ(summary->inserted, 4);
-    EXPECT_EQ(describeRows(exportedRows(server)), kClienteRows + kPedidoRows);
-    EXPECT_TRUE(versionStamp(server).has_value());
+    EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows + kPedidoRows);
+    EXPECT_TRUE(versionStamp(*server).has_value());
 
     const CaptureResult second = runCapture(runArguments());
     EXPECT_EQ(second.exitCode, 0) << explain(second);
@@ -100,10 +109,10 @@ TEST_F(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunA
     ASSERT_TRUE(again) << explain(second);
     EXPECT_EQ(again->lookups, 4);
     EXPECT_EQ(again->inserted, 0);
-    EXPECT_EQ(exportedRows(server).size(), 4);
+    EXPECT_EQ(exportedRows(*server).size(), 4);
 }
 
-TEST_F(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
+TEST_P(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
     write(QStringLiteral("Cliente.Ebf"), kCliente);
     write(QStringLiteral("Pedido.Dfm"), kPedido);
     write(QStringLiteral("pedido2.dfm"), QByteArray(kPedido).replace("frmPedido", "frmPedido2"));
@@ -119,12 +128,12 @@ TEST_F(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
     const QStringList pedido2Rows = {
         captionRow("PEDIDO2", "FRMPEDIDO2", "FRAPAGAMENTO", "Pagamento"),
         captionRow("PEDIDO2", "FRMPEDIDO2", "OPTAVISTA", QStringLiteral("À vista"))};
-    EXPECT_EQ(describeRows(exportedRows(server)), kPedidoRows + pedido2Rows);
+    EXPECT_EQ(describeRows(exportedRows(*server)), kPedidoRows + pedido2Rows);
 }
 
-TEST_F(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
+TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
     write(QStringLiteral("Cliente.Ebf"), kCliente);
-    const QString address = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(server->port());
     const QList<QStringList> usages = {
         {},
         {QStringLiteral("--yes"), forms.path()},
@@ -144,23 +153,23 @@ TEST_F(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
         EXPECT_TRUE(result.err.contains(QStringLiteral("capture --help"))) << explain(result);
         EXPECT_FALSE(summaryOf(result.out)) << explain(result);
     }
-    EXPECT_TRUE(exportedRows(server).isEmpty());
-    EXPECT_FALSE(versionStamp(server).has_value());
+    EXPECT_TRUE(exportedRows(*server).isEmpty());
+    EXPECT_FALSE(versionStamp(*server).has_value());
 }
 
-TEST_F(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
+TEST_P(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
     write(QStringLiteral("Cliente.Ebf"), kCliente);
     const CaptureResult result =
-        runCapture(QStringList{QStringLiteral("--language"), QStringLiteral("XYZ")} + serverOption(server) +
+        runCapture(QStringList{QStringLiteral("--language"), QStringLiteral("XYZ")} + serverOption(*server) +
                    QStringList{QStringLiteral("--yes"), forms.path()});
     ASSERT_TRUE(result.finished) << explain(result);
     EXPECT_NE(result.exitCode, 0) << explain(result);
     EXPECT_TRUE(result.err.contains(QStringLiteral("XYZ"))) << explain(result);
-    EXPECT_TRUE(exportedRows(server).isEmpty());
-    EXPECT_FALSE(versionStamp(server).has_value());
+    EXPECT_TRUE(exportedRows(*server).isEmpty());
+    EXPECT_FALSE(versionStamp(*server).has_value());
 }
 
-TEST_F(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
+TEST_P(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
     write(QStringLiteral("Cliente.Ebf"), kCliente);
     int deadPort = 0;
     {
@@ -178,7 +187,7 @@ TEST_F(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
     EXPECT_FALSE(summaryOf(result.out)) << explain(result);
 }
 
-TEST_F(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
+TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
     write(QStringLiteral("Cliente.Ebf"), kCliente);
 
     const CaptureResult declined = runCapture(runArguments({}), "n\n");
@@ -189,8 +198,8 @@ TEST_F(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
     ASSERT_TRUE(none) << explain(declined);
     EXPECT_EQ(none->lookups, 0);
     EXPECT_EQ(none->inserted, 0);
-    EXPECT_TRUE(exportedRows(server).isEmpty());
-    EXPECT_TRUE(versionStamp(server).has_value()) << "a declined run still stamps the version";
+    EXPECT_TRUE(exportedRows(*server).isEmpty());
+    EXPECT_TRUE(versionStamp(*server).has_value()) << "a declined run still stamps the version";
 
     const CaptureResult confirmed = runCapture(runArguments({}), "s\n");
     EXPECT_EQ(confirmed.exitCode, 0) << explain(confirmed);
@@ -198,5 +207,7 @@ TEST_F(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
     const std::optional<CaptureSummary> summary = summaryOf(confirmed.out);
     ASSERT_TRUE(summary) << explain(confirmed);
     EXPECT_EQ(summary->inserted, 2);
-    EXPECT_EQ(describeRows(exportedRows(server)), kClienteRows);
+    EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows);
 }
+
+INSTANTIATE_FOR_EACH_STORAGE(CaptureCommand);

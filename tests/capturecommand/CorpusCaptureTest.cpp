@@ -62,14 +62,16 @@ bool anyTextHolds(const QList<QByteArray>& texts, const QByteArray& needle) {
 
 } // namespace
 
-TEST(CorpusCapture, EveryRepositoryFolderIsCapturedAndASecondRunAddsNothing) {
+class CorpusCapture : public EachStorageTest {};
+
+TEST_P(CorpusCapture, EveryRepositoryFolderIsCapturedAndASecondRunAddsNothing) {
     const QList<CorpusForm> forms = corpusForms(QStringLiteral("ebf"));
     if (forms.isEmpty())
         GTEST_SKIP() << "no eMbedded Visual Basic forms listed in " << corpusDirectory().toStdString();
     QTemporaryDir checkout;
     const QStringList directories = copyAsCheckedOut(forms, checkout.path());
     ASSERT_FALSE(HasFailure());
-    ServerProcess server;
+    ServerProcess server(GetParam());
 
     QHash<QString, int> firstLookups;
     int totalInserted = 0;
@@ -123,7 +125,7 @@ TEST(CorpusCapture, EveryRepositoryFolderIsCapturedAndASecondRunAddsNothing) {
     EXPECT_EQ(exportedRows(server).size(), rowsAfterFirstPass);
 }
 
-TEST(CorpusCapture, FormsCheckedByHandGiveExactlyTheirCaptions) {
+TEST_P(CorpusCapture, FormsCheckedByHandGiveExactlyTheirCaptions) {
     const QList<CorpusForm> all = corpusForms(QStringLiteral("ebf"));
     QList<CorpusForm> chosen;
     for (const CorpusForm& form : all)
@@ -136,7 +138,7 @@ TEST(CorpusCapture, FormsCheckedByHandGiveExactlyTheirCaptions) {
     QTemporaryDir checkout;
     const QStringList directories = copyAsCheckedOut(chosen, checkout.path());
     ASSERT_EQ(directories.size(), 2);
-    ServerProcess server;
+    ServerProcess server(GetParam());
 
     struct Expected {
         QString repository;
@@ -177,3 +179,5 @@ TEST(CorpusCapture, FormsCheckedByHandGiveExactlyTheirCaptions) {
         EXPECT_EQ(describeRows(exportedRows(server)), expectedRows);
     }
 }
+
+INSTANTIATE_FOR_EACH_STORAGE(CorpusCapture);

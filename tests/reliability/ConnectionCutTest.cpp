@@ -13,14 +13,16 @@
 
 #include <random>
 
-TEST(ConnectionCut, CutsDuringCapturesEndThemWithAnErrorAndLeaveAConsistentTable) {
+class ConnectionCut : public EachStorageTest {};
+
+TEST_P(ConnectionCut, CutsDuringCapturesEndThemWithAnErrorAndLeaveAConsistentTable) {
     const GeneratedForms forms(20, 30);
-    ServerProcess reference;
+    ServerProcess reference(GetParam());
     const QStringList arguments{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--yes")};
     ASSERT_EQ(runCapture(arguments + serverOption(reference) + QStringList{forms.path()}).exitCode, 0);
     const QStringList expected = storedRows(reference);
 
-    ServerProcess server;
+    ServerProcess server(GetParam());
     CuttingProxy proxy(static_cast<quint16>(server.port()));
     const QStringList throughProxy =
         arguments + QStringList{QStringLiteral("--server"), QStringLiteral("127.0.0.1:%1").arg(proxy.port()),
@@ -59,3 +61,5 @@ TEST(ConnectionCut, CutsDuringCapturesEndThemWithAnErrorAndLeaveAConsistentTable
     EXPECT_EQ(rerun.exitCode, 0) << rerun.err.toStdString();
     EXPECT_EQ(storedRows(server), expected);
 }
+
+INSTANTIATE_FOR_EACH_STORAGE(ConnectionCut);

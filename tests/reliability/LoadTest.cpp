@@ -50,16 +50,16 @@ private:
     int floods_ = 0;
 };
 
-// Runs count capture commands at once and waits for all of them inside an event loop, so that
-// whatever else the test keeps going meanwhile goes on.
-std::vector<int> captureAtOnce(int count, const QStringList& arguments, qint64* elapsedMs) {
+// Runs a capture command for each argument list at once and waits for all of them inside an event
+// loop, so that whatever else the test keeps going meanwhile goes on.
+std::vector<int> captureAtOnce(const QList<QStringList>& argumentLists, qint64* elapsedMs) {
     std::vector<std::unique_ptr<QProcess>> captures;
     std::vector<std::unique_ptr<QTemporaryDir>> homes;
     QEventLoop loop;
-    int running = count;
+    qsizetype running = argumentLists.size();
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < count; ++i) {
+    for (const QStringList& arguments : argumentLists) {
         homes.push_back(std::make_unique<QTemporaryDir>());
         captures.push_back(std::make_unique<QProcess>());
         QObject::connect(captures.back().get(), &QProcess::finished, &loop, [&] {
@@ -85,28 +85,66 @@ std::vector<int> captureAtOnce(int count, const QStringList& arguments, qint64* 
     return codes;
 }
 
-} // namespace
+const QStringList kOptions{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--yes")};
 
-TEST(Load, EightCapturesAtOnceWhileBadClientsMisbehaveAllSucceedAndStoreEachRowOnce) {
-    const GeneratedForms forms(20, 25);
-    const QStringList options{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--yes")};
-
-    ServerProcess reference;
+// The rows one capture alone leaves, and how long it took.
+QStringList capturedAlone(StorageKind storage, const GeneratedForms& forms, qint64* elapsedMs) {
+    ServerProcess reference(storage);
     QElapsedTimer clock;
     clock.start();
-    ASSERT_EQ(runCapture(options + serverOption(reference) + QStringList{forms.path()}).exitCode, 0);
-    const qint64 single = clock.elapsed();
-    const QStringList expected = storedRows(reference);
+    const CaptureResult alone = runCapture(kOptions + serverOption(reference) + QStringList{forms.path()});
+    *elapsedMs = clock.elapsed();
+    EXPECT_EQ(alone.exitCode, 0) << alone.err.toStdString();
+    return storedRows(reference);
+}
 
-    ServerProcess server;
+} // namespace
+
+class Load : public EachStorageTest {};
+
+TEST_P(Load, EightCapturesAtOnceWhileBadClientsMisbehaveAllSucceedAndStoreEachRowOnce) {
+    const GeneratedForms forms(20, 25);
+    qint64 single = 0;
+    const QStringList expected = capturedAlone(GetParam(), forms, &single);
+    ASSERT_EQ(expected.size(), forms.captionCount());
+
+    ServerProcess server(GetParam());
     BadClients bad(server.port());
     qint64 together = 0;
-    const std::vector<int> codes =
-        captureAtOnce(8, options + serverOption(server) + QStringList{forms.path()}, &together);
+    const std::vector<int> codes = captureAtOnce(
+        QList<QStringList>(8, kOptions + serverOption(server) + QStringList{forms.path()}), &together);
     EXPECT_EQ(codes, std::vector<int>(8, 0));
     EXPECT_EQ(storedRows(server), expected);
     EXPECT_GT(bad.floods(), 0);
     std::printf(
         "one capture alone: %lld ms; eight at once beside three bad clients: %lld ms (%d oversized lines)\n",
         static_cast<long long>(single), static_cast<long long>(together), bad.floods());
+}
+
+INSTANTIATE_FOR_EACH_STORAGE(Load);
+
+// Two servers on one PostgreSQL database, as a site with a spare server runs them: captures of the
+// same forms through either one meet only in the database.
+TEST(SharedDatabaseLoad, EightCapturesSplitOverTwoServersOnOneDatabaseAllSucceedAndStoreEachRowOnce) {
+    SKIP_UNLESS_AVAILABLE(StorageKind::Postgresql);
+    const GeneratedForms forms(20, 25);
+    qint64 single = 0;
+    const QStringList expected = capturedAlone(StorageKind::Postgresql, forms, &single);
+    ASSERT_EQ(expected.size(), forms.captionCount());
+
+    const TestDatabase shared(StorageKind::Postgresql);
+    ServerProcess first(shared);
+    ServerProcess second(shared);
+    QList<QStringList> argumentLists;
+    for (int i = 0; i < 8; ++i)
+        argumentLists.append(kOptions + serverOption(i % 2 == 0 ? first : second) +
+                             QStringList{forms.path()});
+    qint64 together = 0;
+    const std::vector<int> codes = captureAtOnce(argumentLists, &together);
+    EXPECT_EQ(codes, std::vector<int>(8, 0));
+    EXPECT_EQ(storedRows(first), expected);
+    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(second.running());
+    std::printf("one capture alone: %lld ms; eight at once over two servers on one database: %lld ms\n",
+                static_cast<long long>(single), static_cast<long long>(together));
 }

@@ -3,6 +3,7 @@
 #include "DatabaseConnection.h"
 #include "SqlSupport.h"
 
+#include <QHash>
 #include <QSqlDriver>
 #include <QUuid>
 
@@ -10,22 +11,19 @@
 
 namespace {
 
-const char* const kPostgresUrlVariable = "VDR_TEST_POSTGRES_URL";
-
 // The server's own database from the environment, where the test databases are created.
-std::optional<DatabaseLocation> postgresServer(QString* whyNot) {
-    const QString url = qEnvironmentVariable(kPostgresUrlVariable);
+std::optional<DatabaseLocation> postgresServer(const char* variable, QString* whyNot) {
+    const QString url = qEnvironmentVariable(variable);
     if (url.isEmpty()) {
         *whyNot = QStringLiteral("no PostgreSQL server: %1 is not set (scripts/postgres.sh starts one and "
                                  "prints its URL)")
-                      .arg(QLatin1String(kPostgresUrlVariable));
+                      .arg(QLatin1String(variable));
         return std::nullopt;
     }
     QString problem;
     std::optional<DatabaseLocation> location = parseDatabaseLocation(url, &problem);
     if (!location || location->kind != DatabaseLocation::Kind::Postgresql) {
-        *whyNot = QStringLiteral("%1 is not a PostgreSQL URL: %2")
-                      .arg(QLatin1String(kPostgresUrlVariable), problem);
+        *whyNot = QStringLiteral("%1 is not a PostgreSQL URL: %2").arg(QLatin1String(variable), problem);
         return std::nullopt;
     }
     return location;
@@ -36,9 +34,9 @@ QString quotedName(const QSqlDatabase& db, const QString& name) {
     return db.driver()->escapeIdentifier(name, QSqlDriver::TableName);
 }
 
-void runOnServer(const std::function<void(const QSqlDatabase&)>& fn) {
+void runOnServer(const char* variable, const std::function<void(const QSqlDatabase&)>& fn) {
     QString whyNot;
-    const std::optional<DatabaseLocation> server = postgresServer(&whyNot);
+    const std::optional<DatabaseLocation> server = postgresServer(variable, &whyNot);
     if (!server)
         throw StorageError(whyNot);
     DatabaseConnection connection(*server);
@@ -51,34 +49,43 @@ std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info) {
     return info.param == StorageKind::Sqlite ? "Sqlite" : "Postgresql";
 }
 
-QString TestDatabase::unavailableReason(StorageKind kind) {
-    if (kind == StorageKind::Sqlite)
-        return {};
-    // One answer per test process: each test runs in a process of its own under CTest anyway.
-    static const QString reason = [] {
-        QString whyNot;
-        const std::optional<DatabaseLocation> server = postgresServer(&whyNot);
-        if (!server)
-            return whyNot;
-        try {
-            DatabaseConnection connection(*server);
-        } catch (const StorageError& error) {
-            return QStringLiteral("no PostgreSQL server: %1").arg(error.message());
-        }
-        return QString();
-    }();
-    return reason;
+void PrintTo(StorageKind kind, std::ostream* os) {
+    *os << (kind == StorageKind::Sqlite ? "Sqlite" : "Postgresql");
 }
 
-TestDatabase::TestDatabase(StorageKind kind, const QString& encoding) : kind_(kind) {
+QString TestDatabase::unavailableReason(StorageKind kind, const char* serverVariable) {
+    if (kind == StorageKind::Sqlite)
+        return {};
+    // One answer per server and test process: each test runs in a process of its own under CTest.
+    static QHash<QString, QString> reasons;
+    const QString variable = QLatin1String(serverVariable);
+    if (!reasons.contains(variable)) {
+        QString whyNot;
+        if (const std::optional<DatabaseLocation> server = postgresServer(serverVariable, &whyNot)) {
+            try {
+                DatabaseConnection connection(*server);
+            } catch (const StorageError& error) {
+                whyNot = QStringLiteral("no PostgreSQL server: %1").arg(error.message());
+            }
+        }
+        reasons.insert(variable, whyNot);
+    }
+    return reasons.value(variable);
+}
+
+TestDatabase::TestDatabase(StorageKind kind, const QString& encoding, const char* serverVariable)
+    : kind_(kind), serverVariable_(serverVariable) {
     if (kind == StorageKind::Sqlite) {
         location_.sqlitePath = directory_.filePath(QStringLiteral("appserver.sqlite"));
         return;
     }
     QString whyNot;
-    location_ = *postgresServer(&whyNot);
+    const std::optional<DatabaseLocation> server = postgresServer(serverVariable_, &whyNot);
+    if (!server)
+        throw StorageError(whyNot);
+    location_ = *server;
     location_.databaseName = QStringLiteral("vdr_test_") + QUuid::createUuid().toString(QUuid::Id128);
-    runOnServer([this, &encoding](const QSqlDatabase& db) {
+    runOnServer(serverVariable_, [this, &encoding](const QSqlDatabase& db) {
         // C collation is at home in every encoding, so any encoding can be asked for.
         runStatement(db, QStringLiteral("CREATE DATABASE %1 ENCODING '%2' LC_COLLATE 'C' LC_CTYPE 'C'"
                                         " TEMPLATE template0")
@@ -90,7 +97,7 @@ TestDatabase::~TestDatabase() {
     if (kind_ != StorageKind::Postgresql)
         return;
     try {
-        runOnServer([this](const QSqlDatabase& db) {
+        runOnServer(serverVariable_, [this](const QSqlDatabase& db) {
             // FORCE ends the sessions of a server the test left running.
             runStatement(db, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
                                  .arg(quotedName(db, location_.databaseName)));
@@ -103,7 +110,7 @@ TestDatabase::~TestDatabase() {
 QString TestDatabase::url() const {
     if (kind_ == StorageKind::Sqlite)
         return QStringLiteral("sqlite:") + location_.sqlitePath;
-    return qEnvironmentVariable(kPostgresUrlVariable).section(QLatin1Char('/'), 0, -2) + QLatin1Char('/') +
+    return qEnvironmentVariable(serverVariable_).section(QLatin1Char('/'), 0, -2) + QLatin1Char('/') +
            location_.databaseName;
 }
 

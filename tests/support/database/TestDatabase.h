@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 // The storages the server tests run on.
@@ -17,17 +18,25 @@ enum class StorageKind { Sqlite, Postgresql };
 
 // "Sqlite" or "Postgresql": the suffix of each test's name.
 std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info);
+// The same in GoogleTest's messages.
+void PrintTo(StorageKind kind, std::ostream* os);
+
+// Names the PostgreSQL server where test databases are created (scripts/postgres.sh starts one
+// and prints its URL). The URL's user needs CREATEDB.
+inline constexpr const char* kPostgresServerVariable = "VDR_TEST_POSTGRES_URL";
 
 // A new, empty database of one kind for one test. A PostgreSQL one is created on the server that
-// the environment variable VDR_TEST_POSTGRES_URL names (scripts/postgres.sh starts one and prints
-// its URL), under a name of its own, and dropped again at the end; that URL's user needs CREATEDB.
+// the environment variable serverVariable names, under a name of its own, and dropped again at
+// the end; a SQLite one is a file in a temporary directory.
 class TestDatabase {
 public:
     // Empty when databases of this kind can be had here, else why not.
-    static QString unavailableReason(StorageKind kind);
+    static QString unavailableReason(StorageKind kind, const char* serverVariable = kPostgresServerVariable);
 
-    // encoding: of a PostgreSQL database; the storage accepts only UTF8.
-    explicit TestDatabase(StorageKind kind, const QString& encoding = QStringLiteral("UTF8"));
+    // encoding: of a PostgreSQL database; the storage accepts only UTF8. Throws StorageError when
+    // the database cannot be created.
+    explicit TestDatabase(StorageKind kind, const QString& encoding = QStringLiteral("UTF8"),
+                          const char* serverVariable = kPostgresServerVariable);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -47,6 +56,7 @@ public:
 
 private:
     StorageKind kind_;
+    const char* serverVariable_;
     QTemporaryDir directory_;
     DatabaseLocation location_;
 };
@@ -61,11 +71,19 @@ private:
     if (const QString why = TestDatabase::unavailableReason(kind); !why.isEmpty())                           \
     GTEST_SKIP() << why.toStdString()
 
+// A test run once per storage kind that sets up its storage itself.
+class EachStorageTest : public ::testing::TestWithParam<StorageKind> {
+protected:
+    void SetUp() override { SKIP_UNLESS_AVAILABLE(GetParam()); }
+};
+
 // A test per storage kind with a new database of that kind.
-class StorageKindTest : public ::testing::TestWithParam<StorageKind> {
+class StorageKindTest : public EachStorageTest {
 protected:
     void SetUp() override {
-        SKIP_UNLESS_AVAILABLE(GetParam());
+        EachStorageTest::SetUp();
+        if (IsSkipped())
+            return;
         database = std::make_unique<TestDatabase>(GetParam());
     }
 
