@@ -34,6 +34,16 @@ QJsonObject deltaArgument(const QString& method, const QJsonArray& params) {
 } // namespace
 
 QJsonValue ImpPocketObject::call(const QString& method, const QJsonArray& params) {
+    storage_.recoverConnection();
+    try {
+        return dispatch(method, params);
+    } catch (const StorageError&) {
+        storage_.noteFailure();
+        throw;
+    }
+}
+
+QJsonValue ImpPocketObject::dispatch(const QString& method, const QJsonArray& params) {
     if (method == QLatin1String("GetIdiLeDfm"))
         return getIdiLeDfm(params);
     if (method == QLatin1String("GetPropried"))

@@ -21,6 +21,8 @@ private:
     // What a delete of a row that is no longer stored means.
     enum class MissingDelete { Fails, CountsAsApplied };
 
+    QJsonValue dispatch(const QString& method, const QJsonArray& params);
+
     QJsonObject getIdiLeDfm(const QJsonArray& params);
     QJsonObject getPropried(const QJsonArray& params);
     QJsonObject getVersao(const QJsonArray& params);

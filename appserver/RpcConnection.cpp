@@ -261,7 +261,9 @@ void RpcConnection::handleLine(const QByteArray& line) {
     } catch (const StorageError& error) {
         qWarning("connection %d: %s failed in the database: %s", number_, qPrintable(method.toString()),
                  qPrintable(error.message()));
-        sendError(id, RpcCode::InternalError, QStringLiteral("the database failed: %1").arg(error.message()));
+        // Drivers report over several lines; a client shows the message as one.
+        sendError(id, RpcCode::InternalError,
+                  QStringLiteral("the database failed: %1").arg(error.message().simplified()));
     } catch (const std::exception& error) {
         qWarning("connection %d: %s failed: %s", number_, qPrintable(method.toString()), error.what());
         sendError(id, RpcCode::InternalError, QString::fromLocal8Bit(error.what()));

@@ -83,7 +83,8 @@ QString locationForMessages(const DatabaseLocation& location) {
 } // namespace
 
 // The function-try-block names the database in every failure, the connection's included.
-Storage::Storage(const DatabaseLocation& location) try : connection_(location) {
+Storage::Storage(const DatabaseLocation& location) try
+    : location_(location), connection_(std::make_unique<DatabaseConnection>(location)) {
     const int found = ::schemaVersion(db());
     if (found > latestSchemaVersion())
         throw StorageError(QStringLiteral("the database's schema version %1 is newer than this program's %2")
@@ -95,6 +96,28 @@ Storage::Storage(const DatabaseLocation& location) try : connection_(location) {
 }
 
 Storage::~Storage() = default;
+
+void Storage::recoverConnection() {
+    if (!failed_)
+        return;
+    try {
+        runStatement(db(), QStringLiteral("SELECT 1"));
+        failed_ = false;
+        return; // the failure was the request's own
+    } catch (const StorageError&) {
+    }
+    // The broken connection stays until a new one is open: while the database is away, every
+    // request tries again and fails with its reason, and nothing is left without a connection.
+    std::unique_ptr<DatabaseConnection> fresh;
+    try {
+        fresh = std::make_unique<DatabaseConnection>(location_);
+    } catch (const StorageError& error) {
+        throw StorageError(QStringLiteral("%1: %2").arg(locationForMessages(location_), error.message()));
+    }
+    connection_ = std::move(fresh);
+    failed_ = false;
+    qInfo("reconnected to the database %s", qPrintable(locationForMessages(location_)));
+}
 
 int Storage::schemaVersion() const {
     return ::schemaVersion(db());

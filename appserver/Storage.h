@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The server's data: the language list, the translation table and the version record, in a
@@ -28,6 +29,13 @@ public:
     Storage& operator=(const Storage&) = delete;
 
     int schemaVersion() const;
+
+    // A request that failed in the database may have lost the connection with it: a PostgreSQL
+    // server restarted or ended the session. noteFailure marks that; the next request calls
+    // recoverConnection, which tries the connection and opens a new one when it is gone, so the
+    // server serves again once the database is back. Throws StorageError while it is not.
+    void noteFailure() { failed_ = true; }
+    void recoverConnection();
 
     QList<LanguageEntry> languages() const;
     bool hasLanguage(const QString& code) const;
@@ -74,9 +82,11 @@ public:
     QString lookupPlan() const;
 
 private:
-    DatabaseConnection connection_;
+    DatabaseLocation location_;
+    std::unique_ptr<DatabaseConnection> connection_;
+    bool failed_ = false;
 
-    const QSqlDatabase& db() const { return connection_.db(); }
-    PreparedStatements& statements() const { return connection_.statements(); }
+    const QSqlDatabase& db() const { return connection_->db(); }
+    PreparedStatements& statements() const { return connection_->statements(); }
     std::optional<qint64> findRowId(const TranslationKey& key) const;
 };
