@@ -1,25 +1,9 @@
-#include "TestDatabase.h"
-
-#include "Storage.h"
-
-#include <gtest/gtest.h>
+#include "StorageFixture.h"
 
 // The storage keeps its statements prepared for the life of its connection: what that must not
 // change.
 
 namespace {
-
-TranslationRow captionRow(const QString& component, const QString& value,
-                          const QString& language = QStringLiteral("POR")) {
-    TranslationRow row;
-    row.program = "CLIENTE";
-    row.form = "FRMCLIENTE";
-    row.component = component;
-    row.property = "CAPTION";
-    row.value = value;
-    row.language = language;
-    return row;
-}
 
 int foundCount(const Storage& storage, const TranslationRow& row) {
     return int(storage.findTranslations(TranslationKey::ofRow(row)).size());
@@ -34,29 +18,20 @@ QStringList languageCodes(const Storage& storage) {
 
 } // namespace
 
-class KeptStatementsTest : public StorageKindTest {
+class KeptStatementsTest : public StorageFixture {
 protected:
-    void SetUp() override {
-        StorageKindTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        storage = std::make_unique<Storage>(database->location());
-    }
-
     void store(Storage& into, const TranslationRow& row) {
         Storage::Transaction transaction(into);
         into.insertTranslation(row);
         transaction.commit();
     }
-
-    std::unique_ptr<Storage> storage;
 };
 INSTANTIATE_FOR_EACH_STORAGE(KeptStatementsTest);
 
 TEST_P(KeptStatementsTest, StatementsRunAgainAfterATransactionFailedInTheDatabase) {
-    const TranslationRow nome = captionRow("LBLNOME", "Nome");
-    const TranslationRow rolledBack = captionRow("LBLCIDADE", "Cidade");
-    const TranslationRow later = captionRow("LBLUF", "UF");
+    const TranslationRow nome = clientCaption("LBLNOME", "Nome");
+    const TranslationRow rolledBack = clientCaption("LBLCIDADE", "Cidade");
+    const TranslationRow later = clientCaption("LBLUF", "UF");
     store(*storage, nome);
     EXPECT_EQ(foundCount(*storage, nome), 1);
     {
@@ -64,7 +39,7 @@ TEST_P(KeptStatementsTest, StatementsRunAgainAfterATransactionFailedInTheDatabas
         EXPECT_EQ(storage->insertTranslation(rolledBack), Storage::InsertOutcome::Inserted);
         // The language list refuses it (foreign key): in PostgreSQL the whole transaction is then
         // aborted, with the look-up and the insert prepared inside it.
-        EXPECT_THROW(storage->insertTranslation(captionRow("LBLX", "X", "ZZZ")), StorageError);
+        EXPECT_THROW(storage->insertTranslation(clientCaption("LBLX", "X", "ZZZ")), StorageError);
     }
     EXPECT_EQ(foundCount(*storage, nome), 1);
     EXPECT_EQ(foundCount(*storage, rolledBack), 0);
@@ -76,14 +51,14 @@ TEST_P(KeptStatementsTest, StatementsRunAgainAfterATransactionFailedInTheDatabas
 TEST_P(KeptStatementsTest, AnInsertAfterRefusedOnesStoresItsOwnValues) {
     // Refused by the database (no such language), and, in PostgreSQL, before it would get the
     // value; either may leave values of its own bound to the kept insert.
-    QList<TranslationRow> refused{captionRow("LBLX", "X", "ZZZ")};
+    QList<TranslationRow> refused{clientCaption("LBLX", "X", "ZZZ")};
     if (GetParam() == StorageKind::Postgresql)
-        refused.append(captionRow("LBLY", QStringLiteral("Y") + QChar(0) + QStringLiteral("Z")));
+        refused.append(clientCaption("LBLY", QStringLiteral("Y") + QChar(0) + QStringLiteral("Z")));
     for (const TranslationRow& row : refused) {
         Storage::Transaction transaction(*storage);
         EXPECT_THROW(storage->insertTranslation(row), StorageError);
     }
-    TranslationRow kept = captionRow("LBLNOME", "Nome");
+    TranslationRow kept = clientCaption("LBLNOME", "Nome");
     kept.number = 2.5;
     kept.state = "S";
     kept.value2 = "Name";
@@ -108,13 +83,13 @@ TEST_P(KeptStatementsTest, AReadOfOneRequestDoesNotHoldBackTheNext) {
     // the database as it was then, and could not write after the other one has.
     Storage other(database->location());
     ASSERT_TRUE(storage->hasLanguage("POR")); // reads one row and stops
-    ASSERT_EQ(foundCount(*storage, captionRow("LBLNOME", "Nome")), 0);
+    ASSERT_EQ(foundCount(*storage, clientCaption("LBLNOME", "Nome")), 0);
 
     other.addLanguage({"ITA", "Italiano", "ITA"});
-    store(other, captionRow("LBLNOME", "Nome"));
+    store(other, clientCaption("LBLNOME", "Nome"));
 
     EXPECT_TRUE(languageCodes(*storage).contains("ITA"));
-    EXPECT_EQ(foundCount(*storage, captionRow("LBLNOME", "Nome")), 1);
+    EXPECT_EQ(foundCount(*storage, clientCaption("LBLNOME", "Nome")), 1);
     EXPECT_NO_THROW(storage->addLanguage({"DEU", "Deutsch", "DEU"}));
     EXPECT_EQ(languageCodes(other), (QStringList{"POR", "ENG", "SPA", "ITA", "DEU"}));
 }
@@ -122,8 +97,8 @@ TEST_P(KeptStatementsTest, AReadOfOneRequestDoesNotHoldBackTheNext) {
 TEST_P(KeptStatementsTest, TwoStoragesInOneProcessRunOnTheirOwnDatabases) {
     TestDatabase secondDatabase(GetParam());
     Storage second(secondDatabase.location());
-    const TranslationRow onlyFirst = captionRow("LBLNOME", "Nome");
-    const TranslationRow onlySecond = captionRow("LBLCIDADE", "Cidade");
+    const TranslationRow onlyFirst = clientCaption("LBLNOME", "Nome");
+    const TranslationRow onlySecond = clientCaption("LBLCIDADE", "Cidade");
     // Interleaved, so that each statement is already prepared on the other connection.
     store(*storage, onlyFirst);
     store(second, onlySecond);
@@ -141,12 +116,12 @@ TEST_P(KeptStatementsTest, TwoStoragesInOneProcessRunOnTheirOwnDatabases) {
 }
 
 TEST_P(KeptStatementsTest, AStorageOpenedAgainPreparesAfresh) {
-    const TranslationRow nome = captionRow("LBLNOME", "Nome");
+    const TranslationRow nome = clientCaption("LBLNOME", "Nome");
     store(*storage, nome);
     EXPECT_EQ(foundCount(*storage, nome), 1);
     storage.reset();
     storage = std::make_unique<Storage>(database->location());
     EXPECT_EQ(foundCount(*storage, nome), 1);
-    store(*storage, captionRow("LBLCIDADE", "Cidade"));
+    store(*storage, clientCaption("LBLCIDADE", "Cidade"));
     EXPECT_EQ(database->translationCount(), 2);
 }

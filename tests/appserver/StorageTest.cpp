@@ -1,37 +1,8 @@
-#include "TestDatabase.h"
-
-#include "Storage.h"
-
-#include <gtest/gtest.h>
+#include "StorageFixture.h"
 
 // The storage class in-process: what the server relies on from the database itself.
 
-namespace {
-
-TranslationRow captionRow(const QString& component, const QString& value) {
-    TranslationRow row;
-    row.program = "CLIENTE";
-    row.form = "FRMCLIENTE";
-    row.component = component;
-    row.property = "CAPTION";
-    row.value = value;
-    row.language = "POR";
-    return row;
-}
-
-} // namespace
-
-class StorageTest : public StorageKindTest {
-protected:
-    void SetUp() override {
-        StorageKindTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        storage = std::make_unique<Storage>(database->location());
-    }
-
-    std::unique_ptr<Storage> storage;
-};
+using StorageTest = StorageFixture;
 INSTANTIATE_FOR_EACH_STORAGE(StorageTest);
 
 TEST_P(StorageTest, TheLookUpUsesTheUniqueIndexAtAnySize) {
@@ -39,7 +10,7 @@ TEST_P(StorageTest, TheLookUpUsesTheUniqueIndexAtAnySize) {
         Storage::Transaction transaction(*storage);
         for (int i = 0; i < 2000; ++i)
             storage->insertTranslation(
-                captionRow(QStringLiteral("LBL%1").arg(i), QString(4000, QChar(u'a' + i % 26))));
+                clientCaption(QStringLiteral("LBL%1").arg(i), QString(4000, QChar(u'a' + i % 26))));
         transaction.commit();
     }
     const QString plan = storage->lookupPlan();
@@ -55,15 +26,15 @@ TEST_P(StorageTest, TheLookUpUsesTheUniqueIndexAtAnySize) {
     }
     EXPECT_EQ(storage
                   ->findTranslations(
-                      TranslationKey::ofRow(captionRow("LBL1999", QString(4000, QChar(u'a' + 1999 % 26)))))
+                      TranslationKey::ofRow(clientCaption("LBL1999", QString(4000, QChar(u'a' + 1999 % 26)))))
                   .size(),
               1);
 }
 
 TEST_P(StorageTest, ARowAlreadyStoredIsReportedNotDuplicated) {
     Storage::Transaction transaction(*storage);
-    EXPECT_EQ(storage->insertTranslation(captionRow("LBLNOME", "Nome")), Storage::InsertOutcome::Inserted);
-    EXPECT_EQ(storage->insertTranslation(captionRow("lblnome", "Nome ")),
+    EXPECT_EQ(storage->insertTranslation(clientCaption("LBLNOME", "Nome")), Storage::InsertOutcome::Inserted);
+    EXPECT_EQ(storage->insertTranslation(clientCaption("lblnome", "Nome ")),
               Storage::InsertOutcome::AlreadyStored);
     transaction.commit();
     int rows = 0;
@@ -74,15 +45,15 @@ TEST_P(StorageTest, ARowAlreadyStoredIsReportedNotDuplicated) {
 TEST_P(StorageTest, AnUncommittedTransactionLeavesNothing) {
     {
         Storage::Transaction transaction(*storage);
-        storage->insertTranslation(captionRow("LBLNOME", "Nome"));
+        storage->insertTranslation(clientCaption("LBLNOME", "Nome"));
         storage->setVersionStamp(QDateTime::currentDateTime());
     }
-    EXPECT_TRUE(storage->findTranslations(TranslationKey::ofRow(captionRow("LBLNOME", "Nome"))).isEmpty());
+    EXPECT_TRUE(storage->findTranslations(TranslationKey::ofRow(clientCaption("LBLNOME", "Nome"))).isEmpty());
     EXPECT_FALSE(storage->versionStamp().has_value());
 }
 
 TEST_P(StorageTest, EveryFieldComesBackAsStored) {
-    TranslationRow row = captionRow("LBLNOME", "Nome d'água \\ \"x\"");
+    TranslationRow row = clientCaption("LBLNOME", "Nome d'água \\ \"x\"");
     row.number = 0.1 + 0.2; // not short in decimal: a narrower column would round it
     row.state = "S";
     row.value2 = "Ação";
@@ -114,12 +85,12 @@ TEST_P(StorageTest, TheLanguageListKeepsTheOrderOfAdding) {
 TEST_P(StorageTest, ReopeningKeepsTheDataAndTheSchema) {
     {
         Storage::Transaction transaction(*storage);
-        storage->insertTranslation(captionRow("LBLNOME", "Nome"));
+        storage->insertTranslation(clientCaption("LBLNOME", "Nome"));
         transaction.commit();
     }
     storage.reset();
     Storage reopened(database->location());
     EXPECT_EQ(reopened.schemaVersion(), 2);
-    EXPECT_EQ(reopened.findTranslations(TranslationKey::ofRow(captionRow("LBLNOME", "Nome"))).size(), 1);
+    EXPECT_EQ(reopened.findTranslations(TranslationKey::ofRow(clientCaption("LBLNOME", "Nome"))).size(), 1);
     EXPECT_EQ(reopened.languages().size(), 3) << "seeds are added once";
 }
