@@ -189,6 +189,9 @@ void RpcConnection::drainInput() {
 
 void RpcConnection::send(const QJsonObject& message) {
     socket_->write(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n');
+    // Out now rather than on the next turn of the event loop: the client is waiting for it. What
+    // the kernel cannot take yet stays buffered as before.
+    socket_->flush();
 }
 
 void RpcConnection::sendError(const QJsonValue& id, int code, const QString& message) {

@@ -11,7 +11,7 @@ void CuttingProxy::accept() {
         client->setParent(this);
         upstream->connectToHost(QHostAddress::LocalHost, serverPort_);
         connect(client, &QTcpSocket::readyRead, upstream,
-                [client, upstream] { upstream->write(client->readAll()); });
+                [this, client, upstream] { relayRequests(client, upstream); });
         connect(upstream, &QTcpSocket::readyRead, client,
                 [client, upstream] { client->write(upstream->readAll()); });
         connect(client, &QTcpSocket::disconnected, upstream, &QTcpSocket::disconnectFromHost);
@@ -29,4 +29,23 @@ void CuttingProxy::cutAll() {
     }
     pairs_.clear();
     ++cuts_;
+}
+
+void CuttingProxy::cutAfterRequests(int count) {
+    requestsBeforeCut_ = count;
+}
+
+void CuttingProxy::relayRequests(QTcpSocket* client, QTcpSocket* upstream) {
+    const QByteArray bytes = client->readAll();
+    upstream->write(bytes);
+    if (requestsBeforeCut_ < 0)
+        return;
+    requestsBeforeCut_ -= static_cast<int>(bytes.count('\n'));
+    if (requestsBeforeCut_ <= 0) {
+        requestsBeforeCut_ = -1;
+        // While its client waits for the answer; whether the request itself still reaches the
+        // server is left to the network, as in a real failure.
+        upstream->flush();
+        cutAll();
+    }
 }
