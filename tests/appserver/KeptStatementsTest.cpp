@@ -67,13 +67,7 @@ TEST_P(KeptStatementsTest, AnInsertAfterRefusedOnesStoresItsOwnValues) {
 
     const QList<TranslationRow> found = storage->findTranslations(TranslationKey::ofRow(kept));
     ASSERT_EQ(found.size(), 1);
-    EXPECT_EQ(found.at(0).component, kept.component);
-    EXPECT_EQ(found.at(0).value, kept.value);
-    EXPECT_EQ(found.at(0).number, kept.number);
-    EXPECT_EQ(found.at(0).state, kept.state);
-    EXPECT_EQ(found.at(0).value2, kept.value2);
-    EXPECT_EQ(found.at(0).updated, kept.updated);
-    EXPECT_EQ(found.at(0).language, kept.language);
+    expectSameRow(found.at(0), kept);
     EXPECT_EQ(database->translationCount(), 1);
 }
 

@@ -20,6 +20,20 @@ inline TranslationRow clientCaption(const QString& component, const QString& val
     return row;
 }
 
+// Every field of a row read back equals the one stored.
+inline void expectSameRow(const TranslationRow& found, const TranslationRow& stored) {
+    EXPECT_EQ(found.program, stored.program);
+    EXPECT_EQ(found.form, stored.form);
+    EXPECT_EQ(found.component, stored.component);
+    EXPECT_EQ(found.property, stored.property);
+    EXPECT_EQ(found.number, stored.number);
+    EXPECT_EQ(found.state, stored.state);
+    EXPECT_EQ(found.value, stored.value);
+    EXPECT_EQ(found.value2, stored.value2);
+    EXPECT_EQ(found.updated, stored.updated);
+    EXPECT_EQ(found.language, stored.language);
+}
+
 // The storage class in-process on a fresh database of the test's storage kind. Suites built on it
 // are instantiated with INSTANTIATE_FOR_EACH_STORAGE.
 class StorageFixture : public StorageKindTest {

@@ -65,11 +65,7 @@ TEST_P(StorageTest, EveryFieldComesBackAsStored) {
     }
     const QList<TranslationRow> found = storage->findTranslations(TranslationKey::ofRow(row));
     ASSERT_EQ(found.size(), 1);
-    EXPECT_EQ(found.at(0).value, row.value);
-    EXPECT_EQ(found.at(0).number, row.number);
-    EXPECT_EQ(found.at(0).state, row.state);
-    EXPECT_EQ(found.at(0).value2, row.value2);
-    EXPECT_EQ(found.at(0).updated, row.updated);
+    expectSameRow(found.at(0), row);
 }
 
 TEST_P(StorageTest, TheLanguageListKeepsTheOrderOfAdding) {
