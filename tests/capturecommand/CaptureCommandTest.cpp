@@ -1,4 +1,5 @@
 #include "CaptureCommand.h"
+#include "SampleForms.h"
 #include "ServerProcess.h"
 #include "ServerRows.h"
 
@@ -40,22 +41,6 @@ namespace {
 
 const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
 
-const QByteArray kCliente = "VERSION 5.00\r\n"
-                            "Begin VB.Form frmCliente\r\n"
-                            "   Caption = \"Clientes\"\r\n"
-                            "   Begin VBCE.Label lblNome\r\n"
-                            "      Caption         =   \"Nome do cliente\"\r\n"
-                            "      Height = 255\r\n"
-                            "   End\r\n"
-                            "   Begin VBCE.CommandButton cmdGravar\r\n"
-                            "      Caption = \"Gravar\"\r\n"
-                            "   End\r\n"
-                            "End\r\n"
-                            "Attribute VB_Name = \"frmCliente\"\r\n"
-                            "Private Sub Form_Load()\r\n"
-                            "   Caption = \"Cadastro\"\r\n"
-                            "End Sub\r\n";
-
 // LF line ends, Windows-1252 text, a check box whose caption is not captured.
 const QByteArray kPedido = "VERSION 5.00\n"
                            "Begin VB.Form frmPedido\n"
@@ -85,9 +70,9 @@ std::string explain(const CaptureResult& result) {
 } // namespace
 
 TEST_P(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunAddsNothing) {
-    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     write(QStringLiteral("Pedido.ebf"), kPedido);
-    write(QStringLiteral("Tela.Dfm"), kCliente);
+    write(QStringLiteral("Tela.Dfm"), SampleForms::kCliente);
     write(QStringLiteral("leia-me.txt"), "Begin VB.Form frmNada\n");
 
     const CaptureResult first = runCapture(runArguments());
@@ -113,7 +98,7 @@ TEST_P(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunA
 }
 
 TEST_P(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
-    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     write(QStringLiteral("Pedido.Dfm"), kPedido);
     write(QStringLiteral("pedido2.dfm"), QByteArray(kPedido).replace("frmPedido", "frmPedido2"));
 
@@ -132,7 +117,7 @@ TEST_P(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
 }
 
 TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
-    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const QString address = QStringLiteral("127.0.0.1:%1").arg(server->port());
     const QList<QStringList> usages = {
         {},
@@ -158,7 +143,7 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
 }
 
 TEST_P(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
-    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const CaptureResult result =
         runCapture(QStringList{QStringLiteral("--language"), QStringLiteral("XYZ")} + serverOption(*server) +
                    QStringList{QStringLiteral("--yes"), forms.path()});
@@ -170,7 +155,7 @@ TEST_P(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
 }
 
 TEST_P(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
-    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     int deadPort = 0;
     {
         QTcpServer probe;
@@ -188,7 +173,7 @@ TEST_P(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
 }
 
 TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
-    write(QStringLiteral("Cliente.Ebf"), kCliente);
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
 
     const CaptureResult declined = runCapture(runArguments({}), "n\n");
     EXPECT_EQ(declined.exitCode, 0) << explain(declined);
