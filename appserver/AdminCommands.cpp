@@ -62,6 +62,13 @@ std::optional<int> parseOrStop(QCommandLineParser& parser, const QStringList& ar
     return std::nullopt;
 }
 
+// Says why the database refused and gives the exit status for it.
+int storageFailure(const StorageError& error) {
+    err() << "appserver: " << error.message() << "\n";
+    err().flush();
+    return kFailed;
+}
+
 std::unique_ptr<Storage> openStorage(const QCommandLineParser& parser, const QString& inherited) {
     const QString url = parser.isSet(databaseOption()) ? parser.value(databaseOption()) : inherited;
     DatabaseLocation location;
@@ -127,9 +134,7 @@ int addLanguage(Storage& storage, const QCommandLineParser& parser, const QStrin
     try {
         storage.addLanguage(entry);
     } catch (const StorageError& error) {
-        err() << "appserver: " << error.message() << "\n";
-        err().flush();
-        return kFailed;
+        return storageFailure(error);
     }
     out() << "added " << entry.code << "\t" << entry.description << "\t" << entry.prop << "\n";
     out().flush();
@@ -168,9 +173,7 @@ int runLanguagesCommand(const QStringList& arguments, const QString& database) {
         for (const LanguageEntry& entry : storage->languages())
             out() << entry.code << "\t" << entry.description << "\t" << entry.prop << "\n";
     } catch (const StorageError& error) {
-        err() << "appserver: " << error.message() << "\n";
-        err().flush();
-        return kFailed;
+        return storageFailure(error);
     }
     out().flush();
     return kDone;
@@ -229,9 +232,7 @@ int runExportCommand(const QStringList& arguments, const QString& database) {
             objects.append(object);
         });
     } catch (const StorageError& error) {
-        err() << "appserver: " << error.message() << "\n";
-        err().flush();
-        return kFailed;
+        return storageFailure(error);
     }
     if (formatName == QLatin1String("json"))
         out() << QString::fromUtf8(QJsonDocument(objects).toJson(QJsonDocument::Indented));
@@ -256,9 +257,7 @@ int runVersionCommand(const QStringList& arguments, const QString& database) {
         out() << "DTGERARQTRAD: " << (stamp ? formatDateTime(*stamp) : QStringLiteral("not set")) << "\n";
         out() << "schema version: " << storage->schemaVersion() << "\n";
     } catch (const StorageError& error) {
-        err() << "appserver: " << error.message() << "\n";
-        err().flush();
-        return kFailed;
+        return storageFailure(error);
     }
     out().flush();
     return kDone;
