@@ -90,12 +90,12 @@ bool isAscii(QStringView s) {
 } // namespace
 
 QString toUnicode(const AnsiString& s) {
+    if (isAscii(s))
+        return QString::fromLatin1(s); // the same characters, without the converter's overhead
     // Every byte has a meaning in Windows-1252 (the five undefined ones map to C1 controls), so
     // decoding cannot fail.
     // Opening a converter costs more than converting a caption: keep one per thread. A
     // single-byte decoder carries no state from one call to the next.
-    if (isAscii(s))
-        return QString::fromLatin1(s); // the same characters, without the converter's overhead
     thread_local QStringDecoder decoder("windows-1252");
     return decoder.decode(s);
 }

@@ -25,10 +25,6 @@ TStringList inCodePage(const TStringList& utf8Lines, const QString& path) {
     return lines;
 }
 
-} // namespace
-
-namespace {
-
 struct FormText {
     QByteArray bytes;
     TStreamOriginalFormat format = sofText;

@@ -41,8 +41,13 @@ TEST(StringListLines, EachKindOfLineEndEndsOneLine) {
         {"a\r", {"a"}},
         {"a\n\n", {"a", ""}},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(load(c.input), c.lines) << "input: " << c.input.toPercentEncoding().constData();
+        // Counting without loading must agree: the capture counts lines one way and scans them
+        // the other.
+        EXPECT_EQ(TStringList::CountLines(c.input), c.lines.size())
+            << "input: " << c.input.toPercentEncoding().constData();
+    }
 }
 
 TEST(StringListLines, BytesAreKeptAsTheyAre) {
