@@ -1,4 +1,4 @@
-#include "ServerProcess.h"
+#include "AppserverProcess.h"
 #include "TestDatabase.h"
 
 #include "Storage.h"
@@ -35,18 +35,18 @@ protected:
                 language};
     }
 
-    ServerProcess files; // never started: runs the commands on the test's database
+    AppserverProcess files; // never started: runs the commands on the test's database
 };
 INSTANTIATE_FOR_EACH_STORAGE(AdminCommandsTest);
 
 TEST_P(AdminCommandsTest, LanguagesListsTheSeededLanguages) {
-    const ServerProcess::CommandResult result = files.runCommand({"languages"});
+    const AppserverProcess::CommandResult result = files.runCommand({"languages"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, "POR\tPortuguês\tPOR\nENG\tEnglish\tENG\nSPA\tEspañol\tSPA\n");
 }
 
 TEST_P(AdminCommandsTest, LanguagesAddAppendsAndRefusesDuplicatesAndOversizedValues) {
-    ServerProcess::CommandResult result = files.runCommand({"languages", "add", "ita", "Italiano"});
+    AppserverProcess::CommandResult result = files.runCommand({"languages", "add", "ita", "Italiano"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     result = files.runCommand({"languages", "add", "FRA", "Français", "FR"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
@@ -65,7 +65,7 @@ TEST_P(AdminCommandsTest, LanguagesAddAppendsAndRefusesDuplicatesAndOversizedVal
 TEST_P(AdminCommandsTest, ExportCsvQuotesWhatNeedsIt) {
     store({row("CLIENTE", "Nome, completo", "POR"), row("CLIENTE", "Diga \"sim\"", "ENG"),
            row("PEDIDO", "Linha 1\nLinha 2", "POR")});
-    const ServerProcess::CommandResult result = files.runCommand({"export", "--format", "csv"});
+    const AppserverProcess::CommandResult result = files.runCommand({"export", "--format", "csv"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QString expected =
         "CDPROGRAMA,NMFORMULARIO,NMCOMPONENTE,NMPROPRIEDADE,NRVALORPROP,IDSITTRADUCAO,STVALORPROP,"
@@ -81,7 +81,7 @@ TEST_P(AdminCommandsTest, ExportCsvQuotesWhatNeedsIt) {
 
 TEST_P(AdminCommandsTest, ExportJsonFiltersByLanguageAndProgram) {
     store({row("CLIENTE", "Nome", "POR"), row("CLIENTE", "Name", "ENG"), row("PEDIDO", "Pedido", "POR")});
-    ServerProcess::CommandResult result =
+    AppserverProcess::CommandResult result =
         files.runCommand({"export", "--format", "json", "--language", "por"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     QJsonArray rows = QJsonDocument::fromJson(result.out.toUtf8()).array();
@@ -107,7 +107,7 @@ TEST_P(AdminCommandsTest, ExportNeedsAKnownFormat) {
 }
 
 TEST_P(AdminCommandsTest, VersionShowsTheStamp) {
-    ServerProcess::CommandResult result = files.runCommand({"version"});
+    AppserverProcess::CommandResult result = files.runCommand({"version"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains("DTGERARQTRAD: not set")) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("schema version: 2"));
@@ -123,31 +123,31 @@ TEST_P(AdminCommandsTest, VersionShowsTheStamp) {
 
 TEST_P(AdminCommandsTest, EachCommandHasHelpAndTheDatabaseOptionWorksAfterIt) {
     for (const QString command : {"languages", "export", "version"}) {
-        const ServerProcess::CommandResult help = ServerProcess::runRaw({command, "--help"});
+        const AppserverProcess::CommandResult help = AppserverProcess::runRaw({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command.toStdString();
         EXPECT_TRUE(help.out.contains("--database")) << help.out.toStdString();
     }
-    EXPECT_TRUE(ServerProcess::runRaw({"export", "--help"}).out.contains("--language"));
-    const ServerProcess::CommandResult main = ServerProcess::runRaw({"--help"});
+    EXPECT_TRUE(AppserverProcess::runRaw({"export", "--help"}).out.contains("--language"));
+    const AppserverProcess::CommandResult main = AppserverProcess::runRaw({"--help"});
     EXPECT_EQ(main.exitCode, 0);
     EXPECT_TRUE(main.out.contains("--listen"));
     EXPECT_TRUE(main.out.contains("21400"));
 
-    const ServerProcess::CommandResult after =
-        ServerProcess::runRaw({"languages", "--database", files.databaseUrl()});
+    const AppserverProcess::CommandResult after =
+        AppserverProcess::runRaw({"languages", "--database", files.databaseUrl()});
     EXPECT_EQ(after.exitCode, 0) << after.err.toStdString();
     EXPECT_TRUE(after.out.startsWith("POR\t"));
-    EXPECT_EQ(ServerProcess::runRaw({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(AppserverProcess::runRaw({"frobnicate"}).exitCode, 2);
 }
 
 TEST(AdminCommandsWithoutDatabaseTest, ADatabaseThatCannotBeOpenedFailsTheCommand) {
-    const ServerProcess::CommandResult result =
-        ServerProcess::runRaw({"--database", "sqlite:/nonexistent-dir/x.sqlite", "languages"});
+    const AppserverProcess::CommandResult result =
+        AppserverProcess::runRaw({"--database", "sqlite:/nonexistent-dir/x.sqlite", "languages"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.contains("does not exist")) << result.err.toStdString();
 
-    const ServerProcess::CommandResult unreachable =
-        ServerProcess::runRaw({"--database", "postgresql://vdr@127.0.0.1:1/vdr", "version"});
+    const AppserverProcess::CommandResult unreachable =
+        AppserverProcess::runRaw({"--database", "postgresql://vdr@127.0.0.1:1/vdr", "version"});
     EXPECT_EQ(unreachable.exitCode, 1);
     EXPECT_TRUE(unreachable.err.contains("cannot open the database: postgresql://vdr@127.0.0.1:1/vdr"))
         << unreachable.err.toStdString();

@@ -49,7 +49,7 @@ protected:
         StorageKindTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        for (ServerProcess* server : {&firstServer, &secondServer}) {
+        for (AppserverProcess* server : {&firstServer, &secondServer}) {
             server->setDatabaseUrl(database->url());
             ASSERT_TRUE(server->start()) << server->log().toStdString();
         }
@@ -73,8 +73,8 @@ protected:
         return applied;
     }
 
-    ServerProcess firstServer;
-    ServerProcess secondServer;
+    AppserverProcess firstServer;
+    AppserverProcess secondServer;
     RpcClient a;
     RpcClient b;
 };

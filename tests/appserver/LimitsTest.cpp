@@ -1,5 +1,5 @@
+#include "AppserverProcess.h"
 #include "RpcClient.h"
-#include "ServerProcess.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -20,7 +20,7 @@ bool serves(RpcClient& client) {
     return resultOf(client.call(QStringLiteral("GetVersao"))).value(QStringLiteral("ok")).toBool();
 }
 
-std::unique_ptr<RpcClient> openedClient(const ServerProcess& server) {
+std::unique_ptr<RpcClient> openedClient(const AppserverProcess& server) {
     auto client = std::make_unique<RpcClient>();
     if (!client->connectTo(server.port()) || !client->open().contains(QStringLiteral("result")))
         return nullptr;
@@ -38,7 +38,7 @@ QByteArray requestOfLength(qsizetype length) {
 } // namespace
 
 TEST(LimitsTest, TheMessageSizeLimitClosesOnlyTheConnectionThatExceedsIt) {
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(server.start({"--max-message-bytes", "4096"})) << server.log().toStdString();
     EXPECT_TRUE(server.log().contains("requests up to 4096 bytes")) << server.log().toStdString();
     const std::unique_ptr<RpcClient> bystander = openedClient(server);
@@ -63,7 +63,7 @@ TEST(LimitsTest, TheMessageSizeLimitClosesOnlyTheConnectionThatExceedsIt) {
 }
 
 TEST(LimitsTest, AConnectionOverTheLimitIsToldWhyAndClosed) {
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(server.start({"--max-connections", "3"})) << server.log().toStdString();
     EXPECT_TRUE(server.log().contains("3 connections at once")) << server.log().toStdString();
     std::unique_ptr<RpcClient> clients[3];
@@ -105,7 +105,7 @@ TEST(LimitsTest, AConnectionOverTheLimitIsToldWhyAndClosed) {
 }
 
 TEST(LimitsTest, IdleConnectionsAreClosedWhileActiveOnesStay) {
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(server.start({"--idle-timeout", "1"})) << server.log().toStdString();
 
     RpcClient silent;
@@ -144,7 +144,7 @@ TEST(LimitsTest, IdleConnectionsAreClosedWhileActiveOnesStay) {
 }
 
 TEST(LimitsTest, AnIdleTimeoutOfZeroNeverCloses) {
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(server.start({"--idle-timeout", "0"})) << server.log().toStdString();
     EXPECT_TRUE(server.log().contains("idle timeout none"));
     RpcClient client;
@@ -155,14 +155,14 @@ TEST(LimitsTest, AnIdleTimeoutOfZeroNeverCloses) {
 }
 
 TEST(LimitsTest, LimitsOutOfRangeAreBadUsage) {
-    ServerProcess server;
+    AppserverProcess server;
     const QList<QStringList> wrong{
         {"--max-message-bytes", "100"}, {"--max-message-bytes", "lots"}, {"--max-connections", "0"},
         {"--max-connections", "-3"},    {"--idle-timeout", "-1"},        {"--idle-timeout", "1.5"},
         {"--idle-timeout", "99999999"},
     };
     for (const QStringList& arguments : wrong) {
-        const ServerProcess::CommandResult result = ServerProcess::runRaw(
+        const AppserverProcess::CommandResult result = AppserverProcess::runRaw(
             QStringList{"--listen", "127.0.0.1:0", "--database", server.databaseUrl()} + arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(result.err.contains(arguments.first())) << result.err.toStdString();

@@ -115,7 +115,7 @@ TEST_P(ProtocolTest, UnknownServerNamesAreRefusedAndOpenCanBeRetried) {
 }
 
 TEST(ProtocolTokenTest, TheTokenCanComeFromAFile) {
-    ServerProcess server;
+    AppserverProcess server;
     const QString path = QDir(server.directory()).filePath("token");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -132,7 +132,7 @@ TEST(ProtocolTokenTest, TheTokenCanComeFromAFile) {
             .call("rpc.open", QJsonObject{{"serverName", "Vdr04000.rdmImpPocket"}, {"token", "from-a-file"}})
             .contains("result"));
 
-    ServerProcess missing;
+    AppserverProcess missing;
     EXPECT_FALSE(missing.start({"--token-file", QDir(missing.directory()).filePath("absent")}));
     EXPECT_EQ(missing.exitCode(), 1);
 }

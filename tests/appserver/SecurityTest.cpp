@@ -1,5 +1,5 @@
+#include "AppserverProcess.h"
 #include "RpcClient.h"
-#include "ServerProcess.h"
 
 #include "AccessToken.h"
 #include "ListenAddress.h"
@@ -18,7 +18,7 @@ namespace {
 
 const QString kServerName = QStringLiteral("Vdr04000.rdmImpPocket");
 
-QString writeFile(const ServerProcess& server, const QString& name, const QByteArray& content,
+QString writeFile(const AppserverProcess& server, const QString& name, const QByteArray& content,
                   QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner) {
     const QString path = QDir(server.directory()).filePath(name);
     QFile file(path);
@@ -68,7 +68,7 @@ QJsonValue versionStamp(RpcClient& client) {
 }
 
 // Missing, wrong, then right token on one connection; nothing runs before the right one.
-void expectTokenRequired(const ServerProcess& server, const QString& token) {
+void expectTokenRequired(const AppserverProcess& server, const QString& token) {
     RpcClient client;
     ASSERT_TRUE(client.connectTo(server.port()));
     EXPECT_EQ(errorCode(client.call("GetIdiLeDfm")), -32002);
@@ -91,7 +91,7 @@ void expectTokenRequired(const ServerProcess& server, const QString& token) {
 } // namespace
 
 TEST(SecurityTest, WithoutATokenAnyClientMayOpen) {
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(server.start()) << server.log().toStdString();
     RpcClient plain;
     ASSERT_TRUE(plain.connectTo(server.port()));
@@ -106,7 +106,7 @@ TEST(SecurityTest, WithoutATokenAnyClientMayOpen) {
 }
 
 TEST(SecurityTest, ATokenFromAFileIsRequiredAndNoMethodRunsWithoutIt) {
-    ServerProcess server;
+    AppserverProcess server;
     const QString path = writeFile(server, "token", "  file-s3cret\n");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
     expectTokenRequired(server, "file-s3cret");
@@ -135,7 +135,7 @@ TEST(SecurityTest, ATokenFromAFileIsRequiredAndNoMethodRunsWithoutIt) {
 
 TEST(SecurityTest, ATokenFromTheEnvironmentIsRequired) {
     const ScopedEnvironment token("APPSERVER_TOKEN", " env-s3cret ");
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(server.start()) << server.log().toStdString();
     expectTokenRequired(server, "env-s3cret");
     EXPECT_TRUE(server.log().contains("requires the token from APPSERVER_TOKEN"));
@@ -144,7 +144,7 @@ TEST(SecurityTest, ATokenFromTheEnvironmentIsRequired) {
 
 TEST(SecurityTest, TheTokenFileOutranksTheEnvironment) {
     const ScopedEnvironment token("APPSERVER_TOKEN", "env-s3cret");
-    ServerProcess server;
+    AppserverProcess server;
     const QString path = writeFile(server, "token", "file-s3cret");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
     RpcClient client;
@@ -154,7 +154,7 @@ TEST(SecurityTest, TheTokenFileOutranksTheEnvironment) {
 }
 
 TEST(SecurityTest, ATokenOfAnyCharactersMustMatchExactly) {
-    ServerProcess server;
+    AppserverProcess server;
     const QString token = QStringLiteral("pässwörd-€-7");
     const QString path = writeFile(server, "token", token.toUtf8() + "\r\n");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
@@ -166,7 +166,7 @@ TEST(SecurityTest, ATokenOfAnyCharactersMustMatchExactly) {
 }
 
 TEST(SecurityTest, ThreeRefusedTokensCloseTheConnection) {
-    ServerProcess server;
+    AppserverProcess server;
     const QString path = writeFile(server, "token", "s3cret");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
 
@@ -200,9 +200,9 @@ TEST(SecurityTest, ThreeRefusedTokensCloseTheConnection) {
 }
 
 TEST(SecurityTest, TheTokenIsNeverTakenFromTheCommandLine) {
-    ServerProcess server;
+    AppserverProcess server;
     for (const QStringList& arguments : {QStringList{"--token", "s3cret"}, QStringList{"--token=s3cret"}}) {
-        const ServerProcess::CommandResult result = ServerProcess::runRaw(
+        const AppserverProcess::CommandResult result = AppserverProcess::runRaw(
             QStringList{"--listen", "127.0.0.1:0", "--database", server.databaseUrl()} + arguments);
         EXPECT_EQ(result.exitCode, 2) << result.err.toStdString();
         EXPECT_TRUE(result.err.contains("Unknown option 'token'")) << result.err.toStdString();
@@ -218,39 +218,39 @@ TEST(SecurityTest, AnUnusableTokenRefusesToStart) {
     } files[] = {
         {"", "is empty"}, {" \t\r\n ", "is empty"}, {QByteArray(64 * 1024 + 1, 'k'), "is larger than"}};
     for (const auto& file : files) {
-        ServerProcess server;
+        AppserverProcess server;
         EXPECT_FALSE(server.start({"--token-file", writeFile(server, "token", file.content)}));
         EXPECT_EQ(server.exitCode(), 1);
         EXPECT_TRUE(server.log().contains(file.reason)) << server.log().toStdString();
     }
 
-    ServerProcess missing;
+    AppserverProcess missing;
     EXPECT_FALSE(missing.start({"--token-file", QDir(missing.directory()).filePath("absent")}));
     EXPECT_EQ(missing.exitCode(), 1);
     EXPECT_TRUE(missing.log().contains("cannot read the token file")) << missing.log().toStdString();
 
-    ServerProcess directory;
+    AppserverProcess directory;
     EXPECT_FALSE(directory.start({"--token-file", directory.directory()}));
     EXPECT_EQ(directory.exitCode(), 1);
 
     {
         const ScopedEnvironment blank("APPSERVER_TOKEN", "   ");
-        ServerProcess server;
+        AppserverProcess server;
         EXPECT_FALSE(server.start());
         EXPECT_EQ(server.exitCode(), 1);
         EXPECT_TRUE(server.log().contains("APPSERVER_TOKEN holds only blanks")) << server.log().toStdString();
     }
 
     // An empty path, as an unset shell variable gives, must not mean "no token".
-    ServerProcess server;
-    const ServerProcess::CommandResult emptyPath = ServerProcess::runRaw(
+    AppserverProcess server;
+    const AppserverProcess::CommandResult emptyPath = AppserverProcess::runRaw(
         {"--listen", "127.0.0.1:0", "--database", server.databaseUrl(), "--token-file", ""});
     EXPECT_EQ(emptyPath.exitCode, 2) << emptyPath.err.toStdString();
     EXPECT_TRUE(emptyPath.out.isEmpty()) << "it listened";
 }
 
 TEST(SecurityTest, ATokenFileOthersCanReadIsWarnedAbout) {
-    ServerProcess server;
+    AppserverProcess server;
     const QString path = writeFile(server, "token", "s3cret",
                                    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
@@ -262,7 +262,7 @@ TEST(SecurityTest, TheServerSaysItIsLoopbackOnly) {
     EXPECT_TRUE(ListenAddress().host.isLoopback()) << "the default address";
     EXPECT_EQ(ListenAddress().host, QHostAddress(QHostAddress::LocalHost));
 
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(server.start()) << server.log().toStdString();
     EXPECT_EQ(server.listeningLine(),
               QStringLiteral("appserver listening on 127.0.0.1:%1").arg(server.port()));
@@ -273,7 +273,7 @@ TEST(SecurityTest, TheServerSaysItIsLoopbackOnly) {
 }
 
 TEST(SecurityTest, ListeningBeyondLoopbackIsAWarning) {
-    ServerProcess server;
+    AppserverProcess server;
     // The later --listen wins; the test only listens there and talks over loopback.
     ASSERT_TRUE(server.start({"--listen", "0.0.0.0:0"})) << server.log().toStdString();
     EXPECT_EQ(server.listeningLine(), QStringLiteral("appserver listening on 0.0.0.0:%1").arg(server.port()));

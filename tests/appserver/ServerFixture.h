@@ -1,7 +1,7 @@
 #pragma once
 
+#include "AppserverProcess.h"
 #include "RpcClient.h"
-#include "ServerProcess.h"
 #include "TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +26,6 @@ protected:
         ASSERT_TRUE(other.open().contains(QStringLiteral("result")));
     }
 
-    ServerProcess server;
+    AppserverProcess server;
     RpcClient client;
 };

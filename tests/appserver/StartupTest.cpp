@@ -1,5 +1,5 @@
+#include "AppserverProcess.h"
 #include "RpcClient.h"
-#include "ServerProcess.h"
 #include "TestDatabase.h"
 #include "TranslationRows.h"
 
@@ -22,7 +22,7 @@
 
 namespace {
 
-void expectRefusal(ServerProcess& server, const char* reason) {
+void expectRefusal(AppserverProcess& server, const char* reason) {
     EXPECT_FALSE(server.start());
     EXPECT_FALSE(server.isRunning());
     EXPECT_NE(server.exitCode(), 0);
@@ -41,7 +41,7 @@ protected:
         server.setDatabaseUrl(database->url());
     }
 
-    ServerProcess server;
+    AppserverProcess server;
 };
 INSTANTIATE_FOR_EACH_STORAGE(StartupOnStorageTest);
 
@@ -64,13 +64,13 @@ TEST_P(StartupOnStorageTest, StopsCleanlyOnSigint) {
 }
 
 TEST(StartupTest, RefusesADatabaseInAMissingDirectory) {
-    ServerProcess server;
+    AppserverProcess server;
     server.setDatabasePath(QDir(server.directory()).filePath("missing/appserver.sqlite"));
     expectRefusal(server, "does not exist");
 }
 
 TEST(StartupTest, RefusesAFileThatIsNotADatabase) {
-    ServerProcess server;
+    AppserverProcess server;
     QFile file(server.databasePath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(8192, 'z'));
@@ -79,13 +79,13 @@ TEST(StartupTest, RefusesAFileThatIsNotADatabase) {
 }
 
 TEST(StartupTest, RefusesADirectoryAsDatabase) {
-    ServerProcess server;
+    AppserverProcess server;
     ASSERT_TRUE(QDir().mkpath(server.databasePath()));
     expectRefusal(server, "is a directory");
 }
 
 TEST(StartupTest, RefusesADatabaseInADirectoryItCannotWrite) {
-    ServerProcess server;
+    AppserverProcess server;
     // Permission bits do not stop root; /proc takes no new files from anyone.
     if (::geteuid() == 0) {
         server.setDatabasePath("/proc/appserver-test.sqlite");
@@ -107,14 +107,14 @@ TEST_P(StartupOnStorageTest, RefusesASchemaNewerThanItKnows) {
 }
 
 TEST(StartupTest, RefusesAnAddressItCannotListenOn) {
-    ServerProcess first;
+    AppserverProcess first;
     ASSERT_TRUE(first.start()) << first.log().toStdString();
-    ServerProcess second;
+    AppserverProcess second;
     EXPECT_FALSE(second.start({"--listen", QStringLiteral("127.0.0.1:%1").arg(first.port())}));
     EXPECT_NE(second.exitCode(), 0);
     EXPECT_TRUE(second.log().contains("cannot listen")) << second.log().toStdString();
 
-    const ServerProcess::CommandResult bad = ServerProcess::runRaw({"--listen", "127.0.0.1:notaport"});
+    const AppserverProcess::CommandResult bad = AppserverProcess::runRaw({"--listen", "127.0.0.1:notaport"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains("--listen"));
 }
@@ -152,7 +152,7 @@ TEST_P(StartupOnStorageTest, UpgradesAVersionOneDatabaseKeepingItsData) {
         1);
     EXPECT_TRUE(server.log().contains("schema version 2"));
 
-    const ServerProcess::CommandResult added = server.runCommand({"languages", "add", "DEU", "Deutsch"});
+    const AppserverProcess::CommandResult added = server.runCommand({"languages", "add", "DEU", "Deutsch"});
     EXPECT_EQ(added.exitCode, 0) << added.err.toStdString();
     const QJsonArray after = rowsOf(client.call("GetIdiLeDfm"));
     ASSERT_EQ(after.size(), 5);
@@ -163,7 +163,7 @@ TEST(StartupTest, TheDefaultDatabaseIsCreatedInTheUsersDataDirectory) {
     QTemporaryDir home;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_DATA_HOME", home.path());
-    const ServerProcess::CommandResult result = ServerProcess::runRaw({"version"}, environment);
+    const AppserverProcess::CommandResult result = AppserverProcess::runRaw({"version"}, environment);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(QFile::exists(QDir(home.path()).filePath("Vdr/appserver/appserver.sqlite")));
 }
@@ -172,12 +172,12 @@ TEST_P(StartupOnStorageTest, ServersStartingTogetherOnANewDatabaseCreateTheSchem
     // Each migrates the empty database as it starts; they wait for each other instead of
     // creating the tables twice or failing.
     constexpr int kServers = 4;
-    std::array<ServerProcess, kServers> servers;
-    for (ServerProcess& each : servers) {
+    std::array<AppserverProcess, kServers> servers;
+    for (AppserverProcess& each : servers) {
         each.setDatabaseUrl(database->url());
         ASSERT_TRUE(each.launch());
     }
-    for (ServerProcess& each : servers)
+    for (AppserverProcess& each : servers)
         ASSERT_TRUE(each.waitUntilListening()) << each.log().toStdString();
 
     std::array<RpcClient, kServers> clients;
@@ -195,13 +195,13 @@ TEST_P(StartupOnStorageTest, ServersStartingTogetherOnANewDatabaseCreateTheSchem
 TEST(StartupOnPostgresqlTest, RefusesADatabaseNotEncodedInUtf8) {
     SKIP_UNLESS_AVAILABLE(StorageKind::Postgresql);
     const TestDatabase latin1(StorageKind::Postgresql, "LATIN1");
-    ServerProcess server;
+    AppserverProcess server;
     server.setDatabaseUrl(latin1.url());
     expectRefusal(server, "encoded in LATIN1");
 }
 
 TEST(StartupOnPostgresqlTest, RefusesAServerItCannotReach) {
-    ServerProcess server;
+    AppserverProcess server;
     server.setDatabaseUrl("postgresql://vdr@127.0.0.1:1/vdr");
     expectRefusal(server, "postgresql://vdr@127.0.0.1:1/vdr: connection to server");
 }
@@ -209,7 +209,7 @@ TEST(StartupOnPostgresqlTest, RefusesAServerItCannotReach) {
 TEST(StartupOnPostgresqlTest, RefusesAUrlWithoutHostOrDatabaseOrWithOptions) {
     for (const QString url : {"postgresql://vdr@127.0.0.1:5432", "postgresql:///vdr",
                               "postgresql://vdr@127.0.0.1/vdr?sslmode=require"}) {
-        const ServerProcess::CommandResult result = ServerProcess::runRaw({"--database", url});
+        const AppserverProcess::CommandResult result = AppserverProcess::runRaw({"--database", url});
         EXPECT_EQ(result.exitCode, 2) << url.toStdString();
         EXPECT_TRUE(result.err.contains("--database")) << result.err.toStdString();
     }

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "AppserverProcess.h"
 #include "TestDatabase.h"
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
+#include <csignal>
 #include <memory>
 
-// The real application server as a child process on a free loopback port, on a database of
-// either storage kind.
+// The real application server, running from construction to destruction, on a free loopback port
+// and a database of either storage kind: the end-to-end suites' server.
 class ServerProcess {
 public:
     // Each starts the server and throws std::runtime_error with its output when it does not come up.
@@ -25,7 +25,7 @@ public:
     ServerProcess& operator=(const ServerProcess&) = delete;
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
-    int port() const { return port_; }
+    int port() const { return process_.port(); }
     const TestDatabase& database() const { return *database_; }
     StorageKind storage() const { return database_->kind(); }
     // The SQLite file; empty on PostgreSQL.
@@ -37,21 +37,19 @@ public:
     // Stops the server (SIGKILL when hard) and starts it again on the same port and database.
     void stop(bool hard = false);
     void restart();
-    bool running() const { return process_.state() == QProcess::Running; }
+    bool running() const { return process_.isRunning(); }
     // Everything the server wrote to stderr so far.
-    QString log() const;
+    QString log() const { return process_.log(); }
 
     static QString executable();
 
 private:
     ServerProcess(std::unique_ptr<TestDatabase> ownDatabase, const TestDatabase* database,
                   const QStringList& extraArguments);
-    void start(int port);
+    void start();
 
     std::unique_ptr<TestDatabase> ownDatabase_;
     const TestDatabase* database_;
-    QTemporaryDir dir_;
     QStringList extraArguments_;
-    QProcess process_;
-    int port_ = 0;
+    AppserverProcess process_;
 };

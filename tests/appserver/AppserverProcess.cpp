@@ -1,4 +1,4 @@
-#include "ServerProcess.h"
+#include "AppserverProcess.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -15,28 +15,29 @@ constexpr int kStopTimeoutMs = 15000;
 
 } // namespace
 
-ServerProcess::ServerProcess()
+AppserverProcess::AppserverProcess()
     : databasePath_(QDir(dir_.path()).filePath(QStringLiteral("appserver.sqlite"))),
       logPath_(QDir(dir_.path()).filePath(QStringLiteral("appserver.log"))) {}
 
-ServerProcess::~ServerProcess() {
+AppserverProcess::~AppserverProcess() {
     if (isRunning())
         stop();
 }
 
-QString ServerProcess::executable() {
+QString AppserverProcess::executable() {
     return QStringLiteral(APPSERVER_PATH);
 }
 
-bool ServerProcess::start(const QStringList& extraArgs) {
+bool AppserverProcess::start(const QStringList& extraArgs) {
     return launch(extraArgs) && waitUntilListening();
 }
 
-bool ServerProcess::launch(const QStringList& extraArgs) {
+bool AppserverProcess::launch(const QStringList& extraArgs) {
     port_ = 0;
     listeningLine_.clear();
     process_.setProgram(executable());
-    process_.setArguments(QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+    process_.setArguments(QStringList{QStringLiteral("--listen"),
+                                      QStringLiteral("127.0.0.1:%1").arg(listenPort_),
                                       QStringLiteral("--database"), databaseUrl()} +
                           extraArgs);
     process_.setStandardErrorFile(logPath_, QIODevice::Append);
@@ -44,7 +45,7 @@ bool ServerProcess::launch(const QStringList& extraArgs) {
     return process_.waitForStarted(kStartTimeoutMs);
 }
 
-bool ServerProcess::waitUntilListening() {
+bool AppserverProcess::waitUntilListening() {
     static const QRegularExpression pattern(QStringLiteral("^appserver listening on (.+):(\\d+)$"));
     const QDeadlineTimer deadline(kStartTimeoutMs);
     while (!deadline.hasExpired()) {
@@ -63,7 +64,7 @@ bool ServerProcess::waitUntilListening() {
     return false;
 }
 
-int ServerProcess::stop(int signalNumber) {
+int AppserverProcess::stop(int signalNumber) {
     if (process_.state() == QProcess::NotRunning)
         return process_.exitCode();
     ::kill(pid_t(process_.processId()), signalNumber);
@@ -75,19 +76,19 @@ int ServerProcess::stop(int signalNumber) {
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
-QString ServerProcess::log() const {
+QString AppserverProcess::log() const {
     QFile file(logPath_);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());
 }
 
-ServerProcess::CommandResult ServerProcess::runCommand(const QStringList& args) const {
+AppserverProcess::CommandResult AppserverProcess::runCommand(const QStringList& args) const {
     return runRaw(QStringList{QStringLiteral("--database"), databaseUrl()} + args);
 }
 
-ServerProcess::CommandResult ServerProcess::runRaw(const QStringList& args,
-                                                   const QProcessEnvironment& environment) {
+AppserverProcess::CommandResult AppserverProcess::runRaw(const QStringList& args,
+                                                         const QProcessEnvironment& environment) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(executable(), args);

@@ -6,15 +6,16 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// The real appserver as a child process, on 127.0.0.1 with a port the system picks and, unless
-// told another, a SQLite database in a temporary directory that lives as long as this object.
+// The real appserver as a child process, on 127.0.0.1 with a port the system picks unless told
+// one and, unless told another, a SQLite database in a temporary directory that lives as long as
+// this object.
 // Its stderr goes to a log file there, so a chatty server never blocks on a full pipe.
-class ServerProcess {
+class AppserverProcess {
 public:
-    ServerProcess();
-    ~ServerProcess();
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
+    AppserverProcess();
+    ~AppserverProcess();
+    AppserverProcess(const AppserverProcess&) = delete;
+    AppserverProcess& operator=(const AppserverProcess&) = delete;
 
     static QString executable();
 
@@ -27,6 +28,9 @@ public:
     void setDatabasePath(const QString& path) { databasePath_ = path; }
     // Any --database URL instead of the file; databasePath() no longer applies. Call before start().
     void setDatabaseUrl(const QString& url) { databaseUrl_ = url; }
+    // The port to listen on instead of one the system picks, e.g. to come back on the same one.
+    // Call before start().
+    void setListenPort(quint16 port) { listenPort_ = port; }
 
     // Runs `appserver --listen 127.0.0.1:0 --database URL extraArgs` and waits for its
     // "appserver listening on HOST:PORT" line. False when the server exited first or never said it
@@ -65,6 +69,7 @@ private:
     QString databaseUrl_;
     QString logPath_;
     QProcess process_;
+    quint16 listenPort_ = 0;
     quint16 port_ = 0;
     QString listeningLine_;
 };
