@@ -7,22 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-"$root/scripts/install-deps.sh"
-
 # libFuzzer's runtime comes with clang's compiler-rt; both must be of one version.
-clang_packages=(clang-14 libclang-rt-14-dev)
-missing=()
-for p in "${clang_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/install-deps.sh" clang-14 libclang-rt-14-dev
 
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$build" -j "$(nproc)"

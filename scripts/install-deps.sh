@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the desktop need, when missing.
+# Installs the Debian 12 packages the build, the tests and the desktop need, when missing, and
+# any further packages named as arguments (the fuzzing script's clang, say).
 set -euo pipefail
 
 packages=(
@@ -7,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  "$@"
 )
 
 missing=()

@@ -8,14 +8,6 @@ namespace {
 
 constexpr qsizetype kLimit = 1024 * 1024;
 
-// A GetPropried request whose line (line end excluded) is exactly `length` bytes.
-QByteArray requestOfLength(qsizetype length) {
-    const QByteArray head =
-        R"({"jsonrpc":"2.0","id":5,"method":"GetPropried","params":["A","B","C","CAPTION","0",")";
-    const QByteArray tail = R"(","POR"]})";
-    return head + QByteArray(length - head.size() - tail.size(), 'x') + tail;
-}
-
 } // namespace
 
 class RobustnessTest : public ServerFixture {};

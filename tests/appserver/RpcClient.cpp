@@ -84,3 +84,10 @@ QJsonArray rowsOf(const QJsonObject& response) {
         .value(QStringLiteral("rows"))
         .toArray();
 }
+
+QByteArray requestOfLength(qsizetype length) {
+    const QByteArray head =
+        R"({"jsonrpc":"2.0","id":5,"method":"GetPropried","params":["A","B","C","CAPTION","0",")";
+    const QByteArray tail = R"(","POR"]})";
+    return head + QByteArray(length - head.size() - tail.size(), 'x') + tail;
+}

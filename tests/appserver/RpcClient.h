@@ -43,3 +43,5 @@ int errorCode(const QJsonObject& response);
 QJsonObject resultOf(const QJsonObject& response);
 // The rows of a successful packet result.
 QJsonArray rowsOf(const QJsonObject& response);
+// A GetPropried request whose line (line end excluded) is exactly length bytes, for the limits.
+QByteArray requestOfLength(qsizetype length);
