@@ -1,4 +1,4 @@
-#include "AccessToken.h"
+#include "appserver/AccessToken.h"
 
 #include <QCryptographicHash>
 

@@ -1,11 +1,11 @@
-#include "AdminCommands.h"
+#include "appserver/AdminCommands.h"
 
-#include "CsvWriter.h"
-#include "DataPacket.h"
-#include "DatabaseLocation.h"
-#include "Records.h"
-#include "Storage.h"
-#include "TranslationKey.h"
+#include "appserver/CsvWriter.h"
+#include "appserver/DataPacket.h"
+#include "appserver/DatabaseLocation.h"
+#include "appserver/Records.h"
+#include "appserver/Storage.h"
+#include "appserver/TranslationKey.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "CsvWriter.h"
+#include "appserver/CsvWriter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "DataPacket.h"
+#include "appserver/DataPacket.h"
 
 #include <QJsonValue>
 

@@ -1,7 +1,7 @@
-#include "DatabaseConnection.h"
+#include "appserver/DatabaseConnection.h"
 
-#include "SqlDialect.h"
-#include "SqlSupport.h"
+#include "appserver/SqlDialect.h"
+#include "appserver/SqlSupport.h"
 
 #include <QAtomicInteger>
 #include <QDir>

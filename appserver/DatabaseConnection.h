@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DatabaseLocation.h"
-#include "PreparedStatements.h"
+#include "appserver/DatabaseLocation.h"
+#include "appserver/PreparedStatements.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "Delta.h"
+#include "appserver/Delta.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataPacket.h"
+#include "appserver/DataPacket.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,8 +1,8 @@
-#include "ImpPocketObject.h"
+#include "appserver/ImpPocketObject.h"
 
-#include "DataPacket.h"
-#include "Delta.h"
-#include "RpcError.h"
+#include "appserver/DataPacket.h"
+#include "appserver/Delta.h"
+#include "appserver/RpcError.h"
 
 #include <cmath>
 

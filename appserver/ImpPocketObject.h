@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ServerObject.h"
-#include "Storage.h"
+#include "appserver/ServerObject.h"
+#include "appserver/Storage.h"
 
 #include <QJsonObject>
 

@@ -1,4 +1,4 @@
-#include "ListenAddress.h"
+#include "appserver/ListenAddress.h"
 
 std::optional<ListenAddress> parseListenAddress(const QString& text, QString* whyNot) {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));

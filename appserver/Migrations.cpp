@@ -1,7 +1,7 @@
-#include "Migrations.h"
+#include "appserver/Migrations.h"
 
-#include "SqlDialect.h"
-#include "SqlSupport.h"
+#include "appserver/SqlDialect.h"
+#include "appserver/SqlSupport.h"
 
 #include <QSqlQuery>
 #include <QStringList>

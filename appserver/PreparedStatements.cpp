@@ -1,6 +1,6 @@
-#include "PreparedStatements.h"
+#include "appserver/PreparedStatements.h"
 
-#include "SqlSupport.h"
+#include "appserver/SqlSupport.h"
 
 StatementRun PreparedStatements::run(const QString& sql, const QVariantList& values) {
     auto found = queries_.find(sql);

@@ -1,6 +1,6 @@
-#include "Records.h"
+#include "appserver/Records.h"
 
-#include "DataPacket.h"
+#include "appserver/DataPacket.h"
 
 namespace {
 

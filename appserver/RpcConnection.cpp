@@ -1,8 +1,8 @@
-#include "RpcConnection.h"
+#include "appserver/RpcConnection.h"
 
-#include "RpcError.h"
-#include "ServerRegistry.h"
-#include "SqlSupport.h"
+#include "appserver/RpcError.h"
+#include "appserver/ServerRegistry.h"
+#include "appserver/SqlSupport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

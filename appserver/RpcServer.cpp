@@ -1,7 +1,7 @@
-#include "RpcServer.h"
+#include "appserver/RpcServer.h"
 
-#include "RpcConnection.h"
-#include "RpcError.h"
+#include "appserver/RpcConnection.h"
+#include "appserver/RpcError.h"
 
 #include <QTcpSocket>
 

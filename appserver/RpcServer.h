@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AccessToken.h"
-#include "ServerLimits.h"
+#include "appserver/AccessToken.h"
+#include "appserver/ServerLimits.h"
 
 #include <QHostAddress>
 #include <QObject>

@@ -1,11 +1,11 @@
-#include "ServeCommand.h"
+#include "appserver/ServeCommand.h"
 
-#include "ImpPocketObject.h"
-#include "RpcServer.h"
-#include "ServerRegistry.h"
-#include "SignalWatcher.h"
-#include "Storage.h"
-#include "TokenSource.h"
+#include "appserver/ImpPocketObject.h"
+#include "appserver/RpcServer.h"
+#include "appserver/ServerRegistry.h"
+#include "appserver/SignalWatcher.h"
+#include "appserver/Storage.h"
+#include "appserver/TokenSource.h"
 
 #include <QCoreApplication>
 

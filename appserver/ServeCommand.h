@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DatabaseLocation.h"
-#include "ListenAddress.h"
-#include "ServerLimits.h"
+#include "appserver/DatabaseLocation.h"
+#include "appserver/ListenAddress.h"
+#include "appserver/ServerLimits.h"
 
 #include <QString>
 

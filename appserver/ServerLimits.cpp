@@ -1,4 +1,4 @@
-#include "ServerLimits.h"
+#include "appserver/ServerLimits.h"
 
 std::optional<qint64> parseLimit(const QString& text, qint64 minimum, qint64 maximum, QString* whyNot) {
     bool ok = false;

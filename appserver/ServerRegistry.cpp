@@ -1,4 +1,4 @@
-#include "ServerRegistry.h"
+#include "appserver/ServerRegistry.h"
 
 void ServerRegistry::add(std::shared_ptr<ServerObject> object) {
     const QString name = object->name();

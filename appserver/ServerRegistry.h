@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ServerObject.h"
+#include "appserver/ServerObject.h"
 
 #include <QHash>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "SignalWatcher.h"
+#include "appserver/SignalWatcher.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "SqlDialect.h"
+#include "appserver/SqlDialect.h"
 
 const SqlDialect& SqlDialect::of(DatabaseLocation::Kind kind) {
     static const SqlDialect sqlite{DatabaseLocation::Kind::Sqlite,        QStringLiteral("QSQLITE"),

@@ -1,7 +1,7 @@
-#include "SqlSupport.h"
+#include "appserver/SqlSupport.h"
 
-#include "PreparedStatements.h"
-#include "SqlDialect.h"
+#include "appserver/PreparedStatements.h"
+#include "appserver/SqlDialect.h"
 
 #include <QSqlDriver>
 #include <QSqlError>

@@ -1,8 +1,8 @@
-#include "Storage.h"
+#include "appserver/Storage.h"
 
-#include "DataPacket.h"
-#include "Migrations.h"
-#include "SqlDialect.h"
+#include "appserver/DataPacket.h"
+#include "appserver/Migrations.h"
+#include "appserver/SqlDialect.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

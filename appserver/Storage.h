@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DatabaseConnection.h"
-#include "DatabaseLocation.h"
-#include "Records.h"
-#include "SqlSupport.h"
-#include "TranslationKey.h"
+#include "appserver/DatabaseConnection.h"
+#include "appserver/DatabaseLocation.h"
+#include "appserver/Records.h"
+#include "appserver/SqlSupport.h"
+#include "appserver/TranslationKey.h"
 
 #include <QList>
 #include <QSqlDatabase>

@@ -1,4 +1,4 @@
-#include "TokenSource.h"
+#include "appserver/TokenSource.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AccessToken.h"
+#include "appserver/AccessToken.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Records.h"
+#include "appserver/Records.h"
 
 #include <QString>
 

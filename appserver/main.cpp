@@ -1,8 +1,8 @@
-#include "AdminCommands.h"
-#include "DatabaseLocation.h"
-#include "ListenAddress.h"
-#include "ServeCommand.h"
-#include "ServerLimits.h"
+#include "appserver/AdminCommands.h"
+#include "appserver/DatabaseLocation.h"
+#include "appserver/ListenAddress.h"
+#include "appserver/ServeCommand.h"
+#include "appserver/ServerLimits.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 // scanner's promises along the way. The last input byte picks the program and language codes, so
 // that empty and untrimmed codes get their share.
 
-#include "CaptionScanner.h"
-#include "StringList.h"
-#include "Strings.h"
+#include "capture/CaptionScanner.h"
+#include "components/Strings.h"
+#include "toolkit/StringList.h"
 
 #include <QBuffer>
 

@@ -2,8 +2,8 @@
 // input; any other exception, a crash, a hang or a leak is a fault. On success the result is
 // checked against what ObjectResource.h promises.
 
-#include "Exceptions.h"
-#include "ObjectResource.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/ObjectResource.h"
 
 #include <QBuffer>
 #include <QByteArray>

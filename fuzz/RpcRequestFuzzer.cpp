@@ -9,14 +9,14 @@
 // StorageError counts as well: it means the database refused what the server let through, and
 // the fuzzer's database is healthy.
 
-#include "DataPacket.h"
-#include "DatabaseLocation.h"
-#include "ImpPocketObject.h"
-#include "Records.h"
-#include "RpcError.h"
-#include "ServerRegistry.h"
-#include "Storage.h"
-#include "TranslationKey.h"
+#include "appserver/DataPacket.h"
+#include "appserver/DatabaseLocation.h"
+#include "appserver/ImpPocketObject.h"
+#include "appserver/Records.h"
+#include "appserver/RpcError.h"
+#include "appserver/ServerRegistry.h"
+#include "appserver/Storage.h"
+#include "appserver/TranslationKey.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "CaptureDriver.h"
+#include "host/CaptureDriver.h"
 
-#include "Exceptions.h"
-#include "FailureHandling.h"
-#include "NetConnection.h"
+#include "components/NetConnection.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/FailureHandling.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,14 +1,14 @@
 // capture: the headless host. Loads the module as any host does, opens its capture window on the
 // offscreen platform and plays the user's part; prints what the window says and a summary.
 
-#include "CaptureDriver.h"
-#include "CaptureOptions.h"
-#include "ConsoleDialogs.h"
-#include "ModuleLoader.h"
+#include "host/CaptureDriver.h"
+#include "host/CaptureOptions.h"
+#include "host/ConsoleDialogs.h"
+#include "host/ModuleLoader.h"
 
-#include "Exceptions.h"
-#include "FailureHandling.h"
-#include "ServerSettings.h"
+#include "components/ServerSettings.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/FailureHandling.h"
 
 #include <QApplication>
 #include <QTextStream>

@@ -1,6 +1,6 @@
-#include "CaptureOptions.h"
+#include "host/CaptureOptions.h"
 
-#include "HostOptions.h"
+#include "host/HostOptions.h"
 
 #include <QCommandLineParser>
 

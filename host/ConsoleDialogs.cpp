@@ -1,4 +1,4 @@
-#include "ConsoleDialogs.h"
+#include "host/ConsoleDialogs.h"
 
 #include <QTextStream>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialogs.h"
+#include "toolkit/Dialogs.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "HostOptions.h"
+#include "host/HostOptions.h"
 
-#include "ModuleLoader.h"
+#include "host/ModuleLoader.h"
 
-#include <ServerSettings.h>
+#include "components/ServerSettings.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
-#include "MainWindow.h"
+#include "host/MainWindow.h"
 
-#include "ModuleLoader.h"
-#include "ServerSettingsDialog.h"
+#include "host/ModuleLoader.h"
+#include "host/ServerSettingsDialog.h"
 
-#include <Application.h>
-#include <FailureHandling.h>
-#include <ServerSettings.h>
+#include "widgets/Application.h"
+#include "toolkit/FailureHandling.h"
+#include "components/ServerSettings.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "ModuleLoader.h"
+#include "host/ModuleLoader.h"
 
-#include <Exceptions.h>
-#include <FailureHandling.h>
+#include "toolkit/Exceptions.h"
+#include "toolkit/FailureHandling.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <ServerSettings.h>
+#include "components/ServerSettings.h"
 
 #include <QDialog>
 

@@ -1,8 +1,9 @@
-#include "HostOptions.h"
-#include "MainWindow.h"
-#include "ModuleLoader.h"
+#include "host/HostOptions.h"
+#include "host/MainWindow.h"
+#include "host/ModuleLoader.h"
 
-#include <FailureHandling.h>
+#include "toolkit/FailureHandling.h"
+#include "widgets/ScreenDialogs.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -30,6 +31,8 @@ int main(int argc, char* argv[]) {
         break;
     }
     options.applyServerOverride();
+    // The host's dialogs are on screen: message boxes and the directory chooser.
+    setDialogService(std::make_unique<ScreenDialogs>());
 
     ModuleLoader module(options.moduleLibraryPath());
     MainWindow window(module);

@@ -1,8 +1,8 @@
 // Form-stream conversion throughput: a binary form stream built in memory, converted to text,
 // in bytes of input per second; the copy of a text form for comparison.
 
-#include "FormStreamBuilder.h"
-#include "ObjectResource.h"
+#include "tests/formstream/FormStreamBuilder.h"
+#include "toolkit/ObjectResource.h"
 
 #include <benchmark/benchmark.h>
 

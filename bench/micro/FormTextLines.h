@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnsiString.h"
+#include "toolkit/AnsiString.h"
 
 #include <QList>
 

@@ -6,9 +6,9 @@
 // Each table is filled once per process, in one transaction through Storage's own insert, in a
 // temporary directory (VDR_BENCH_DB_DIR picks another place); the fill time goes to stderr.
 
-#include "DataPacket.h"
-#include "ImpPocketObject.h"
-#include "Storage.h"
+#include "appserver/DataPacket.h"
+#include "appserver/ImpPocketObject.h"
+#include "appserver/Storage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

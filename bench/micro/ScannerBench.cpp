@@ -1,8 +1,8 @@
 // The caption scanner's line logic per line, without a server or a window, and the text
 // conversions every remote call argument goes through.
 
-#include "CaptionScanner.h"
-#include "FormTextLines.h"
+#include "bench/micro/FormTextLines.h"
+#include "capture/CaptionScanner.h"
 
 #include <benchmark/benchmark.h>
 

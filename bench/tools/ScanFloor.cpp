@@ -7,8 +7,8 @@
 //   scan_floor DIRECTORY [--passes N] [--calls N]
 // prints one JSON object; each figure is the median of N passes, in nanoseconds.
 
-#include "CaptionScanner.h"
-#include "LineCount.h"
+#include "capture/CaptionScanner.h"
+#include "capture/LineCount.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
-#include "PadrImportExport.h"
+#include "baseform/PadrImportExport.h"
 
-#include "GlyphBitmap.h"
+#include "components/GlyphBitmap.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ButtonFlat.h"
-#include "FailureHandling.h"
-#include "Messages.h"
-#include "Panel.h"
+#include "components/ButtonFlat.h"
+#include "components/Messages.h"
+#include "toolkit/FailureHandling.h"
+#include "widgets/Panel.h"
 
 #include <QDialog>
 

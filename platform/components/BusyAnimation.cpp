@@ -1,4 +1,4 @@
-#include "BusyAnimation.h"
+#include "components/BusyAnimation.h"
 
 #include <QApplication>
 #include <QLabel>

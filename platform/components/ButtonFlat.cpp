@@ -1,4 +1,4 @@
-#include "ButtonFlat.h"
+#include "components/ButtonFlat.h"
 
 #include <QIcon>
 #include <QPixmap>

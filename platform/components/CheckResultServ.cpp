@@ -1,6 +1,6 @@
-#include "CheckResultServ.h"
+#include "components/CheckResultServ.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 QJsonObject CheckResultServ(const QJsonValue& result, bool raise, int) {
     const QJsonObject answer = result.toObject();

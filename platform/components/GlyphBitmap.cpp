@@ -1,4 +1,4 @@
-#include "GlyphBitmap.h"
+#include "components/GlyphBitmap.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "MensErro.h"
+#include "components/MensErro.h"
 
-#include "Dialogs.h"
+#include "toolkit/Dialogs.h"
 
 void MensErro(const AnsiString& text, bool) {
     // Shown through the dialog service either way: a modeless error box would let the caller's

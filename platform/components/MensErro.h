@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnsiString.h"
+#include "toolkit/AnsiString.h"
 
 // Shows text as an error message and returns to the caller once the user has read it. The flag
 // asks for the message to be shown modally; every caller in this tool passes true.

@@ -1,6 +1,6 @@
-#include "Messages.h"
+#include "components/Messages.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 AnsiString TMessages::Msg(const AnsiString& key) const {
     for (const AnsiString& entry : entries_) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnsiString.h"
-#include "Dialogs.h"
+#include "toolkit/AnsiString.h"
+#include "toolkit/Dialogs.h"
 
 #include <QList>
 

@@ -1,7 +1,7 @@
-#include "NetConnection.h"
+#include "components/NetConnection.h"
 
-#include "Exceptions.h"
-#include "ServerSettings.h"
+#include "components/ServerSettings.h"
+#include "toolkit/Exceptions.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "ServerSettings.h"
+#include "components/ServerSettings.h"
 
 #include <QSettings>
 

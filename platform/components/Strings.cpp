@@ -1,4 +1,4 @@
-#include "Strings.h"
+#include "components/Strings.h"
 
 bool EmptyString(const AnsiString& s) {
     return Ansi::Trim(s).isEmpty();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnsiString.h"
+#include "toolkit/AnsiString.h"
 
 // True for an empty string or one made of blanks (codes <= 32) only.
 bool EmptyString(const AnsiString& s);

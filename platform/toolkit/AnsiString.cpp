@@ -1,6 +1,6 @@
-#include "AnsiString.h"
+#include "toolkit/AnsiString.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

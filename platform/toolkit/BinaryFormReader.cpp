@@ -1,6 +1,6 @@
-#include "BinaryFormReader.h"
+#include "toolkit/BinaryFormReader.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 #include <QtEndian>
 

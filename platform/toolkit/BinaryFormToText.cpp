@@ -1,7 +1,7 @@
-#include "BinaryFormToText.h"
+#include "toolkit/BinaryFormToText.h"
 
-#include "BinaryFormReader.h"
-#include "FormTextLiterals.h"
+#include "toolkit/BinaryFormReader.h"
+#include "toolkit/FormTextLiterals.h"
 
 #include <QStringDecoder>
 

@@ -1,7 +1,7 @@
-#include "ClientDataSet.h"
+#include "toolkit/ClientDataSet.h"
 
-#include "DataPacket.h"
-#include "Exceptions.h"
+#include "toolkit/DataPacket.h"
+#include "toolkit/Exceptions.h"
 
 #include <QHash>
 #include <QJsonArray>

@@ -1,6 +1,6 @@
-#include "DataPacket.h"
+#include "toolkit/DataPacket.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 #include <QJsonObject>
 

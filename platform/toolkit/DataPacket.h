@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClientDataSet.h"
+#include "toolkit/ClientDataSet.h"
 
 #include <QJsonArray>
 #include <QJsonValue>

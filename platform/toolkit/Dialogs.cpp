@@ -1,12 +1,30 @@
-#include "Dialogs.h"
+#include "toolkit/Dialogs.h"
 
-#include "ScreenDialogs.h"
+#include "toolkit/Exceptions.h"
 
 namespace {
+
+// Until a host installs its service, asking for a dialog is a failure of its own: nothing here
+// knows whether there is a screen to show one on.
+class NoDialogs : public DialogService {
+public:
+    int messageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons, int) override { refuse(text); }
+    bool selectDirectory(QString&, TSelectDirOpts, int) override {
+        refuse(QStringLiteral("Select a directory"));
+    }
+    void showMessage(const QString& text) override { refuse(text); }
+
+private:
+    [[noreturn]] static void refuse(const QString& text) {
+        throw Exception(QStringLiteral("No dialog service is installed to show: %1").arg(text));
+    }
+};
+
 std::unique_ptr<DialogService>& current() {
-    static std::unique_ptr<DialogService> service = std::make_unique<ScreenDialogs>();
+    static std::unique_ptr<DialogService> service = std::make_unique<NoDialogs>();
     return service;
 }
+
 } // namespace
 
 DialogService& dialogService() {
@@ -15,7 +33,7 @@ DialogService& dialogService() {
 
 std::unique_ptr<DialogService> setDialogService(std::unique_ptr<DialogService> service) {
     if (!service)
-        service = std::make_unique<ScreenDialogs>();
+        service = std::make_unique<NoDialogs>();
     current().swap(service);
     return service;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnsiString.h"
+#include "toolkit/AnsiString.h"
 
 #include <QString>
 
@@ -46,9 +46,11 @@ public:
     virtual void showMessage(const QString& text) = 0;
 };
 
-// The service in force (the on-screen one unless replaced).
+// The service in force: the one the host installed (the on-screen one in a desktop host); until
+// then every dialog fails with an Exception.
 DialogService& dialogService();
-// Replaces the service; returns the previous one so that callers can put it back.
+// Replaces the service; returns the previous one so that callers can put it back. An empty
+// service uninstalls.
 std::unique_ptr<DialogService> setDialogService(std::unique_ptr<DialogService> service);
 
 int MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);

@@ -1,7 +1,7 @@
-#include "FailureHandling.h"
+#include "toolkit/FailureHandling.h"
 
-#include "Dialogs.h"
-#include "Exceptions.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/Exceptions.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "FileSearch.h"
+#include "toolkit/FileSearch.h"
 
 #include <QDir>
 #include <QFileInfo>

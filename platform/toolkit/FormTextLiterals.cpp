@@ -1,4 +1,4 @@
-#include "FormTextLiterals.h"
+#include "toolkit/FormTextLiterals.h"
 
 #include <QList>
 #include <QtEndian>

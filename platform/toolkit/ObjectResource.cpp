@@ -1,8 +1,8 @@
-#include "ObjectResource.h"
+#include "toolkit/ObjectResource.h"
 
-#include "BinaryFormReader.h"
-#include "BinaryFormToText.h"
-#include "Exceptions.h"
+#include "toolkit/BinaryFormReader.h"
+#include "toolkit/BinaryFormToText.h"
+#include "toolkit/Exceptions.h"
 
 #include <QIODevice>
 

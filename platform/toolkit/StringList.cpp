@@ -1,6 +1,6 @@
-#include "StringList.h"
+#include "toolkit/StringList.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 #include <QIODevice>
 

@@ -1,6 +1,6 @@
-#include "CaptionScanner.h"
+#include "capture/CaptionScanner.h"
 
-#include "Strings.h"
+#include "components/Strings.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnsiString.h"
+#include "toolkit/AnsiString.h"
 
 // The line logic of a caption scan over one form text. It keeps the current form, component,
 // property and value, and tells for each line whether a caption is left to look up: one whose

@@ -1,9 +1,9 @@
-#include "Cli_Vdr04000.h"
-#include "LeituraPocket.h"
+#include "package/Cli_Vdr04000.h"
+#include "window/LeituraPocket.h"
 
-#include "FileList.h"
-#include "LineCount.h"
-#include "MensErro.h"
+#include "capture/LineCount.h"
+#include "components/MensErro.h"
+#include "selection/FileList.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "LineCount.h"
+#include "capture/LineCount.h"
 
-#include "Exceptions.h"
-#include "ObjectResource.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/ObjectResource.h"
 
 #include <QBuffer>
 #include <QFile>

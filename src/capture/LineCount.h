@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StringList.h"
+#include "toolkit/StringList.h"
 
 #include <QString>
 

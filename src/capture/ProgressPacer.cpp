@@ -1,4 +1,4 @@
-#include "ProgressPacer.h"
+#include "capture/ProgressPacer.h"
 
 ProgressPacer::ProgressPacer(std::chrono::milliseconds interval) : interval_(interval) {
     sinceShown_.start();

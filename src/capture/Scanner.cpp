@@ -1,9 +1,9 @@
-#include "Cli_Vdr04000.h"
-#include "LeituraPocket.h"
+#include "package/Cli_Vdr04000.h"
+#include "window/LeituraPocket.h"
 
-#include "Application.h"
-#include "CaptionScanner.h"
-#include "ProgressPacer.h"
+#include "capture/CaptionScanner.h"
+#include "capture/ProgressPacer.h"
+#include "widgets/Application.h"
 
 #include <QLabel>
 #include <QProgressBar>

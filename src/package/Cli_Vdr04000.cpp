@@ -1,8 +1,8 @@
-#include "Cli_Vdr04000.h"
+#include "package/Cli_Vdr04000.h"
 
-#include "Application.h"
-#include "LeituraPocket.h"
-#include "Screen.h"
+#include "widgets/Application.h"
+#include "widgets/Screen.h"
+#include "window/LeituraPocket.h"
 
 #include <QPointer>
 

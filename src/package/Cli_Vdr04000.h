@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnsiString.h"
+#include "toolkit/AnsiString.h"
 
 // The module's exported surface. The host does not link against the module: it loads the
 // library at run time, calls Initialize, resolves IniProc by name and calls it whenever the user

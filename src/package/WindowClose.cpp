@@ -1,5 +1,5 @@
-#include "Cli_Vdr04000.h"
-#include "LeituraPocket.h"
+#include "package/Cli_Vdr04000.h"
+#include "window/LeituraPocket.h"
 
 void TfrmLeituraPocket::FormClose(TCloseAction& action) {
     if (running_) {

@@ -1,4 +1,4 @@
-#include "FileList.h"
+#include "selection/FileList.h"
 
 namespace FileList {
 

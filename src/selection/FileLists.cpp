@@ -1,9 +1,9 @@
-#include "LeituraPocket.h"
+#include "window/LeituraPocket.h"
 
-#include "FileList.h"
+#include "selection/FileList.h"
 
-#include "FileSearch.h"
-#include "MensErro.h"
+#include "components/MensErro.h"
+#include "toolkit/FileSearch.h"
 
 #include <QComboBox>
 

@@ -1,8 +1,8 @@
-#include "Cli_Vdr04000.h"
-#include "LeituraPocket.h"
+#include "package/Cli_Vdr04000.h"
+#include "window/LeituraPocket.h"
 
-#include "Application.h"
-#include "BusyAnimation.h"
+#include "components/BusyAnimation.h"
+#include "widgets/Application.h"
 
 #include <QComboBox>
 #include <QLabel>

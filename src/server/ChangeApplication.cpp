@@ -1,8 +1,8 @@
-#include "LeituraPocket.h"
+#include "window/LeituraPocket.h"
 
-#include "Application.h"
-#include "BusyAnimation.h"
-#include "CheckResultServ.h"
+#include "components/BusyAnimation.h"
+#include "components/CheckResultServ.h"
+#include "widgets/Application.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "LeituraPocket.h"
+#include "window/LeituraPocket.h"
 
-#include "Application.h"
-#include "BusyAnimation.h"
-#include "CheckResultServ.h"
-#include "ServerSettings.h"
+#include "components/BusyAnimation.h"
+#include "components/CheckResultServ.h"
+#include "components/ServerSettings.h"
+#include "widgets/Application.h"
 
 namespace {
 

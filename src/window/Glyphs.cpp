@@ -1,6 +1,6 @@
-#include "Glyphs.h"
+#include "window/Glyphs.h"
 
-#include "GlyphBitmap.h"
+#include "components/GlyphBitmap.h"
 
 #include <QPainter>
 #include <QPolygon>

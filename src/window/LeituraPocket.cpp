@@ -1,6 +1,6 @@
-#include "LeituraPocket.h"
+#include "window/LeituraPocket.h"
 
-#include "Glyphs.h"
+#include "window/Glyphs.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "ClientDataSet.h"
-#include "Edit.h"
-#include "ListBox.h"
-#include "NetConnection.h"
-#include "OpenDialog.h"
-#include "PadrImportExport.h"
-#include "StringList.h"
+#include "baseform/PadrImportExport.h"
+#include "components/NetConnection.h"
+#include "toolkit/ClientDataSet.h"
+#include "toolkit/StringList.h"
+#include "widgets/Edit.h"
+#include "widgets/ListBox.h"
+#include "widgets/OpenDialog.h"
 
 #include <chrono>
 

@@ -1,7 +1,7 @@
-#include "AppserverProcess.h"
-#include "TestDatabase.h"
+#include "tests/appserver/AppserverProcess.h"
+#include "tests/support/database/TestDatabase.h"
 
-#include "Storage.h"
+#include "appserver/Storage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "AppserverProcess.h"
+#include "tests/appserver/AppserverProcess.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "DatabaseLocation.h"
+#include "appserver/DatabaseLocation.h"
 
 #include <gtest/gtest.h>
 

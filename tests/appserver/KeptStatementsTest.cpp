@@ -1,4 +1,4 @@
-#include "StorageFixture.h"
+#include "tests/appserver/StorageFixture.h"
 
 // The storage keeps its statements prepared for the life of its connection: what that must not
 // change.

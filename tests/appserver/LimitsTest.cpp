@@ -1,5 +1,5 @@
-#include "AppserverProcess.h"
-#include "RpcClient.h"
+#include "tests/appserver/AppserverProcess.h"
+#include "tests/appserver/RpcClient.h"
 
 #include <QElapsedTimer>
 #include <QThread>

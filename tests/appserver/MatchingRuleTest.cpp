@@ -1,5 +1,5 @@
-#include "ServerFixture.h"
-#include "TranslationRows.h"
+#include "tests/appserver/ServerFixture.h"
+#include "tests/appserver/TranslationRows.h"
 
 // Which stored rows GetPropried finds: keys equal after a-z upper-casing, the number equal, the
 // stored value right-trimmed equal to the value sent.

@@ -1,6 +1,6 @@
-#include "TestDatabase.h"
+#include "tests/support/database/TestDatabase.h"
 
-#include "Storage.h"
+#include "appserver/Storage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ServerFixture.h"
+#include "tests/appserver/ServerFixture.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "ServerFixture.h"
-#include "TranslationRows.h"
+#include "tests/appserver/ServerFixture.h"
+#include "tests/appserver/TranslationRows.h"
 
 #include <QSqlQuery>
 

@@ -1,4 +1,4 @@
-#include "RpcClient.h"
+#include "tests/appserver/RpcClient.h"
 
 #include <QDeadlineTimer>
 #include <QHostAddress>

@@ -1,8 +1,8 @@
-#include "AppserverProcess.h"
-#include "RpcClient.h"
+#include "tests/appserver/AppserverProcess.h"
+#include "tests/appserver/RpcClient.h"
 
-#include "AccessToken.h"
-#include "ListenAddress.h"
+#include "appserver/AccessToken.h"
+#include "appserver/ListenAddress.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AppserverProcess.h"
-#include "RpcClient.h"
-#include "TestDatabase.h"
+#include "tests/appserver/AppserverProcess.h"
+#include "tests/appserver/RpcClient.h"
+#include "tests/support/database/TestDatabase.h"
 
 #include <gtest/gtest.h>
 

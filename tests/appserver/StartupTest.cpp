@@ -1,11 +1,11 @@
-#include "AppserverProcess.h"
-#include "RpcClient.h"
-#include "TestDatabase.h"
-#include "TranslationRows.h"
+#include "tests/appserver/AppserverProcess.h"
+#include "tests/appserver/RpcClient.h"
+#include "tests/appserver/TranslationRows.h"
+#include "tests/support/database/TestDatabase.h"
 
-#include "Migrations.h"
-#include "SqlSupport.h"
-#include "TranslationKey.h"
+#include "appserver/Migrations.h"
+#include "appserver/SqlSupport.h"
+#include "appserver/TranslationKey.h"
 
 #include <QDir>
 #include <QFile>

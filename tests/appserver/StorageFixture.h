@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Storage.h"
-#include "TestDatabase.h"
+#include "appserver/Storage.h"
+#include "tests/support/database/TestDatabase.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "StorageFixture.h"
+#include "tests/appserver/StorageFixture.h"
 
 // The storage class in-process: what the server relies on from the database itself.
 

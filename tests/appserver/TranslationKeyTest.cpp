@@ -1,4 +1,4 @@
-#include "TranslationKey.h"
+#include "appserver/TranslationKey.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "TranslationRows.h"
+#include "tests/appserver/TranslationRows.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "CaptionScanner.h"
-#include "SampleForms.h"
+#include "capture/CaptionScanner.h"
+#include "tests/support/SampleForms.h"
 
 #include <gtest/gtest.h>
 

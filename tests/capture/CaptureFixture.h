@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Cli_Vdr04000.h"
-#include "SampleForms.h"
-#include "ServerRows.h"
-#include "WindowFixture.h"
+#include "package/Cli_Vdr04000.h"
+#include "tests/support/SampleForms.h"
+#include "tests/support/ServerRows.h"
+#include "tests/support/WindowFixture.h"
 
-#include "Exceptions.h"
-#include "FailureHandling.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/FailureHandling.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "CaptureFixture.h"
+#include "tests/capture/CaptureFixture.h"
 
-#include "ObjectResource.h"
+#include "toolkit/ObjectResource.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "CaptureFixture.h"
+#include "tests/capture/CaptureFixture.h"
 
 #include <QAbstractButton>
 

@@ -1,5 +1,5 @@
-#include "CaptureFixture.h"
-#include "ProgressPacer.h"
+#include "capture/ProgressPacer.h"
+#include "tests/capture/CaptureFixture.h"
 
 #include <QAbstractButton>
 #include <QThread>

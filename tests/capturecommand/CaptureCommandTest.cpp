@@ -1,7 +1,7 @@
-#include "CaptureCommand.h"
-#include "SampleForms.h"
-#include "ServerProcess.h"
-#include "ServerRows.h"
+#include "tests/support/CaptureCommand.h"
+#include "tests/support/SampleForms.h"
+#include "tests/support/ServerProcess.h"
+#include "tests/support/ServerRows.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "CaptureCommand.h"
-#include "CorpusForms.h"
-#include "ServerProcess.h"
-#include "ServerRows.h"
+#include "tests/capturecommand/CorpusForms.h"
+#include "tests/support/CaptureCommand.h"
+#include "tests/support/ServerProcess.h"
+#include "tests/support/ServerRows.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "CorpusForms.h"
+#include "tests/capturecommand/CorpusForms.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "BusyAnimation.h"
-#include "ButtonFlat.h"
-#include "CheckResultServ.h"
-#include "Exceptions.h"
-#include "MensErro.h"
-#include "Messages.h"
-#include "ScriptedDialogs.h"
-#include "Strings.h"
+#include "components/BusyAnimation.h"
+#include "components/ButtonFlat.h"
+#include "components/CheckResultServ.h"
+#include "components/MensErro.h"
+#include "components/Messages.h"
+#include "components/Strings.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "toolkit/Exceptions.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,12 +1,12 @@
-#include "AnsiString.h"
-#include "Dialogs.h"
-#include "Exceptions.h"
-#include "FailureHandling.h"
-#include "FileSearch.h"
-#include "ListBox.h"
-#include "Panel.h"
-#include "Screen.h"
-#include "ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "toolkit/AnsiString.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/FailureHandling.h"
+#include "toolkit/FileSearch.h"
+#include "widgets/ListBox.h"
+#include "widgets/Panel.h"
+#include "widgets/Screen.h"
 
 #include <QDir>
 #include <QFile>

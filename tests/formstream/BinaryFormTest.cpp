@@ -1,6 +1,6 @@
-#include "Exceptions.h"
-#include "FormStreamBuilder.h"
-#include "ObjectResource.h"
+#include "tests/formstream/FormStreamBuilder.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/ObjectResource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ObjectResource.h"
+#include "toolkit/ObjectResource.h"
 
 #include <QBuffer>
 #include <QByteArray>

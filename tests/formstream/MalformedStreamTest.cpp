@@ -1,7 +1,7 @@
-#include "BinaryFormToText.h"
-#include "Exceptions.h"
-#include "FormStreamBuilder.h"
-#include "ObjectResource.h"
+#include "tests/formstream/FormStreamBuilder.h"
+#include "toolkit/BinaryFormToText.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/ObjectResource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "FakeModuleRecord.h"
+#include "tests/host/FakeModuleRecord.h"
 
-#include <Exceptions.h>
+#include "toolkit/Exceptions.h"
 
 extern "C" {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FakeModuleRecord.h"
+#include "tests/host/FakeModuleRecord.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "HostOptions.h"
-#include "ModuleLoader.h"
-#include "ScopedEnvironment.h"
+#include "host/HostOptions.h"
+#include "host/ModuleLoader.h"
+#include "tests/host/ScopedEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "MainWindow.h"
-#include "FakeModuleProbe.h"
-#include "ModuleLoader.h"
+#include "host/MainWindow.h"
+#include "host/ModuleLoader.h"
+#include "tests/host/FakeModuleProbe.h"
 
-#include <Application.h>
-#include <FailureHandling.h>
-#include <ServerSettings.h>
+#include "widgets/Application.h"
+#include "toolkit/FailureHandling.h"
+#include "components/ServerSettings.h"
 
 #include <QAction>
 #include <QLabel>

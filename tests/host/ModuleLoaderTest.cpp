@@ -1,7 +1,7 @@
-#include "ModuleLoader.h"
-#include "FakeModuleProbe.h"
+#include "host/ModuleLoader.h"
+#include "tests/host/FakeModuleProbe.h"
 
-#include <Exceptions.h>
+#include "toolkit/Exceptions.h"
 
 #include <QFile>
 #include <QLibrary>

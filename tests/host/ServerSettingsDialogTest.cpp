@@ -1,4 +1,4 @@
-#include "ServerSettingsDialog.h"
+#include "host/ServerSettingsDialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "HostOptions.h"
-#include "ScopedEnvironment.h"
+#include "host/HostOptions.h"
+#include "tests/host/ScopedEnvironment.h"
 
-#include <ServerSettings.h>
+#include "components/ServerSettings.h"
 
 #include <QDir>
 #include <QSettings>

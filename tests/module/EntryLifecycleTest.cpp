@@ -1,9 +1,9 @@
-#include "ModuleFixture.h"
+#include "tests/module/ModuleFixture.h"
 
-#include "BusyAnimation.h"
-#include "Cli_Vdr04000.h"
-#include "LeituraPocket.h"
-#include "Screen.h"
+#include "components/BusyAnimation.h"
+#include "package/Cli_Vdr04000.h"
+#include "widgets/Screen.h"
+#include "window/LeituraPocket.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

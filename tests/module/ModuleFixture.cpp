@@ -1,9 +1,9 @@
-#include "ModuleFixture.h"
+#include "tests/module/ModuleFixture.h"
 
-#include "Cli_Vdr04000.h"
-#include "FailureHandling.h"
-#include "LeituraPocket.h"
-#include "ServerSettings.h"
+#include "components/ServerSettings.h"
+#include "package/Cli_Vdr04000.h"
+#include "toolkit/FailureHandling.h"
+#include "window/LeituraPocket.h"
 
 #include <QCoreApplication>
 #include <QPointer>

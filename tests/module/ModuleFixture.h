@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ScriptedDialogs.h"
-#include "ServerProcess.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/ServerProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "LeituraPocket.h"
+#include "window/LeituraPocket.h"
 
 #include <QComboBox>
 #include <QGroupBox>

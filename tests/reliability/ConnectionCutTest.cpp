@@ -1,8 +1,8 @@
-#include "CaptureCommand.h"
-#include "CuttingProxy.h"
-#include "GeneratedForms.h"
-#include "ServerProcess.h"
-#include "ServerRows.h"
+#include "tests/reliability/CuttingProxy.h"
+#include "tests/reliability/GeneratedForms.h"
+#include "tests/support/CaptureCommand.h"
+#include "tests/support/ServerProcess.h"
+#include "tests/support/ServerRows.h"
 
 #include <QEventLoop>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "CuttingProxy.h"
+#include "tests/reliability/CuttingProxy.h"
 
 CuttingProxy::CuttingProxy(quint16 serverPort) : serverPort_(serverPort) {
     listener_.listen(QHostAddress::LocalHost, 0);

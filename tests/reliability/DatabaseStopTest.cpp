@@ -1,9 +1,9 @@
-#include "CaptureCommand.h"
-#include "GeneratedForms.h"
-#include "RowCounter.h"
-#include "ServerProcess.h"
-#include "ServerRows.h"
-#include "StoppableCluster.h"
+#include "tests/reliability/GeneratedForms.h"
+#include "tests/reliability/RowCounter.h"
+#include "tests/reliability/StoppableCluster.h"
+#include "tests/support/CaptureCommand.h"
+#include "tests/support/ServerProcess.h"
+#include "tests/support/ServerRows.h"
 
 #include <QProcess>
 #include <QSet>

@@ -1,7 +1,7 @@
-#include "GeneratedForms.h"
+#include "tests/reliability/GeneratedForms.h"
 
-#include "ServerProcess.h"
-#include "ServerRows.h"
+#include "tests/support/ServerProcess.h"
+#include "tests/support/ServerRows.h"
 
 #include <QFile>
 

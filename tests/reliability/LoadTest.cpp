@@ -1,7 +1,7 @@
-#include "CaptureCommand.h"
-#include "GeneratedForms.h"
-#include "ServerProcess.h"
-#include "ServerRows.h"
+#include "tests/reliability/GeneratedForms.h"
+#include "tests/support/CaptureCommand.h"
+#include "tests/support/ServerProcess.h"
+#include "tests/support/ServerRows.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
-#include "RowCounter.h"
+#include "tests/reliability/RowCounter.h"
 
-#include "DatabaseConnection.h"
-#include "SqlSupport.h"
+#include "appserver/DatabaseConnection.h"
+#include "appserver/SqlSupport.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

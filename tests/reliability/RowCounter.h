@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TestDatabase.h"
+#include "tests/support/database/TestDatabase.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "StoppableCluster.h"
+#include "tests/reliability/StoppableCluster.h"
 
-#include "TestDatabase.h"
+#include "tests/support/database/TestDatabase.h"
 
 #include <QProcess>
 

@@ -1,5 +1,5 @@
-#include "FormFolder.h"
-#include "SelectionFixture.h"
+#include "tests/selection/FormFolder.h"
+#include "tests/selection/SelectionFixture.h"
 
 #include <QApplication>
 #include <QKeyEvent>

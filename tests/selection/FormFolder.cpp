@@ -1,4 +1,4 @@
-#include "FormFolder.h"
+#include "tests/selection/FormFolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "SelectionFixture.h"
+#include "tests/selection/SelectionFixture.h"
 
-#include "BusyAnimation.h"
-#include "Exceptions.h"
+#include "components/BusyAnimation.h"
+#include "toolkit/Exceptions.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "SelectionFixture.h"
+#include "tests/selection/SelectionFixture.h"
 
 namespace {
 

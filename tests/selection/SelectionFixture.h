@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Cli_Vdr04000.h"
-#include "LeituraPocket.h"
-#include "ScriptedDialogs.h"
-#include "ServerProcess.h"
-#include "ServerSettings.h"
+#include "components/ServerSettings.h"
+#include "package/Cli_Vdr04000.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/ServerProcess.h"
+#include "window/LeituraPocket.h"
 
 #include <QComboBox>
 

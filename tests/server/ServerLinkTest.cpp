@@ -1,6 +1,6 @@
-#include "WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

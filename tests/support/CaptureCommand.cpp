@@ -1,6 +1,6 @@
-#include "CaptureCommand.h"
+#include "tests/support/CaptureCommand.h"
 
-#include "ServerProcess.h"
+#include "tests/support/ServerProcess.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "SampleForms.h"
+#include "tests/support/SampleForms.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnsiString.h"
-#include "StringList.h"
+#include "toolkit/AnsiString.h"
+#include "toolkit/StringList.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 int ScriptedDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
                                 int helpContext) {

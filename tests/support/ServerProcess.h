@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppserverProcess.h"
-#include "TestDatabase.h"
+#include "tests/appserver/AppserverProcess.h"
+#include "tests/support/database/TestDatabase.h"
 
 #include <QString>
 #include <QStringList>

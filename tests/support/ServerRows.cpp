@@ -1,6 +1,6 @@
-#include "ServerRows.h"
+#include "tests/support/ServerRows.h"
 
-#include "ServerProcess.h"
+#include "tests/support/ServerProcess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "BusyAnimation.h"
-#include "LeituraPocket.h"
-#include "ScriptedDialogs.h"
-#include "ServerProcess.h"
-#include "ServerSettings.h"
+#include "components/BusyAnimation.h"
+#include "components/ServerSettings.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/ServerProcess.h"
+#include "window/LeituraPocket.h"
 
 #include <QJsonArray>
 

@@ -1,5 +1,5 @@
-#include "ClientDataSet.h"
-#include "Exceptions.h"
+#include "toolkit/ClientDataSet.h"
+#include "toolkit/Exceptions.h"
 
 #include <gtest/gtest.h>
 

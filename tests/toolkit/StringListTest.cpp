@@ -1,5 +1,5 @@
-#include "StringList.h"
-#include "Exceptions.h"
+#include "toolkit/StringList.h"
+#include "toolkit/Exceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "TestDatabase.h"
+#include "tests/support/database/TestDatabase.h"
 
-#include "DatabaseConnection.h"
-#include "SqlSupport.h"
+#include "appserver/DatabaseConnection.h"
+#include "appserver/SqlSupport.h"
 
 #include <QHash>
 #include <QSqlDriver>

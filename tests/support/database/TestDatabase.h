@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DatabaseLocation.h"
+#include "appserver/DatabaseLocation.h"
 
 #include <QSqlDatabase>
 #include <QString>

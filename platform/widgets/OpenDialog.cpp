@@ -1,6 +1,6 @@
-#include "OpenDialog.h"
+#include "widgets/OpenDialog.h"
 
-#include "Application.h"
+#include "widgets/Application.h"
 
 #include <QFileDialog>
 

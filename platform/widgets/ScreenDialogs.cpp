@@ -1,7 +1,7 @@
-#include "ScreenDialogs.h"
+#include "widgets/ScreenDialogs.h"
 
-#include "Application.h"
-#include "DirectoryDialog.h"
+#include "widgets/Application.h"
+#include "widgets/DirectoryDialog.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
-#include "ListBox.h"
+#include "widgets/ListBox.h"
 
-#include "Exceptions.h"
+#include "toolkit/Exceptions.h"
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -1,4 +1,4 @@
-#include "DirectoryDialog.h"
+#include "widgets/DirectoryDialog.h"
 
 #include <QFileInfo>
 

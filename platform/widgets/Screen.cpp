@@ -1,4 +1,4 @@
-#include "Screen.h"
+#include "widgets/Screen.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "Application.h"
+#include "widgets/Application.h"
 
 #include <QPointer>
 #include <QWidget>

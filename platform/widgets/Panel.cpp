@@ -1,4 +1,4 @@
-#include "Panel.h"
+#include "widgets/Panel.h"
 
 #include <QPainter>
 #include <QVariant>

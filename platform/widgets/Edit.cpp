@@ -1,4 +1,4 @@
-#include "Edit.h"
+#include "widgets/Edit.h"
 
 #include <QKeyEvent>
 

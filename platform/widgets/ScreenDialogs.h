@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialogs.h"
+#include "toolkit/Dialogs.h"
 
 // The dialog service on screen: Qt message boxes and the directory chooser.
 class ScreenDialogs : public DialogService {

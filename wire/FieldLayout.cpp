@@ -1,0 +1,33 @@
+#include "wire/FieldLayout.h"
+
+namespace Wire {
+
+namespace {
+const QString kString = QStringLiteral("string");
+const QString kNumber = QStringLiteral("number");
+const QString kDateTime = QStringLiteral("datetime");
+} // namespace
+
+QString kindName(FieldKind kind) {
+    switch (kind) {
+    case FieldKind::String:
+        return kString;
+    case FieldKind::Number:
+        return kNumber;
+    case FieldKind::DateTime:
+        return kDateTime;
+    }
+    return {};
+}
+
+std::optional<FieldKind> kindFromName(QStringView name) {
+    if (name == kString)
+        return FieldKind::String;
+    if (name == kNumber)
+        return FieldKind::Number;
+    if (name == kDateTime)
+        return FieldKind::DateTime;
+    return std::nullopt;
+}
+
+} // namespace Wire

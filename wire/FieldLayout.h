@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// How a record's fields are laid out in data packets and deltas (docs/protocol.md). The module's
+// data sets and the server's answers are built from the same layouts, so the two ends agree.
+
+enum class FieldKind { String, Number, DateTime };
+
+struct FieldDef {
+    QString name;
+    FieldKind kind = FieldKind::String;
+    int size = 0; // maximum characters, string fields only
+
+    bool operator==(const FieldDef&) const = default;
+};
+
+using Layout = QList<FieldDef>;
+
+namespace Wire {
+
+// The kind as a packet's field description spells it.
+QString kindName(FieldKind kind);
+// Empty for a name no kind has.
+std::optional<FieldKind> kindFromName(QStringView name);
+
+// Date-times travel as local ISO 8601 date-times with milliseconds, no zone designator.
+inline const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz");
+
+} // namespace Wire
