@@ -1,6 +1,7 @@
 #pragma once
 
 #include "toolkit/AnsiString.h"
+#include "wire/FieldLayout.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -15,7 +16,8 @@
 // An in-memory table with a change log, loaded from and sent back to the application server as
 // JSON data packets and deltas (see docs/protocol.md for their form).
 
-enum class TFieldType { String, Number, DateTime };
+// The kinds of field are those of the wire, so a layout defines a data set as it is.
+using TFieldType = FieldKind;
 
 struct TFieldDef {
     QString name;
