@@ -7,62 +7,11 @@
 
 namespace {
 
-const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
-
-} // namespace
-
-namespace Layouts {
-
-const Layout& languageEntry() {
-    static const Layout layout{
-        {QStringLiteral("IDIDIOMA"), FieldKind::String, 3},
-        {QStringLiteral("DSIDIOMA"), FieldKind::String, 30},
-        {QStringLiteral("IDIPROP"), FieldKind::String, 3},
-    };
-    return layout;
-}
-
-const Layout& translationRow() {
-    static const Layout layout{
-        {QStringLiteral("CDPROGRAMA"), FieldKind::String, 20},
-        {QStringLiteral("NMFORMULARIO"), FieldKind::String, 50},
-        {QStringLiteral("NMCOMPONENTE"), FieldKind::String, 50},
-        {QStringLiteral("NMPROPRIEDADE"), FieldKind::String, 50},
-        {QStringLiteral("NRVALORPROP"), FieldKind::Number, 0},
-        {QStringLiteral("IDSITTRADUCAO"), FieldKind::String, 1},
-        {QStringLiteral("STVALORPROP"), FieldKind::String, 4000},
-        {QStringLiteral("STAGRVALPROP"), FieldKind::String, 4000},
-        {QStringLiteral("DTULTATUTRAD"), FieldKind::DateTime, 0},
-        {QStringLiteral("IDIDIOMA"), FieldKind::String, 3},
-    };
-    return layout;
-}
-
-const Layout& versionRecord() {
-    static const Layout layout{{QStringLiteral("DTGERARQTRAD"), FieldKind::DateTime, 0}};
-    return layout;
-}
-
-} // namespace Layouts
-
-QString kindName(FieldKind kind) {
-    switch (kind) {
-    case FieldKind::String:
-        return QStringLiteral("string");
-    case FieldKind::Number:
-        return QStringLiteral("number");
-    case FieldKind::DateTime:
-        return QStringLiteral("datetime");
-    }
-    return {};
-}
-
-namespace {
-
 QJsonArray describeFields(const Layout& layout) {
     QJsonArray fields;
     for (const FieldDef& field : layout) {
-        QJsonObject def{{QStringLiteral("name"), field.name}, {QStringLiteral("type"), kindName(field.kind)}};
+        QJsonObject def{{QStringLiteral("name"), field.name},
+                        {QStringLiteral("type"), Wire::kindName(field.kind)}};
         if (field.kind == FieldKind::String)
             def.insert(QStringLiteral("size"), field.size);
         fields.append(def);
@@ -71,7 +20,7 @@ QJsonArray describeFields(const Layout& layout) {
 }
 
 // Every answer carries the fields of one of the Layouts, which never change, so each is described
-// once: building those objects took a fifth of the server's work for a GetPropried. A Layouts
+// once: building those objects would be a fifth of the server's work for a GetPropried. A Layouts
 // function always hands out the same object, so its address tells which one it is.
 QJsonArray fieldsOf(const Layout& layout) {
     static const std::array<std::pair<const Layout*, QJsonArray>, 3> described{{
@@ -86,16 +35,6 @@ QJsonArray fieldsOf(const Layout& layout) {
     return describeFields(layout);
 }
 
-} // namespace
-
-QJsonObject makePacket(const Layout& layout, const QList<QJsonArray>& rows) {
-    const QJsonArray fields = fieldsOf(layout);
-    QJsonArray rowArray;
-    for (const QJsonArray& row : rows)
-        rowArray.append(row);
-    return QJsonObject{{QStringLiteral("fields"), fields}, {QStringLiteral("rows"), rowArray}};
-}
-
 qsizetype characterCount(const QString& text) {
     qsizetype count = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -104,6 +43,16 @@ qsizetype characterCount(const QString& text) {
         ++count;
     }
     return count;
+}
+
+} // namespace
+
+QJsonObject makePacket(const Layout& layout, const QList<QJsonArray>& rows) {
+    const QJsonArray fields = fieldsOf(layout);
+    QJsonArray rowArray;
+    for (const QJsonArray& row : rows)
+        rowArray.append(row);
+    return QJsonObject{{QStringLiteral("fields"), fields}, {QStringLiteral("rows"), rowArray}};
 }
 
 QString checkValue(const FieldDef& field, const QJsonValue& value) {
@@ -136,7 +85,7 @@ QString checkValue(const FieldDef& field, const QJsonValue& value) {
 }
 
 QString formatDateTime(const QDateTime& value) {
-    return value.toString(kDateTimeFormat);
+    return value.toString(Wire::kDateTimeFormat);
 }
 
 std::optional<QDateTime> parseDateTime(const QString& text) {

@@ -1,5 +1,7 @@
 #include "appserver/Delta.h"
 
+#include "appserver/DataPacket.h"
+
 namespace {
 
 // For each layout field, the position of the delta's field with that name.
@@ -26,9 +28,9 @@ QList<int> mapFields(const QJsonValue& fieldsValue, const Layout& layout) {
             throw DeltaError(
                 QStringLiteral("the delta names the field %1 twice").arg(layout.at(target).name));
         const QString type = def.value(QStringLiteral("type")).toString();
-        if (type != kindName(layout.at(target).kind))
+        if (type != Wire::kindName(layout.at(target).kind))
             throw DeltaError(QStringLiteral("the delta's field %1 is of type \"%2\"; the layout has \"%3\"")
-                                 .arg(layout.at(target).name, type, kindName(layout.at(target).kind)));
+                                 .arg(layout.at(target).name, type, Wire::kindName(layout.at(target).kind)));
         positions[target] = i;
     }
     for (int j = 0; j < layout.size(); ++j) {
@@ -60,8 +62,6 @@ QJsonArray readRow(const QJsonObject& change, const QString& member, const QList
     return ordered;
 }
 
-} // namespace
-
 QString opName(DeltaChange::Op op) {
     switch (op) {
     case DeltaChange::Op::Insert:
@@ -73,6 +73,8 @@ QString opName(DeltaChange::Op op) {
     }
     return {};
 }
+
+} // namespace
 
 QString describeChange(int index, DeltaChange::Op op) {
     return QStringLiteral("change %1 (%2)").arg(index + 1).arg(opName(op));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "appserver/DataPacket.h"
+#include "wire/FieldLayout.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -27,8 +27,6 @@ public:
 };
 
 QList<DeltaChange> readDelta(const QJsonObject& delta, const Layout& layout);
-
-QString opName(DeltaChange::Op op);
 
 // "change 3 (update)": how messages name a change, counting from 1.
 QString describeChange(int index, DeltaChange::Op op);

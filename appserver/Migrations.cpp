@@ -2,6 +2,7 @@
 
 #include "appserver/SqlDialect.h"
 #include "appserver/SqlSupport.h"
+#include "appserver/WriteTransaction.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -87,7 +88,7 @@ int schemaVersion(const QSqlDatabase& db) {
 
 void migrate(const QSqlDatabase& db, int targetVersion) {
     for (int version = 1; version <= targetVersion && version <= latestSchemaVersion(); ++version) {
-        beginWrite(db);
+        WriteTransaction transaction(db);
         try {
             // Under the lock: in PostgreSQL, of two sessions creating a table at once one fails, IF NOT
             // EXISTS or not.
@@ -99,9 +100,8 @@ void migrate(const QSqlDatabase& db, int targetVersion) {
                 runSql(db, QStringLiteral("DELETE FROM schema_version"));
                 runSql(db, QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"), {version});
             }
-            commit(db);
+            transaction.commit();
         } catch (const StorageError& error) {
-            rollback(db);
             throw StorageError(QStringLiteral("schema migration to version %1 failed: %2")
                                    .arg(version)
                                    .arg(error.message()));

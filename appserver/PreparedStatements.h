@@ -8,8 +8,8 @@
 
 #include <unordered_map>
 
-// One run of a kept statement, for reading what it gave. Finishes the query when it goes, as
-// destroying a query did: an unfinished SQLite statement keeps its read open, so the connection
+// One run of a kept statement, for reading what it gave. Finishes the query when it goes, since
+// the query itself stays: an unfinished SQLite statement keeps its read open, so the connection
 // would go on seeing the database as it was then, and could not write once another connection
 // had; Qt's PostgreSQL driver would hold on to the result.
 class StatementRun {

@@ -14,6 +14,7 @@
 #include <memory>
 
 int runServer(const ServeOptions& options) {
+    const DatabaseLocation database = options.database ? *options.database : defaultDatabaseLocation();
     qSetMessagePattern(QStringLiteral("%{time yyyy-MM-ddThh:mm:ss.zzz} %{if-warning}warning: %{endif}"
                                       "%{if-critical}error: %{endif}%{message}"));
     SignalWatcher signalWatcher({SIGTERM, SIGINT});
@@ -30,13 +31,12 @@ int runServer(const ServeOptions& options) {
 
     std::unique_ptr<Storage> storage;
     try {
-        storage = std::make_unique<Storage>(options.database);
+        storage = std::make_unique<Storage>(database);
     } catch (const StorageError& error) {
         qCritical("appserver: cannot open the database: %s", qPrintable(error.message()));
         return 1;
     }
-    qInfo("database %s, schema version %d", qPrintable(options.database.describe()),
-          storage->schemaVersion());
+    qInfo("database %s, schema version %d", qPrintable(database.describe()), storage->schemaVersion());
 
     ServerRegistry registry;
     registry.add(std::make_shared<ImpPocketObject>(*storage));

@@ -10,7 +10,7 @@
 
 struct ServeOptions {
     ListenAddress listen;
-    DatabaseLocation database;
+    std::optional<DatabaseLocation> database; // --database; nothing: defaultDatabaseLocation()
     ServerLimits limits;
     QString tokenFile;                       // --token-file; empty: none given
     std::optional<QString> environmentToken; // APPSERVER_TOKEN when set

@@ -1,8 +1,5 @@
 #include "appserver/SqlSupport.h"
 
-#include "appserver/PreparedStatements.h"
-#include "appserver/SqlDialect.h"
-
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -47,29 +44,4 @@ QSqlQuery runStatement(const QSqlDatabase& db, const QString& sql) {
     if (!query.exec(sql))
         throw StorageError(query.lastError().text());
     return query;
-}
-
-void beginWrite(const QSqlDatabase& db, PreparedStatements* kept) {
-    const SqlDialect& dialect = SqlDialect::of(db);
-    runStatement(db, dialect.beginWrite);
-    if (dialect.writeLock.isEmpty())
-        return;
-    try {
-        if (kept)
-            kept->run(dialect.writeLock);
-        else
-            runSql(db, dialect.writeLock);
-    } catch (const StorageError&) {
-        rollback(db);
-        throw;
-    }
-}
-
-void commit(const QSqlDatabase& db) {
-    runStatement(db, QStringLiteral("COMMIT"));
-}
-
-void rollback(const QSqlDatabase& db) noexcept {
-    QSqlQuery query(db);
-    query.exec(QStringLiteral("ROLLBACK"));
 }

@@ -28,14 +28,3 @@ void execPrepared(QSqlQuery& query, const QVariantList& values);
 // Runs a constant statement that takes no values, unprepared: schema changes, transaction control
 // and settings, which PostgreSQL cannot prepare. Throws StorageError.
 QSqlQuery runStatement(const QSqlDatabase& db, const QString& sql);
-
-class PreparedStatements;
-
-// Opens a transaction that will write, waiting for the one writing now (see SqlDialect). With kept,
-// the connection's statements, PostgreSQL's lock is taken by a statement kept prepared there,
-// sparing each transaction the round trips to prepare and deallocate one.
-void beginWrite(const QSqlDatabase& db, PreparedStatements* kept = nullptr);
-void commit(const QSqlDatabase& db);
-// Best effort: SQLite may already have rolled back after the failure being reported, and then
-// ROLLBACK itself fails with nothing left to undo.
-void rollback(const QSqlDatabase& db) noexcept;

@@ -4,6 +4,7 @@
 #include "appserver/Migrations.h"
 #include "appserver/SqlDialect.h"
 
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -174,20 +175,6 @@ std::optional<QDateTime> Storage::versionStamp() const {
     return optionalDateTime(query.value(0));
 }
 
-Storage::Transaction::Transaction(Storage& storage) : storage_(storage) {
-    beginWrite(storage_.db(), &storage_.statements());
-}
-
-Storage::Transaction::~Transaction() {
-    if (open_)
-        rollback(storage_.db());
-}
-
-void Storage::Transaction::commit() {
-    ::commit(storage_.db());
-    open_ = false;
-}
-
 std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
     StatementRun query = statements().run(kLookupSql, {key.matchKey()});
     while (query.next()) {
@@ -254,18 +241,13 @@ QString Storage::lookupPlan() const {
     // generic one) only when executing a statement prepared by name with that plan forced. The
     // rollback undoes the setting; the prepared statement outlives it, hence the DEALLOCATE.
     runStatement(db(), QStringLiteral("BEGIN"));
-    try {
-        runStatement(db(), QStringLiteral("SET LOCAL plan_cache_mode = force_generic_plan"));
-        runStatement(db(),
-                     QStringLiteral("PREPARE appserver_lookup (text) AS ") + lookupSql(QStringLiteral("$1")));
-        QSqlQuery query = runStatement(db(), QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
-        while (query.next())
-            lines.append(query.value(0).toString());
-        runStatement(db(), QStringLiteral("DEALLOCATE appserver_lookup"));
-    } catch (const StorageError&) {
-        rollback(db());
-        throw;
-    }
-    rollback(db());
+    const auto rollBack = qScopeGuard([this] { QSqlQuery(db()).exec(QStringLiteral("ROLLBACK")); });
+    runStatement(db(), QStringLiteral("SET LOCAL plan_cache_mode = force_generic_plan"));
+    runStatement(db(),
+                 QStringLiteral("PREPARE appserver_lookup (text) AS ") + lookupSql(QStringLiteral("$1")));
+    QSqlQuery query = runStatement(db(), QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
+    while (query.next())
+        lines.append(query.value(0).toString());
+    runStatement(db(), QStringLiteral("DEALLOCATE appserver_lookup"));
     return lines.join(QLatin1Char('\n'));
 }

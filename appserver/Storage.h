@@ -5,6 +5,7 @@
 #include "appserver/Records.h"
 #include "appserver/SqlSupport.h"
 #include "appserver/TranslationKey.h"
+#include "appserver/WriteTransaction.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -52,17 +53,14 @@ public:
 
     // The write operations below belong inside a transaction. Transactions that write take turns,
     // also across processes sharing the database; a read never waits for them.
+    // Rolls back unless committed.
     class Transaction {
     public:
-        explicit Transaction(Storage& storage);
-        ~Transaction(); // rolls back unless committed
-        Transaction(const Transaction&) = delete;
-        Transaction& operator=(const Transaction&) = delete;
-        void commit();
+        explicit Transaction(Storage& storage) : write_(storage.db(), &storage.statements()) {}
+        void commit() { write_.commit(); }
 
     private:
-        Storage& storage_;
-        bool open_ = true;
+        WriteTransaction write_;
     };
 
     enum class InsertOutcome { Inserted, AlreadyStored };

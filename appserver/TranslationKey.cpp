@@ -3,6 +3,17 @@
 #include <QCryptographicHash>
 #include <QLocale>
 
+namespace {
+
+// The number as the key spells it: -0 and 0 are the same number.
+QString canonicalNumberText(double number) {
+    if (number == 0)
+        number = 0; // folds -0
+    return QString::number(number, 'g', QLocale::FloatingPointShortest);
+}
+
+} // namespace
+
 QString upperAsciiLetters(QString text) {
     for (QChar& ch : text) {
         if (ch >= QLatin1Char('a') && ch <= QLatin1Char('z'))
@@ -16,12 +27,6 @@ QString trimRightControls(const QString& text) {
     while (end > 0 && text.at(end - 1).unicode() <= 32)
         --end;
     return text.left(end);
-}
-
-QString canonicalNumberText(double number) {
-    if (number == 0)
-        number = 0; // folds -0
-    return QString::number(number, 'g', QLocale::FloatingPointShortest);
 }
 
 TranslationKey TranslationKey::forLookup(const QString& program, const QString& form,

@@ -35,6 +35,3 @@ QString upperAsciiLetters(QString text);
 
 // Drops trailing characters with codes up to 32 (blanks and control characters).
 QString trimRightControls(const QString& text);
-
-// The number as the key spells it: -0 and 0 are the same number.
-QString canonicalNumberText(double number);

@@ -4,7 +4,9 @@
 // beside the raw round trip, to show how much of a look-up the message format itself costs.
 //
 // The messages are those of a real exchange: a GetPropried request of seven strings and its
-// answer, a packet of the translation layout with one row.
+// answer, a packet of the translation layout of wire/ with one row.
+
+#include "wire/RecordLayouts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,34 +21,49 @@ const QByteArray kRequestLine =
     R"("Vendedor Nota T\u00e9cnico","POR"]})"
     "\n";
 
-const QByteArray kAnswerLine =
-    R"({"id":7,"jsonrpc":"2.0","result":{"data":{"fields":[{"name":"CDPROGRAMA","size":20,"type":"string"},)"
-    R"({"name":"NMFORMULARIO","size":50,"type":"string"},{"name":"NMCOMPONENTE","size":50,"type":"string"},)"
-    R"({"name":"NMPROPRIEDADE","size":50,"type":"string"},{"name":"NRVALORPROP","type":"number"},)"
-    R"({"name":"IDSITTRADUCAO","size":1,"type":"string"},{"name":"STVALORPROP","size":4000,"type":"string"},)"
-    R"({"name":"STAGRVALPROP","size":4000,"type":"string"},{"name":"DTULTATUTRAD","type":"datetime"},)"
-    R"({"name":"IDIDIOMA","size":3,"type":"string"}],"rows":[["F0001","FRMF0001","LBL004","CAPTION",0,"N",)"
-    "\"Vendedor Nota T\xC3\xA9"
-    "cnico\",\"Vendedor Nota T\xC3\xA9"
-    "cnico\","
-    R"("2026-12-07T11:33:59.452","POR"]]},"ok":true}})"
-    "\n";
+// The translation-row layout as a packet's "fields" describes it.
+QByteArray fieldsJson() {
+    QJsonArray fields;
+    for (const FieldDef& field : Layouts::translationRow()) {
+        QJsonObject def{{QStringLiteral("name"), field.name},
+                        {QStringLiteral("type"), Wire::kindName(field.kind)}};
+        if (field.kind == FieldKind::String)
+            def.insert(QStringLiteral("size"), field.size);
+        fields.append(def);
+    }
+    return QJsonDocument(fields).toJson(QJsonDocument::Compact);
+}
 
-// A new caption sends its row as a delta and gets back an empty packet of the same layout.
-const QByteArray kFieldsJson =
-    R"([{"name":"CDPROGRAMA","size":20,"type":"string"},{"name":"NMFORMULARIO","size":50,"type":"string"},)"
-    R"({"name":"NMCOMPONENTE","size":50,"type":"string"},{"name":"NMPROPRIEDADE","size":50,"type":"string"},)"
-    R"({"name":"NRVALORPROP","type":"number"},{"name":"IDSITTRADUCAO","size":1,"type":"string"},)"
-    R"({"name":"STVALORPROP","size":4000,"type":"string"},{"name":"STAGRVALPROP","size":4000,"type":"string"},)"
-    R"({"name":"DTULTATUTRAD","type":"datetime"},{"name":"IDIDIOMA","size":3,"type":"string"}])";
+// The other three lines carry that layout, so they are put together on first use, once the wire
+// library's own constants exist.
+struct Lines {
+    QByteArray answer;
+    // A new caption sends its row as a delta and gets back an empty packet of the same layout.
+    QByteArray delta;
+    QByteArray applied;
+};
 
-const QByteArray kDeltaLine =
-    R"({"id":4,"jsonrpc":"2.0","method":"SetPropried","params":[{"changes":[{"op":"insert","values":["F0001",)"
-    R"("FRMF0001","CMD001","CAPTION",0,"N","Entrada","Entrada","2026-12-07T11:45:52.029","ENG"]}],"fields":)" +
-    kFieldsJson + "}]}\n";
-
-const QByteArray kAppliedLine = R"({"id":4,"jsonrpc":"2.0","result":{"data":{"fields":)" + kFieldsJson +
-                                R"(,"rows":[]},"ok":true}})" + "\n";
+const Lines& lines() {
+    static const Lines built = [] {
+        const QByteArray fields = fieldsJson();
+        Lines made;
+        made.answer = R"({"id":7,"jsonrpc":"2.0","result":{"data":{"fields":)" + fields +
+                      R"(,"rows":[["F0001","FRMF0001","LBL004","CAPTION",0,"N",)"
+                      "\"Vendedor Nota T\xC3\xA9"
+                      "cnico\",\"Vendedor Nota T\xC3\xA9"
+                      "cnico\","
+                      R"("2026-12-07T11:33:59.452","POR"]]},"ok":true}})"
+                      "\n";
+        made.delta =
+            R"({"id":4,"jsonrpc":"2.0","method":"SetPropried","params":[{"changes":[{"op":"insert","values":["F0001",)"
+            R"("FRMF0001","CMD001","CAPTION",0,"N","Entrada","Entrada","2026-12-07T11:45:52.029","ENG"]}],"fields":)" +
+            fields + "}]}\n";
+        made.applied = R"({"id":4,"jsonrpc":"2.0","result":{"data":{"fields":)" + fields +
+                       R"(,"rows":[]},"ok":true}})" + "\n";
+        return made;
+    }();
+    return built;
+}
 
 QJsonObject parse(const QByteArray& line) {
     QJsonParseError error{};
@@ -88,7 +105,7 @@ void BM_ServerReadsRequest(benchmark::State& state) {
 BENCHMARK(BM_ServerReadsRequest);
 
 void BM_ServerWritesAnswer(benchmark::State& state) {
-    const QJsonObject answer = parse(kAnswerLine);
+    const QJsonObject answer = parse(lines().answer);
     const QJsonValue fields = answer.value(QStringLiteral("result"))
                                   .toObject()
                                   .value(QStringLiteral("data"))
@@ -118,34 +135,35 @@ void BM_ServerWritesAnswer(benchmark::State& state) {
 BENCHMARK(BM_ServerWritesAnswer);
 
 void BM_ClientReadsAnswer(benchmark::State& state) {
+    const QByteArray& answer = lines().answer;
     for (auto _ : state)
-        benchmark::DoNotOptimize(parse(kAnswerLine));
+        benchmark::DoNotOptimize(parse(answer));
 }
 BENCHMARK(BM_ClientReadsAnswer);
 
 // All four in turn: the JSON cost of one look-up.
 void BM_WholeExchange(benchmark::State& state) {
     const QJsonObject request = requestObject();
-    const QJsonObject answer = parse(kAnswerLine);
+    const QJsonObject answer = parse(lines().answer);
     for (auto _ : state) {
         benchmark::DoNotOptimize(parse(write(request)));
         benchmark::DoNotOptimize(parse(write(answer)));
     }
     state.SetLabel(
-        QStringLiteral("%1 + %2 bytes").arg(kRequestLine.size()).arg(kAnswerLine.size()).toStdString());
+        QStringLiteral("%1 + %2 bytes").arg(kRequestLine.size()).arg(lines().answer.size()).toStdString());
 }
 BENCHMARK(BM_WholeExchange);
 
 // The same for the second exchange of a new caption: the delta out, the empty packet back.
 void BM_NewRowExchange(benchmark::State& state) {
-    const QJsonObject delta = parse(kDeltaLine);
-    const QJsonObject applied = parse(kAppliedLine);
+    const QJsonObject delta = parse(lines().delta);
+    const QJsonObject applied = parse(lines().applied);
     for (auto _ : state) {
         benchmark::DoNotOptimize(parse(write(delta)));
         benchmark::DoNotOptimize(parse(write(applied)));
     }
     state.SetLabel(
-        QStringLiteral("%1 + %2 bytes").arg(kDeltaLine.size()).arg(kAppliedLine.size()).toStdString());
+        QStringLiteral("%1 + %2 bytes").arg(lines().delta.size()).arg(lines().applied.size()).toStdString());
 }
 BENCHMARK(BM_NewRowExchange);
 

@@ -2,6 +2,7 @@
 #include "tests/support/database/TestDatabase.h"
 
 #include "appserver/Storage.h"
+#include "wire/RecordLayouts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -67,10 +68,12 @@ TEST_P(AdminCommandsTest, ExportCsvQuotesWhatNeedsIt) {
            row("PEDIDO", "Linha 1\nLinha 2", "POR")});
     const AppserverProcess::CommandResult result = files.runCommand({"export", "--format", "csv"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    QStringList header;
+    for (const FieldDef& field : Layouts::translationRow())
+        header.append(field.name);
     const QString expected =
-        "CDPROGRAMA,NMFORMULARIO,NMCOMPONENTE,NMPROPRIEDADE,NRVALORPROP,IDSITTRADUCAO,STVALORPROP,"
-        "STAGRVALPROP,"
-        "DTULTATUTRAD,IDIDIOMA\r\n"
+        header.join(',') +
+        "\r\n"
         "CLIENTE,FRM,LBL,CAPTION,0,N,\"Nome, completo\",\"Nome, completo\",2026-12-07T08:01:44.123,POR\r\n"
         "CLIENTE,FRM,LBL,CAPTION,0,N,\"Diga \"\"sim\"\"\",\"Diga "
         "\"\"sim\"\"\",2026-12-07T08:01:44.123,ENG\r\n"

@@ -12,7 +12,6 @@ public:
     static constexpr int kTimeoutMs = 15000;
 
     bool connectTo(quint16 port);
-    bool isConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
 
     // Sends a request with a fresh id and returns the next message that arrives (an empty object
     // when none came or the connection closed).

@@ -1,5 +1,6 @@
 #include "tests/appserver/AppserverProcess.h"
 #include "tests/appserver/RpcClient.h"
+#include "tests/appserver/TranslationRows.h"
 
 #include "appserver/AccessToken.h"
 #include "appserver/ListenAddress.h"
@@ -56,11 +57,9 @@ private:
     std::optional<QByteArray> previous_;
 };
 
-const QJsonObject kVersionDelta{
-    {"fields", QJsonArray{QJsonObject{{"name", "DTGERARQTRAD"}, {"type", "datetime"}}}},
-    {"changes", QJsonArray{QJsonObject{{"op", "update"},
-                                       {"original", QJsonArray{QJsonValue::Null}},
-                                       {"values", QJsonArray{"2026-03-04T05:06:07.000"}}}}}};
+QJsonObject stampDelta() {
+    return versionDelta({updateChange(QJsonArray{QJsonValue::Null}, QJsonArray{"2026-03-04T05:06:07.000"})});
+}
 
 QJsonValue versionStamp(RpcClient& client) {
     const QJsonArray rows = rowsOf(client.call(QStringLiteral("GetVersao")));
@@ -115,15 +114,15 @@ TEST(SecurityTest, ATokenFromAFileIsRequiredAndNoMethodRunsWithoutIt) {
     // same write after it goes through.
     RpcClient intruder;
     ASSERT_TRUE(intruder.connectTo(server.port()));
-    EXPECT_EQ(errorCode(intruder.call("SetVersao", QJsonArray{kVersionDelta})), -32002);
+    EXPECT_EQ(errorCode(intruder.call("SetVersao", QJsonArray{stampDelta()})), -32002);
     EXPECT_EQ(errorCode(openWithToken(intruder, "guess")), -32001);
-    EXPECT_EQ(errorCode(intruder.call("SetVersao", QJsonArray{kVersionDelta})), -32002);
+    EXPECT_EQ(errorCode(intruder.call("SetVersao", QJsonArray{stampDelta()})), -32002);
 
     RpcClient owner;
     ASSERT_TRUE(owner.connectTo(server.port()));
     ASSERT_TRUE(openWithToken(owner, "file-s3cret").contains("result"));
     EXPECT_TRUE(versionStamp(owner).isNull());
-    EXPECT_TRUE(resultOf(owner.call("SetVersao", QJsonArray{kVersionDelta})).value("ok").toBool());
+    EXPECT_TRUE(resultOf(owner.call("SetVersao", QJsonArray{stampDelta()})).value("ok").toBool());
     EXPECT_EQ(versionStamp(owner).toString(), "2026-03-04T05:06:07.000");
 
     const QString log = server.log();

@@ -1,25 +1,26 @@
 #include "tests/appserver/TranslationRows.h"
 
+#include "wire/RecordLayouts.h"
+
 namespace {
 
-QJsonObject stringField(const char* name, int size) {
-    return {{QStringLiteral("name"), QLatin1String(name)},
-            {QStringLiteral("type"), QStringLiteral("string")},
-            {QStringLiteral("size"), size}};
-}
-
-QJsonObject field(const char* name, const char* type) {
-    return {{QStringLiteral("name"), QLatin1String(name)}, {QStringLiteral("type"), QLatin1String(type)}};
+// A layout as a packet's "fields" describes it.
+QJsonArray fieldsOf(const Layout& layout) {
+    QJsonArray fields;
+    for (const FieldDef& field : layout) {
+        QJsonObject description{{QStringLiteral("name"), field.name},
+                                {QStringLiteral("type"), Wire::kindName(field.kind)}};
+        if (field.kind == FieldKind::String)
+            description.insert(QStringLiteral("size"), field.size);
+        fields.append(description);
+    }
+    return fields;
 }
 
 } // namespace
 
 QJsonArray translationFields() {
-    return {stringField("CDPROGRAMA", 20),     stringField("NMFORMULARIO", 50),
-            stringField("NMCOMPONENTE", 50),   stringField("NMPROPRIEDADE", 50),
-            field("NRVALORPROP", "number"),    stringField("IDSITTRADUCAO", 1),
-            stringField("STVALORPROP", 4000),  stringField("STAGRVALPROP", 4000),
-            field("DTULTATUTRAD", "datetime"), stringField("IDIDIOMA", 3)};
+    return fieldsOf(Layouts::translationRow());
 }
 
 QJsonArray captionRow(const QString& program, const QString& form, const QString& component,
@@ -60,7 +61,7 @@ QJsonObject translationDelta(const QJsonArray& changes) {
 }
 
 QJsonObject versionDelta(const QJsonArray& changes) {
-    return {{QStringLiteral("fields"), QJsonArray{field("DTGERARQTRAD", "datetime")}},
+    return {{QStringLiteral("fields"), fieldsOf(Layouts::versionRecord())},
             {QStringLiteral("changes"), changes}};
 }
 

@@ -4,8 +4,7 @@
 #include <QJsonObject>
 #include <QString>
 
-// Test data in the wire form of docs/protocol.md, written out by hand so the tests do not share
-// the server's own layout tables.
+// Test data in the wire form of docs/protocol.md, on the record layouts of wire/.
 
 // The translation row layout as a "fields" array.
 QJsonArray translationFields();

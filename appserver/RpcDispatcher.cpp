@@ -1,0 +1,135 @@
+#include "appserver/RpcDispatcher.h"
+
+#include "appserver/RpcError.h"
+#include "appserver/ServerRegistry.h"
+#include "appserver/SqlSupport.h"
+
+#include <QByteArrayView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <utility>
+
+namespace {
+
+// QJsonDocument takes only an object or array at the top, but a lone string or number is still
+// JSON: a wrong kind of request rather than a parse error.
+bool isJsonScalar(const QByteArray& line) {
+    QJsonParseError error;
+    const QJsonDocument wrapped = QJsonDocument::fromJson('[' + line + ']', &error);
+    return error.error == QJsonParseError::NoError && wrapped.array().size() == 1;
+}
+
+QByteArray toLine(const QJsonObject& message) {
+    return QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace
+
+RpcDispatcher::RpcDispatcher(const ServerRegistry& registry, AccessToken token, int number)
+    : registry_(registry), token_(std::move(token)), number_(number) {}
+
+QByteArray RpcDispatcher::errorLine(const QJsonValue& id, int code, const QString& message) {
+    return toLine(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                              {QStringLiteral("id"), id},
+                              {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code},
+                                                                    {QStringLiteral("message"), message}}}});
+}
+
+std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
+    if (QByteArrayView(line).trimmed().isEmpty())
+        return std::nullopt; // a blank line carries no request
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        if (isJsonScalar(line))
+            return errorLine(QJsonValue::Null, RpcCode::InvalidRequest,
+                             QStringLiteral("a request must be one JSON object"));
+        return errorLine(
+            QJsonValue::Null, RpcCode::ParseError,
+            QStringLiteral("not JSON: %1 at byte %2").arg(parseError.errorString()).arg(parseError.offset));
+    }
+    if (!document.isObject())
+        return errorLine(QJsonValue::Null, RpcCode::InvalidRequest,
+                         QStringLiteral("a request must be one JSON object"));
+    const QJsonObject request = document.object();
+    const bool hasId = request.contains(QStringLiteral("id"));
+    const QJsonValue rawId = request.value(QStringLiteral("id"));
+    const bool idUsable = rawId.isDouble() || rawId.isString();
+    const QJsonValue id = idUsable ? rawId : QJsonValue(QJsonValue::Null);
+    const QJsonValue method = request.value(QStringLiteral("method"));
+    const QJsonValue params = request.value(QStringLiteral("params"));
+
+    QString invalid;
+    if (request.value(QStringLiteral("jsonrpc")) != QJsonValue(QStringLiteral("2.0")))
+        invalid = QStringLiteral("\"jsonrpc\" must be \"2.0\"");
+    else if (hasId && !idUsable)
+        invalid = QStringLiteral("\"id\" must be a number or a string");
+    else if (!method.isString())
+        invalid = QStringLiteral("\"method\" must be a string");
+    else if (!params.isUndefined() && !params.isArray() && !params.isObject())
+        invalid = QStringLiteral("\"params\" must be an array or an object");
+    if (!invalid.isEmpty())
+        return errorLine(id, RpcCode::InvalidRequest, invalid);
+    if (!hasId) {
+        // The protocol has no notifications; running one would change data without an answer.
+        qInfo("connection %d: ignored a notification (%s)", number_, qPrintable(method.toString()));
+        return std::nullopt;
+    }
+
+    try {
+        const QJsonValue result = dispatch(method.toString(), params);
+        return toLine(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                                  {QStringLiteral("id"), id},
+                                  {QStringLiteral("result"), result}});
+    } catch (const RpcError& error) {
+        return errorLine(id, error.code(), error.message());
+    } catch (const StorageError& error) {
+        qWarning("connection %d: %s failed in the database: %s", number_, qPrintable(method.toString()),
+                 qPrintable(error.message()));
+        // Drivers report over several lines; a client shows the message as one.
+        return errorLine(id, RpcCode::InternalError,
+                         QStringLiteral("the database failed: %1").arg(error.message().simplified()));
+    } catch (const std::exception& error) {
+        qWarning("connection %d: %s failed: %s", number_, qPrintable(method.toString()), error.what());
+        return errorLine(id, RpcCode::InternalError, QString::fromLocal8Bit(error.what()));
+    }
+}
+
+QJsonValue RpcDispatcher::dispatch(const QString& method, const QJsonValue& params) {
+    if (method == QLatin1String("rpc.open"))
+        return openServerObject(params);
+    if (!serverObject_)
+        throw RpcError(RpcCode::NotOpen, QStringLiteral("open a server object with rpc.open first"));
+    if (params.isObject())
+        throw RpcError(RpcCode::InvalidParams,
+                       QStringLiteral("%1 takes its arguments by position, in an array").arg(method));
+    return serverObject_->call(method, params.toArray());
+}
+
+QJsonObject RpcDispatcher::openServerObject(const QJsonValue& params) {
+    if (serverObject_)
+        throw RpcError(RpcCode::NotOpen,
+                       QStringLiteral("this connection has already opened %1").arg(serverObject_->name()));
+    const QJsonValue serverName = params.toObject().value(QStringLiteral("serverName"));
+    if (!params.isObject() || !serverName.isString())
+        throw RpcError(RpcCode::InvalidParams, QStringLiteral("rpc.open takes {\"serverName\": \"...\"}"));
+    const QJsonValue token = params.toObject().value(QStringLiteral("token"));
+    if (!token.isUndefined() && !token.isString())
+        throw RpcError(RpcCode::InvalidParams, QStringLiteral("\"token\" must be a string"));
+    // Checked before the name, so that a client without the token learns nothing of what is served.
+    if (!token_.accepts(token.toString())) {
+        ++tokenRefusals_;
+        qWarning("connection %d: refused: missing or wrong token", number_);
+        throw RpcError(RpcCode::UnknownServer, QStringLiteral("missing or wrong token"));
+    }
+    ServerObject* object = registry_.find(serverName.toString());
+    if (!object)
+        throw RpcError(RpcCode::UnknownServer,
+                       QStringLiteral("no server object is named \"%1\"").arg(serverName.toString()));
+    serverObject_ = object;
+    qInfo("connection %d: opened %s", number_, qPrintable(object->name()));
+    return QJsonObject{{QStringLiteral("serverName"), object->name()}};
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "appserver/AccessToken.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+
+class ServerObject;
+class ServerRegistry;
+
+// The JSON-RPC side of one connection: takes its request lines one at a time and answers each,
+// knowing nothing of sockets. Holds what the connection has opened and how often it offered a
+// wrong token.
+class RpcDispatcher {
+public:
+    // Refused tokens after which the connection is to close, so that guesses cost a reconnect.
+    static constexpr int kMaxTokenRefusals = 3;
+
+    // number names the connection in the log.
+    RpcDispatcher(const ServerRegistry& registry, AccessToken token, int number);
+
+    // The answer to one request line (line end excluded), as a line ending in '\n'; nothing for a
+    // blank line or a notification, which get no answer.
+    std::optional<QByteArray> handle(const QByteArray& line);
+
+    // True once the connection should close after sending its last answer.
+    bool refusedTooOften() const { return tokenRefusals_ >= kMaxTokenRefusals; }
+    int tokenRefusals() const { return tokenRefusals_; }
+
+    // An error answer as handle() gives it, for what the connection refuses by itself.
+    static QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
+
+private:
+    QJsonValue dispatch(const QString& method, const QJsonValue& params);
+    QJsonObject openServerObject(const QJsonValue& params);
+
+    const ServerRegistry& registry_;
+    const AccessToken token_;
+    const int number_;
+    ServerObject* serverObject_ = nullptr;
+    int tokenRefusals_ = 0;
+};

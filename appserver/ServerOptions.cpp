@@ -1,0 +1,142 @@
+#include "appserver/ServerOptions.h"
+
+#include "appserver/AdminCommands.h"
+
+#include <QCommandLineParser>
+
+#include <type_traits>
+
+ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessEnvironment& environment) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "The application server of the translation capture tool. Without a command it serves the "
+        "server object Vdr04000.rdmImpPocket over TCP (line-delimited JSON-RPC 2.0, see "
+        "docs/protocol.md) until SIGTERM or SIGINT, and prints \"appserver listening on HOST:PORT\" "
+        "on stdout once it accepts connections.\n\n"
+        "Commands (each has --help):\n"
+        "  languages [add CODE DESCRIPTION [PROP]]   list or add the languages offered\n"
+        "  export --format csv|json [--language CODE] [--program CODE]   write the translation rows\n"
+        "  version                                   show the version record"));
+    // Everything after the command name belongs to the command's own parser.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Address to serve on, HOST:PORT; port 0 picks a free port. Default: 127.0.0.1:%1 "
+                       "(loopback: only this machine can connect).")
+            .arg(ListenAddress::kDefaultPort),
+        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption database(QStringLiteral("database"), databaseOptionDescription(),
+                                      QStringLiteral("URL"));
+    // There is deliberately no option taking the token itself: every user sees the process list.
+    const QCommandLineOption tokenFile(
+        QStringLiteral("token-file"),
+        QStringLiteral("Require the token held in this file (UTF-8, surrounding blanks ignored, read once "
+                       "at start), as the client's token file holds it. Without it, the environment "
+                       "variable APPSERVER_TOKEN, when set, holds the token."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption maxMessageBytes(
+        QStringLiteral("max-message-bytes"),
+        QStringLiteral("Longest request line, in bytes; a longer one closes its connection. Default: %1.")
+            .arg(ServerLimits::kDefaultMaxMessageBytes),
+        QStringLiteral("BYTES"));
+    const QCommandLineOption maxConnections(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Connections served at once; one more is refused. Default: %1.")
+            .arg(ServerLimits::kDefaultMaxConnections),
+        QStringLiteral("COUNT"));
+    const QCommandLineOption idleTimeout(
+        QStringLiteral("idle-timeout"),
+        QStringLiteral("Close a connection that sends no complete request for this long; 0: never. "
+                       "Default: %1.")
+            .arg(ServerLimits::kDefaultIdleTimeoutSeconds),
+        QStringLiteral("SECONDS"));
+    const QList<QCommandLineOption> serveOptions{listen, tokenFile, maxMessageBytes, maxConnections,
+                                                 idleTimeout};
+    parser.addOptions({help, database});
+    parser.addOptions(serveOptions);
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("languages, export or version; none to serve."),
+                                 QStringLiteral("[command]"));
+
+    ServerOptions options;
+    options.helpText_ = parser.helpText();
+    const auto refuse = [&options](const QString& why) {
+        options.request_ = Request::UsageError;
+        options.usageError_ = why;
+        return options;
+    };
+    if (!parser.parse(arguments)) {
+        if (parser.unknownOptionNames().contains(QStringLiteral("token")))
+            return refuse(parser.errorText() +
+                          QStringLiteral(" A token on the command line is visible to every user of the "
+                                         "machine; use --token-file FILE or APPSERVER_TOKEN."));
+        return refuse(parser.errorText());
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty() && parser.isSet(help)) {
+        options.request_ = Request::ShowHelp;
+        return options;
+    }
+
+    if (!positional.isEmpty()) {
+        const QString command = positional.first();
+        for (const QCommandLineOption& option : serveOptions) {
+            if (parser.isSet(option))
+                return refuse(QStringLiteral("--%1 applies only when serving").arg(option.names().first()));
+        }
+        if (command == QLatin1String("languages"))
+            options.request_ = Request::Languages;
+        else if (command == QLatin1String("export"))
+            options.request_ = Request::Export;
+        else if (command == QLatin1String("version"))
+            options.request_ = Request::Version;
+        else
+            return refuse(QStringLiteral("unknown command \"%1\"").arg(command));
+        options.commandArguments_ = QStringList{QStringLiteral("appserver ") + command} + positional.mid(1);
+        options.commandDatabase_ = parser.value(database);
+        return options;
+    }
+
+    ServeOptions& serve = options.serve_;
+    QString whyNot;
+    if (parser.isSet(listen)) {
+        const std::optional<ListenAddress> address = parseListenAddress(parser.value(listen), &whyNot);
+        if (!address)
+            return refuse(QStringLiteral("--listen: %1").arg(whyNot));
+        serve.listen = *address;
+    }
+    if (parser.isSet(database)) {
+        serve.database = parseDatabaseLocation(parser.value(database), &whyNot);
+        if (!serve.database)
+            return refuse(QStringLiteral("--database: %1").arg(whyNot));
+    }
+    // A limit's option, when given, replaces its default.
+    const auto readLimit = [&parser, &whyNot](const QCommandLineOption& option, qint64 minimum,
+                                              qint64 maximum, auto& limit) {
+        if (!parser.isSet(option))
+            return true;
+        const std::optional<qint64> value = parseLimit(parser.value(option), minimum, maximum, &whyNot);
+        if (!value) {
+            whyNot = QStringLiteral("--%1: %2").arg(option.names().first(), whyNot);
+            return false;
+        }
+        limit = static_cast<std::remove_reference_t<decltype(limit)>>(*value);
+        return true;
+    };
+    if (!readLimit(maxMessageBytes, ServerLimits::kMinMaxMessageBytes, ServerLimits::kMaxMaxMessageBytes,
+                   serve.limits.maxMessageBytes) ||
+        !readLimit(maxConnections, 1, ServerLimits::kMaxMaxConnections, serve.limits.maxConnections) ||
+        !readLimit(idleTimeout, 0, ServerLimits::kMaxIdleTimeoutSeconds, serve.limits.idleTimeoutSeconds))
+        return refuse(whyNot);
+
+    // An empty path, say from an unset shell variable, must not quietly mean "no token".
+    if (parser.isSet(tokenFile) && parser.value(tokenFile).isEmpty())
+        return refuse(QStringLiteral("--token-file: the path is empty"));
+    serve.tokenFile = parser.value(tokenFile);
+    if (environment.contains(QStringLiteral("APPSERVER_TOKEN")))
+        serve.environmentToken = environment.value(QStringLiteral("APPSERVER_TOKEN"));
+    return options;
+}

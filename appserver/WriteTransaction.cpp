@@ -1,0 +1,44 @@
+#include "appserver/WriteTransaction.h"
+
+#include "appserver/PreparedStatements.h"
+#include "appserver/SqlDialect.h"
+#include "appserver/SqlSupport.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+// Best effort: SQLite may already have rolled back after the failure being reported, and then
+// ROLLBACK itself fails with nothing left to undo.
+void rollBack(const QSqlDatabase& db) noexcept {
+    QSqlQuery query(db);
+    query.exec(QStringLiteral("ROLLBACK"));
+}
+
+} // namespace
+
+WriteTransaction::WriteTransaction(const QSqlDatabase& db, PreparedStatements* kept) : db_(db) {
+    const SqlDialect& dialect = SqlDialect::of(db_);
+    runStatement(db_, dialect.beginWrite);
+    if (dialect.writeLock.isEmpty())
+        return;
+    try {
+        if (kept)
+            kept->run(dialect.writeLock);
+        else
+            runSql(db_, dialect.writeLock);
+    } catch (const StorageError&) {
+        rollBack(db_);
+        throw;
+    }
+}
+
+WriteTransaction::~WriteTransaction() {
+    if (open_)
+        rollBack(db_);
+}
+
+void WriteTransaction::commit() {
+    runStatement(db_, QStringLiteral("COMMIT"));
+    open_ = false;
+}

@@ -1,0 +1,219 @@
+#include "tests/appserver/RpcClient.h"
+#include "tests/support/database/TestDatabase.h"
+
+#include "appserver/ImpPocketObject.h"
+#include "appserver/RpcDispatcher.h"
+#include "appserver/ServerRegistry.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Request lines in, answers out: every decision of the JSON-RPC layer, on one dispatcher per case
+// with the real server object on SQLite, and no socket.
+
+namespace {
+
+const QString kServerName = QStringLiteral("Vdr04000.rdmImpPocket");
+const QString kToken = QStringLiteral("s3cret");
+// Instead of an error code: the line gets no answer at all.
+constexpr int kNoAnswer = 1;
+
+// Fails as a server object can: in the database, or otherwise.
+class FailingObject : public ServerObject {
+public:
+    QString name() const override { return QStringLiteral("Test.Failing"); }
+    QJsonValue call(const QString& method, const QJsonArray&) override {
+        if (method == QLatin1String("InTheDatabase"))
+            throw StorageError(QStringLiteral("disk I/O error\nwhile writing"));
+        throw std::runtime_error("out of order");
+    }
+};
+
+struct Exchange {
+    QByteArray line;
+    // The answer's error code; 0 for a result, which is ok when it says; kNoAnswer.
+    int code = 0;
+    // Checked when given.
+    QJsonValue id = QJsonValue::Undefined;
+    QString message = {};
+    QJsonValue result = QJsonValue::Undefined;
+};
+
+struct DispatchCase {
+    const char* name;
+    std::vector<Exchange> exchanges; // in order, on one dispatcher
+    bool tokenRequired = false;      // kToken
+    bool closes = false;             // refusedTooOften() at the end
+};
+
+QByteArray call(const QString& method, const QJsonValue& params = QJsonArray()) {
+    return RpcClient::requestLine(1, method, params).chopped(1);
+}
+
+QByteArray open(const QString& serverName = kServerName) {
+    return call(QStringLiteral("rpc.open"), QJsonObject{{QStringLiteral("serverName"), serverName}});
+}
+
+QByteArray openWithToken(const QJsonValue& token, const QString& serverName = kServerName) {
+    return call(QStringLiteral("rpc.open"),
+                QJsonObject{{QStringLiteral("serverName"), serverName}, {QStringLiteral("token"), token}});
+}
+
+const Exchange kOpened{open(), 0, QJsonValue::Undefined, {}, QJsonObject{{"serverName", kServerName}}};
+const Exchange kStillServes{call("GetVersao")};
+
+std::vector<DispatchCase> cases() {
+    return {
+        {"BlankLinesAndNotificationsGetNoAnswer",
+         {kOpened,
+          {"", kNoAnswer},
+          {" \t\r", kNoAnswer},
+          {R"({"jsonrpc":"2.0","method":"GetVersao","params":[]})", kNoAnswer},
+          {RpcClient::requestLine(77, "GetVersao", QJsonArray()).chopped(1), 0, 77}}},
+        {"AnswersCarryTheRequestId",
+         {kOpened,
+          {R"({"jsonrpc":"2.0","id":"abc-7","method":"GetVersao","params":[]})", 0, "abc-7"},
+          // params may be left out when there are none
+          {R"({"jsonrpc":"2.0","id":41,"method":"GetVersao"})", 0, 41}}},
+        {"MalformedJsonIsAParseError",
+         {kOpened,
+          {R"({"jsonrpc":"2.0","id":1,"method":)", -32700, QJsonValue::Null},
+          {"not json at all", -32700},
+          kStillServes}},
+        {"WrongKindsOfRequestAreInvalidRequests",
+         {kOpened,
+          {R"([1,2,3])", -32600},
+          {R"("a string")", -32600},
+          {R"({"id":1,"method":"GetVersao","params":[]})", -32600},
+          {R"({"jsonrpc":"1.0","id":1,"method":"GetVersao","params":[]})", -32600},
+          {R"({"jsonrpc":"2.0","id":1,"method":7,"params":[]})", -32600},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetVersao","params":"x"})", -32600},
+          {R"({"jsonrpc":"2.0","id":{"a":1},"method":"GetVersao","params":[]})", -32600, QJsonValue::Null},
+          kStillServes}},
+        {"TheIdOfAnInvalidRequestIsEchoedWhenUsable",
+         {{R"({"jsonrpc":"2.0","id":9,"method":true})", -32600, 9}}},
+        {"UnknownMethodsAndWrongArgumentsAreRefused",
+         {kOpened,
+          {call("GetNothing"), -32601},
+          {call("getversao"), -32601}, // method names are case-sensitive
+          {call("GetVersao", QJsonArray{1}), -32602},
+          {call("GetIdiLeDfm", QJsonArray{"x"}), -32602},
+          {call("GetPropried", QJsonArray{"A", "B", "C", "CAPTION", "0", "V"}), -32602},
+          {call("GetPropried", QJsonArray{"A", "B", "C", "CAPTION", 0, "V", "POR"}), -32602},
+          {call("GetPropried", QJsonObject{{"a", 1}}), -32602},
+          {call("SetPropried", QJsonArray()), -32602},
+          {call("SetPropried", QJsonArray{"delta"}), -32602},
+          {call("SetVerProp", QJsonArray{QJsonObject(), QJsonObject()}), -32602},
+          {call("SetVersao", QJsonArray{QJsonArray()}), -32602},
+          kStillServes}},
+        {"MethodsBeforeOpenAndASecondOpenAreRefused",
+         {{call("GetVersao"), -32002},
+          {call("NoSuchMethod"), -32002},
+          kOpened,
+          {open(), -32002},
+          kStillServes}},
+        {"UnknownServerNamesAreRefusedAndOpenCanBeRetried",
+         {{open("Vdr04000.rdmOther"), -32001},
+          {open("vdr04000.rdmimppocket"), -32001}, // names are case-sensitive
+          {call("rpc.open", QJsonObject{{"name", kServerName}}), -32602},
+          kOpened}},
+        {"NothingRunsBeforeTheRightToken",
+         {{call("GetIdiLeDfm"), -32002},
+          {open(), -32001, QJsonValue::Undefined, "missing or wrong token"},
+          {call("GetIdiLeDfm"), -32002},
+          {openWithToken(kToken + "x"), -32001, QJsonValue::Undefined, "missing or wrong token"},
+          {call("GetIdiLeDfm"), -32002},
+          {openWithToken(kToken), 0, QJsonValue::Undefined, {}, QJsonObject{{"serverName", kServerName}}},
+          {call("GetIdiLeDfm")}},
+         true},
+        {"TheTokenIsCheckedBeforeTheName",
+         {{open("Vdr04000.rdmOther"), -32001, QJsonValue::Undefined, "missing or wrong token"},
+          {openWithToken(kToken, "Vdr04000.rdmOther"), -32001, QJsonValue::Undefined,
+           R"(no server object is named "Vdr04000.rdmOther")"}},
+         true},
+        {"TheThirdRefusedTokenClosesTheConnection",
+         {{openWithToken("a"), -32001}, {openWithToken("b"), -32001}, {openWithToken("c"), -32001}},
+         true,
+         true},
+        {"ATokenOfAnotherKindIsAnArgumentErrorNotARefusal",
+         {{openWithToken(5), -32602}, {openWithToken(true), -32602}, {openWithToken(QJsonArray()), -32602}},
+         true},
+        {"ATokenIsIgnoredWhenNoneIsRequired", {{openWithToken("anything"), 0}}},
+        {"FailuresOfTheServerObjectAreInternalErrors",
+         {{open("Test.Failing"), 0},
+          // on one line, as a client shows it
+          {call("InTheDatabase"), -32603, 1, "the database failed: disk I/O error while writing"},
+          {call("Otherwise"), -32603, 1, "out of order"}}},
+    };
+}
+
+// The server objects, shared by every case: they are only read.
+struct Served {
+    TestDatabase database{StorageKind::Sqlite};
+    Storage storage{database.location()};
+    ServerRegistry registry;
+
+    Served() {
+        registry.add(std::make_shared<ImpPocketObject>(storage));
+        registry.add(std::make_shared<FailingObject>());
+    }
+};
+
+std::string caseName(const ::testing::TestParamInfo<DispatchCase>& param) {
+    return param.param.name;
+}
+
+} // namespace
+
+class RpcDispatcherTest : public ::testing::TestWithParam<DispatchCase> {
+protected:
+    static void SetUpTestSuite() { served = std::make_unique<Served>(); }
+    static void TearDownTestSuite() { served.reset(); }
+
+    static inline std::unique_ptr<Served> served;
+};
+INSTANTIATE_TEST_SUITE_P(, RpcDispatcherTest, ::testing::ValuesIn(cases()), caseName);
+
+TEST_P(RpcDispatcherTest, AnswersEachLine) {
+    const DispatchCase& dispatchCase = GetParam();
+    RpcDispatcher dispatcher(served->registry,
+                             dispatchCase.tokenRequired ? AccessToken(kToken) : AccessToken(), 1);
+    for (const Exchange& exchange : dispatchCase.exchanges) {
+        SCOPED_TRACE(exchange.line.toStdString());
+        const std::optional<QByteArray> answer = dispatcher.handle(exchange.line);
+        if (exchange.code == kNoAnswer) {
+            EXPECT_FALSE(answer) << answer->toStdString();
+            continue;
+        }
+        ASSERT_TRUE(answer);
+        EXPECT_TRUE(answer->endsWith('\n'));
+        EXPECT_EQ(answer->count('\n'), 1) << "an answer is one line";
+        const QJsonObject response = QJsonDocument::fromJson(*answer).object();
+        EXPECT_EQ(response.value("jsonrpc").toString(), "2.0");
+        EXPECT_EQ(errorCode(response), exchange.code) << answer->toStdString();
+        if (exchange.code == 0) {
+            EXPECT_TRUE(response.contains("result"));
+            const QJsonObject result = resultOf(response);
+            if (result.contains("ok")) {
+                EXPECT_TRUE(result.value("ok").toBool()) << answer->toStdString();
+            }
+        }
+        if (!exchange.id.isUndefined()) {
+            EXPECT_EQ(response.value("id"), exchange.id);
+        }
+        if (!exchange.message.isEmpty()) {
+            EXPECT_EQ(response.value("error").toObject().value("message").toString(), exchange.message);
+        }
+        if (!exchange.result.isUndefined()) {
+            EXPECT_EQ(response.value("result"), exchange.result);
+        }
+    }
+    EXPECT_EQ(dispatcher.refusedTooOften(), dispatchCase.closes);
+}

@@ -1,0 +1,125 @@
+#include "appserver/ServerOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// The command line, read in-process: what each one asks for. StartupTest, LimitsTest and
+// SecurityTest run the program itself for the exit statuses.
+
+namespace {
+
+struct OptionsCase {
+    const char* name;
+    QStringList arguments; // after the program's name
+    ServerOptions::Request request;
+    // A usage error's text holds this; a command's arguments, joined by '|', are this.
+    QString detail = {};
+};
+
+using Request = ServerOptions::Request;
+
+std::vector<OptionsCase> cases() {
+    return {
+        {"NothingServes", {}, Request::Serve, {}},
+        {"HelpShowsTheHelp", {"--help"}, Request::ShowHelp, {}},
+        {"HShowsTheHelp", {"-h"}, Request::ShowHelp, {}},
+        {"ATokenIsRefusedNamingTheWayThatWorks",
+         {"--token=s3cret"},
+         Request::UsageError,
+         "Unknown option 'token'. A token on the command line is visible to every user of the machine; use "
+         "--token-file FILE or APPSERVER_TOKEN."},
+        {"AnUnknownOptionIsBadUsage", {"--frobnicate"}, Request::UsageError, "Unknown option 'frobnicate'"},
+        {"ABadListenAddressIsBadUsage",
+         {"--listen", "127.0.0.1:notaport"},
+         Request::UsageError,
+         "--listen: "},
+        {"ABadDatabaseUrlIsBadUsage",
+         {"--database", "postgresql:///vdr"},
+         Request::UsageError,
+         "--database: "},
+        {"ALimitOutOfRangeIsBadUsage",
+         {"--max-connections", "0"},
+         Request::UsageError,
+         R"(--max-connections: "0" is not a whole number from 1 to 10000)"},
+        {"AnEmptyTokenFileIsBadUsage",
+         {"--token-file", ""},
+         Request::UsageError,
+         "--token-file: the path is empty"},
+        {"LanguagesIsACommand", {"languages"}, Request::Languages, "appserver languages"},
+        {"ACommandTakesTheDatabaseGivenBeforeIt",
+         {"--database", "sqlite:x", "languages", "add", "ITA", "Italiano"},
+         Request::Languages,
+         "appserver languages|add|ITA|Italiano"},
+        {"ACommandsOptionsAreItsOwn",
+         {"export", "--format", "csv", "--database", "sqlite:x"},
+         Request::Export,
+         "appserver export|--format|csv|--database|sqlite:x"},
+        {"ACommandHasItsOwnHelp", {"version", "--help"}, Request::Version, "appserver version|--help"},
+        {"AServeOptionBeforeACommandIsBadUsage",
+         {"--listen", "127.0.0.1:0", "version"},
+         Request::UsageError,
+         "--listen applies only when serving"},
+        {"AnUnknownCommandIsBadUsage",
+         {"frobnicate"},
+         Request::UsageError,
+         R"(unknown command "frobnicate")"},
+    };
+}
+
+ServerOptions parse(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
+    return ServerOptions::parse(QStringList{"appserver"} + arguments, environment);
+}
+
+std::string caseName(const ::testing::TestParamInfo<OptionsCase>& param) {
+    return param.param.name;
+}
+
+} // namespace
+
+class ServerOptionsTest : public ::testing::TestWithParam<OptionsCase> {};
+INSTANTIATE_TEST_SUITE_P(, ServerOptionsTest, ::testing::ValuesIn(cases()), caseName);
+
+TEST_P(ServerOptionsTest, TellsWhatTheCommandLineAsks) {
+    const OptionsCase& options = GetParam();
+    const ServerOptions parsed = parse(options.arguments);
+    EXPECT_EQ(parsed.request(), options.request) << parsed.usageError().toStdString();
+    if (options.request == Request::UsageError) {
+        EXPECT_TRUE(parsed.usageError().contains(options.detail)) << parsed.usageError().toStdString();
+    } else if (!options.detail.isEmpty()) {
+        EXPECT_EQ(parsed.commandArguments().join('|'), options.detail);
+    }
+    if (options.request == Request::ShowHelp) {
+        EXPECT_TRUE(parsed.helpText().contains("--listen"));
+        EXPECT_TRUE(parsed.helpText().contains("21400"));
+    }
+}
+
+TEST(ServerOptionsValuesTest, ServeOptionsReplaceTheirDefaults) {
+    const ServerOptions defaults = parse({});
+    EXPECT_EQ(defaults.serve().listen.host, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(defaults.serve().listen.port, ListenAddress::kDefaultPort);
+    EXPECT_FALSE(defaults.serve().database) << "the default location is found when serving";
+    EXPECT_EQ(defaults.serve().limits.maxConnections, ServerLimits::kDefaultMaxConnections);
+    EXPECT_TRUE(defaults.serve().tokenFile.isEmpty());
+    EXPECT_FALSE(defaults.serve().environmentToken);
+
+    QProcessEnvironment environment;
+    environment.insert("APPSERVER_TOKEN", " env-s3cret ");
+    const ServerOptions given =
+        parse({"--listen", "0.0.0.0:0", "--database", "sqlite:/tmp/x.sqlite", "--token-file", "/tmp/token",
+               "--max-message-bytes", "4096", "--max-connections", "3", "--idle-timeout", "0"},
+              environment);
+    ASSERT_EQ(given.request(), Request::Serve) << given.usageError().toStdString();
+    const ServeOptions& serve = given.serve();
+    EXPECT_EQ(serve.listen.host, QHostAddress(QHostAddress::AnyIPv4));
+    EXPECT_EQ(serve.listen.port, 0);
+    ASSERT_TRUE(serve.database);
+    EXPECT_EQ(serve.database->sqlitePath, "/tmp/x.sqlite");
+    EXPECT_EQ(serve.tokenFile, "/tmp/token");
+    EXPECT_EQ(serve.limits.maxMessageBytes, 4096);
+    EXPECT_EQ(serve.limits.maxConnections, 3);
+    EXPECT_EQ(serve.limits.idleTimeoutSeconds, 0);
+    EXPECT_EQ(serve.environmentToken, " env-s3cret ") << "trimmed where it is loaded";
+}
