@@ -1,5 +1,8 @@
 #include "host/CaptureDriver.h"
 
+#include "server/RemoteMethods.h"
+#include "window/ControlNames.h"
+
 #include "components/NetConnection.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/FailureHandling.h"
@@ -15,11 +18,10 @@
 
 namespace {
 
-template <typename T> T& control(QWidget& form, const char* name) {
-    auto* found = form.findChild<T*>(QString::fromLatin1(name));
+template <typename T> T& control(QWidget& form, const QString& name) {
+    auto* found = form.findChild<T*>(name);
     if (!found)
-        throw Exception(
-            QStringLiteral("The capture window has no control %1").arg(QString::fromLatin1(name)));
+        throw Exception(QStringLiteral("The capture window has no control %1").arg(name));
     return *found;
 }
 
@@ -42,7 +44,7 @@ void CaptureDriver::start() {
 
 void CaptureDriver::drive() {
     QWidget* form = QApplication::activeModalWidget();
-    if (!form || form->objectName() != QLatin1String("frmLeituraPocket"))
+    if (!form || form->objectName() != ControlNames::frmLeituraPocket)
         throw Exception(QStringLiteral("The module did not show the capture window"));
     form_ = form;
     try {
@@ -55,12 +57,12 @@ void CaptureDriver::drive() {
 }
 
 void CaptureDriver::drive(QWidget& form) {
-    auto& directoryField = control<QLineEdit>(form, "edtDiretorio");
-    auto& available = control<QListWidget>(form, "lsbDisp");
-    auto& selected = control<QListWidget>(form, "lsbSelec");
-    auto& languages = control<QComboBox>(form, "cbbIdioma");
-    auto& importButton = control<QAbstractButton>(form, "sbtImportExport");
-    auto& progress = control<QProgressBar>(form, "pgbProgresso");
+    auto& directoryField = control<QLineEdit>(form, ControlNames::edtDiretorio);
+    auto& available = control<QListWidget>(form, ControlNames::lsbDisp);
+    auto& selected = control<QListWidget>(form, ControlNames::lsbSelec);
+    auto& languages = control<QComboBox>(form, ControlNames::cbbIdioma);
+    auto& importButton = control<QAbstractButton>(form, ControlNames::sbtImportExport);
+    auto& progress = control<QProgressBar>(form, ControlNames::pgbProgresso);
 
     if (typed_) {
         // Typing, then leaving the field: the window lists the directory's *.Dfm files.
@@ -69,12 +71,12 @@ void CaptureDriver::drive(QWidget& form) {
         QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(&directoryField, &leave);
     } else {
-        control<QAbstractButton>(form, "sbtDiretorio").click();
+        control<QAbstractButton>(form, ControlNames::sbtDiretorio).click();
     }
     if (available.count() == 0)
         throw Exception(QStringLiteral("No form files (%1) in %2")
                             .arg(typed_ ? QStringLiteral("*.Dfm") : QStringLiteral("*.Ebf"), directory_));
-    control<QAbstractButton>(form, "sbtTudoDir").click();
+    control<QAbstractButton>(form, ControlNames::sbtTudoDir).click();
 
     const int language =
         languages.findText(language_ + QLatin1Char('-'), Qt::MatchStartsWith | Qt::MatchCaseSensitive);
@@ -91,9 +93,9 @@ void CaptureDriver::drive(QWidget& form) {
 
     summary_.files = selected.count();
     NetTrace::SetObserver([this](const QString& method, const QJsonArray&) {
-        if (method == QLatin1String("GetPropried"))
+        if (method == RemoteMethods::kGetPropried)
             ++summary_.lookups;
-        else if (method == QLatin1String("SetPropried"))
+        else if (method == RemoteMethods::kSetPropried)
             ++summary_.inserted;
     });
     clock_.start();
@@ -111,7 +113,7 @@ void CaptureDriver::drive(QWidget& form) {
 void CaptureDriver::showProgress() {
     if (!form_ || !progress_)
         return;
-    const auto* bar = form_->findChild<QProgressBar*>(QStringLiteral("pgbProgresso"));
+    const auto* bar = form_->findChild<QProgressBar*>(ControlNames::pgbProgresso);
     if (!bar || bar->maximum() <= 0)
         return;
     const int percent = static_cast<int>(100LL * bar->value() / bar->maximum());

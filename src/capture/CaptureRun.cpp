@@ -1,15 +1,18 @@
-#include "package/Cli_Vdr04000.h"
-#include "window/LeituraPocket.h"
+#include "capture/CaptureRun.h"
 
+#include "capture/CaptionScanner.h"
 #include "capture/LineCount.h"
-#include "components/MensErro.h"
+#include "capture/ProgressPacer.h"
 #include "selection/FileList.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QProgressBar>
+#include "components/MensErro.h"
+#include "toolkit/Dialogs.h"
 
 namespace {
+
+// The status line shows less than this; laying out a caption of thousands of characters per row
+// would cost more than storing it.
+constexpr qsizetype kStatusLength = 160;
 
 // The program code of a form file: its name without directory, cut before the first ".".
 AnsiString programCodeOf(const QString& path) {
@@ -20,52 +23,50 @@ AnsiString programCodeOf(const QString& path) {
 
 } // namespace
 
-void TfrmLeituraPocket::sbtImportExportClick(QObject*) {
-    // A close asked for during the run takes effect when the run is over, however it ends.
-    struct CloseWhenAsked {
-        TfrmLeituraPocket& form;
-        ~CloseWhenAsked() {
-            if (form.closeAfterRun_) {
-                form.closeAfterRun_ = false;
-                form.close();
-            }
-        }
-    } closeWhenAsked{*this};
-    runCapture();
-}
+CaptureRun::CaptureRun(CaptureView& view, TranslationDataSets& data, ServerLink& link,
+                       const TMessages& messages, AnsiString& languageCode)
+    : view_(view), data_(data), link_(link), messages_(messages), languageCode_(languageCode) {}
 
-void TfrmLeituraPocket::runCapture() {
+void CaptureRun::Run() {
     if (!languageIsKnown()) {
-        cbbIdioma->setFocus();
-        MensErro(msgPadrao.Msg("Idi_Inv"), true);
+        view_.FocusLanguage();
+        MensErro(messages_.Msg("Idi_Inv"), true);
         return;
     }
 
-    pgbProgresso->setMaximum(0);
-    for (int i = 0; i < lsbSelec->Count(); ++i)
-        pgbProgresso->setMaximum(pgbProgresso->maximum() + ContaLinhas(lsbSelec->Items(i)));
-
-    if (MessageDlg(msgPadrao.Msg("CONF_SUBS"), mtConfirmation, mbYes | mbNo, 1) == mrYes)
+    countLines();
+    if (MessageDlg(messages_.Msg("CONF_SUBS"), mtConfirmation, mbYes | mbNo, 1) == mrYes)
         scanSelectedFiles();
 
     stampVersion();
 }
 
-bool TfrmLeituraPocket::languageIsKnown() {
-    const AnsiString shown = Ansi::fromUnicode(cbbIdioma->currentText(), QStringLiteral("The language"));
+bool CaptureRun::languageIsKnown() {
+    const AnsiString shown = Ansi::fromUnicode(view_.LanguageText(), QStringLiteral("The language"));
     const AnsiString code = Ansi::Copy(shown, 1, 3);
     const AnsiString description = Ansi::Copy(shown, 5, shown.size());
-    return cdsIdiLeDfm.Locate(QStringLiteral("IDIDIOMA;DSIDIOMA"), {code, description}, loCaseInsensitive);
+    return data_.cdsIdiLeDfm.Locate(QStringLiteral("IDIDIOMA;DSIDIOMA"), {code, description},
+                                    loCaseInsensitive);
 }
 
-void TfrmLeituraPocket::scanSelectedFiles() {
+void CaptureRun::countLines() {
+    // The bar shows the total so far, so a file that cannot be read leaves the count of those before.
+    int total = 0;
+    view_.SetProgressMaximum(total);
+    for (int i = 0; i < view_.SelectedCount(); ++i) {
+        total += ContaLinhas(view_.SelectedFile(i));
+        view_.SetProgressMaximum(total);
+    }
+}
+
+void CaptureRun::scanSelectedFiles() {
     running_ = true;
-    sbtImportExport->setEnabled(false);
-    pgbProgresso->setValue(0);
+    view_.SetImportEnabled(false);
+    view_.SetProgress(0);
     try {
-        const int count = lsbSelec->Count();
+        const int count = view_.SelectedCount();
         for (int i = 0; i < count; ++i) {
-            const QString path = lsbSelec->Items(i);
+            const QString path = view_.SelectedFile(i);
             // Only one file's lines are held at a time; the file itself is closed before its scan.
             const TStringList lines = ReadFormText(path);
             Import(lines, programCodeOf(path));
@@ -75,28 +76,66 @@ void TfrmLeituraPocket::scanSelectedFiles() {
         throw;
     }
     endScan();
-    msgPadrao.ShowMsg("sucesso", mtConfirmation, mbOK, 0);
+    messages_.ShowMsg("sucesso", mtConfirmation, mbOK, 0);
 }
 
-void TfrmLeituraPocket::endScan() {
-    lblStatus->setText(QString());
-    pgbProgresso->setValue(0);
+void CaptureRun::endScan() {
+    view_.SetStatus(QString());
+    view_.SetProgress(0);
     cancelRequested_ = false;
-    sbtImportExport->setEnabled(true);
+    view_.SetImportEnabled(true);
     running_ = false;
 }
 
-void TfrmLeituraPocket::stampVersion() {
-    CallGetVersao();
-    cdsVersao.Edit();
-    cdsVersaoDTGERARQTRAD->SetAsDateTime(QDateTime::currentDateTime());
-    cdsVersao.Post(); // sends the stamp to the server
+void CaptureRun::stampVersion() {
+    link_.CallGetVersao(data_.cdsVersao);
+    data_.cdsVersao.Edit();
+    data_.cdsVersaoDTGERARQTRAD->SetAsDateTime(QDateTime::currentDateTime());
+    data_.cdsVersao.Post(); // sends the stamp to the server
 }
 
-void TfrmLeituraPocket::sbtCancelClick() {
-    if (running_) {
-        cancelRequested_ = true;
-        return;
+void CaptureRun::Import(const TStringList& lines, AnsiString programCode) {
+    CaptionScanner scan(std::move(programCode));
+    ProgressPacer pacer(ProgressInterval);
+    for (int i = 0; i < lines.Count() && !cancelRequested_; ++i) {
+        if (scan.ReadLine(lines[i], languageCode_))
+            recordCaption(scan);
+        if (pacer.Step()) {
+            view_.AdvanceProgress(pacer.TakeSteps());
+            view_.ProcessMessages();
+        }
     }
-    close();
+    if (pacer.PendingSteps() > 0) {
+        view_.AdvanceProgress(pacer.TakeSteps());
+        view_.ProcessMessages();
+    }
+}
+
+void CaptureRun::recordCaption(CaptionScanner& scan) {
+    link_.CallGetPropried(data_.cdsPropried, Ansi::UpperCase(scan.programCode), scan.formName,
+                          scan.componentName, scan.propertyName, "0", scan.LookupValue(), languageCode_);
+    if (data_.cdsPropried.RecordCount() > 0)
+        return; // the server holds it already
+
+    scan.programCode = Ansi::UpperCase(scan.programCode);
+    AnsiString status = scan.programCode + " - " + scan.formName + " - " + scan.componentName + " - " +
+                        scan.propertyName + " - " + scan.value;
+    if (status.size() > kStatusLength)
+        status = status.left(kStatusLength - 3) + "...";
+    view_.SetStatus(Ansi::toUnicode(status));
+
+    TClientDataSet& rows = data_.cdsPropried;
+    rows.Insert();
+    data_.cdsPropriedCDPROGRAMA->SetAsString(Ansi::UpperCase(scan.programCode));
+    data_.cdsPropriedNMFORMULARIO->SetAsString(Ansi::UpperCase(scan.formName));
+    data_.cdsPropriedNMCOMPONENTE->SetAsString(Ansi::UpperCase(scan.componentName));
+    data_.cdsPropriedNMPROPRIEDADE->SetAsString(Ansi::UpperCase(scan.propertyName));
+    data_.cdsPropriedNRVALORPROP->SetAsInteger(0);
+    data_.cdsPropriedIDSITTRADUCAO->SetAsString("N");
+    data_.cdsPropriedSTVALORPROP->SetAsString(scan.StoredValue());
+    data_.cdsPropriedSTAGRVALPROP->SetAsString(scan.StoredValue());
+    data_.cdsPropriedDTULTATUTRAD->SetAsDateTime(QDateTime::currentDateTime());
+    data_.cdsPropriedIDIDIOMA->SetAsString(Ansi::UpperCase(languageCode_));
+    if (rows.State() == TDataSetState::Insert || rows.State() == TDataSetState::Edit)
+        rows.Post(); // sends the row to the server before the scan goes on
 }

@@ -1,95 +1,71 @@
-#include "window/LeituraPocket.h"
+#include "selection/FileLists.h"
 
 #include "selection/FileList.h"
 
 #include "components/MensErro.h"
+#include "toolkit/Dialogs.h"
 #include "toolkit/FileSearch.h"
 
-#include <QComboBox>
+FileLists::FileLists(SelectionView& view, const TMessages& messages) : view_(view), messages_(messages) {}
 
-namespace {
-
-// Key code of F9, which opens the directory dialog from the directory field.
-constexpr int kKeyF9 = 120;
-
-// Adds the names of the plain files matching pattern to the available list.
-void listDirectory(TListBox& available, const QString& pattern) {
+void FileLists::listDirectory(const QString& pattern) {
     for (const QString& name : FindFiles(pattern, faArchive))
-        available.Add(name);
+        view_.Available().Add(name);
 }
 
-} // namespace
-
-void TfrmLeituraPocket::UpdateImportButton() {
-    sbtImportExport->setEnabled(lsbSelec->Count() > 0 && !cbbIdioma->currentText().isEmpty());
-}
-
-void TfrmLeituraPocket::sbtDiretorioClick(QObject*) {
+void FileLists::ChooseDirectory() {
     QString directory;
     if (!dialogService().selectDirectory(directory, sdAllowCreate, 0))
         return;
-    edtDiretorio->setText(directory);
-    listDirectory(*lsbDisp, directory + FileList::kEbfPattern);
+    view_.SetDirectoryText(directory);
+    listDirectory(directory + FileList::kEbfPattern);
 }
 
-void TfrmLeituraPocket::edtDiretorioKeyDown(QObject*, int& Key, Qt::KeyboardModifiers) {
-    if (Key == kKeyF9)
-        sbtDiretorioClick(sbtDiretorio);
+void FileLists::DirectoryChanged() {
+    view_.Available().Clear();
 }
 
-void TfrmLeituraPocket::edtDiretorioChange(QObject*) {
-    lsbDisp->Clear();
-}
-
-void TfrmLeituraPocket::edtDiretorioExit(QObject*) {
-    if (lsbDisp->Count() > 0)
+void FileLists::DirectoryLeft() {
+    if (view_.Available().Count() > 0)
         return;
-    listDirectory(*lsbDisp, edtDiretorio->text() + FileList::kDfmPattern);
+    listDirectory(view_.DirectoryText() + FileList::kDfmPattern);
 }
 
-void TfrmLeituraPocket::sbtDireitaClick(QObject*) {
-    moveRight(true);
-}
-
-void TfrmLeituraPocket::sbtTudoDirClick(QObject*) {
-    moveRight(false);
-}
-
-void TfrmLeituraPocket::sbtEsquerdaClick(QObject*) {
-    moveLeft(true);
-}
-
-void TfrmLeituraPocket::sbtTudoEsqClick(QObject*) {
-    moveLeft(false);
-}
-
-void TfrmLeituraPocket::moveRight(bool selectedOnly) {
-    const QString directory = edtDiretorio->text();
+void FileLists::MoveRight(bool selectedOnly) {
+    ListControl& available = view_.Available();
+    ListControl& selected = view_.Selected();
+    const QString directory = view_.DirectoryText();
     const QString separator = FileList::SeparatorFor(directory);
     // From the end, so the indexes still to visit stay valid while entries leave.
-    for (int i = lsbDisp->Count() - 1; i >= 0; --i) {
-        if (selectedOnly && !lsbDisp->Selected(i))
+    for (int i = available.Count() - 1; i >= 0; --i) {
+        if (selectedOnly && !available.Selected(i))
             continue;
-        const QString path = directory + separator + lsbDisp->Items(i);
-        if (lsbSelec->IndexOf(path) >= 0) {
-            MensErro(msgPadrao.Msg("Arq_Ja"), true);
+        const QString path = directory + separator + available.Items(i);
+        if (selected.IndexOf(path) >= 0) {
+            MensErro(messages_.Msg("Arq_Ja"), true);
             continue;
         }
-        lsbSelec->Add(path);
-        lsbDisp->Delete(i);
+        selected.Add(path);
+        available.Delete(i);
     }
     UpdateImportButton();
 }
 
-void TfrmLeituraPocket::moveLeft(bool selectedOnly) {
-    const QString directory = edtDiretorio->text();
-    for (int i = lsbSelec->Count() - 1; i >= 0; --i) {
-        if (selectedOnly && !lsbSelec->Selected(i))
+void FileLists::MoveLeft(bool selectedOnly) {
+    ListControl& available = view_.Available();
+    ListControl& selected = view_.Selected();
+    const QString directory = view_.DirectoryText();
+    for (int i = selected.Count() - 1; i >= 0; --i) {
+        if (selectedOnly && !selected.Selected(i))
             continue;
-        const QString path = lsbSelec->Items(i);
+        const QString path = selected.Items(i);
         if (FileList::StartsWithDirectory(path, directory))
-            lsbDisp->Add(FileList::ExtractFileName(path));
-        lsbSelec->Delete(i);
+            available.Add(FileList::ExtractFileName(path));
+        selected.Delete(i);
     }
     UpdateImportButton();
+}
+
+void FileLists::UpdateImportButton() {
+    view_.SetImportEnabled(view_.Selected().Count() > 0 && !view_.LanguageText().isEmpty());
 }

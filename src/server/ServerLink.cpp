@@ -1,52 +1,62 @@
-#include "window/LeituraPocket.h"
+#include "server/ServerLink.h"
 
-#include "components/BusyAnimation.h"
+#include "server/RemoteMethods.h"
+
 #include "components/CheckResultServ.h"
 #include "components/ServerSettings.h"
-#include "widgets/Application.h"
 
-namespace {
+ServerLink::ServerLink(TNetConnection& connection, LinkActivity& activity)
+    : connection_(connection), activity_(activity) {}
 
-// The common steps of a reading call: the answer passes the result check and becomes the target's
-// whole content; the busy animation is hidden afterwards, on failure before the failure goes on.
-void readInto(TClientDataSet& target, const std::function<QJsonValue()>& call) {
+void ServerLink::Open() {
+    activity_.Begin(LinkActivity::Wait::Connect);
+    try {
+        connection_.Open();
+    } catch (...) {
+        activity_.End();
+        throw;
+    }
+    activity_.End();
+}
+
+// The answer passes the result check and becomes the target's whole content; the wait ends
+// afterwards, on failure before the failure goes on.
+template <typename Call> void ServerLink::readInto(TClientDataSet& target, Call&& call) {
     try {
         const QJsonValue result = call();
         target.SetData(CheckResultServ(result, true, 0));
-        DeactiveShowAvi();
+        activity_.End();
     } catch (...) {
-        DeactiveShowAvi();
+        activity_.End();
         throw;
     }
 }
 
-} // namespace
-
-void TfrmLeituraPocket::NetTradutorBeforeConnect(TNetConnection& Sender) {
-    Sender.Port = WebPort();
-    Sender.SetHost(WebURL());
-}
-
-void TfrmLeituraPocket::CallGetIdiLeDfm() {
-    readInto(cdsIdiLeDfm, [this] {
-        ActiveShowAvi(Application::MainForm(), saRead);
-        return NetTradutor.AppServer().Call(QStringLiteral("GetIdiLeDfm"), {});
+void ServerLink::CallGetIdiLeDfm(TClientDataSet& target) {
+    readInto(target, [this] {
+        activity_.Begin(LinkActivity::Wait::Read);
+        return connection_.AppServer().Call(RemoteMethods::kGetIdiLeDfm, {});
     });
 }
 
-void TfrmLeituraPocket::CallGetPropried(const AnsiString& program, AnsiString& form, AnsiString& component,
-                                        AnsiString& property, const AnsiString& number,
-                                        const AnsiString& value, AnsiString& language) {
-    readInto(cdsPropried, [&] {
-        cdsPropried.Close();
-        return NetTradutor.AppServer().Call(QStringLiteral("GetPropried"),
-                                            {TRemoteArg::byValue(program), TRemoteArg::byRef(form),
-                                             TRemoteArg::byRef(component), TRemoteArg::byRef(property),
-                                             TRemoteArg::byValue(number), TRemoteArg::byValue(value),
-                                             TRemoteArg::byRef(language)});
+void ServerLink::CallGetPropried(TClientDataSet& target, const AnsiString& program, AnsiString& form,
+                                 AnsiString& component, AnsiString& property, const AnsiString& number,
+                                 const AnsiString& value, AnsiString& language) {
+    readInto(target, [&] {
+        target.Close();
+        return connection_.AppServer().Call(
+            RemoteMethods::kGetPropried,
+            {TRemoteArg::byValue(program), TRemoteArg::byRef(form), TRemoteArg::byRef(component),
+             TRemoteArg::byRef(property), TRemoteArg::byValue(number), TRemoteArg::byValue(value),
+             TRemoteArg::byRef(language)});
     });
 }
 
-void TfrmLeituraPocket::CallGetVersao() {
-    readInto(cdsVersao, [this] { return NetTradutor.AppServer().Call(QStringLiteral("GetVersao"), {}); });
+void ServerLink::CallGetVersao(TClientDataSet& target) {
+    readInto(target, [this] { return connection_.AppServer().Call(RemoteMethods::kGetVersao, {}); });
+}
+
+void ServerLink::TakeServerAddress(TNetConnection& connection) {
+    connection.Port = WebPort();
+    connection.SetHost(WebURL());
 }

@@ -1,6 +1,10 @@
 #include "window/LeituraPocket.h"
 
+#include "package/Cli_Vdr04000.h"
+#include "server/RemoteMethods.h"
+#include "window/ControlNames.h"
 #include "window/Glyphs.h"
+#include "window/ListBoxControl.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -66,10 +70,12 @@ void noBevel(TPanel* target) {
 
 } // namespace
 
-TfrmLeituraPocket::TfrmLeituraPocket(QWidget* owner) : TfrmPadrImportExport(owner) {
-    setObjectName(QStringLiteral("frmLeituraPocket"));
+TfrmLeituraPocket::TfrmLeituraPocket(QWidget* owner)
+    : TfrmPadrImportExport(owner), Capture(*this, Data, Link, msgPadrao, stIdiLeDfm) {
+    setObjectName(ControlNames::frmLeituraPocket);
     buildControls();
-    defineDataSets();
+    available_ = std::make_unique<ListBoxControl>(lsbDisp);
+    selected_ = std::make_unique<ListBoxControl>(lsbSelec);
     bindHandlers();
 }
 
@@ -92,7 +98,7 @@ void TfrmLeituraPocket::buildControls() {
     pgbProgresso->setGeometry(pgbProgresso->x(), 21, 553, 18);
 
     lblStatus = new QLabel(panProgresso);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setObjectName(ControlNames::lblStatus);
     lblStatus->setGeometry(5, 3, 494, 15);
     lblStatus->setFont(standardFont());
     QPalette statusPalette = lblStatus->palette();
@@ -112,7 +118,7 @@ void TfrmLeituraPocket::buildControls() {
     Label3 = autoSizedLabel(QStringLiteral("Gravar com o Idioma"), Panel3, 4, 5, boldFont());
     Label3->setObjectName(QStringLiteral("Label3"));
     cbbIdioma = new QComboBox(Panel3);
-    cbbIdioma->setObjectName(QStringLiteral("cbbIdioma"));
+    cbbIdioma->setObjectName(ControlNames::cbbIdioma);
     cbbIdioma->setEditable(true);
     cbbIdioma->setInsertPolicy(QComboBox::NoInsert);
     cbbIdioma->setGeometry(141, 2, 134, 21);
@@ -132,13 +138,13 @@ void TfrmLeituraPocket::buildControls() {
     panDiretorio->resize(panDiretorio->width(), 28);
     noBevel(panDiretorio);
     edtDiretorio = new TEdit(panDiretorio);
-    edtDiretorio->setObjectName(QStringLiteral("edtDiretorio"));
+    edtDiretorio->setObjectName(ControlNames::edtDiretorio);
     edtDiretorio->setGeometry(3, 3, 153, 21);
     useInfoBackground(edtDiretorio);
     sbtDiretorio =
-        flatButton(QStringLiteral("sbtDiretorio"), panDiretorio, QRect(158, 3, 21, 22), Glyphs::OpenFolder());
+        flatButton(ControlNames::sbtDiretorio, panDiretorio, QRect(158, 3, 21, 22), Glyphs::OpenFolder());
     lsbDisp = new TListBox(panDisp);
-    lsbDisp->setObjectName(QStringLiteral("lsbDisp"));
+    lsbDisp->setObjectName(ControlNames::lsbDisp);
     lsbDisp->SetSorted(true);
     useInfoBackground(lsbDisp);
 
@@ -146,13 +152,13 @@ void TfrmLeituraPocket::buildControls() {
     panBotao->resize(24, panBotao->height());
     noBevel(panBotao);
     sbtDireita =
-        flatButton(QStringLiteral("sbtDireita"), panBotao, QRect(1, 47, 22, 21), Glyphs::ArrowRight());
+        flatButton(ControlNames::sbtDireita, panBotao, QRect(1, 47, 22, 21), Glyphs::ArrowRight());
     sbtTudoDir =
-        flatButton(QStringLiteral("sbtTudoDir"), panBotao, QRect(1, 68, 22, 21), Glyphs::DoubleArrowRight());
+        flatButton(ControlNames::sbtTudoDir, panBotao, QRect(1, 68, 22, 21), Glyphs::DoubleArrowRight());
     sbtEsquerda =
-        flatButton(QStringLiteral("sbtEsquerda"), panBotao, QRect(1, 89, 22, 21), Glyphs::ArrowLeft());
+        flatButton(ControlNames::sbtEsquerda, panBotao, QRect(1, 89, 22, 21), Glyphs::ArrowLeft());
     sbtTudoEsq =
-        flatButton(QStringLiteral("sbtTudoEsq"), panBotao, QRect(1, 110, 22, 21), Glyphs::DoubleArrowLeft());
+        flatButton(ControlNames::sbtTudoEsq, panBotao, QRect(1, 110, 22, 21), Glyphs::DoubleArrowLeft());
     for (TButtonFlat* arrow : {sbtDireita, sbtTudoDir, sbtEsquerda, sbtTudoEsq})
         arrow->setFont(boldFont());
     sbtDireita->hide();
@@ -161,7 +167,7 @@ void TfrmLeituraPocket::buildControls() {
     panSelec = panel(QStringLiteral("panSelec"), Panel1);
     noBevel(panSelec);
     lsbSelec = new TListBox(panSelec);
-    lsbSelec->setObjectName(QStringLiteral("lsbSelec"));
+    lsbSelec->setObjectName(ControlNames::lsbSelec);
     lsbSelec->SetSorted(true);
     useInfoBackground(lsbSelec);
 
@@ -197,7 +203,7 @@ void TfrmLeituraPocket::buildControls() {
         Ansi::fromUnicode(QStringLiteral("Idi_Inv|Idioma inválido.")),
     });
 
-    NetTradutor.ServerName = QStringLiteral("Vdr04000.rdmImpPocket");
+    NetTradutor.ServerName = RemoteMethods::kServerName;
     NetTradutor.SetHost(QStringLiteral("127.0.0.1"));
     NetTradutor.ThrowException = false;
 
@@ -224,12 +230,12 @@ void TfrmLeituraPocket::bindHandlers() {
 
     // Data-set events run inside the post or delete that raised them: their failures go back to
     // whoever posted, so they are not guarded here.
-    cdsPropried.AfterPost = [this](TClientDataSet& ds) { cdsPropriedAfterPost(ds); };
-    cdsPropried.AfterDelete = [this](TClientDataSet& ds) { cdsPropriedAfterDelete(ds); };
-    cdsPropried.AfterCancel = [this](TClientDataSet& ds) { cdsPropriedAfterCancel(ds); };
-    cdsVersao.AfterPost = [this](TClientDataSet& ds) { cdsVersaoAfterPost(ds); };
-    cdsVersao.AfterDelete = [this](TClientDataSet& ds) { cdsVersaoAfterDelete(ds); };
-    cdsVersao.AfterCancel = [this](TClientDataSet& ds) { cdsVersaoAfterCancel(ds); };
-    cdsVerificaProp.AfterPost = [this](TClientDataSet& ds) { cdsVerificaPropAfterPost(ds); };
-    cdsVerificaProp.AfterDelete = [this](TClientDataSet& ds) { cdsVerificaPropAfterDelete(ds); };
+    Data.cdsPropried.AfterPost = [this](TClientDataSet& ds) { cdsPropriedAfterPost(ds); };
+    Data.cdsPropried.AfterDelete = [this](TClientDataSet& ds) { cdsPropriedAfterDelete(ds); };
+    Data.cdsPropried.AfterCancel = [this](TClientDataSet& ds) { cdsPropriedAfterCancel(ds); };
+    Data.cdsVersao.AfterPost = [this](TClientDataSet& ds) { cdsVersaoAfterPost(ds); };
+    Data.cdsVersao.AfterDelete = [this](TClientDataSet& ds) { cdsVersaoAfterDelete(ds); };
+    Data.cdsVersao.AfterCancel = [this](TClientDataSet& ds) { cdsVersaoAfterCancel(ds); };
+    Data.cdsVerificaProp.AfterPost = [this](TClientDataSet& ds) { cdsVerificaPropAfterPost(ds); };
+    Data.cdsVerificaProp.AfterDelete = [this](TClientDataSet& ds) { cdsVerificaPropAfterDelete(ds); };
 }

@@ -1,23 +1,36 @@
 #pragma once
 
+#include "capture/CaptureRun.h"
+#include "capture/CaptureView.h"
+#include "capture/TranslationDataSets.h"
+#include "selection/FileLists.h"
+#include "selection/LanguageList.h"
+#include "selection/SelectionView.h"
+#include "server/ChangeApplication.h"
+#include "server/LinkActivity.h"
+#include "server/ServerLink.h"
+
 #include "baseform/PadrImportExport.h"
 #include "components/NetConnection.h"
-#include "toolkit/ClientDataSet.h"
-#include "toolkit/StringList.h"
 #include "widgets/Edit.h"
 #include "widgets/ListBox.h"
 #include "widgets/OpenDialog.h"
 
-#include <chrono>
+#include <memory>
 
-class CaptionScanner;
+class ListBoxControl;
 class QComboBox;
 class QLabel;
 class QPushButton;
 
 // The capture window: the user names a directory, picks form files and a language, and imports
-// the captions of the chosen files into the translation table on the application server.
-class TfrmLeituraPocket : public TfrmPadrImportExport {
+// the captions of the chosen files into the translation table on the application server. The
+// window holds the controls and binds them to its handlers; what the handlers do lives in the
+// capture run, the file lists, the language list and the server link.
+class TfrmLeituraPocket : public TfrmPadrImportExport,
+                          private CaptureView,
+                          private SelectionView,
+                          private LinkActivity {
     Q_OBJECT
 public:
     explicit TfrmLeituraPocket(QWidget* owner);
@@ -49,52 +62,20 @@ public:
 
     // The link to the application server.
     TNetConnection NetTradutor;
-
-    // Translation rows being captured, and a second set of the same layout for checks.
-    TClientDataSet cdsPropried{QStringLiteral("cdsPropried")};
-    TField* cdsPropriedCDPROGRAMA;
-    TField* cdsPropriedNMFORMULARIO;
-    TField* cdsPropriedNMCOMPONENTE;
-    TField* cdsPropriedNMPROPRIEDADE;
-    TField* cdsPropriedNRVALORPROP;
-    TField* cdsPropriedIDSITTRADUCAO;
-    TField* cdsPropriedSTVALORPROP;
-    TField* cdsPropriedSTAGRVALPROP;
-    TField* cdsPropriedDTULTATUTRAD;
-    TField* cdsPropriedIDIDIOMA;
-
-    TClientDataSet cdsVerificaProp{QStringLiteral("cdsVerificaProp")};
-    TField* cdsVerificaPropCDPROGRAMA;
-    TField* cdsVerificaPropNMFORMULARIO;
-    TField* cdsVerificaPropNMCOMPONENTE;
-    TField* cdsVerificaPropNMPROPRIEDADE;
-    TField* cdsVerificaPropNRVALORPROP;
-    TField* cdsVerificaPropIDSITTRADUCAO;
-    TField* cdsVerificaPropSTVALORPROP;
-    TField* cdsVerificaPropSTAGRVALPROP;
-    TField* cdsVerificaPropDTULTATUTRAD;
-    TField* cdsVerificaPropIDIDIOMA;
-
-    // The version record of the translation data.
-    TClientDataSet cdsVersao{QStringLiteral("cdsVersao")};
-    TField* cdsVersaoDTGERARQTRAD;
-
-    // The languages the server knows.
-    TClientDataSet cdsIdiLeDfm{QStringLiteral("cdsIdiLeDfm")};
-    TField* cdsIdiLeDfmIDIDIOMA;
-    TField* cdsIdiLeDfmDSIDIOMA;
-    TField* cdsIdiLeDfmIDIPROP;
-
-    TDataSource dtsPropried;
-    TDataSource dtsVerificaProp{&cdsVerificaProp};
-    TDataSource dtsVersao{&cdsVersao};
-    TDataSource dtsIdiomaOri{&cdsIdiLeDfm};
+    // The translation rows, the version record and the language list, with their field objects.
+    TranslationDataSets Data;
 
     TOpenDialog opdNovoArquivo;
 
+    ServerLink Link{NetTradutor, *this};
+    ChangeApplication Changes{NetTradutor, *this};
+    CaptureRun Capture;
+    FileLists Files{*this, msgPadrao};
+    LanguageList Languages{Link, Data.cdsIdiLeDfm};
+
     // Run state: a capture's scan phase is in progress / the user asked it to stop.
-    bool Running() const { return running_; }
-    bool CancelRequested() const { return cancelRequested_; }
+    bool Running() const { return Capture.Running(); }
+    bool CancelRequested() const { return Capture.CancelRequested(); }
 
     // Event handlers, bound in the constructor.
     void FormCreate() override;
@@ -123,39 +104,36 @@ public:
     void cdsVerificaPropAfterPost(TClientDataSet& DataSet);
     void cdsVerificaPropAfterDelete(TClientDataSet& DataSet);
 
-    // Enables the import button exactly while a file is selected and a language is shown.
-    void UpdateImportButton();
-
-    // Reading calls: each loads the server's answer into its data set.
-    void CallGetIdiLeDfm();
-    void CallGetPropried(const AnsiString& program, AnsiString& form, AnsiString& component,
-                         AnsiString& property, const AnsiString& number, const AnsiString& value,
-                         AnsiString& language);
-    void CallGetVersao();
-
     // Scans the lines of one form text for captions and records the new ones.
     void Import(const TStringList& lines, AnsiString programCode);
-    // How often the scan moves the progress bar and lets events through; zero: after every line.
-    std::chrono::milliseconds ProgressInterval{20};
 
 private:
-    // Capture run steps.
-    void runCapture();
-    bool languageIsKnown();
-    void scanSelectedFiles();
-    void endScan();
-    void stampVersion();
-    void recordCaption(CaptionScanner& scan);
-    void showProgress(int lines);
+    // What the capture run sees of the window.
+    int SelectedCount() const override;
+    QString SelectedFile(int index) const override;
+    QString LanguageText() const override;
+    void FocusLanguage() override;
+    void SetImportEnabled(bool enabled) override;
+    void SetStatus(const QString& text) override;
+    void SetProgressMaximum(int maximum) override;
+    void SetProgress(int position) override;
+    void AdvanceProgress(int lines) override;
+    void ProcessMessages() override;
 
-    void moveRight(bool selectedOnly);
-    void moveLeft(bool selectedOnly);
+    // What the file lists see of the window.
+    QString DirectoryText() const override;
+    void SetDirectoryText(const QString& text) override;
+    ListControl& Available() override;
+    ListControl& Selected() override;
+
+    // The busy animation over the host's main window while the link waits.
+    void Begin(Wait wait) override;
+    void End() override;
 
     void buildControls();
-    void defineDataSets();
     void bindHandlers();
 
-    bool running_ = false;
-    bool cancelRequested_ = false;
+    std::unique_ptr<ListBoxControl> available_;
+    std::unique_ptr<ListBoxControl> selected_;
     bool closeAfterRun_ = false;
 };

@@ -30,7 +30,7 @@ protected:
         WindowFixture::SetUp();
         ASSERT_TRUE(form);
         // These tests look at the window after every line; the paced progress has tests of its own.
-        form->ProgressInterval = std::chrono::milliseconds(0);
+        form->Capture.ProgressInterval = std::chrono::milliseconds(0);
         form->NetTradutor.OnCall = [this](const QString& method, const QJsonArray& params) {
             calls.append(method);
             lastParams = params;

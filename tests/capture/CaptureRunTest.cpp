@@ -11,7 +11,7 @@
 
 // The capture run behind the import button: the language check, the line count, the user's
 // confirmation, the scan of every selected file, the success message and the version stamp.
-using CaptureRun = CaptureFixture;
+using CaptureRunTest = CaptureFixture;
 
 namespace {
 
@@ -40,7 +40,7 @@ int convertedLines(const QString& path) {
 
 } // namespace
 
-TEST_F(CaptureRun, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion) {
+TEST_F(CaptureRunTest, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion) {
     FormFolder folder;
     folder.write(QStringLiteral("Produto.Ebf"), kProduto);
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
@@ -83,7 +83,7 @@ TEST_F(CaptureRun, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheV
     EXPECT_EQ(form->lblStatus->text(), QString());
 }
 
-TEST_F(CaptureRun, ADeclinedRunScansNothingButStillStampsTheVersion) {
+TEST_F(CaptureRunTest, ADeclinedRunScansNothingButStillStampsTheVersion) {
     FormFolder folder;
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
@@ -101,7 +101,7 @@ TEST_F(CaptureRun, ADeclinedRunScansNothingButStillStampsTheVersion) {
     EXPECT_TRUE(form->sbtImportExport->isEnabled());
 }
 
-TEST_F(CaptureRun, AnUnknownLanguageIsReportedAndNothingElseHappens) {
+TEST_F(CaptureRunTest, AnUnknownLanguageIsReportedAndNothingElseHappens) {
     FormFolder folder;
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
@@ -128,7 +128,7 @@ TEST_F(CaptureRun, AnUnknownLanguageIsReportedAndNothingElseHappens) {
     EXPECT_FALSE(versionStamp(server).has_value());
 }
 
-TEST_F(CaptureRun, TheLanguageTextMayDifferInLetterCase) {
+TEST_F(CaptureRunTest, TheLanguageTextMayDifferInLetterCase) {
     FormFolder folder;
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
@@ -171,7 +171,7 @@ TEST_F(CaptureRunWithShortCode, AnItemWithATwoCharacterCodeFailsTheCheck) {
     EXPECT_TRUE(rowsOnServer().isEmpty());
 }
 
-TEST_F(CaptureRun, AnEmptySelectionStillAsksReportsSuccessAndStamps) {
+TEST_F(CaptureRunTest, AnEmptySelectionStillAsksReportsSuccessAndStamps) {
     chooseLanguage(QStringLiteral("POR"));
     form->pgbProgresso->setMaximum(77);
     ASSERT_FALSE(form->sbtImportExport->isEnabled());
@@ -185,7 +185,7 @@ TEST_F(CaptureRun, AnEmptySelectionStillAsksReportsSuccessAndStamps) {
     EXPECT_TRUE(versionStamp(server).has_value());
 }
 
-TEST_F(CaptureRun, AFileGoneAfterItWasListedFailsTheRunBeforeTheConfirmation) {
+TEST_F(CaptureRunTest, AFileGoneAfterItWasListedFailsTheRunBeforeTheConfirmation) {
     FormFolder folder;
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const QString gone = folder.write(QStringLiteral("Produto.Ebf"), kProduto);
@@ -206,7 +206,7 @@ TEST_F(CaptureRun, AFileGoneAfterItWasListedFailsTheRunBeforeTheConfirmation) {
     EXPECT_TRUE(form->sbtImportExport->isEnabled());
 }
 
-TEST_F(CaptureRun, AFormTextSavedAsUtf8IsReadInTheModulesCodePage) {
+TEST_F(CaptureRunTest, AFormTextSavedAsUtf8IsReadInTheModulesCodePage) {
     FormFolder folder;
     folder.write(QStringLiteral("Pessoa.Ebf"),
                  QByteArray("\xEF\xBB\xBF") + QStringLiteral("VERSION 5.00\r\n"
@@ -234,7 +234,7 @@ TEST_F(CaptureRun, AFormTextSavedAsUtf8IsReadInTheModulesCodePage) {
                                                      QStringLiteral("Física à vista"))});
 }
 
-TEST_F(CaptureRun, AUtf8FormTextWithACharacterOutsideTheCodePageFailsBeforeTheConfirmation) {
+TEST_F(CaptureRunTest, AUtf8FormTextWithACharacterOutsideTheCodePageFailsBeforeTheConfirmation) {
     FormFolder folder;
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const QString path =
@@ -257,7 +257,7 @@ TEST_F(CaptureRun, AUtf8FormTextWithACharacterOutsideTheCodePageFailsBeforeTheCo
     EXPECT_TRUE(rowsOnServer().isEmpty());
 }
 
-TEST_F(CaptureRun, BinaryFormsListedByTypingTheDirectoryAreCountedAndScannedAsTheirText) {
+TEST_F(CaptureRunTest, BinaryFormsListedByTypingTheDirectoryAreCountedAndScannedAsTheirText) {
     const QDir corpus(QStringLiteral(VDR_CORPUS_DIR "/dfm-binary"));
     const QFileInfoList originals = corpus.entryInfoList(QDir::Files, QDir::Name);
     if (originals.isEmpty())

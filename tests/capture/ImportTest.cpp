@@ -68,8 +68,8 @@ TEST_F(Import, ANewCaptionBecomesOneRowOnTheServerBeforeTheScanGoesOn) {
 }
 
 TEST_F(Import, AKnownCaptionInsertsNothingAndLeavesTheStatusLineAlone) {
-    form->cdsPropried.CreateDataSet();
-    postRow(form->cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
+    form->Data.cdsPropried.CreateDataSet();
+    postRow(form->Data.cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
     forgetCalls();
     stIdiLeDfm = "POR";
     form->lblStatus->setText(QStringLiteral("antes"));

@@ -161,7 +161,7 @@ TEST(InterruptedModalRun, ClosingTheWindowDuringARunEndsTheEntryOnceTheRunHasEnd
         window->cbbIdioma->setCurrentIndex(
             window->cbbIdioma->findText(QStringLiteral("POR-"), Qt::MatchStartsWith));
         TfrmLeituraPocket* target = window.data();
-        target->ProgressInterval = std::chrono::milliseconds(0);
+        target->Capture.ProgressInterval = std::chrono::milliseconds(0);
         QObject::connect(window->pgbProgresso, &QProgressBar::valueChanged, target, [target](int value) {
             if (value == SampleForms::labelCaptionLine(1))
                 QMetaObject::invokeMethod(target, &QWidget::close, Qt::QueuedConnection);

@@ -44,7 +44,7 @@ AnsiString formWithoutCaptions(int controls) {
 } // namespace
 
 TEST_F(PacedImport, TheBarMovesInGatheredStepsAndEndsOnTheLastLine) {
-    form->ProgressInterval = 20ms;
+    form->Capture.ProgressInterval = 20ms;
     stIdiLeDfm = "POR";
     const TStringList lines = SampleForms::linesOf(formWithoutCaptions(2000));
     form->pgbProgresso->setRange(0, 100 + lines.Count());
@@ -63,7 +63,7 @@ TEST_F(PacedImport, TheBarMovesInGatheredStepsAndEndsOnTheLastLine) {
 
 TEST_F(PacedImport, ACancelStillReachesTheScanAndStopsItWhereItWas) {
     // A short interval, so that the run lets events through many times before it could end.
-    form->ProgressInterval = 1ms;
+    form->Capture.ProgressInterval = 1ms;
     QList<AnsiString> captions;
     for (int k = 1; k <= 300; ++k)
         captions.append("Rotulo " + AnsiString::number(k));

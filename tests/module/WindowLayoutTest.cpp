@@ -111,13 +111,13 @@ TEST_F(WindowLayout, DataSetsCarryTheirRecordLayouts) {
     const QStringList translationRow{
         "CDPROGRAMA:20",   "NMFORMULARIO:50",  "NMCOMPONENTE:50",   "NMPROPRIEDADE:50", "NRVALORPROP:0",
         "IDSITTRADUCAO:1", "STVALORPROP:4000", "STAGRVALPROP:4000", "DTULTATUTRAD:0",   "IDIDIOMA:3"};
-    EXPECT_EQ(names(form.cdsPropried), translationRow);
-    EXPECT_EQ(names(form.cdsVerificaProp), translationRow);
-    EXPECT_EQ(names(form.cdsVersao), QStringList{"DTGERARQTRAD:0"});
-    EXPECT_EQ(names(form.cdsIdiLeDfm), (QStringList{"IDIDIOMA:3", "DSIDIOMA:30", "IDIPROP:3"}));
-    EXPECT_EQ(form.cdsPropriedNRVALORPROP->DataType(), TFieldType::Number);
-    EXPECT_EQ(form.cdsVersaoDTGERARQTRAD->DataType(), TFieldType::DateTime);
-    EXPECT_EQ(form.dtsIdiomaOri.DataSet(), &form.cdsIdiLeDfm);
-    EXPECT_EQ(form.dtsPropried.DataSet(), nullptr);
+    EXPECT_EQ(names(form.Data.cdsPropried), translationRow);
+    EXPECT_EQ(names(form.Data.cdsVerificaProp), translationRow);
+    EXPECT_EQ(names(form.Data.cdsVersao), QStringList{"DTGERARQTRAD:0"});
+    EXPECT_EQ(names(form.Data.cdsIdiLeDfm), (QStringList{"IDIDIOMA:3", "DSIDIOMA:30", "IDIPROP:3"}));
+    EXPECT_EQ(form.Data.cdsPropriedNRVALORPROP->DataType(), TFieldType::Number);
+    EXPECT_EQ(form.Data.cdsVersaoDTGERARQTRAD->DataType(), TFieldType::DateTime);
+    EXPECT_EQ(form.Data.dtsIdiomaOri.DataSet(), &form.Data.cdsIdiLeDfm);
+    EXPECT_EQ(form.Data.dtsPropried.DataSet(), nullptr);
     EXPECT_EQ(form.NetTradutor.ServerName, QStringLiteral("Vdr04000.rdmImpPocket"));
 }

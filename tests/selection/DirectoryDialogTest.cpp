@@ -56,7 +56,7 @@ TEST_F(DirectoryDialog, CancellingChangesNothing) {
     form->edtDiretorio->setText(QStringLiteral("/forms"));
     fill(*form->lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
     fill(*form->lsbSelec, {QStringLiteral("/forms/c.Ebf")});
-    form->UpdateImportButton();
+    form->Files.UpdateImportButton();
     ASSERT_TRUE(form->sbtImportExport->isEnabled());
 
     dialogs->directories.append(std::nullopt);

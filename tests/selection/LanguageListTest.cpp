@@ -16,7 +16,7 @@ const QStringList kListedInServerOrder{QStringLiteral("POR-Português"), QString
 
 // A server whose list holds, after the three it starts with, a two-letter code and one that sorts
 // first: neither alphabetical nor by code is the server's order.
-class LanguageList : public SelectionFixture {
+class LanguageListTest : public SelectionFixture {
 protected:
     void beforeWindow() override {
         addLanguage(QStringLiteral("PT"), QStringLiteral("Portugues"));
@@ -56,7 +56,7 @@ protected:
     int hidesBefore = 0;
 };
 
-TEST_F(LanguageList, ListsTheServersLanguagesInTheOrderSent) {
+TEST_F(LanguageListTest, ListsTheServersLanguagesInTheOrderSent) {
     EXPECT_EQ(items(), kListedInServerOrder);
     EXPECT_EQ(items(), serverListing());
     QStringList sorted = kListedInServerOrder;
@@ -64,7 +64,7 @@ TEST_F(LanguageList, ListsTheServersLanguagesInTheOrderSent) {
     ASSERT_NE(sorted, kListedInServerOrder) << "the order would not tell a sorted box from the server's";
 }
 
-TEST_F(LanguageList, NothingIsChosenAndTheModulesCodeIsLeftAlone) {
+TEST_F(LanguageListTest, NothingIsChosenAndTheModulesCodeIsLeftAlone) {
     EXPECT_EQ(form->cbbIdioma->currentIndex(), -1);
     EXPECT_TRUE(form->cbbIdioma->currentText().isEmpty());
     EXPECT_EQ(stIdiLeDfm, AnsiString("XYZ"));
@@ -72,7 +72,7 @@ TEST_F(LanguageList, NothingIsChosenAndTheModulesCodeIsLeftAlone) {
     EXPECT_TRUE(dialogs->messages.isEmpty());
 }
 
-TEST_F(LanguageList, TheBusyAnimationShowsTwiceAndIsGoneAtTheEnd) {
+TEST_F(LanguageListTest, TheBusyAnimationShowsTwiceAndIsGoneAtTheEnd) {
     // Connecting, then reading the list: the reading comes last.
     EXPECT_EQ(BusyAnimation::ShowCount() - showsBefore, 2);
     EXPECT_EQ(BusyAnimation::HideCount() - hidesBefore, 2);
@@ -80,7 +80,7 @@ TEST_F(LanguageList, TheBusyAnimationShowsTwiceAndIsGoneAtTheEnd) {
     EXPECT_FALSE(BusyAnimation::IsShown());
 }
 
-TEST_F(LanguageList, AFailedConnectShowsOnlyTheConnectingAnimationAndHidesIt) {
+TEST_F(LanguageListTest, AFailedConnectShowsOnlyTheConnectingAnimationAndHidesIt) {
     form.reset();
     server.stop();
     const int shows = BusyAnimation::ShowCount();
@@ -93,7 +93,7 @@ TEST_F(LanguageList, AFailedConnectShowsOnlyTheConnectingAnimationAndHidesIt) {
     EXPECT_EQ(stIdiLeDfm, AnsiString("XYZ"));
 }
 
-TEST_F(LanguageList, TheImportButtonGetsTheImportPicture) {
+TEST_F(LanguageListTest, TheImportButtonGetsTheImportPicture) {
     const QPixmap picture = form->imgImportExport->pixmap();
     ASSERT_FALSE(picture.isNull());
     EXPECT_FALSE(form->sbtImportExport->Glyph().isNull());
@@ -101,7 +101,7 @@ TEST_F(LanguageList, TheImportButtonGetsTheImportPicture) {
     EXPECT_FALSE(form->sbtImportExport->icon().isNull());
 }
 
-TEST_F(LanguageList, ChoosingAnItemSetsTheCodeToItsFirstThreeCharacters) {
+TEST_F(LanguageListTest, ChoosingAnItemSetsTheCodeToItsFirstThreeCharacters) {
     chooseLanguage(QStringLiteral("ENG"));
     EXPECT_EQ(stIdiLeDfm, AnsiString("ENG"));
     chooseLanguage(QStringLiteral("POR"));
@@ -114,7 +114,7 @@ TEST_F(LanguageList, ChoosingAnItemSetsTheCodeToItsFirstThreeCharacters) {
     EXPECT_TRUE(dialogs->messages.isEmpty());
 }
 
-TEST_F(LanguageList, TheCodeFollowsTheTextShownWhenTheUserTypesOverAChoice) {
+TEST_F(LanguageListTest, TheCodeFollowsTheTextShownWhenTheUserTypesOverAChoice) {
     chooseLanguage(QStringLiteral("POR"));
     ASSERT_EQ(stIdiLeDfm, AnsiString("POR"));
     // The import checks the text shown; the rows must get the language that text names.
@@ -124,14 +124,14 @@ TEST_F(LanguageList, TheCodeFollowsTheTextShownWhenTheUserTypesOverAChoice) {
     EXPECT_TRUE(stIdiLeDfm.isEmpty());
 }
 
-TEST_F(LanguageList, TextTheCodePageCannotHoldNamesNoLanguage) {
+TEST_F(LanguageListTest, TextTheCodePageCannotHoldNamesNoLanguage) {
     chooseLanguage(QStringLiteral("POR"));
     form->cbbIdioma->lineEdit()->setText(QStringLiteral("日本語"));
     EXPECT_TRUE(stIdiLeDfm.isEmpty());
     EXPECT_TRUE(dialogs->messages.isEmpty()) << "typing is no failure";
 }
 
-TEST_F(LanguageList, ANewWindowShowsNoChoiceAndKeepsTheEarlierCode) {
+TEST_F(LanguageListTest, ANewWindowShowsNoChoiceAndKeepsTheEarlierCode) {
     chooseLanguage(QStringLiteral("SPA"));
     form.reset();
     form = createWindow();

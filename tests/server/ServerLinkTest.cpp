@@ -8,60 +8,60 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-using ServerLink = WindowFixture;
+using ServerLinkTest = WindowFixture;
 
-TEST_F(ServerLink, CreationConnectsAndLoadsTheLanguagesInTheServersOrder) {
+TEST_F(ServerLinkTest, CreationConnectsAndLoadsTheLanguagesInTheServersOrder) {
     EXPECT_TRUE(form->NetTradutor.Connected());
     EXPECT_EQ(form->NetTradutor.Port, server.port());
     EXPECT_EQ(form->NetTradutor.Host, server.host());
-    EXPECT_GE(form->cdsIdiLeDfm.RecordCount(), 3);
-    form->cdsIdiLeDfm.First();
-    EXPECT_TRUE(form->cdsIdiLeDfm.Locate("IDIDIOMA", {QByteArray("POR")}, 0));
-    EXPECT_EQ(Ansi::toUnicode(form->cdsIdiLeDfmDSIDIOMA->AsString()), QStringLiteral("Português"));
+    EXPECT_GE(form->Data.cdsIdiLeDfm.RecordCount(), 3);
+    form->Data.cdsIdiLeDfm.First();
+    EXPECT_TRUE(form->Data.cdsIdiLeDfm.Locate("IDIDIOMA", {QByteArray("POR")}, 0));
+    EXPECT_EQ(Ansi::toUnicode(form->Data.cdsIdiLeDfmDSIDIOMA->AsString()), QStringLiteral("Português"));
     EXPECT_FALSE(BusyAnimation::IsShown());
 }
 
-TEST_F(ServerLink, GetPropriedSendsSevenStringsAndFindsWhatWasStored) {
+TEST_F(ServerLinkTest, GetPropriedSendsSevenStringsAndFindsWhatWasStored) {
     EXPECT_EQ(storedRows("CLIENTE", "lblNome", "Nome do cliente"), 0);
     ASSERT_EQ(lastParams.size(), 7);
     for (const auto& param : lastParams)
         EXPECT_TRUE(param.isString());
     EXPECT_EQ(lastParams.at(3).toString(), QStringLiteral("CAPTION"));
     EXPECT_EQ(lastParams.at(4).toString(), QStringLiteral("0"));
-    EXPECT_TRUE(form->cdsPropried.Active()) << "an empty answer is still a packet in the row layout";
+    EXPECT_TRUE(form->Data.cdsPropried.Active()) << "an empty answer is still a packet in the row layout";
 
-    postRow(form->cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
+    postRow(form->Data.cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
     // The key matches without regard to the letter case of names; the value must be equal.
     EXPECT_EQ(storedRows("CLIENTE", "lblnome", "Nome do cliente"), 1);
     EXPECT_EQ(storedRows("CLIENTE", "lblNome", "Nome do Cliente"), 0);
     EXPECT_EQ(storedRows("CLIENTE", "lblNome", "Nome do cliente", "ENG"), 0);
 }
 
-TEST_F(ServerLink, GetVersaoLoadsTheSingleVersionRecord) {
-    form->CallGetVersao();
-    EXPECT_EQ(form->cdsVersao.RecordCount(), 1);
+TEST_F(ServerLinkTest, GetVersaoLoadsTheSingleVersionRecord) {
+    form->Link.CallGetVersao(form->Data.cdsVersao);
+    EXPECT_EQ(form->Data.cdsVersao.RecordCount(), 1);
     EXPECT_EQ(callsOf("GetVersao"), 1);
     EXPECT_FALSE(BusyAnimation::IsShown());
 }
 
-TEST_F(ServerLink, AFailedReadingCallHidesTheAnimationAndKeepsTheDataSetsContent) {
-    const int rowsBefore = form->cdsIdiLeDfm.RecordCount();
+TEST_F(ServerLinkTest, AFailedReadingCallHidesTheAnimationAndKeepsTheDataSetsContent) {
+    const int rowsBefore = form->Data.cdsIdiLeDfm.RecordCount();
     server.stop();
-    EXPECT_THROW(form->CallGetIdiLeDfm(), ESocketError);
+    EXPECT_THROW(form->Link.CallGetIdiLeDfm(form->Data.cdsIdiLeDfm), ESocketError);
     EXPECT_FALSE(BusyAnimation::IsShown());
-    EXPECT_EQ(form->cdsIdiLeDfm.RecordCount(), rowsBefore);
-    EXPECT_THROW(form->CallGetVersao(), ESocketError);
+    EXPECT_EQ(form->Data.cdsIdiLeDfm.RecordCount(), rowsBefore);
+    EXPECT_THROW(form->Link.CallGetVersao(form->Data.cdsVersao), ESocketError);
     EXPECT_FALSE(BusyAnimation::IsShown());
 }
 
-TEST_F(ServerLink, PortAndHostAreTakenAfreshAtEveryConnect) {
+TEST_F(ServerLinkTest, PortAndHostAreTakenAfreshAtEveryConnect) {
     ServerProcess second;
     form->NetTradutor.Close();
     ServerSettings::setOverride(second.host(), second.port());
     form->NetTradutor.Open();
     EXPECT_EQ(form->NetTradutor.Port, second.port());
-    form->cdsPropried.CreateDataSet();
-    postRow(form->cdsPropried, "SEGUNDO", "LBLA", "Texto");
+    form->Data.cdsPropried.CreateDataSet();
+    postRow(form->Data.cdsPropried, "SEGUNDO", "LBLA", "Texto");
     form->NetTradutor.Close();
 
     ServerSettings::setOverride(server.host(), server.port());
@@ -80,7 +80,7 @@ TEST_F(ServerLink, PortAndHostAreTakenAfreshAtEveryConnect) {
     EXPECT_TRUE(form->NetTradutor.Host.isEmpty());
 }
 
-TEST_F(ServerLink, AConnectThatFailsNamesHostAndPort) {
+TEST_F(ServerLinkTest, AConnectThatFailsNamesHostAndPort) {
     int deadPort = 0;
     {
         QTcpServer probe;
@@ -98,7 +98,7 @@ TEST_F(ServerLink, AConnectThatFailsNamesHostAndPort) {
     }
 }
 
-TEST_F(ServerLink, ClosingTheWindowClosesTheConnection) {
+TEST_F(ServerLinkTest, ClosingTheWindowClosesTheConnection) {
     TfrmLeituraPocket* shown = form.release();
     QPointer<TfrmLeituraPocket> guard = shown;
     shown->show();
@@ -114,7 +114,7 @@ TEST_F(ServerLink, ClosingTheWindowClosesTheConnection) {
     EXPECT_TRUE(guard.isNull());
 }
 
-TEST_F(ServerLink, AConnectionTheServerClosedWhileIdleIsOpenedAgainAtTheNextCall) {
+TEST_F(ServerLinkTest, AConnectionTheServerClosedWhileIdleIsOpenedAgainAtTheNextCall) {
     ServerProcess strict({QStringLiteral("--idle-timeout"), QStringLiteral("1")});
     form->NetTradutor.Close();
     ServerSettings::setOverride(strict.host(), strict.port());
@@ -125,16 +125,16 @@ TEST_F(ServerLink, AConnectionTheServerClosedWhileIdleIsOpenedAgainAtTheNextCall
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     ASSERT_FALSE(form->NetTradutor.Connected()) << "the server kept an idle connection";
 
-    form->CallGetVersao();
-    EXPECT_EQ(form->cdsVersao.RecordCount(), 1);
+    form->Link.CallGetVersao(form->Data.cdsVersao);
+    EXPECT_EQ(form->Data.cdsVersao.RecordCount(), 1);
     EXPECT_TRUE(form->NetTradutor.Connected());
 
     // A connection the window closed itself stays closed.
     form->NetTradutor.Close();
-    EXPECT_THROW(form->CallGetVersao(), ESocketError);
+    EXPECT_THROW(form->Link.CallGetVersao(form->Data.cdsVersao), ESocketError);
 }
 
-TEST_F(ServerLink, ARefusalAboutTheConnectionItselfReachesTheUser) {
+TEST_F(ServerLinkTest, ARefusalAboutTheConnectionItselfReachesTheUser) {
     ServerProcess crowded({QStringLiteral("--max-connections"), QStringLiteral("1")});
     QTcpSocket first;
     first.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(crowded.port()));

@@ -52,8 +52,8 @@ protected:
     int storedRows(AnsiString program, AnsiString component, AnsiString value, AnsiString language = "POR") {
         AnsiString formName = "frmCliente";
         AnsiString property = "CAPTION";
-        form->CallGetPropried(program, formName, component, property, "0", value, language);
-        return form->cdsPropried.RecordCount();
+        form->Link.CallGetPropried(form->Data.cdsPropried, program, formName, component, property, "0", value, language);
+        return form->Data.cdsPropried.RecordCount();
     }
 
     ScriptedDialogsGuard dialogs;

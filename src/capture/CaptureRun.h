@@ -1,0 +1,52 @@
+#pragma once
+
+#include "capture/CaptureView.h"
+#include "capture/TranslationDataSets.h"
+#include "server/ServerLink.h"
+
+#include "components/Messages.h"
+#include "toolkit/StringList.h"
+
+#include <chrono>
+
+class CaptionScanner;
+
+// A capture run, from the press of the import button: the language check, the line count, the
+// confirmation, the scan of every selected file and the version stamp. New rows reach the server
+// through the data sets' after-post events, bound by whoever owns the data sets.
+class CaptureRun {
+public:
+    // languageCode is the module's, read afresh for every caption; the look-up may hand back a
+    // new one.
+    CaptureRun(CaptureView& view, TranslationDataSets& data, ServerLink& link, const TMessages& messages,
+               AnsiString& languageCode);
+
+    void Run();
+
+    // Scans the lines of one form text for captions and records the new ones.
+    void Import(const TStringList& lines, AnsiString programCode);
+
+    // A scan is in progress / the user asked it to stop; the scan stops before its next line.
+    bool Running() const { return running_; }
+    bool CancelRequested() const { return cancelRequested_; }
+    void RequestCancel() { cancelRequested_ = true; }
+
+    // How often the scan moves the progress bar and lets events through; zero: after every line.
+    std::chrono::milliseconds ProgressInterval{20};
+
+private:
+    bool languageIsKnown();
+    void countLines();
+    void scanSelectedFiles();
+    void endScan();
+    void stampVersion();
+    void recordCaption(CaptionScanner& scan);
+
+    CaptureView& view_;
+    TranslationDataSets& data_;
+    ServerLink& link_;
+    const TMessages& messages_;
+    AnsiString& languageCode_;
+    bool running_ = false;
+    bool cancelRequested_ = false;
+};

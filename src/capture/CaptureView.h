@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The window as a capture run sees it: the selected files and the language shown, read afresh
+// at every step, and the controls the run drives.
+class CaptureView {
+public:
+    virtual ~CaptureView() = default;
+
+    virtual int SelectedCount() const = 0;
+    virtual QString SelectedFile(int index) const = 0;
+    virtual QString LanguageText() const = 0;
+    virtual void FocusLanguage() = 0;
+
+    virtual void SetImportEnabled(bool enabled) = 0;
+    virtual void SetStatus(const QString& text) = 0;
+    virtual void SetProgressMaximum(int maximum) = 0;
+    virtual void SetProgress(int position) = 0;
+    virtual void AdvanceProgress(int lines) = 0;
+    // Paints, and lets a click on Cancel reach the window.
+    virtual void ProcessMessages() = 0;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "selection/SelectionView.h"
+
+#include "components/Messages.h"
+
+// The directory, the available and selected file lists and the import button's rule.
+class FileLists {
+public:
+    FileLists(SelectionView& view, const TMessages& messages);
+
+    // Asks for a directory; once chosen it fills the directory field and its *.Ebf files are listed.
+    void ChooseDirectory();
+    // Typing in the directory field empties the available list.
+    void DirectoryChanged();
+    // Leaving the field with an empty available list lists the typed directory's *.Dfm files.
+    void DirectoryLeft();
+
+    // Moves the chosen (or all) available files into the selected list as full paths; a path
+    // already there is refused with a message and stays available.
+    void MoveRight(bool selectedOnly);
+    // Moves the chosen (or all) selected files back; a file of another directory only leaves.
+    void MoveLeft(bool selectedOnly);
+
+    // The import button is enabled exactly while a file is selected and a language is shown.
+    void UpdateImportButton();
+
+private:
+    void listDirectory(const QString& pattern);
+
+    SelectionView& view_;
+    const TMessages& messages_;
+};

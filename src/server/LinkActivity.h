@@ -1,0 +1,12 @@
+#pragma once
+
+// How the user learns that the module waits for the application server: the window shows its
+// busy animation. Every wait that begins also ends, on failure as on success.
+class LinkActivity {
+public:
+    enum class Wait { Connect, Read, Send };
+
+    virtual ~LinkActivity() = default;
+    virtual void Begin(Wait wait) = 0;
+    virtual void End() = 0;
+};
