@@ -1,18 +1,20 @@
-// Treats the input as the lines a client sends on one connection: each line is parsed as a
-// JSON-RPC request and dispatched as the server does, to a registry holding the real
-// ImpPocketObject on a SQLite database. RpcConnection does the same but only behind a socket, so
-// the envelope checks that decide what reaches the server object are restated here; the server
-// object, its delta reading, the matching rule and the storage are the real ones.
+// Treats the input as the lines a client sends on one connection and hands each to one
+// RpcDispatcher, as RpcConnection does: every JSON-RPC check, the token and the open are the
+// server's own. The registry holds the real ImpPocketObject on a SQLite database, watched from
+// outside: the server object, its delta reading, the matching rule and the storage are the real
+// ones too. The dispatcher requires the token "t", which the seeds know.
 //
-// Faults: a crash, a leak, a hang, an exception other than RpcError, a result object of the wrong
-// shape, a Get method that fails, and a Set method that fails but leaves the data changed. A
-// StorageError counts as well: it means the database refused what the server let through, and
-// the fuzzer's database is healthy.
+// Faults: a crash, a leak, a hang, an answer that is not one line of a JSON-RPC response, an
+// internal error (-32603: a StorageError, which means the database refused what the server let
+// through, and the fuzzer's database is healthy, or any other exception), a result object of the
+// wrong shape, a Get method that fails, and a Set method that fails or is refused but leaves the
+// data changed.
 
 #include "appserver/DataPacket.h"
 #include "appserver/DatabaseLocation.h"
 #include "appserver/ImpPocketObject.h"
 #include "appserver/Records.h"
+#include "appserver/RpcDispatcher.h"
 #include "appserver/RpcError.h"
 #include "appserver/ServerRegistry.h"
 #include "appserver/Storage.h"
@@ -25,6 +27,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -37,6 +40,7 @@ namespace {
 
 // Lines handled per input: enough for an open and a few calls, few enough to keep inputs quick.
 constexpr int kMaxLinesPerInput = 16;
+const QString kToken = QStringLiteral("t");
 
 [[noreturn]] void broken(const QString& what) {
     std::fprintf(stderr, "request handling fault: %s\n", qPrintable(what));
@@ -56,18 +60,16 @@ TranslationRow baselineRow(const QString& component, const QString& value) {
 }
 
 // The data every input starts from, so that an input behaves the same however often it runs.
-struct Server {
+struct Database {
     QTemporaryDir directory;
     std::unique_ptr<Storage> storage;
-    ServerRegistry registry;
 
-    Server() : directory(memoryBackedTempPath() + QStringLiteral("/rpc-fuzz-XXXXXX")) {
+    Database() : directory(memoryBackedTempPath() + QStringLiteral("/rpc-fuzz-XXXXXX")) {
         if (!directory.isValid())
             broken(QStringLiteral("cannot create a temporary directory"));
         DatabaseLocation location;
         location.sqlitePath = directory.filePath(QStringLiteral("translations.sqlite"));
         storage = std::make_unique<Storage>(location);
-        registry.add(std::make_shared<ImpPocketObject>(*storage));
         resetData();
     }
 
@@ -97,11 +99,6 @@ struct Server {
     }
 };
 
-Server& server() {
-    static Server instance;
-    return instance;
-}
-
 void checkResult(const QString& method, const QJsonValue& result, bool dataUnchanged) {
     const QJsonObject object = result.toObject();
     if (!result.isObject() || !object.value(QStringLiteral("ok")).isBool())
@@ -119,77 +116,77 @@ void checkResult(const QString& method, const QJsonValue& result, bool dataUncha
         broken(method + QStringLiteral(" failed but changed the data"));
 }
 
-// One connection's state, as RpcConnection keeps it.
-class Session {
+// The real server object under its own name, with what each call returns and leaves behind
+// checked.
+class WatchedObject : public ServerObject {
 public:
-    explicit Session(Server& s) : server_(s) {}
+    explicit WatchedObject(Database& database) : database_(database), object_(*database.storage) {}
 
+    // True once a Set method has changed the data since the last clear().
     bool wrote() const { return wrote_; }
+    void clear() { wrote_ = false; }
 
-    void handleLine(const QByteArray& line) {
-        if (line.trimmed().isEmpty())
-            return;
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
-        if (parseError.error != QJsonParseError::NoError || !document.isObject())
-            return; // answered with an error before anything is dispatched
-        const QJsonObject request = document.object();
-        const QJsonValue id = request.value(QStringLiteral("id"));
-        const QJsonValue method = request.value(QStringLiteral("method"));
-        const QJsonValue params = request.value(QStringLiteral("params"));
-        if (request.value(QStringLiteral("jsonrpc")) != QJsonValue(QStringLiteral("2.0")) ||
-            !(id.isDouble() || id.isString()) || !method.isString() ||
-            !(params.isUndefined() || params.isArray() || params.isObject()))
-            return;
-        try {
-            const QJsonValue result = dispatch(method.toString(), params);
-            // The answer goes out as compact JSON; its text must be producible from any result.
-            QJsonDocument(QJsonObject{{QStringLiteral("id"), id}, {QStringLiteral("result"), result}})
-                .toJson(QJsonDocument::Compact);
-        } catch (const RpcError&) {
-        } catch (const StorageError& error) {
-            broken(method.toString() + QStringLiteral(": the database refused: ") + error.message());
-        }
-    }
+    QString name() const override { return object_.name(); }
 
-private:
-    QJsonValue dispatch(const QString& method, const QJsonValue& params) {
-        if (method == QLatin1String("rpc.open")) {
-            const QJsonValue name = params.toObject().value(QStringLiteral("serverName"));
-            if (object_ || !params.isObject() || !name.isString())
-                throw RpcError(RpcCode::InvalidParams, {});
-            object_ = server_.registry.find(name.toString());
-            return {};
-        }
-        if (!object_ || params.isObject())
-            throw RpcError(RpcCode::NotOpen, {});
+    QJsonValue call(const QString& method, const QJsonArray& params) override {
         const bool writes = method.startsWith(QLatin1String("Set"));
-        const QJsonArray before = writes ? server_.snapshot() : QJsonArray();
+        const QJsonArray before = writes ? database_.snapshot() : QJsonArray();
         QJsonValue result;
         try {
-            result = object_->call(method, params.toArray());
+            result = object_.call(method, params);
         } catch (const RpcError&) {
-            if (writes && server_.snapshot() != before)
+            if (writes && database_.snapshot() != before)
                 broken(method + QStringLiteral(" refused its arguments but changed the data"));
             throw;
         }
         const bool succeeded = result.toObject().value(QStringLiteral("ok")).toBool();
-        checkResult(method, result, !writes || succeeded || server_.snapshot() == before);
+        checkResult(method, result, !writes || succeeded || database_.snapshot() == before);
         // Anything else was just shown to leave the data as it was.
         wrote_ = wrote_ || (writes && succeeded);
         return result;
     }
 
-    Server& server_;
-    ServerObject* object_ = nullptr;
+private:
+    Database& database_;
+    ImpPocketObject object_;
     bool wrote_ = false;
 };
+
+struct Server {
+    Database database;
+    std::shared_ptr<WatchedObject> object = std::make_shared<WatchedObject>(database);
+    ServerRegistry registry;
+
+    Server() { registry.add(object); }
+};
+
+Server& server() {
+    static Server instance;
+    return instance;
+}
+
+void checkAnswer(const QByteArray& answer) {
+    if (!answer.endsWith('\n') || answer.count('\n') != 1)
+        broken(QStringLiteral("an answer is not one line: ") + QString::fromUtf8(answer));
+    QJsonParseError parseError;
+    const QJsonObject response = QJsonDocument::fromJson(answer, &parseError).object();
+    if (parseError.error != QJsonParseError::NoError || response.isEmpty())
+        broken(QStringLiteral("an answer is not a JSON object: ") + QString::fromUtf8(answer));
+    if (response.value(QStringLiteral("jsonrpc")) != QJsonValue(QStringLiteral("2.0")) ||
+        response.contains(QStringLiteral("result")) == response.contains(QStringLiteral("error")))
+        broken(QStringLiteral("an answer is not a JSON-RPC response: ") + QString::fromUtf8(answer));
+    const QJsonObject error = response.value(QStringLiteral("error")).toObject();
+    if (error.value(QStringLiteral("code")).toInt() == RpcCode::InternalError)
+        broken(QStringLiteral("internal error: ") + error.value(QStringLiteral("message")).toString());
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Qt SQL finds its drivers through the application object.
     static QCoreApplication application(*argc, *argv);
+    // The dispatcher logs every open, refusal and notification; the faults go to stderr regardless.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.info=false\ndefault.warning=false"));
     server();
     return 0;
 }
@@ -197,11 +194,16 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     Server& s = server();
-    Session session(s);
+    RpcDispatcher dispatcher(s.registry, AccessToken(kToken), 1);
     const QList<QByteArray> lines = input.split('\n');
-    for (int i = 0; i < lines.size() && i < kMaxLinesPerInput; ++i)
-        session.handleLine(lines.at(i));
-    if (session.wrote())
-        s.resetData();
+    // After too many refused tokens the connection closes: the lines behind are never read.
+    for (int i = 0; i < lines.size() && i < kMaxLinesPerInput && !dispatcher.refusedTooOften(); ++i) {
+        if (const std::optional<QByteArray> answer = dispatcher.handle(lines.at(i)))
+            checkAnswer(*answer);
+    }
+    if (s.object->wrote()) {
+        s.database.resetData();
+        s.object->clear();
+    }
     return 0;
 }
