@@ -105,12 +105,17 @@ bool tryFromUnicode(const QString& text, AnsiString& out) {
         out = text.toLatin1();
         return true;
     }
-    // One encoder per thread, as for decoding; its error flag sticks once set, hence the reset.
+    // One encoder per thread, as for decoding.
     thread_local QStringEncoder encoder("windows-1252");
-    encoder.resetState();
     AnsiString encoded = encoder.encode(text);
+    if (encoder.hasError()) {
+        // Its error flag sticks once set, and resetState() does not clear it on an ICU encoder:
+        // the next conversion gets a fresh one.
+        encoder = QStringEncoder("windows-1252");
+        return false;
+    }
     // The encoder substitutes what it cannot map; a round trip tells whether anything was lost.
-    if (encoder.hasError() || toUnicode(encoded) != text)
+    if (toUnicode(encoded) != text)
         return false;
     out = std::move(encoded);
     return true;
