@@ -11,10 +11,8 @@ int ConsoleDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgBut
         QTextStream(err_) << "error: " << text << Qt::endl;
         return mrOk;
     }
-    if ((buttons & mbYes) && (buttons & mbNo)) {
-        ++confirmations_;
+    if ((buttons & mbYes) && (buttons & mbNo))
         return ask(text) ? mrYes : mrNo;
-    }
     QTextStream(out_) << text << Qt::endl;
     return (buttons & mbOK) || buttons == 0 ? mrOk : mrYes;
 }
@@ -36,8 +34,4 @@ bool ConsoleDialogs::ask(const QString& question) {
 bool ConsoleDialogs::selectDirectory(QString& directory, TSelectDirOpts, int) {
     directory = directory_;
     return true;
-}
-
-void ConsoleDialogs::showMessage(const QString& text) {
-    QTextStream(out_) << text << Qt::endl;
 }

@@ -16,11 +16,9 @@ public:
 
     int messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
     bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override;
-    void showMessage(const QString& text) override;
 
     // How many error messages the window showed.
     int errorCount() const { return errors_; }
-    int confirmationCount() const { return confirmations_; }
 
 private:
     bool ask(const QString& question);
@@ -31,5 +29,4 @@ private:
     FILE* out_;
     FILE* err_;
     int errors_ = 0;
-    int confirmations_ = 0;
 };

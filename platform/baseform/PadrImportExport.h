@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include <type_traits>
+#include <utility>
 
 class QGroupBox;
 class QLabel;
@@ -56,25 +56,14 @@ public:
     // Runs one of this window's handlers inside the failure guard. A close asked for while a
     // handler runs frees the window only after the outermost handler has returned.
     template <typename F> void RunHandler(F&& body) {
-        ++handlerDepth_;
-        Toolkit::guarded(std::forward<F>(body));
-        if (--handlerDepth_ == 0)
-            releaseIfPending();
+        countHandler([&]() noexcept { Toolkit::guarded(std::forward<F>(body)); });
     }
-    bool HandlerRunning() const { return handlerDepth_ > 0; }
 
-    // Binds a signal to a handler of this window.
+    // Binds a signal to a handler of this window, run as RunHandler runs it.
     template <typename Sender, typename Signal, typename Handler>
     void Bind(Sender* sender, Signal signal, Handler handler) {
-        QObject::connect(sender, signal, this, [this, handler](const auto&... args) {
-            RunHandler([&] {
-                // Handlers may ignore what the signal carries (a click's "checked", say).
-                if constexpr (std::is_invocable_v<Handler, decltype(args)...>)
-                    handler(args...);
-                else
-                    handler();
-            });
-        });
+        Toolkit::bindHandler(sender, signal, this, std::move(handler),
+                             [this](auto&& guardedCall) { countHandler(guardedCall); });
     }
 
 protected:
@@ -90,6 +79,12 @@ protected:
     void reject() override;
 
 private:
+    template <typename Call> void countHandler(Call&& guardedCall) {
+        ++handlerDepth_;
+        guardedCall();
+        if (--handlerDepth_ == 0)
+            releaseIfPending();
+    }
     void DoCreate();
     void releaseIfPending();
 

@@ -50,20 +50,14 @@ qsizetype indexOfField(const QList<TFieldDef>& defs, const QString& name) {
     return -1;
 }
 
-bool sameLayout(const QList<TFieldDef>& a, const QList<TFieldDef>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TFieldDef& x, const TFieldDef& y) {
-        return x.name == y.name && x.type == y.type && x.size == y.size;
-    });
-}
-
 // A Locate key value turned into the field's own kind; nullopt when no value of the field can
 // equal it (text outside Windows-1252, junk for a number or a date-time).
-std::optional<QVariant> keyForField(const QVariant& key, TFieldType type) {
+std::optional<QVariant> keyForField(const QVariant& key, TFieldType kind) {
     if (key.isNull())
         return QVariant();
     const bool isText = key.typeId() == QMetaType::QString || key.typeId() == QMetaType::QByteArray;
     try {
-        switch (type) {
+        switch (kind) {
         case TFieldType::String:
             if (key.typeId() == QMetaType::QByteArray)
                 return key;
@@ -133,7 +127,7 @@ struct TClientDataSet::Impl {
     PacketFields lastPacket;
 
     const QJsonArray& fieldsJson() {
-        if (!sameLayout(jsonDefs, defs)) {
+        if (jsonDefs != defs) {
             defsJson = DataPacket::fieldsToJson(defs);
             jsonDefs = defs;
         }
@@ -143,7 +137,7 @@ struct TClientDataSet::Impl {
     // Throws EDatabaseError when the packet's fields do not fit the data set.
     const PacketFields& readPacketFields(const QJsonValue& json) {
         if (!lastPacket.packetDefs.isEmpty() && json == lastPacket.json &&
-            (!persistentLayout || sameLayout(lastPacket.layout, defs)))
+            (!persistentLayout || lastPacket.layout == defs))
             return lastPacket;
         PacketFields read{json, DataPacket::fieldsFromJson(json), {}, {}};
         read.layout = persistentLayout ? defs : read.packetDefs;
@@ -151,10 +145,10 @@ struct TClientDataSet::Impl {
             const qsizetype column = indexOfField(read.packetDefs, def.name);
             if (column < 0)
                 throw EDatabaseError(QStringLiteral("The packet has no field %1").arg(def.name));
-            if (read.packetDefs.at(column).type != def.type)
+            if (read.packetDefs.at(column).kind != def.kind)
                 throw EDatabaseError(QStringLiteral("Field %1 is a %2 field in the packet, not a %3 field")
-                                         .arg(def.name, DataPacket::typeName(read.packetDefs.at(column).type),
-                                              DataPacket::typeName(def.type)));
+                                         .arg(def.name, Wire::kindName(read.packetDefs.at(column).kind),
+                                              Wire::kindName(def.kind)));
             read.columns.append(column);
         }
         lastPacket = std::move(read);
@@ -210,7 +204,7 @@ struct TClientDataSet::Impl {
     }
 
     void setLayout(const QList<TFieldDef>& newDefs) {
-        if (sameLayout(defs, newDefs))
+        if (defs == newDefs)
             return;
         defs = newDefs;
         owner.fields_.clear();
@@ -247,7 +241,7 @@ const QString& TField::FieldName() const {
 }
 
 TFieldType TField::DataType() const {
-    return dataSet_.d->defs.at(index_).type;
+    return dataSet_.d->defs.at(index_).kind;
 }
 
 int TField::Size() const {
@@ -408,12 +402,12 @@ TClientDataSet::TClientDataSet(QString name) : name_(std::move(name)), d(std::ma
 
 TClientDataSet::~TClientDataSet() = default;
 
-TField* TClientDataSet::AddField(const QString& name, TFieldType type, int size) {
+TField* TClientDataSet::AddField(const QString& name, TFieldType kind, int size) {
     if (Active())
         d->fail(QStringLiteral("Cannot add field %1 while the data set is open").arg(name));
     if (name.isEmpty())
         d->fail(QStringLiteral("A field needs a name"));
-    if (type == TFieldType::String && size < 1)
+    if (kind == TFieldType::String && size < 1)
         d->fail(QStringLiteral("String field %1 needs a size of at least 1").arg(name));
     if (!d->persistentLayout) {
         // A layout taken from an earlier packet gives way to the fields the program declares.
@@ -423,7 +417,7 @@ TField* TClientDataSet::AddField(const QString& name, TFieldType type, int size)
     if (indexOfField(d->defs, name) >= 0)
         d->fail(QStringLiteral("Field %1 is already defined").arg(name));
 
-    d->defs.append(TFieldDef{name, type, type == TFieldType::String ? size : 0});
+    d->defs.append(TFieldDef{name, kind, kind == TFieldType::String ? size : 0});
     fields_.push_back(std::make_unique<TField>(*this, static_cast<int>(d->defs.size() - 1)));
     return fields_.back().get();
 }
@@ -466,7 +460,7 @@ QVariant TClientDataSet::fieldValue(int index) const {
 void TClientDataSet::setFieldValue(int index, const QVariant& value) {
     d->requireEditing();
     const TFieldDef& def = d->defs.at(index);
-    if (!value.isNull() && def.type == TFieldType::String) {
+    if (!value.isNull() && def.kind == TFieldType::String) {
         try {
             DataPacket::checkLength(def, value.toByteArray());
         } catch (const EDatabaseError& e) {
@@ -732,7 +726,7 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariantList& values
 
     QVariantList keys;
     for (qsizetype k = 0; k < names.size(); ++k) {
-        const std::optional<QVariant> key = keyForField(values.at(k), d->defs.at(columns.at(k)).type);
+        const std::optional<QVariant> key = keyForField(values.at(k), d->defs.at(columns.at(k)).kind);
         if (!key)
             return false;
         keys.append(*key);
@@ -742,7 +736,7 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariantList& values
         for (qsizetype k = 0; k < keys.size(); ++k) {
             const QVariant& value = record.values.at(columns.at(k));
             const QVariant& key = keys.at(k);
-            if (d->defs.at(columns.at(k)).type == TFieldType::String) {
+            if (d->defs.at(columns.at(k)).kind == TFieldType::String) {
                 // A null string reads as "", so the two are one for searching.
                 if (!stringMatches(value.toByteArray(), key.toByteArray(), options))
                     return false;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "toolkit/AnsiString.h"
-#include "wire/FieldLayout.h"
+#include "toolkit/FieldDefs.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -15,15 +15,6 @@
 
 // An in-memory table with a change log, loaded from and sent back to the application server as
 // JSON data packets and deltas (see docs/protocol.md for their form).
-
-// The kinds of field are those of the wire, so a layout defines a data set as it is.
-using TFieldType = FieldKind;
-
-struct TFieldDef {
-    QString name;
-    TFieldType type = TFieldType::String;
-    int size = 0; // characters, for string fields only
-};
 
 enum class TDataSetState { Inactive, Browse, Insert, Edit };
 
@@ -42,7 +33,6 @@ public:
     const QString& FieldName() const;
     TFieldType DataType() const;
     int Size() const;
-    TClientDataSet& DataSet() const { return dataSet_; }
 
     bool IsNull() const;
     void Clear();
@@ -74,12 +64,10 @@ public:
     TClientDataSet(const TClientDataSet&) = delete;
     TClientDataSet& operator=(const TClientDataSet&) = delete;
 
-    const QString& Name() const { return name_; }
-
     // Layout. Fields added here are the data set's persistent fields: a packet loaded later must
     // carry each of them (matched by name, ignoring case) with the same kind and a size that fits.
     // With no fields added, the layout is taken from the first packet loaded.
-    TField* AddField(const QString& name, TFieldType type, int size = 0);
+    TField* AddField(const QString& name, TFieldType kind, int size = 0);
     const QList<TFieldDef>& FieldDefs() const;
     int FieldCount() const;
     TField* Fields(int index) const;
@@ -146,7 +134,6 @@ class TDataSource {
 public:
     explicit TDataSource(TClientDataSet* dataSet = nullptr) : dataSet_(dataSet) {}
     TClientDataSet* DataSet() const { return dataSet_; }
-    void SetDataSet(TClientDataSet* dataSet) { dataSet_ = dataSet; }
 
 private:
     TClientDataSet* dataSet_;

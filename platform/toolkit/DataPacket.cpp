@@ -6,12 +6,13 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 
 namespace DataPacket {
 
 namespace {
 
-const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz");
+// Wire::kDateTimeFormat without the milliseconds, which a value read from text may leave out.
 const QString kDateTimeFormatNoMs = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss");
 
 QString jsonKindName(const QJsonValue& json) {
@@ -40,16 +41,12 @@ TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
     TFieldDef def;
     def.name = name;
     const QString type = object.value(QStringLiteral("type")).toString();
-    if (type == QStringLiteral("string"))
-        def.type = TFieldType::String;
-    else if (type == QStringLiteral("number"))
-        def.type = TFieldType::Number;
-    else if (type == QStringLiteral("datetime"))
-        def.type = TFieldType::DateTime;
-    else
+    const std::optional<TFieldType> kind = Wire::kindFromName(type);
+    if (!kind)
         throw EDatabaseError(QStringLiteral("Field %1 has unknown type \"%2\"").arg(name, type));
+    def.kind = *kind;
 
-    if (def.type == TFieldType::String) {
+    if (def.kind == TFieldType::String) {
         const double size = object.value(QStringLiteral("size")).toDouble(-1);
         if (size < 1 || size > INT_MAX || size != std::floor(size))
             throw EDatabaseError(QStringLiteral("String field %1 has no valid size").arg(name));
@@ -60,23 +57,11 @@ TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
 
 } // namespace
 
-QString typeName(TFieldType type) {
-    switch (type) {
-    case TFieldType::String:
-        return QStringLiteral("string");
-    case TFieldType::Number:
-        return QStringLiteral("number");
-    case TFieldType::DateTime:
-        return QStringLiteral("datetime");
-    }
-    return {};
-}
-
 QJsonArray fieldsToJson(const QList<TFieldDef>& defs) {
     QJsonArray fields;
     for (const TFieldDef& def : defs) {
-        QJsonObject field{{QStringLiteral("name"), def.name}, {QStringLiteral("type"), typeName(def.type)}};
-        if (def.type == TFieldType::String)
+        QJsonObject field{{QStringLiteral("name"), def.name}, {QStringLiteral("type"), Wire::kindName(def.kind)}};
+        if (def.kind == TFieldType::String)
             field.insert(QStringLiteral("size"), def.size);
         fields.append(field);
     }
@@ -103,16 +88,16 @@ QList<TFieldDef> fieldsFromJson(const QJsonValue& fields) {
 }
 
 void checkKind(const QJsonValue& json, const TFieldDef& def) {
-    const bool ok = json.isNull() || (def.type == TFieldType::Number ? json.isDouble() : json.isString());
+    const bool ok = json.isNull() || (def.kind == TFieldType::Number ? json.isDouble() : json.isString());
     if (!ok)
         throw EDatabaseError(QStringLiteral("Field %1 holds %2 where a %3 is expected")
-                                 .arg(def.name, jsonKindName(json), typeName(def.type)));
+                                 .arg(def.name, jsonKindName(json), Wire::kindName(def.kind)));
 }
 
-QJsonValue valueToJson(const QVariant& value, TFieldType type) {
+QJsonValue valueToJson(const QVariant& value, TFieldType kind) {
     if (value.isNull())
         return QJsonValue::Null;
-    switch (type) {
+    switch (kind) {
     case TFieldType::String:
         return Ansi::toUnicode(value.toByteArray());
     case TFieldType::Number:
@@ -128,7 +113,7 @@ QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
     if (json.isNull())
         return {};
 
-    switch (def.type) {
+    switch (def.kind) {
     case TFieldType::String: {
         const QString unicode = json.toString();
         AnsiString text;
@@ -154,12 +139,12 @@ QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
 QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs) {
     QJsonArray values;
     for (qsizetype i = 0; i < defs.size(); ++i)
-        values.append(valueToJson(row.at(i), defs.at(i).type));
+        values.append(valueToJson(row.at(i), defs.at(i).kind));
     return values;
 }
 
 void checkLength(const TFieldDef& def, const AnsiString& value) {
-    if (def.type == TFieldType::String && value.size() > def.size)
+    if (def.kind == TFieldType::String && value.size() > def.size)
         throw EDatabaseError(
             QStringLiteral("Value of field %1 is %2 characters long; the field holds at most %3")
                 .arg(def.name)
@@ -168,7 +153,7 @@ void checkLength(const TFieldDef& def, const AnsiString& value) {
 }
 
 QString dateTimeToText(const QDateTime& value) {
-    return value.toLocalTime().toString(kDateTimeFormat);
+    return value.toLocalTime().toString(Wire::kDateTimeFormat);
 }
 
 namespace {
@@ -194,7 +179,7 @@ QDateTime dateTimeFromText(const QString& text) {
     // the packet's shape both give the same local time.
     if (hasPacketDateShape(text))
         return QDateTime::fromString(text, Qt::ISODateWithMs);
-    QDateTime value = QDateTime::fromString(text, kDateTimeFormat);
+    QDateTime value = QDateTime::fromString(text, Wire::kDateTimeFormat);
     if (!value.isValid())
         value = QDateTime::fromString(text, kDateTimeFormatNoMs);
     return value;

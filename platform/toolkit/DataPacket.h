@@ -1,7 +1,9 @@
 #pragma once
 
-#include "toolkit/ClientDataSet.h"
+#include "toolkit/AnsiString.h"
+#include "toolkit/FieldDefs.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
@@ -20,10 +22,9 @@ using Row = QList<QVariant>;
 QJsonArray fieldsToJson(const QList<TFieldDef>& defs);
 QList<TFieldDef> fieldsFromJson(const QJsonValue& fields);
 
-QString typeName(TFieldType type); // as the packet spells it
 // Refuses json that is not of the field's kind (null is of every kind), before any conversion.
 void checkKind(const QJsonValue& json, const TFieldDef& def);
-QJsonValue valueToJson(const QVariant& value, TFieldType type);
+QJsonValue valueToJson(const QVariant& value, TFieldType kind);
 QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def);
 QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs);
 

@@ -12,7 +12,6 @@ public:
     bool selectDirectory(QString&, TSelectDirOpts, int) override {
         refuse(QStringLiteral("Select a directory"));
     }
-    void showMessage(const QString& text) override { refuse(text); }
 
 private:
     [[noreturn]] static void refuse(const QString& text) {
@@ -40,16 +39,4 @@ std::unique_ptr<DialogService> setDialogService(std::unique_ptr<DialogService> s
 
 int MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
     return dialogService().messageDlg(Ansi::toUnicode(text), type, buttons, helpContext);
-}
-
-bool SelectDirectory(AnsiString& directory, TSelectDirOpts options, int helpContext) {
-    QString chosen = Ansi::toUnicode(directory);
-    if (!dialogService().selectDirectory(chosen, options, helpContext))
-        return false;
-    directory = Ansi::fromUnicode(chosen, QStringLiteral("Directory"));
-    return true;
-}
-
-void ShowMessage(const AnsiString& text) {
-    dialogService().showMessage(Ansi::toUnicode(text));
 }

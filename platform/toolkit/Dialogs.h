@@ -43,7 +43,6 @@ public:
                            int helpContext) = 0;
     // Returns false when the user cancels; otherwise directory holds the choice.
     virtual bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) = 0;
-    virtual void showMessage(const QString& text) = 0;
 };
 
 // The service in force: the one the host installed (the on-screen one in a desktop host); until
@@ -54,5 +53,3 @@ DialogService& dialogService();
 std::unique_ptr<DialogService> setDialogService(std::unique_ptr<DialogService> service);
 
 int MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
-bool SelectDirectory(AnsiString& directory, TSelectDirOpts options, int helpContext);
-void ShowMessage(const AnsiString& text);

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <functional>
+#include <stdexcept>
 #include <type_traits>
 
 // Module code reports failures as exceptions; Qt must never see one. Every handler bound to a
@@ -28,16 +29,25 @@ template <typename F> void guarded(F&& body) noexcept {
     }
 }
 
-// Connects a signal to a handler that runs inside guarded().
-template <typename Sender, typename Signal, typename Handler>
-QMetaObject::Connection bindHandler(Sender* sender, Signal signal, QObject* context, Handler handler) {
-    return QObject::connect(sender, signal, context, [handler](const auto&... args) {
-        guarded([&] {
-            // Handlers may ignore what the signal carries (a click's "checked", say).
-            if constexpr (std::is_invocable_v<Handler, decltype(args)...>)
-                handler(args...);
-            else
-                handler();
+// Runs a bound handler's call as it is: inside guarded() and nothing more.
+struct RunGuarded {
+    template <typename Call> void operator()(Call&& guardedCall) const { guardedCall(); }
+};
+
+// Connects a signal to a handler that runs inside guarded(). Handlers may ignore what the signal
+// carries (a click's "checked", say). around gets the guarded call and runs it, so a window can
+// keep count of the handlers it is running.
+template <typename Sender, typename Signal, typename Handler, typename Around = RunGuarded>
+QMetaObject::Connection bindHandler(Sender* sender, Signal signal, QObject* context, Handler handler,
+                                    Around around = {}) {
+    return QObject::connect(sender, signal, context, [handler, around](const auto&... args) {
+        around([&]() noexcept {
+            guarded([&] {
+                if constexpr (std::is_invocable_v<Handler, decltype(args)...>)
+                    handler(args...);
+                else
+                    handler();
+            });
         });
     });
 }

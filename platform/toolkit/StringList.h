@@ -17,9 +17,7 @@ public:
 
     int Count() const { return static_cast<int>(lines_.size()); }
     const AnsiString& operator[](int index) const { return lines_.at(index); }
-    const AnsiString& Strings(int index) const { return lines_.at(index); }
     void Add(const AnsiString& line) { lines_.append(line); }
-    void Clear() { lines_.clear(); }
 
 private:
     QList<AnsiString> lines_;

@@ -31,6 +31,11 @@ void drawBevel(QPainter& painter, QRect& rect, TBevel bevel, const QPalette& pal
     rect.adjust(1, 1, -1, -1);
 }
 
+TAlign AlignOf(const QWidget* control) {
+    const QVariant value = control->property(kAlignProperty);
+    return value.isValid() ? static_cast<TAlign>(value.toInt()) : TAlign::alNone;
+}
+
 int contentInset(const QWidget* parent) {
     if (const auto* panel = qobject_cast<const TPanel*>(parent))
         return panel->BorderWidth();
@@ -44,11 +49,6 @@ void SetAlign(QWidget* control, TAlign align) {
     control->setProperty(kAlignOrderProperty, nextAlignOrder());
     if (control->parentWidget())
         RealignChildren(control->parentWidget());
-}
-
-TAlign AlignOf(const QWidget* control) {
-    const QVariant value = control->property(kAlignProperty);
-    return value.isValid() ? static_cast<TAlign>(value.toInt()) : TAlign::alNone;
 }
 
 void RealignChildren(QWidget* parent) {

@@ -10,7 +10,6 @@ enum class TBevel { bvNone, bvLowered, bvRaised };
 // order they were aligned, and the client child gets what remains. Children with alNone keep
 // the geometry given to them.
 void SetAlign(QWidget* control, TAlign align);
-TAlign AlignOf(const QWidget* control);
 void RealignChildren(QWidget* parent);
 
 // A panel with the classic two bevels and an optional centred caption.
@@ -19,14 +18,11 @@ class TPanel : public QFrame {
 public:
     explicit TPanel(QWidget* parent = nullptr);
 
-    TBevel BevelInner() const { return bevelInner_; }
-    TBevel BevelOuter() const { return bevelOuter_; }
     void SetBevelInner(TBevel bevel);
     void SetBevelOuter(TBevel bevel);
     // Pixels taken by the bevels on each side.
     int BorderWidth() const;
 
-    QString Caption() const { return caption_; }
     void SetCaption(const QString& caption);
 
 protected:

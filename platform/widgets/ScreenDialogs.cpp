@@ -79,7 +79,3 @@ bool ScreenDialogs::selectDirectory(QString& directory, TSelectDirOpts options, 
     directory = dialog.chosenDirectory();
     return true;
 }
-
-void ScreenDialogs::showMessage(const QString& text) {
-    QMessageBox::information(Application::ActiveWindow(), QApplication::applicationDisplayName(), text);
-}

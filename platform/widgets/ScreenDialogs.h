@@ -7,5 +7,4 @@ class ScreenDialogs : public DialogService {
 public:
     int messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
     bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override;
-    void showMessage(const QString& text) override;
 };

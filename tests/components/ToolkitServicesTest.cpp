@@ -64,6 +64,17 @@ TEST(FailureGuard, TheDefaultHandlingShowsAnErrorDialog) {
     EXPECT_EQ(dialogs->messages[0].type, mtError);
 }
 
+TEST(DialogService, WithNoServiceInstalledADialogFailsInsteadOfShowing) {
+    std::unique_ptr<DialogService> installed = setDialogService(nullptr);
+    try {
+        MessageDlg("Confirma a leitura?", mtConfirmation, mbYes | mbNo, 0);
+        ADD_FAILURE() << "the dialog returned an answer";
+    } catch (const Exception& failure) {
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("Confirma a leitura?")));
+    }
+    setDialogService(std::move(installed));
+}
+
 TEST(ScreenCursor, OneOverrideAtATime) {
     Screen::SetCursor(crHourGlass);
     Screen::SetCursor(crHourGlass);

@@ -22,10 +22,6 @@ bool ScriptedDialogs::selectDirectory(QString& directory, TSelectDirOpts options
     return true;
 }
 
-void ScriptedDialogs::showMessage(const QString& text) {
-    plainMessages.append(text);
-}
-
 QStringList ScriptedDialogs::texts() const {
     QStringList all;
     for (const Shown& shown : messages)

@@ -28,12 +28,10 @@ public:
     std::function<void(const Shown&)> onMessage;
 
     QList<Shown> messages;
-    QStringList plainMessages;
     QList<TSelectDirOpts> directoryRequests;
 
     int messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
     bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override;
-    void showMessage(const QString& text) override;
 
     QStringList texts() const;
 };

@@ -12,10 +12,6 @@ std::unique_ptr<TestDatabase> newDatabase(StorageKind storage) {
 
 } // namespace
 
-QString ServerProcess::executable() {
-    return AppserverProcess::executable();
-}
-
 ServerProcess::ServerProcess(const QStringList& extraArguments)
     : ServerProcess(StorageKind::Sqlite, extraArguments) {}
 

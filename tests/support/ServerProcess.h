@@ -27,7 +27,6 @@ public:
     QString host() const { return QStringLiteral("127.0.0.1"); }
     int port() const { return process_.port(); }
     const TestDatabase& database() const { return *database_; }
-    StorageKind storage() const { return database_->kind(); }
     // The SQLite file; empty on PostgreSQL.
     QString databasePath() const { return database_->location().sqlitePath; }
 
@@ -40,8 +39,6 @@ public:
     bool running() const { return process_.isRunning(); }
     // Everything the server wrote to stderr so far.
     QString log() const { return process_.log(); }
-
-    static QString executable();
 
 private:
     ServerProcess(std::unique_ptr<TestDatabase> ownDatabase, const TestDatabase* database,
