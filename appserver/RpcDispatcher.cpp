@@ -22,7 +22,9 @@ bool isJsonScalar(const QByteArray& line) {
 }
 
 QByteArray toLine(const QJsonObject& message) {
-    return QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
+    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    line += '\n';
+    return line;
 }
 
 } // namespace
