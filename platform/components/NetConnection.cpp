@@ -73,13 +73,17 @@ void TNetConnection::Open() {
         return;
     if (BeforeConnect)
         BeforeConnect(*this);
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(Host, static_cast<quint16>(Port));
-    if (!socket->waitForConnected(Timeout))
-        throw ESocketError(QStringLiteral("Cannot connect to the application server at %1: %2")
-                               .arg(where(), socket->errorString()));
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    socket_ = std::move(socket);
+    if (Transport) {
+        transportOpen_ = true;
+    } else {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(Host, static_cast<quint16>(Port));
+        if (!socket->waitForConnected(Timeout))
+            throw ESocketError(QStringLiteral("Cannot connect to the application server at %1: %2")
+                                   .arg(where(), socket->errorString()));
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket_ = std::move(socket);
+    }
 
     QJsonObject params{{QStringLiteral("serverName"), ServerName}};
     try {
@@ -100,6 +104,7 @@ void TNetConnection::Close() {
 }
 
 void TNetConnection::drop() {
+    transportOpen_ = false;
     if (!socket_)
         return;
     socket_->disconnectFromHost();
@@ -109,6 +114,8 @@ void TNetConnection::drop() {
 }
 
 bool TNetConnection::Connected() const {
+    if (Transport)
+        return transportOpen_;
     return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
 }
 
@@ -160,23 +167,7 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
                               {QStringLiteral("params"), params}};
     QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
     line.append('\n');
-    if (socket_->write(line) != line.size() || !socket_->waitForBytesWritten(Timeout))
-        throw ESocketError(QStringLiteral("Cannot send %1 to the application server at %2: %3")
-                               .arg(method, where(), socket_->errorString()));
-
-    while (!socket_->canReadLine()) {
-        if (socket_->bytesAvailable() > kMaxAnswer)
-            throw ESocketError(QStringLiteral("The answer to %1 from %2 is too large").arg(method, where()));
-        if (!socket_->waitForReadyRead(Timeout)) {
-            const QString reason = socket_->state() == QAbstractSocket::ConnectedState
-                                       ? QStringLiteral("no answer within %1 s").arg(Timeout / 1000)
-                                       : socket_->errorString();
-            Close();
-            throw ESocketError(QStringLiteral("The application server at %1 did not answer %2: %3")
-                                   .arg(where(), method, reason));
-        }
-    }
-    const QByteArray answerLine = socket_->readLine();
+    const QByteArray answerLine = exchange(method, line);
     QJsonParseError parseError;
     const QJsonDocument answer = QJsonDocument::fromJson(answerLine, &parseError);
     if (!answer.isObject())
@@ -195,4 +186,26 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
                                .arg(error.value(QStringLiteral("code")).toInt()));
     }
     return reply.value(QStringLiteral("result"));
+}
+
+QByteArray TNetConnection::exchange(const QString& method, const QByteArray& line) {
+    if (Transport)
+        return Transport(line);
+    if (socket_->write(line) != line.size() || !socket_->waitForBytesWritten(Timeout))
+        throw ESocketError(QStringLiteral("Cannot send %1 to the application server at %2: %3")
+                               .arg(method, where(), socket_->errorString()));
+
+    while (!socket_->canReadLine()) {
+        if (socket_->bytesAvailable() > kMaxAnswer)
+            throw ESocketError(QStringLiteral("The answer to %1 from %2 is too large").arg(method, where()));
+        if (!socket_->waitForReadyRead(Timeout)) {
+            const QString reason = socket_->state() == QAbstractSocket::ConnectedState
+                                       ? QStringLiteral("no answer within %1 s").arg(Timeout / 1000)
+                                       : socket_->errorString();
+            Close();
+            throw ESocketError(QStringLiteral("The application server at %1 did not answer %2: %3")
+                                   .arg(where(), method, reason));
+        }
+    }
+    return socket_->readLine();
 }

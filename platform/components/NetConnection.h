@@ -85,15 +85,22 @@ public:
     // Sees every remote method call before it is sent: a place for tracing and diagnostics.
     std::function<void(const QString& method, const QJsonArray& params)> OnCall;
 
+    // Carries the request lines instead of a socket when set: takes one request line and hands
+    // back the server's answer line. Tests put a server in the same process here.
+    std::function<QByteArray(const QByteArray& requestLine)> Transport;
+
 private:
     friend class TAppServer;
     QJsonValue request(const QString& method, const QJsonValue& params);
     QJsonValue call(const QString& method, const std::vector<TRemoteArg>& args);
     QString where() const;
+    // Sends one request line and waits for the answer line.
+    QByteArray exchange(const QString& method, const QByteArray& line);
     // Closes the socket without forgetting that the window wants the connection open.
     void drop();
 
     std::unique_ptr<QTcpSocket> socket_;
+    bool transportOpen_ = false;
     bool keepOpen_ = false;
     qint64 nextId_ = 1;
 };

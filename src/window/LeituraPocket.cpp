@@ -5,6 +5,7 @@
 #include "window/ControlNames.h"
 #include "window/Glyphs.h"
 #include "window/ListBoxControl.h"
+#include "window/MessageTable.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -189,19 +190,7 @@ void TfrmLeituraPocket::buildControls() {
     SetAlign(lsbSelec, TAlign::alClient);
     RealignChildren(this);
 
-    msgPadrao.SetEntries({
-        Ansi::fromUnicode(QStringLiteral("Sair|Sair")),
-        Ansi::fromUnicode(QStringLiteral("sucesso|A importação foi realizada com sucesso!")),
-        Ansi::fromUnicode(
-            QStringLiteral("Alias_Exist|Erro na importação de dfm's. Já existe um alias com o nome %s.")),
-        Ansi::fromUnicode(
-            QStringLiteral("CONF_SUBS|A Tabela de tradução possui alguns registros. Serão adicionados "
-                           "novos registros durante a leitura dos dfm´s. Confirma a operação?")),
-        Ansi::fromUnicode(QStringLiteral("Arq_Ja|Arquivo já selecionado.")),
-        Ansi::fromUnicode(
-            QStringLiteral("DEL_TRADUCAO|Os registros da Tabela de tradução estão sendo apagados.")),
-        Ansi::fromUnicode(QStringLiteral("Idi_Inv|Idioma inválido.")),
-    });
+    msgPadrao.SetEntries(CaptureMessages());
 
     NetTradutor.ServerName = RemoteMethods::kServerName;
     NetTradutor.SetHost(QStringLiteral("127.0.0.1"));

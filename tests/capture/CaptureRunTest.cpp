@@ -1,4 +1,4 @@
-#include "tests/capture/CaptureFixture.h"
+#include "tests/support/WindowFixture.h"
 
 #include "toolkit/ObjectResource.h"
 
@@ -11,7 +11,7 @@
 
 // The capture run behind the import button: the language check, the line count, the user's
 // confirmation, the scan of every selected file, the success message and the version stamp.
-using CaptureRunTest = CaptureFixture;
+using CaptureRunTest = WindowFixture;
 
 namespace {
 
@@ -144,7 +144,7 @@ TEST_F(CaptureRunTest, TheLanguageTextMayDifferInLetterCase) {
 }
 
 // A server that also lists a language with a two-character code.
-class CaptureRunWithShortCode : public CaptureFixture {
+class CaptureRunWithShortCode : public WindowFixture {
 protected:
     void SetUp() override {
         int exitCode = -1;
@@ -152,7 +152,7 @@ protected:
                       QStringLiteral("Portugues")},
                      &exitCode);
         ASSERT_EQ(exitCode, 0);
-        CaptureFixture::SetUp();
+        WindowFixture::SetUp();
     }
 };
 

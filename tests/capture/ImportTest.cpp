@@ -1,9 +1,11 @@
-#include "tests/capture/CaptureFixture.h"
+#include "tests/support/PartsFixture.h"
+#include "tests/support/SampleForms.h"
 
-#include <QAbstractButton>
-
-// The scan of one form text in the window: look-ups, new rows, status line and progress.
-using Import = CaptureFixture;
+// The scan of one form text: look-ups, new rows, status line and progress.
+class Import : public PartsFixture {
+protected:
+    void SetUp() override { open(); }
+};
 
 namespace {
 
@@ -17,18 +19,12 @@ QJsonArray strings(const QStringList& values) {
 } // namespace
 
 TEST_F(Import, EachCaptionIsLookedUpWithSevenStringsWhenTheScanReachesIt) {
-    stIdiLeDfm = "por";
-    const TStringList lines = SampleForms::linesOf(SampleForms::kCliente);
-    form->pgbProgresso->setRange(0, lines.Count());
-    form->pgbProgresso->setValue(0);
+    languageCode = "por";
     QList<int> lookupsAfterLine;
-    QStringList statusAfterLine;
-    onProgress([&](int) {
-        lookupsAfterLine.append(callsOf(QStringLiteral("GetPropried")));
-        statusAfterLine.append(form->lblStatus->text());
-    });
+    view.onProcessMessages = [&] { lookupsAfterLine.append(callsOf(QStringLiteral("GetPropried"))); };
 
-    form->Import(lines, "Cliente");
+    run.Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+    const QStringList& statusAfterLine = view.statusAtStep;
 
     ASSERT_EQ(lookupsAfterLine.size(), SampleForms::kClienteLines);
     for (int line = 1; line <= SampleForms::kClienteLines; ++line) {
@@ -49,13 +45,13 @@ TEST_F(Import, EachCaptionIsLookedUpWithSevenStringsWhenTheScanReachesIt) {
 }
 
 TEST_F(Import, ANewCaptionBecomesOneRowOnTheServerBeforeTheScanGoesOn) {
-    stIdiLeDfm = "por";
+    languageCode = "por";
     const QDateTime before = QDateTime::currentDateTime();
-    form->Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+    run.Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
     const QDateTime after = QDateTime::currentDateTime();
 
     EXPECT_EQ(calls, (QStringList{"GetPropried", "SetPropried", "GetPropried", "SetPropried"}));
-    const QList<QJsonObject> rows = exportedRows(server);
+    const QList<QJsonObject> rows = server.rows();
     EXPECT_EQ(describeRows(rows),
               (QStringList{captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente"),
                            captionRow("CLIENTE", "FRMCLIENTE", "CMDGRAVAR", "Gravar")}));
@@ -68,39 +64,36 @@ TEST_F(Import, ANewCaptionBecomesOneRowOnTheServerBeforeTheScanGoesOn) {
 }
 
 TEST_F(Import, AKnownCaptionInsertsNothingAndLeavesTheStatusLineAlone) {
-    form->Data.cdsPropried.CreateDataSet();
-    postRow(form->Data.cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
+    data.cdsPropried.CreateDataSet();
+    postRow(data.cdsPropried, "CLIENTE", "LBLNOME", "Nome do cliente");
     forgetCalls();
-    stIdiLeDfm = "POR";
-    form->lblStatus->setText(QStringLiteral("antes"));
-    QStringList statusAfterLine;
-    onProgress([&](int) { statusAfterLine.append(form->lblStatus->text()); });
+    languageCode = "POR";
+    view.status = QStringLiteral("antes");
 
-    form->Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+    run.Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+    const QStringList& statusAfterLine = view.statusAtStep;
 
     EXPECT_EQ(callsOf(QStringLiteral("GetPropried")), 2);
     EXPECT_EQ(callsOf(QStringLiteral("SetPropried")), 1);
     ASSERT_EQ(statusAfterLine.size(), SampleForms::kClienteLines);
     EXPECT_EQ(statusAfterLine[SampleForms::kLblNomeLine - 1], QStringLiteral("antes"));
     EXPECT_EQ(statusAfterLine[SampleForms::kCmdGravarLine - 1], kCmdGravarStatus);
-    EXPECT_EQ(exportedRows(server).size(), 2);
+    EXPECT_EQ(server.rows().size(), 2);
 
     // Scanned again, every caption is known.
     forgetCalls();
-    form->Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
+    run.Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
     EXPECT_EQ(calls, (QStringList{"GetPropried", "GetPropried"}));
-    EXPECT_EQ(exportedRows(server).size(), 2);
+    EXPECT_EQ(server.rows().size(), 2);
 }
 
 TEST_F(Import, TheProgressBarMovesOneStepPerLineVisited) {
-    stIdiLeDfm = "POR";
+    languageCode = "POR";
     const TStringList lines = SampleForms::linesOf(SampleForms::kCliente);
-    form->pgbProgresso->setRange(0, 1000);
-    form->pgbProgresso->setValue(100);
-    QList<int> positions;
-    onProgress([&](int value) { positions.append(value); });
+    view.progress = 100;
 
-    form->Import(lines, "Cliente");
+    run.Import(lines, "Cliente");
+    const QList<int>& positions = view.progressSteps;
 
     QList<int> expected;
     for (int line = 1; line <= lines.Count(); ++line)
@@ -109,43 +102,30 @@ TEST_F(Import, TheProgressBarMovesOneStepPerLineVisited) {
 }
 
 TEST_F(Import, WithACancelRequestedTheScanReturnsAtOnceTouchingNothing) {
-    FormFolder folder;
-    folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
-    chooseLanguage(QStringLiteral("POR"));
-
-    bool nestedRan = false;
-    // After the window's own handler has taken the cancel request, a further scan is asked for.
-    QObject::connect(form->sbtCancel, &QAbstractButton::clicked, form.get(), [&] {
-        ASSERT_TRUE(form->Running());
-        ASSERT_TRUE(form->CancelRequested());
-        const qsizetype callsBefore = calls.size();
-        const int positionBefore = form->pgbProgresso->value();
-        const QString statusBefore = form->lblStatus->text();
-        form->Import(SampleForms::linesOf(SampleForms::labelForm("frmOutro", {"Um", "Dois"})), "Outro");
-        EXPECT_EQ(calls.size(), callsBefore);
-        EXPECT_EQ(form->pgbProgresso->value(), positionBefore);
-        EXPECT_EQ(form->lblStatus->text(), statusBefore);
-        nestedRan = true;
-    });
-    onProgress([&](int line) {
-        if (line == SampleForms::kLblNomeLine)
-            QMetaObject::invokeMethod(form->sbtCancel, &QAbstractButton::click, Qt::QueuedConnection);
-    });
-
-    clickImport();
-
-    EXPECT_TRUE(nestedRan);
+    languageCode = "POR";
+    view.onProcessMessages = [&] {
+        if (view.progress == SampleForms::kLblNomeLine)
+            run.RequestCancel();
+    };
+    run.Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
     EXPECT_EQ(rowsOnServer(), QStringList{captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente")});
-    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+
+    // While the request stands, a further scan touches nothing.
+    const qsizetype callsBefore = calls.size();
+    const int positionBefore = view.progress;
+    const QString statusBefore = view.status;
+    run.Import(SampleForms::linesOf(SampleForms::labelForm("frmOutro", {"Um", "Dois"})), "Outro");
+    EXPECT_EQ(calls.size(), callsBefore);
+    EXPECT_EQ(view.progress, positionBefore);
+    EXPECT_EQ(view.status, statusBefore);
 }
 
 TEST_F(Import, CharactersBeyondAsciiTravelAsTheyAreAndOnlyAToZIsUpperCased) {
-    stIdiLeDfm = "POR";
+    languageCode = "POR";
     const AnsiString text =
         "VERSION 5.00\r\nBegin VB.Form frmPessoa\r\n   Begin VBCE.OptionButton optF\xEDsica\r\n"
         "      Caption = \"F\xEDsica \xE0 vista\"\r\n   End\r\nEnd\r\n";
-    form->Import(SampleForms::linesOf(text), "Pessoa");
+    run.Import(SampleForms::linesOf(text), "Pessoa");
 
     const QList<QJsonArray> lookups = paramsOf(QStringLiteral("GetPropried"));
     ASSERT_EQ(lookups.size(), 1);
@@ -153,26 +133,26 @@ TEST_F(Import, CharactersBeyondAsciiTravelAsTheyAreAndOnlyAToZIsUpperCased) {
                                    QStringLiteral("Física à vista"), "POR"}));
     EXPECT_EQ(rowsOnServer(), QStringList{captionRow("PESSOA", "FRMPESSOA", QStringLiteral("OPTFíSICA"),
                                                      QStringLiteral("Física à vista"))});
-    EXPECT_EQ(form->lblStatus->text(),
+    EXPECT_EQ(view.status,
               QStringLiteral("PESSOA - frmPessoa - optFísica - CAPTION - Física à vista"));
 }
 
 TEST_F(Import, ALongCaptionIsLookedUpTrimmedAndStoredCutSoThatItIsFoundAgain) {
-    stIdiLeDfm = "POR";
+    languageCode = "POR";
     const AnsiString head(3998, 'x');
     const AnsiString text = "Begin VB.Form frmLongo\r\nBegin VBCE.Label lblLongo\r\nCaption = \"" + head +
                             "  " + AnsiString(100, 'y') + "\"\r\nEnd\r\n";
-    form->Import(SampleForms::linesOf(text), "Longo");
+    run.Import(SampleForms::linesOf(text), "Longo");
 
     const QList<QJsonArray> lookups = paramsOf(QStringLiteral("GetPropried"));
     ASSERT_EQ(lookups.size(), 1);
     EXPECT_EQ(lookups[0].at(5).toString(), QString::fromLatin1(head));
-    const QList<QJsonObject> rows = exportedRows(server);
+    const QList<QJsonObject> rows = server.rows();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].value(QLatin1String("STVALORPROP")).toString(), QString::fromLatin1(head + "  "));
     EXPECT_EQ(rows[0].value(QLatin1String("STAGRVALPROP")).toString(), QString::fromLatin1(head + "  "));
 
     forgetCalls();
-    form->Import(SampleForms::linesOf(text), "Longo");
+    run.Import(SampleForms::linesOf(text), "Longo");
     EXPECT_EQ(calls, QStringList{"GetPropried"}) << "the stored row answers the trimmed look-up";
 }

@@ -1,4 +1,4 @@
-#include "tests/capture/CaptureFixture.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -8,7 +8,7 @@
 #include <algorithm>
 
 // Capture runs that do not go to their end: cancelled, closed or cut off from the server.
-using InterruptedRun = CaptureFixture;
+using InterruptedRun = WindowFixture;
 
 namespace {
 

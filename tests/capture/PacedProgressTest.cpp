@@ -1,5 +1,5 @@
 #include "capture/ProgressPacer.h"
-#include "tests/capture/CaptureFixture.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QAbstractButton>
 #include <QThread>
@@ -29,7 +29,7 @@ TEST(ProgressPacer, GathersStepsUntilTheIntervalHasPassed) {
     EXPECT_FALSE(brief.Step()) << "taking the steps starts a new interval";
 }
 
-using PacedImport = CaptureFixture;
+using PacedImport = WindowFixture;
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "tests/selection/FormFolder.h"
-#include "tests/selection/SelectionFixture.h"
+#include "tests/support/FormFolder.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -16,7 +16,7 @@ bool press(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoMod
 
 } // namespace
 
-class DirectoryDialog : public SelectionFixture {
+class DirectoryDialog : public WindowFixture {
 protected:
     // What a user finds in a form directory: form files of every letter case and things that only
     // look like them.

@@ -1,7 +1,7 @@
-#include "tests/selection/FormFolder.h"
-#include "tests/selection/SelectionFixture.h"
+#include "tests/support/FormFolder.h"
+#include "tests/support/WindowFixture.h"
 
-class DirectoryField : public SelectionFixture {
+class DirectoryField : public WindowFixture {
 protected:
     void fillFolder() {
         folder.file(QStringLiteral("b.Dfm"));

@@ -1,11 +1,11 @@
-#include "tests/selection/SelectionFixture.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QLineEdit>
 
-class ImportButton : public SelectionFixture {
+class ImportButton : public WindowFixture {
 protected:
     void SetUp() override {
-        SelectionFixture::SetUp();
+        WindowFixture::SetUp();
         form->edtDiretorio->setText(QStringLiteral("/forms"));
     }
 

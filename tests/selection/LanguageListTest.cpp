@@ -1,4 +1,4 @@
-#include "tests/selection/SelectionFixture.h"
+#include "tests/support/WindowFixture.h"
 
 #include "components/BusyAnimation.h"
 #include "toolkit/Exceptions.h"
@@ -16,7 +16,7 @@ const QStringList kListedInServerOrder{QStringLiteral("POR-Português"), QString
 
 // A server whose list holds, after the three it starts with, a two-letter code and one that sorts
 // first: neither alphabetical nor by code is the server's order.
-class LanguageListTest : public SelectionFixture {
+class LanguageListTest : public WindowFixture {
 protected:
     void beforeWindow() override {
         addLanguage(QStringLiteral("PT"), QStringLiteral("Portugues"));

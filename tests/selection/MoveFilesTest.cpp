@@ -1,4 +1,4 @@
-#include "tests/selection/SelectionFixture.h"
+#include "tests/support/WindowFixture.h"
 
 namespace {
 
@@ -6,10 +6,10 @@ const QString kAlreadySelected = QStringLiteral("Arquivo já selecionado.");
 
 } // namespace
 
-class MoveRight : public SelectionFixture {
+class MoveRight : public WindowFixture {
 protected:
     void SetUp() override {
-        SelectionFixture::SetUp();
+        WindowFixture::SetUp();
         form->edtDiretorio->setText(QStringLiteral("/forms"));
     }
 };
@@ -102,10 +102,10 @@ TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {
     EXPECT_TRUE(dialogs->messages.isEmpty());
 }
 
-class MoveLeft : public SelectionFixture {
+class MoveLeft : public WindowFixture {
 protected:
     void SetUp() override {
-        SelectionFixture::SetUp();
+        WindowFixture::SetUp();
         form->edtDiretorio->setText(QStringLiteral("/forms"));
         fill(*form->lsbSelec, {QStringLiteral("/forms/a.Ebf"), QStringLiteral("/other/b.Ebf"),
                                QStringLiteral("/forms2/c.Ebf"), QStringLiteral("/FORMS/d.Ebf")});

@@ -42,16 +42,3 @@ TStringList linesOf(const AnsiString& text) {
 }
 
 } // namespace SampleForms
-
-FormFolder::FormFolder() {
-    if (!dir_.isValid())
-        throw std::runtime_error("cannot create a temporary directory for form files");
-}
-
-QString FormFolder::write(const QString& name, const QByteArray& bytes) {
-    const QString path = dir_.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
-    return path;
-}

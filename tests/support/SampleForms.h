@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QString>
-#include <QTemporaryDir>
 
 // Form texts written for these tests, laid out as eMbedded Visual Basic saves its forms.
 namespace SampleForms {
@@ -28,17 +27,3 @@ constexpr int labelCaptionLine(int k) {
 TStringList linesOf(const AnsiString& text);
 
 } // namespace SampleForms
-
-// A temporary directory of form files.
-class FormFolder {
-public:
-    FormFolder();
-
-    QString path() const { return dir_.path(); }
-    QString filePath(const QString& name) const { return dir_.filePath(name); }
-    // Writes the bytes as the named file and returns its full path.
-    QString write(const QString& name, const QByteArray& bytes);
-
-private:
-    QTemporaryDir dir_;
-};

@@ -1,64 +1,179 @@
 #pragma once
 
-#include "components/BusyAnimation.h"
-#include "components/ServerSettings.h"
+#include "tests/support/FormFolder.h"
+#include "tests/support/SampleForms.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/ServerProcess.h"
+#include "tests/support/ServerRows.h"
+#include "tests/support/TranslationRowPost.h"
+
+#include "package/Cli_Vdr04000.h"
 #include "window/LeituraPocket.h"
 
+#include "components/BusyAnimation.h"
+#include "components/ServerSettings.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/FailureHandling.h"
+
+#include <QComboBox>
 #include <QJsonArray>
+#include <QLabel>
+#include <QProgressBar>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
+// What the window says when a run has ended as it should.
+inline const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
+
+// The scripted dialogs, also keeping what the window hands the directory dialog to start from.
+class RecordingDialogs : public ScriptedDialogs {
+public:
+    QStringList initialDirectories;
+    QList<int> helpContexts;
+
+    bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override {
+        initialDirectories.append(directory);
+        helpContexts.append(helpContext);
+        return ScriptedDialogs::selectDirectory(directory, options, helpContext);
+    }
+};
+
 // A capture window created (connected, languages loaded) against a real server of its own, with
-// every remote call it makes recorded.
+// every remote call it makes recorded with its arguments, every dialog scripted and recorded,
+// and every failure that reaches the toolkit's failure handling kept. The module's language code
+// is reset around each test, because the window shares it with the next.
 class WindowFixture : public testing::Test {
 protected:
+    struct Call {
+        QString method;
+        QJsonArray params;
+    };
+
+    WindowFixture() {
+        auto recording = std::make_unique<RecordingDialogs>();
+        dialogs = recording.get();
+        previousDialogs_ = setDialogService(std::move(recording));
+    }
+    ~WindowFixture() override { setDialogService(std::move(previousDialogs_)); }
+
     void SetUp() override {
+        stIdiLeDfm.clear();
         ServerSettings::setOverride(server.host(), server.port());
-        form.reset(TfrmPadrImportExport::Create<TfrmLeituraPocket>(nullptr));
+        beforeWindow();
+        form = createWindow();
+        ASSERT_TRUE(form);
+        // These tests look at the window after every line; the paced progress has tests of its own.
+        form->Capture.ProgressInterval = std::chrono::milliseconds(0);
         form->NetTradutor.OnCall = [this](const QString& method, const QJsonArray& params) {
             calls.append(method);
             lastParams = params;
+            callLog.append({method, params});
         };
+        previousHandler_ = Toolkit::setFailureHandler([this](const std::exception& failure) {
+            const auto* known = dynamic_cast<const Exception*>(&failure);
+            failures.append(known ? known->message() : QString::fromUtf8(failure.what()));
+        });
     }
+
     void TearDown() override {
+        Toolkit::setFailureHandler(std::move(previousHandler_));
         form.reset();
         ServerSettings::clearOverride();
+        stIdiLeDfm.clear();
+    }
+
+    // Runs before the window is created: the place to prepare the server or the module state.
+    virtual void beforeWindow() {}
+
+    static std::unique_ptr<TfrmLeituraPocket> createWindow() {
+        return std::unique_ptr<TfrmLeituraPocket>(TfrmPadrImportExport::Create<TfrmLeituraPocket>(nullptr));
     }
 
     int callsOf(const QString& method) const { return static_cast<int>(calls.count(method)); }
 
-    // Inserts and posts one translation row through the window's working set.
-    static void postRow(TClientDataSet& ds, const AnsiString& program, const AnsiString& component,
-                        const AnsiString& value, const AnsiString& language = "POR") {
-        ds.Insert();
-        ds.FieldByName("CDPROGRAMA")->SetAsString(program);
-        ds.FieldByName("NMFORMULARIO")->SetAsString("FRMCLIENTE");
-        ds.FieldByName("NMCOMPONENTE")->SetAsString(component);
-        ds.FieldByName("NMPROPRIEDADE")->SetAsString("CAPTION");
-        ds.FieldByName("NRVALORPROP")->SetAsInteger(0);
-        ds.FieldByName("IDSITTRADUCAO")->SetAsString("N");
-        ds.FieldByName("STVALORPROP")->SetAsString(value);
-        ds.FieldByName("STAGRVALPROP")->SetAsString(value);
-        ds.FieldByName("DTULTATUTRAD")->SetAsDateTime(QDateTime::currentDateTime());
-        ds.FieldByName("IDIDIOMA")->SetAsString(language);
-        ds.Post();
+    // The arguments of every call of method, in order.
+    QList<QJsonArray> paramsOf(const QString& method) const {
+        QList<QJsonArray> found;
+        for (const Call& call : callLog)
+            if (call.method == method)
+                found.append(call.params);
+        return found;
+    }
+
+    void forgetCalls() {
+        calls.clear();
+        callLog.clear();
     }
 
     // Asks the server, through the window's own reading call, how many rows match.
     int storedRows(AnsiString program, AnsiString component, AnsiString value, AnsiString language = "POR") {
         AnsiString formName = "frmCliente";
         AnsiString property = "CAPTION";
-        form->Link.CallGetPropried(form->Data.cdsPropried, program, formName, component, property, "0", value, language);
+        form->Link.CallGetPropried(form->Data.cdsPropried, program, formName, component, property, "0", value,
+                                   language);
         return form->Data.cdsPropried.RecordCount();
     }
 
-    ScriptedDialogsGuard dialogs;
+    static QStringList entries(const TListBox& list) {
+        QStringList all;
+        for (int i = 0; i < list.Count(); ++i)
+            all.append(list.Items(i));
+        return all;
+    }
+
+    static void fill(TListBox& list, const QStringList& texts) {
+        for (const QString& text : texts)
+            list.Add(text);
+    }
+
+    // Names the directory and puts the files straight into the selected list.
+    void selectFiles(const FormFolder& folder, const QStringList& names) {
+        form->edtDiretorio->setText(folder.path());
+        for (const QString& name : names)
+            form->lsbSelec->Add(folder.filePath(name));
+    }
+
+    // Picks the box's entry starting with code, as a pick from the drop-down does.
+    void chooseLanguage(const QString& code) {
+        const int index = form->cbbIdioma->findText(code + QLatin1Char('-'), Qt::MatchStartsWith);
+        ASSERT_GE(index, 0) << "the box lists no language " << code.toStdString();
+        form->cbbIdioma->setCurrentIndex(index);
+    }
+
+    // Presses the import button; it must be enabled, as for a user.
+    void clickImport() {
+        ASSERT_TRUE(form->sbtImportExport->isEnabled());
+        form->sbtImportExport->click();
+    }
+
+    // Runs body each time the progress bar moves, with its new position: the scan has just
+    // finished that many lines.
+    void onProgress(std::function<void(int)> body) {
+        QObject::connect(form->pgbProgresso, &QProgressBar::valueChanged, form.get(), std::move(body));
+    }
+
+    QStringList rowsOnServer() const { return describeRows(exportedRows(server)); }
+
+    QStringList errorTexts() const {
+        QStringList texts;
+        for (const ScriptedDialogs::Shown& shown : dialogs->messages)
+            if (shown.type == mtError)
+                texts.append(shown.text);
+        return texts;
+    }
+
+    RecordingDialogs* dialogs;
     ServerProcess server;
     std::unique_ptr<TfrmLeituraPocket> form;
     QStringList calls;
     QJsonArray lastParams;
+    QList<Call> callLog;
+    QStringList failures;
+
+private:
+    std::unique_ptr<DialogService> previousDialogs_;
+    Toolkit::FailureHandler previousHandler_;
 };

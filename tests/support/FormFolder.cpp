@@ -1,4 +1,4 @@
-#include "tests/selection/FormFolder.h"
+#include "tests/support/FormFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,16 +18,20 @@ void fail(const QString& what) {
 
 FormFolder::FormFolder() {
     if (!dir_.isValid())
-        fail(QStringLiteral("cannot create a scratch directory"));
+        fail(QStringLiteral("cannot create a temporary directory for form files"));
 }
 
-QString FormFolder::file(const QString& relativePath) {
+QString FormFolder::write(const QString& relativePath, const QByteArray& bytes) {
     const QString full = dir_.filePath(relativePath);
     QDir().mkpath(QFileInfo(full).path());
     QFile created(full);
-    if (!created.open(QIODevice::WriteOnly) || created.write("object Form1: TForm1\nend\n") < 0)
+    if (!created.open(QIODevice::WriteOnly) || created.write(bytes) != bytes.size())
         fail(QStringLiteral("cannot write %1").arg(full));
     return full;
+}
+
+QString FormFolder::file(const QString& relativePath) {
+    return write(relativePath, "object Form1: TForm1\nend\n");
 }
 
 QString FormFolder::directory(const QString& relativePath) {

@@ -1,0 +1,49 @@
+#include "tests/support/InProcessServer.h"
+
+#include "appserver/ImpPocketObject.h"
+#include "appserver/Records.h"
+#include "appserver/RpcDispatcher.h"
+#include "components/NetConnection.h"
+#include "toolkit/Exceptions.h"
+#include "wire/RecordLayouts.h"
+
+#include <QJsonArray>
+
+InProcessServer::InProcessServer() : storage_(std::make_unique<Storage>(database_.location())) {
+    registry_.add(std::make_shared<ImpPocketObject>(*storage_));
+}
+
+InProcessServer::~InProcessServer() = default;
+
+void InProcessServer::Serve(TNetConnection& connection) {
+    auto dispatcher = std::make_unique<RpcDispatcher>(registry_, AccessToken(),
+                                                      static_cast<int>(dispatchers_.size()) + 1);
+    RpcDispatcher* handler = dispatcher.get();
+    dispatchers_.push_back(std::move(dispatcher));
+    connection.Transport = [handler](const QByteArray& line) {
+        return handler->handle(line.endsWith('\n') ? line.chopped(1) : line).value_or(QByteArray());
+    };
+}
+
+void InProcessServer::Cut(TNetConnection& connection) {
+    connection.Transport = [](const QByteArray&) -> QByteArray {
+        throw ESocketError(QStringLiteral("The in-process server's connection was cut"));
+    };
+}
+
+QList<QJsonObject> InProcessServer::rows() const {
+    const Layout& layout = Layouts::translationRow();
+    QList<QJsonObject> rows;
+    storage_->forEachTranslation([&](const TranslationRow& row) {
+        const QJsonArray values = toJsonRow(row);
+        QJsonObject named;
+        for (int i = 0; i < layout.size(); ++i)
+            named.insert(layout.at(i).name, values.at(i));
+        rows.append(named);
+    });
+    return rows;
+}
+
+std::optional<QDateTime> InProcessServer::versionStamp() const {
+    return storage_->versionStamp();
+}
