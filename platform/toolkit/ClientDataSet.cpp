@@ -430,12 +430,6 @@ int TClientDataSet::FieldCount() const {
     return static_cast<int>(d->defs.size());
 }
 
-TField* TClientDataSet::Fields(int index) const {
-    if (index < 0 || index >= FieldCount())
-        d->fail(QStringLiteral("Field index %1 is out of range").arg(index));
-    return fields_.at(static_cast<size_t>(index)).get();
-}
-
 TField* TClientDataSet::FindField(const QString& name) const {
     const qsizetype index = indexOfField(d->defs, name);
     return index < 0 ? nullptr : fields_.at(static_cast<size_t>(index)).get();

@@ -70,7 +70,6 @@ public:
     TField* AddField(const QString& name, TFieldType kind, int size = 0);
     const QList<TFieldDef>& FieldDefs() const;
     int FieldCount() const;
-    TField* Fields(int index) const;
     TField* FindField(const QString& name) const;   // nullptr when absent
     TField* FieldByName(const QString& name) const; // EDatabaseError when absent
 

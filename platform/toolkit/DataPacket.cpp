@@ -94,20 +94,6 @@ void checkKind(const QJsonValue& json, const TFieldDef& def) {
                                  .arg(def.name, jsonKindName(json), Wire::kindName(def.kind)));
 }
 
-QJsonValue valueToJson(const QVariant& value, TFieldType kind) {
-    if (value.isNull())
-        return QJsonValue::Null;
-    switch (kind) {
-    case TFieldType::String:
-        return Ansi::toUnicode(value.toByteArray());
-    case TFieldType::Number:
-        return value.toDouble();
-    case TFieldType::DateTime:
-        return dateTimeToText(value.toDateTime());
-    }
-    return QJsonValue::Null;
-}
-
 QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
     checkKind(json, def);
     if (json.isNull())
@@ -135,6 +121,24 @@ QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
     }
     return {};
 }
+
+namespace {
+
+QJsonValue valueToJson(const QVariant& value, TFieldType kind) {
+    if (value.isNull())
+        return QJsonValue::Null;
+    switch (kind) {
+    case TFieldType::String:
+        return Ansi::toUnicode(value.toByteArray());
+    case TFieldType::Number:
+        return value.toDouble();
+    case TFieldType::DateTime:
+        return dateTimeToText(value.toDateTime());
+    }
+    return QJsonValue::Null;
+}
+
+} // namespace
 
 QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs) {
     QJsonArray values;

@@ -24,7 +24,6 @@ QList<TFieldDef> fieldsFromJson(const QJsonValue& fields);
 
 // Refuses json that is not of the field's kind (null is of every kind), before any conversion.
 void checkKind(const QJsonValue& json, const TFieldDef& def);
-QJsonValue valueToJson(const QVariant& value, TFieldType kind);
 QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def);
 QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs);
 

@@ -2,7 +2,9 @@
 
 #include <QKeyEvent>
 
-int TEdit::VirtualKeyOf(int qtKey) {
+namespace {
+
+int virtualKeyOf(int qtKey) {
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
         return 112 + (qtKey - Qt::Key_F1);
     if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
@@ -34,12 +36,14 @@ int TEdit::VirtualKeyOf(int qtKey) {
     }
 }
 
+} // namespace
+
 void TEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     emit exited();
 }
 
 void TEdit::keyPressEvent(QKeyEvent* event) {
-    emit keyDown(VirtualKeyOf(event->key()), event->modifiers());
+    emit keyDown(virtualKeyOf(event->key()), event->modifiers());
     QLineEdit::keyPressEvent(event);
 }

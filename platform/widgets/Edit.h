@@ -10,8 +10,6 @@ class TEdit : public QLineEdit {
 public:
     explicit TEdit(QWidget* parent = nullptr) : QLineEdit(parent) {}
 
-    static int VirtualKeyOf(int qtKey);
-
 signals:
     void exited();
     void keyDown(int key, Qt::KeyboardModifiers shift);

@@ -10,7 +10,6 @@ class TListBox : public QListWidget {
 public:
     explicit TListBox(QWidget* parent = nullptr);
 
-    bool Sorted() const { return sorted_; }
     void SetSorted(bool sorted) { sorted_ = sorted; }
 
     int Count() const { return count(); }

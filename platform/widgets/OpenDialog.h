@@ -2,15 +2,11 @@
 
 #include <QString>
 
-// Settings of a file-open dialog kept with a window; Execute shows it.
+// Settings of a file-open dialog kept with a window. Nothing in this tool shows one.
 class TOpenDialog {
 public:
     QString Filter; // "description|pattern" pairs joined by "|"
     QString InitialDir;
     bool HideReadOnly = false;
     bool FileMustExist = false;
-    QString FileName;
-
-    // Shows the dialog; true when the user chose a file, now in FileName.
-    bool Execute();
 };
