@@ -1,3 +1,4 @@
+#include "window/ControlNames.h"
 #include "window/LeituraPocket.h"
 
 #include <QComboBox>
@@ -101,23 +102,37 @@ TEST_F(WindowLayout, TheMessageTableHoldsItsEntriesInOrder) {
     EXPECT_EQ(form.msgPadrao.Msg("Arq_Ja").at(9), '\xE1') << "texts are held in the Windows-1252 code page";
 }
 
-TEST_F(WindowLayout, DataSetsCarryTheirRecordLayouts) {
-    const auto names = [](const TClientDataSet& ds) {
-        QStringList found;
-        for (const TFieldDef& def : ds.FieldDefs())
-            found.append(def.name + QLatin1Char(':') + QString::number(def.size));
-        return found;
-    };
-    const QStringList translationRow{
-        "CDPROGRAMA:20",   "NMFORMULARIO:50",  "NMCOMPONENTE:50",   "NMPROPRIEDADE:50", "NRVALORPROP:0",
-        "IDSITTRADUCAO:1", "STVALORPROP:4000", "STAGRVALPROP:4000", "DTULTATUTRAD:0",   "IDIDIOMA:3"};
-    EXPECT_EQ(names(form.Data.cdsPropried), translationRow);
-    EXPECT_EQ(names(form.Data.cdsVerificaProp), translationRow);
-    EXPECT_EQ(names(form.Data.cdsVersao), QStringList{"DTGERARQTRAD:0"});
-    EXPECT_EQ(names(form.Data.cdsIdiLeDfm), (QStringList{"IDIDIOMA:3", "DSIDIOMA:30", "IDIPROP:3"}));
+// The layouts themselves are held to the protocol's description and the server's answers in the
+// wire tests; here, the window's own data sets and connection.
+TEST_F(WindowLayout, DataSetsAndConnectionAreTheWindows) {
     EXPECT_EQ(form.Data.cdsPropriedNRVALORPROP->DataType(), TFieldType::Number);
     EXPECT_EQ(form.Data.cdsVersaoDTGERARQTRAD->DataType(), TFieldType::DateTime);
     EXPECT_EQ(form.Data.dtsIdiomaOri.DataSet(), &form.Data.cdsIdiLeDfm);
     EXPECT_EQ(form.Data.dtsPropried.DataSet(), nullptr);
     EXPECT_EQ(form.NetTradutor.ServerName, QStringLiteral("Vdr04000.rdmImpPocket"));
+}
+
+// The capture command and the tests reach the controls by these names: each names exactly the
+// control the window holds.
+TEST_F(WindowLayout, EachDeclaredNameFindsItsControl) {
+    const std::pair<const QString&, const QWidget*> named[] = {
+        {ControlNames::edtDiretorio, form.edtDiretorio},
+        {ControlNames::sbtDiretorio, form.sbtDiretorio},
+        {ControlNames::lsbDisp, form.lsbDisp},
+        {ControlNames::lsbSelec, form.lsbSelec},
+        {ControlNames::sbtDireita, form.sbtDireita},
+        {ControlNames::sbtTudoDir, form.sbtTudoDir},
+        {ControlNames::sbtEsquerda, form.sbtEsquerda},
+        {ControlNames::sbtTudoEsq, form.sbtTudoEsq},
+        {ControlNames::cbbIdioma, form.cbbIdioma},
+        {ControlNames::lblStatus, form.lblStatus},
+        {ControlNames::sbtImportExport, form.sbtImportExport},
+        {ControlNames::sbtCancel, form.sbtCancel},
+        {ControlNames::pgbProgresso, form.pgbProgresso},
+    };
+    for (const auto& [name, control] : named) {
+        EXPECT_EQ(form.findChildren<QWidget*>(name), QList<QWidget*>{const_cast<QWidget*>(control)})
+            << name.toStdString();
+    }
+    EXPECT_EQ(form.objectName(), ControlNames::frmLeituraPocket);
 }
