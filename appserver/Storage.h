@@ -51,9 +51,9 @@ public:
     // DTGERARQTRAD of the single version row; nullopt while never set.
     std::optional<QDateTime> versionStamp() const;
 
-    // The write operations below belong inside a transaction. Transactions that write take turns,
-    // also across processes sharing the database; a read never waits for them.
-    // Rolls back unless committed.
+    // The write operations below belong inside a transaction, which rolls back unless committed.
+    // Transactions that write take turns, also across processes sharing the database; a read never
+    // waits for them.
     class Transaction {
     public:
         explicit Transaction(Storage& storage) : write_(storage.db(), &storage.statements()) {}
