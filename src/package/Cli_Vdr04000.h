@@ -1,14 +1,10 @@
 #pragma once
 
-#include "toolkit/AnsiString.h"
+#include "package/ModuleVariables.h"
 
 // The module's exported surface. The host does not link against the module: it loads the
 // library at run time, calls Initialize, resolves IniProc by name and calls it whenever the user
 // asks for the capture, and calls Finalize before unloading.
-
-class TfrmLeituraPocket;
-
-#define CLI_VDR04000_EXPORT __attribute__((visibility("default")))
 
 // Units the module registers with the host's run time, as GetPackageInfoTable reports them.
 struct PackageInfoTable {
@@ -17,16 +13,6 @@ struct PackageInfoTable {
 };
 
 extern "C" {
-
-// The single capture window; empty until the first entry call creates it.
-CLI_VDR04000_EXPORT extern TfrmLeituraPocket* frmLeituraPocket;
-// True from the window's creation until it closes.
-CLI_VDR04000_EXPORT extern bool boStcriado;
-// Language code of the capture; survives the window's close.
-CLI_VDR04000_EXPORT extern AnsiString stIdiLeDfm;
-// Exported for hosts that expect them; the module neither sets nor reads them.
-CLI_VDR04000_EXPORT extern AnsiString stTestProp;
-CLI_VDR04000_EXPORT extern int inQtde;
 
 // The entry: opens the capture window modally and returns when it has closed. A failure while
 // the window is created or shown passes on to the caller unchanged.

@@ -1,6 +1,6 @@
 #include "window/LeituraPocket.h"
 
-#include "package/Cli_Vdr04000.h"
+#include "package/ModuleVariables.h"
 #include "server/RemoteMethods.h"
 #include "window/ControlNames.h"
 #include "window/Glyphs.h"

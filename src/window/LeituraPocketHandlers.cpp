@@ -2,7 +2,7 @@
 // of the window. Each handler hands its work to the class that does it.
 #include "window/LeituraPocket.h"
 
-#include "package/Cli_Vdr04000.h"
+#include "package/ModuleVariables.h"
 #include "server/RemoteMethods.h"
 #include "window/ListBoxControl.h"
 
