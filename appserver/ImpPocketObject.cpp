@@ -3,6 +3,7 @@
 #include "appserver/DataPacket.h"
 #include "appserver/Delta.h"
 #include "appserver/RpcError.h"
+#include "wire/RemoteMethods.h"
 
 #include <cmath>
 
@@ -44,23 +45,23 @@ QJsonValue ImpPocketObject::call(const QString& method, const QJsonArray& params
 }
 
 QJsonValue ImpPocketObject::dispatch(const QString& method, const QJsonArray& params) {
-    if (method == QLatin1String("GetIdiLeDfm"))
+    if (method == RemoteMethods::kGetIdiLeDfm)
         return getIdiLeDfm(params);
-    if (method == QLatin1String("GetPropried"))
+    if (method == RemoteMethods::kGetPropried)
         return getPropried(params);
-    if (method == QLatin1String("GetVersao"))
+    if (method == RemoteMethods::kGetVersao)
         return getVersao(params);
-    if (method == QLatin1String("SetPropried"))
+    if (method == RemoteMethods::kSetPropried)
         return applyTranslationDelta(method, params, MissingDelete::Fails);
-    if (method == QLatin1String("SetVerProp"))
+    if (method == RemoteMethods::kSetVerProp)
         return applyTranslationDelta(method, params, MissingDelete::CountsAsApplied);
-    if (method == QLatin1String("SetVersao"))
+    if (method == RemoteMethods::kSetVersao)
         return applyVersionDelta(params);
     throw RpcError(RpcCode::MethodNotFound, QStringLiteral("%1 has no method %2").arg(name(), method));
 }
 
 QJsonObject ImpPocketObject::getIdiLeDfm(const QJsonArray& params) {
-    expectArgumentCount(QStringLiteral("GetIdiLeDfm"), params, 0);
+    expectArgumentCount(RemoteMethods::kGetIdiLeDfm, params, 0);
     QList<QJsonArray> rows;
     for (const LanguageEntry& entry : storage_.languages())
         rows.append(toJsonRow(entry));
@@ -68,7 +69,7 @@ QJsonObject ImpPocketObject::getIdiLeDfm(const QJsonArray& params) {
 }
 
 QJsonObject ImpPocketObject::getPropried(const QJsonArray& params) {
-    const QString method = QStringLiteral("GetPropried");
+    const QString method = RemoteMethods::kGetPropried;
     expectArgumentCount(method, params, 7);
     QStringList args;
     for (int i = 0; i < params.size(); ++i) {
@@ -93,7 +94,7 @@ QJsonObject ImpPocketObject::getPropried(const QJsonArray& params) {
 }
 
 QJsonObject ImpPocketObject::getVersao(const QJsonArray& params) {
-    expectArgumentCount(QStringLiteral("GetVersao"), params, 0);
+    expectArgumentCount(RemoteMethods::kGetVersao, params, 0);
     return success(
         makePacket(Layouts::versionRecord(), {QJsonArray{dateTimeToJson(storage_.versionStamp())}}));
 }
@@ -148,7 +149,7 @@ QJsonObject ImpPocketObject::applyTranslationDelta(const QString& method, const 
 }
 
 QJsonObject ImpPocketObject::applyVersionDelta(const QJsonArray& params) {
-    const QJsonObject delta = deltaArgument(QStringLiteral("SetVersao"), params);
+    const QJsonObject delta = deltaArgument(RemoteMethods::kSetVersao, params);
     try {
         const QList<DeltaChange> changes = readDelta(delta, Layouts::versionRecord());
         Storage::Transaction transaction(storage_);

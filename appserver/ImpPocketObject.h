@@ -2,6 +2,7 @@
 
 #include "appserver/ServerObject.h"
 #include "appserver/Storage.h"
+#include "wire/RemoteMethods.h"
 
 #include <QJsonObject>
 
@@ -10,7 +11,7 @@
 // describes its six methods.
 class ImpPocketObject : public ServerObject {
 public:
-    static QString registeredName() { return QStringLiteral("Vdr04000.rdmImpPocket"); }
+    static QString registeredName() { return RemoteMethods::kServerName; }
 
     explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
 

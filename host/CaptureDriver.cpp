@@ -1,6 +1,6 @@
 #include "host/CaptureDriver.h"
 
-#include "server/RemoteMethods.h"
+#include "wire/RemoteMethods.h"
 #include "window/ControlNames.h"
 
 #include "components/NetConnection.h"

@@ -1,6 +1,6 @@
 #include "server/ServerLink.h"
 
-#include "server/RemoteMethods.h"
+#include "wire/RemoteMethods.h"
 
 #include "components/CheckResultServ.h"
 #include "components/ServerSettings.h"

@@ -1,7 +1,7 @@
 #include "window/LeituraPocket.h"
 
 #include "package/ModuleVariables.h"
-#include "server/RemoteMethods.h"
+#include "wire/RemoteMethods.h"
 #include "window/ControlNames.h"
 #include "window/Glyphs.h"
 #include "window/ListBoxControl.h"

@@ -3,7 +3,7 @@
 #include "window/LeituraPocket.h"
 
 #include "package/ModuleVariables.h"
-#include "server/RemoteMethods.h"
+#include "wire/RemoteMethods.h"
 #include "window/ListBoxControl.h"
 
 #include "components/BusyAnimation.h"

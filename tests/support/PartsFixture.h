@@ -11,7 +11,7 @@
 #include "selection/FileLists.h"
 #include "selection/LanguageList.h"
 #include "server/ChangeApplication.h"
-#include "server/RemoteMethods.h"
+#include "wire/RemoteMethods.h"
 #include "server/ServerLink.h"
 #include "window/MessageTable.h"
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The remote methods of the server object "Vdr04000.rdmImpPocket".
+// The server object the capture module opens, and its remote methods by name.
 namespace RemoteMethods {
 
 inline const QString kServerName = QStringLiteral("Vdr04000.rdmImpPocket");
