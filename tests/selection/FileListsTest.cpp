@@ -1,0 +1,467 @@
+#include "tests/support/FormFolder.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/ViewStandIn.h"
+
+#include "selection/FileLists.h"
+#include "window/MessageTable.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kAlreadySelected = QStringLiteral("Arquivo já selecionado.");
+
+// The scripted dialogs, also keeping where the directory dialog starts and its help context.
+class DirectoryDialogs : public ScriptedDialogs {
+public:
+    QStringList initialDirectories;
+    QList<int> helpContexts;
+
+    bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override {
+        initialDirectories.append(directory);
+        helpContexts.append(helpContext);
+        return ScriptedDialogs::selectDirectory(directory, options, helpContext);
+    }
+};
+
+} // namespace
+
+// The file lists over a stand-in for the window's controls: no window, no server.
+class FileSelection : public testing::Test {
+protected:
+    FileSelection() {
+        auto recording = std::make_unique<DirectoryDialogs>();
+        dialogs = recording.get();
+        previousDialogs_ = setDialogService(std::move(recording));
+        view.directory = QStringLiteral("/forms");
+    }
+    ~FileSelection() override { setDialogService(std::move(previousDialogs_)); }
+
+    static QStringList entries(const TListBox& list) {
+        QStringList all;
+        for (int i = 0; i < list.Count(); ++i)
+            all.append(list.Items(i));
+        return all;
+    }
+    static void fill(TListBox& list, const QStringList& texts) {
+        for (const QString& text : texts)
+            list.Add(text);
+    }
+    QStringList errorTexts() const {
+        QStringList texts;
+        for (const ScriptedDialogs::Shown& shown : dialogs->messages)
+            if (shown.type == mtError)
+                texts.append(shown.text);
+        return texts;
+    }
+
+    DirectoryDialogs* dialogs;
+    ViewStandIn view;
+    TMessages messages{CaptureMessages()};
+    FileLists files{view, messages};
+    FormFolder folder;
+
+private:
+    std::unique_ptr<DialogService> previousDialogs_;
+};
+
+class DirectoryDialog : public FileSelection {
+protected:
+    // What a user finds in a form directory: form files of every letter case and things that only
+    // look like them.
+    void fillFolder() {
+        for (const char* name : {"b.ebf", "a.EBF", "C.Ebf", ".hidden.Ebf", "notes.txt", "form.Dfm", "a.Ebf.bak",
+                                 "nested/inner.Ebf"})
+            folder.file(QString::fromLatin1(name));
+        folder.directory(QStringLiteral("x.Ebf"));
+        folder.fifo(QStringLiteral("pipe.Ebf"));
+    }
+};
+
+TEST_F(DirectoryDialog, StartsEmptyWithHelpContextZeroAndOnlyAllowCreateWhateverTheFieldShows) {
+    view.directory = folder.path();
+    files.ChooseDirectory();
+    ASSERT_EQ(dialogs->directoryRequests.size(), 1);
+    EXPECT_EQ(dialogs->directoryRequests.first(), TSelectDirOpts{sdAllowCreate})
+        << "never sdPerformCreate or sdPrompt";
+    EXPECT_EQ(dialogs->initialDirectories, QStringList{QString()});
+    EXPECT_EQ(dialogs->helpContexts, QList<int>{0});
+}
+
+TEST_F(DirectoryDialog, CancellingChangesNothing) {
+    view.language = QStringLiteral("POR-Português");
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+    fill(view.lsbSelec, {QStringLiteral("/forms/c.Ebf")});
+    files.UpdateImportButton();
+    ASSERT_TRUE(view.importEnabled);
+
+    dialogs->directories.append(std::nullopt);
+    files.ChooseDirectory();
+
+    EXPECT_EQ(dialogs->directoryRequests.size(), 1);
+    EXPECT_EQ(view.directory, QStringLiteral("/forms"));
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
+    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/forms/c.Ebf")});
+    EXPECT_TRUE(view.importEnabled);
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST_F(DirectoryDialog, AChoiceListsThePlainEbfFilesByNameInCaseInsensitiveOrder) {
+    fillFolder();
+    for (const QString& choice : {folder.path(), folder.path() + QLatin1Char('/')}) {
+        SCOPED_TRACE(choice.toStdString());
+        view.lsbDisp.Clear();
+        dialogs->directories.append(choice);
+        files.ChooseDirectory();
+
+        EXPECT_EQ(view.directory, choice);
+        // Hidden files, directories, pipes, other patterns and sub-directories' contents stay out.
+        EXPECT_EQ(entries(view.lsbDisp),
+                  (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf"), QStringLiteral("C.Ebf")}));
+        EXPECT_TRUE(view.lsbSelec.Count() == 0);
+        EXPECT_FALSE(view.importEnabled);
+        EXPECT_TRUE(dialogs->messages.isEmpty());
+    }
+}
+
+TEST_F(DirectoryDialog, ADirectoryWithoutFormFilesOrThatIsGoneListsNothing) {
+    folder.file(QStringLiteral("form.Dfm"));
+    dialogs->directories = {folder.path(), folder.path() + QStringLiteral("/missing")};
+
+    files.ChooseDirectory();
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+    files.ChooseDirectory();
+    EXPECT_EQ(view.directory, folder.path() + QStringLiteral("/missing"));
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+class DirectoryField : public FileSelection {
+protected:
+    void fillFolder() {
+        for (const char* name : {"b.Dfm", "A.DFM", "c.dfm", "e.Ebf", ".hidden.Dfm", "nested/inner.Dfm"})
+            folder.file(QString::fromLatin1(name));
+        folder.directory(QStringLiteral("x.Dfm"));
+        folder.fifo(QStringLiteral("pipe.Dfm"));
+    }
+};
+
+TEST_F(DirectoryField, ATextChangeEmptiesTheAvailableListAndLeavesTheSelectedFiles) {
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+    fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
+    files.DirectoryChanged();
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/forms/a.Ebf")});
+}
+
+TEST_F(DirectoryField, LeavingItWithAnEmptyListListsTheTypedDirectorysDfmFilesOnce) {
+    fillFolder();
+    for (const QString& typed : {folder.path(), folder.path() + QLatin1Char('/')}) {
+        SCOPED_TRACE(typed.toStdString());
+        view.lsbDisp.Clear();
+        view.directory = typed;
+        files.DirectoryLeft();
+        // Never the directory's .Ebf files; the rest as the dialog's listing leaves out.
+        const QStringList dfmFiles{QStringLiteral("A.DFM"), QStringLiteral("b.Dfm"), QStringLiteral("c.dfm")};
+        EXPECT_EQ(entries(view.lsbDisp), dfmFiles);
+        files.DirectoryLeft();
+        EXPECT_EQ(entries(view.lsbDisp), dfmFiles) << "left twice";
+    }
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(dialogs->directoryRequests.isEmpty());
+}
+
+TEST_F(DirectoryField, LeavingItWhileTheListHasEntriesChangesNothing) {
+    fillFolder();
+    view.directory = folder.path();
+    fill(view.lsbDisp, {QStringLiteral("e.Ebf")});
+    files.DirectoryLeft();
+    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("e.Ebf")});
+}
+
+TEST_F(DirectoryField, LeavingItForADirectoryThatIsGoneListsNothing) {
+    view.directory = folder.path() + QStringLiteral("/missing");
+    files.DirectoryLeft();
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST_F(DirectoryField, AnEmptyFieldStandsForTheRootDirectory) {
+    view.directory.clear();
+    files.DirectoryLeft();
+    EXPECT_TRUE(dialogs->messages.isEmpty()) << "searching the root must not fail";
+
+    view.lsbDisp.Clear();
+    fill(view.lsbDisp, {QStringLiteral("form.Dfm")});
+    files.MoveRight(false);
+    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/form.Dfm")});
+}
+
+class MoveRight : public FileSelection {};
+
+TEST_F(MoveRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
+    const struct {
+        const char* directory;
+        QStringList available;
+        QStringList selected;
+    } cases[] = {
+        {"/forms", {"b.Ebf", "a.Ebf"}, {"/forms/a.Ebf", "/forms/b.Ebf"}},
+        {"/forms/", {"a.Ebf"}, {"/forms/a.Ebf"}},
+        {"/", {"r.Ebf"}, {"/r.Ebf"}},
+    };
+    for (const auto& move : cases) {
+        SCOPED_TRACE(move.directory);
+        view.directory = QString::fromLatin1(move.directory);
+        view.lsbSelec.Clear();
+        fill(view.lsbDisp, move.available);
+        files.MoveRight(false);
+        EXPECT_EQ(entries(view.lsbSelec), move.selected);
+        EXPECT_EQ(view.lsbDisp.Count(), 0);
+    }
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST_F(MoveRight, TheSelectedOnesMoveAndTheOthersStay) {
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
+    view.lsbDisp.SetSelected(0, true);
+    view.lsbDisp.SetSelected(2, true);
+    files.MoveRight(true);
+    EXPECT_EQ(entries(view.lsbSelec),
+              (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/c.Ebf")}));
+    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("b.Ebf")});
+}
+
+TEST_F(MoveRight, WithNothingSelectedNothingMoves) {
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+    files.MoveRight(true);
+    EXPECT_EQ(view.lsbDisp.Count(), 2);
+    EXPECT_EQ(view.lsbSelec.Count(), 0);
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach) {
+    fill(view.lsbSelec, {QStringLiteral("/FORMS/A.EBF"), QStringLiteral("/forms/c.Ebf")});
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
+    files.MoveRight(false);
+
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
+    EXPECT_EQ(entries(view.lsbSelec),
+              (QStringList{QStringLiteral("/FORMS/A.EBF"), QStringLiteral("/forms/b.Ebf"),
+                           QStringLiteral("/forms/c.Ebf")}));
+    ASSERT_EQ(dialogs->messages.size(), 2);
+    for (const ScriptedDialogs::Shown& shown : dialogs->messages) {
+        EXPECT_EQ(shown.text, kAlreadySelected);
+        EXPECT_EQ(shown.type, mtError);
+    }
+}
+
+TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
+    fill(view.lsbSelec, {QStringLiteral("/forms/b.Ebf")});
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
+    view.lsbDisp.SetSelected(1, true);
+    view.lsbDisp.SetSelected(2, true);
+    files.MoveRight(true);
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
+    EXPECT_EQ(entries(view.lsbSelec),
+              (QStringList{QStringLiteral("/forms/b.Ebf"), QStringLiteral("/forms/c.Ebf")}));
+    EXPECT_EQ(errorTexts(), QStringList{kAlreadySelected});
+}
+
+TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+    files.MoveRight(false);
+    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("a.Ebf")});
+    EXPECT_EQ(entries(view.lsbSelec),
+              (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/b.Ebf")}));
+    EXPECT_EQ(errorTexts(), QStringList{kAlreadySelected});
+}
+
+TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {
+    fill(view.lsbSelec, {QStringLiteral("/other/a.Ebf"), QStringLiteral("/forms/a.Ebf.bak")});
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
+    files.MoveRight(false);
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+    EXPECT_EQ(entries(view.lsbSelec),
+              (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/a.Ebf.bak"),
+                           QStringLiteral("/other/a.Ebf")}));
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+class MoveLeft : public FileSelection {
+protected:
+    MoveLeft() {
+        fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf"), QStringLiteral("/other/b.Ebf"),
+                             QStringLiteral("/forms2/c.Ebf"), QStringLiteral("/FORMS/d.Ebf")});
+    }
+
+    void select(const QString& path) {
+        const int index = view.lsbSelec.IndexOf(path);
+        ASSERT_GE(index, 0) << path.toStdString();
+        view.lsbSelec.SetSelected(index, true);
+    }
+};
+
+TEST_F(MoveLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
+    files.MoveLeft(false);
+    EXPECT_EQ(view.lsbSelec.Count(), 0);
+    // "/forms2" starts with "/forms"; "/FORMS" does not.
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST_F(MoveLeft, TheSelectedOnesLeaveAndTheOthersStay) {
+    select(QStringLiteral("/forms/a.Ebf"));
+    select(QStringLiteral("/other/b.Ebf"));
+    select(QStringLiteral("/FORMS/d.Ebf"));
+    files.MoveLeft(true);
+    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/forms2/c.Ebf")});
+    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("a.Ebf")});
+}
+
+TEST_F(MoveLeft, WithNothingSelectedNothingLeaves) {
+    files.MoveLeft(true);
+    EXPECT_EQ(view.lsbSelec.Count(), 4);
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+}
+
+TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
+    view.directory.clear();
+    files.MoveLeft(false);
+    EXPECT_EQ(view.lsbSelec.Count(), 0);
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"),
+                                                  QStringLiteral("c.Ebf"), QStringLiteral("d.Ebf")}));
+}
+
+TEST_F(MoveLeft, ANameComingBackBesideItselfStandsTwice) {
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
+    select(QStringLiteral("/forms/a.Ebf"));
+    files.MoveLeft(true);
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf")}));
+}
+
+TEST_F(MoveLeft, AFileMovedRightAndBackIsAvailableAgain) {
+    view.lsbSelec.Clear();
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")});
+    files.MoveRight(false);
+    files.MoveLeft(false);
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")}));
+    files.MoveRight(false);
+    EXPECT_EQ(entries(view.lsbSelec),
+              (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/B.Ebf")}));
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+class ImportButton : public FileSelection {
+protected:
+    bool enabled() const { return view.importEnabled; }
+    void chooseLanguage() { view.language = QStringLiteral("POR-Português"); }
+};
+
+TEST_F(ImportButton, IsEnabledExactlyWhileAFileIsSelectedAndALanguageShown) {
+    const struct {
+        bool fileSelected;
+        const char* language;
+        bool enabled;
+    } cases[] = {
+        {false, "ENG-English", false}, {true, "", false}, {true, "SPA-Español", true},
+        // Any text counts; the import itself checks it.
+        {true, "E", true},
+    };
+    for (const auto& rule : cases) {
+        SCOPED_TRACE(rule.language);
+        view.lsbSelec.Clear();
+        if (rule.fileSelected)
+            fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
+        view.language = QString::fromUtf8(rule.language);
+        view.importEnabled = !rule.enabled;
+        files.UpdateImportButton();
+        EXPECT_EQ(enabled(), rule.enabled);
+    }
+}
+
+TEST_F(ImportButton, FilesWithoutALanguageLeaveItDisabled) {
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+    view.lsbDisp.SetSelected(0, true);
+    files.MoveRight(true);
+    EXPECT_FALSE(enabled());
+    files.MoveRight(false);
+    EXPECT_EQ(view.lsbSelec.Count(), 2);
+    EXPECT_FALSE(enabled());
+}
+
+TEST_F(ImportButton, MovingTheSelectedOrAllRightWithALanguageEnablesIt) {
+    chooseLanguage();
+    for (const bool selectedOnly : {true, false}) {
+        view.lsbSelec.Clear();
+        view.lsbDisp.Clear();
+        fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+        view.lsbDisp.SetSelected(1, true);
+        view.importEnabled = false;
+        files.MoveRight(selectedOnly);
+        EXPECT_TRUE(enabled()) << "selected only: " << selectedOnly;
+    }
+}
+
+TEST_F(ImportButton, ARefusedMoveStillDecidesIt) {
+    chooseLanguage();
+    fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
+    ASSERT_FALSE(enabled()) << "the list was filled behind the rule's back";
+    files.MoveRight(false);
+    EXPECT_EQ(dialogs->messages.size(), 1);
+    EXPECT_TRUE(enabled());
+}
+
+TEST_F(ImportButton, MovingNothingSelectedStillDecidesIt) {
+    chooseLanguage();
+    fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
+    ASSERT_FALSE(enabled());
+    files.MoveRight(true);
+    EXPECT_TRUE(enabled());
+
+    view.lsbSelec.Clear();
+    files.MoveLeft(true);
+    EXPECT_FALSE(enabled());
+}
+
+TEST_F(ImportButton, EachMoveWithNothingToMoveStillDisablesItWhenNoFileIsSelected) {
+    chooseLanguage();
+    const std::function<void()> moves[] = {[&] { files.MoveRight(true); }, [&] { files.MoveRight(false); },
+                                           [&] { files.MoveLeft(true); }, [&] { files.MoveLeft(false); }};
+    for (int move = 0; move < 4; ++move) {
+        // Enabled behind the rule's back, as the end of an import run leaves it.
+        view.importEnabled = true;
+        moves[move]();
+        EXPECT_FALSE(enabled()) << "move " << move;
+    }
+}
+
+TEST_F(ImportButton, TakingSomeFilesBackKeepsItTakingAllBackDisablesIt) {
+    chooseLanguage();
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+    files.MoveRight(false);
+    ASSERT_TRUE(enabled());
+
+    view.lsbSelec.SetSelected(0, true);
+    files.MoveLeft(true);
+    EXPECT_EQ(view.lsbSelec.Count(), 1);
+    EXPECT_TRUE(enabled());
+
+    files.MoveLeft(false);
+    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
+    EXPECT_FALSE(enabled());
+}
+
+TEST_F(ImportButton, FilesThatDoNotComeBackStillLeaveItDisabled) {
+    chooseLanguage();
+    fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
+    files.MoveRight(false);
+    view.directory = QStringLiteral("/other");
+    view.lsbSelec.SetSelected(0, true);
+    files.MoveLeft(true);
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+    EXPECT_FALSE(enabled());
+}
