@@ -98,8 +98,6 @@ TEST_F(WindowSelection, TheLanguageTextShownDecidesTheCodeAndTheImportButton) {
     chooseLanguage(QStringLiteral("ENG"));
     EXPECT_EQ(stIdiLeDfm, AnsiString("ENG"));
     EXPECT_FALSE(importEnabled()) << "no file is selected";
-    chooseLanguage(QStringLiteral("PT"));
-    EXPECT_EQ(stIdiLeDfm, AnsiString("PT-"));
 
     fill(*form->lsbSelec, {QStringLiteral("/forms/a.Ebf")});
     chooseLanguage(QStringLiteral("SPA"));

@@ -224,22 +224,19 @@ TEST_F(MoveRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
     EXPECT_TRUE(dialogs->messages.isEmpty());
 }
 
-TEST_F(MoveRight, TheSelectedOnesMoveAndTheOthersStay) {
+TEST_F(MoveRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
+    files.MoveRight(true);
+    EXPECT_EQ(view.lsbDisp.Count(), 3) << "nothing was selected";
+    EXPECT_EQ(view.lsbSelec.Count(), 0);
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+
     view.lsbDisp.SetSelected(0, true);
     view.lsbDisp.SetSelected(2, true);
     files.MoveRight(true);
     EXPECT_EQ(entries(view.lsbSelec),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/c.Ebf")}));
     EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("b.Ebf")});
-}
-
-TEST_F(MoveRight, WithNothingSelectedNothingMoves) {
-    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
-    files.MoveRight(true);
-    EXPECT_EQ(view.lsbDisp.Count(), 2);
-    EXPECT_EQ(view.lsbSelec.Count(), 0);
-    EXPECT_TRUE(dialogs->messages.isEmpty());
 }
 
 TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach) {
@@ -312,19 +309,17 @@ TEST_F(MoveLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
     EXPECT_TRUE(dialogs->messages.isEmpty());
 }
 
-TEST_F(MoveLeft, TheSelectedOnesLeaveAndTheOthersStay) {
+TEST_F(MoveLeft, OnlyTheSelectedOnesLeaveAndTheOthersStay) {
+    files.MoveLeft(true);
+    EXPECT_EQ(view.lsbSelec.Count(), 4) << "nothing was selected";
+    EXPECT_EQ(view.lsbDisp.Count(), 0);
+
     select(QStringLiteral("/forms/a.Ebf"));
     select(QStringLiteral("/other/b.Ebf"));
     select(QStringLiteral("/FORMS/d.Ebf"));
     files.MoveLeft(true);
     EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/forms2/c.Ebf")});
     EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("a.Ebf")});
-}
-
-TEST_F(MoveLeft, WithNothingSelectedNothingLeaves) {
-    files.MoveLeft(true);
-    EXPECT_EQ(view.lsbSelec.Count(), 4);
-    EXPECT_EQ(view.lsbDisp.Count(), 0);
 }
 
 TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
@@ -382,27 +377,20 @@ TEST_F(ImportButton, IsEnabledExactlyWhileAFileIsSelectedAndALanguageShown) {
     }
 }
 
-TEST_F(ImportButton, FilesWithoutALanguageLeaveItDisabled) {
-    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
-    view.lsbDisp.SetSelected(0, true);
-    files.MoveRight(true);
-    EXPECT_FALSE(enabled());
-    files.MoveRight(false);
-    EXPECT_EQ(view.lsbSelec.Count(), 2);
-    EXPECT_FALSE(enabled());
-}
-
-TEST_F(ImportButton, MovingTheSelectedOrAllRightWithALanguageEnablesIt) {
-    chooseLanguage();
-    for (const bool selectedOnly : {true, false}) {
-        view.lsbSelec.Clear();
-        view.lsbDisp.Clear();
-        fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
-        view.lsbDisp.SetSelected(1, true);
-        view.importEnabled = false;
-        files.MoveRight(selectedOnly);
-        EXPECT_TRUE(enabled()) << "selected only: " << selectedOnly;
-    }
+TEST_F(ImportButton, MovingTheSelectedOrAllRightEnablesItOnlyWithALanguage) {
+    for (const QString& language : {QString(), QStringLiteral("POR-Português")})
+        for (const bool selectedOnly : {true, false}) {
+            SCOPED_TRACE(language.toStdString() + (selectedOnly ? " selected" : " all"));
+            view.language = language;
+            view.lsbSelec.Clear();
+            view.lsbDisp.Clear();
+            fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
+            view.lsbDisp.SetSelected(1, true);
+            view.importEnabled = language.isEmpty();
+            files.MoveRight(selectedOnly);
+            EXPECT_EQ(view.lsbSelec.Count(), selectedOnly ? 1 : 2);
+            EXPECT_EQ(enabled(), !language.isEmpty());
+        }
 }
 
 TEST_F(ImportButton, ARefusedMoveStillDecidesIt) {
