@@ -59,7 +59,7 @@ protected:
     int hidesBefore = 0;
 };
 
-TEST_F(WindowSelection, ANewWindowListsTheServersLanguagesChoosesNoneAndKeepsTheEarlierCode) {
+TEST_F(WindowSelection, ANewWindowListsTheServersLanguagesChoosesNoneKeepsTheEarlierCodeAndShowsTheImportPicture) {
     EXPECT_EQ(items(), kListedInServerOrder);
     EXPECT_EQ(form->cbbIdioma->currentIndex(), -1);
     EXPECT_TRUE(form->cbbIdioma->currentText().isEmpty());
@@ -71,6 +71,12 @@ TEST_F(WindowSelection, ANewWindowListsTheServersLanguagesChoosesNoneAndKeepsThe
     EXPECT_EQ(BusyAnimation::HideCount() - hidesBefore, 2);
     EXPECT_EQ(BusyAnimation::Kind(), saRead);
     EXPECT_FALSE(BusyAnimation::IsShown());
+    // The import button gets the import picture.
+    const QPixmap picture = form->imgImportExport->pixmap();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_FALSE(form->sbtImportExport->Glyph().isNull());
+    EXPECT_EQ(form->sbtImportExport->Glyph().toImage(), picture.toImage());
+    EXPECT_FALSE(form->sbtImportExport->icon().isNull());
 
     chooseLanguage(QStringLiteral("SPA"));
     form.reset();
