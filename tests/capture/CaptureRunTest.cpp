@@ -1,17 +1,74 @@
-#include "tests/support/WindowFixture.h"
+#include "tests/support/FormFolder.h"
+#include "tests/support/PartsFixture.h"
+#include "tests/support/SampleForms.h"
+#include "tests/support/ServerProcess.h"
 
+#include "toolkit/Exceptions.h"
 #include "toolkit/ObjectResource.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
+#include <QFileInfo>
 
 #include <algorithm>
 
-// The capture run behind the import button: the language check, the line count, the user's
-// confirmation, the scan of every selected file, the success message and the version stamp.
-using CaptureRunTest = WindowFixture;
+// The capture run from the press of the import button: the language check, the line count, the
+// user's confirmation, the scan of every selected file, the success message and the version
+// stamp; and runs that do not go to their end.
+class ARun : public PartsFixture {
+protected:
+    void SetUp() override { open(); }
+
+    // Puts the files of the folder straight into the selected list.
+    void selectFiles(const QStringList& names) {
+        view.directory = folder.path();
+        for (const QString& name : names)
+            view.lsbSelec.Add(folder.filePath(name));
+    }
+
+    // The language box shows text, picked or typed: the window takes the module's language code
+    // from it and looks at the import button again.
+    void showLanguage(const QString& text) {
+        view.language = text;
+        languageCode = LanguageList::CodeOf(text);
+        files.UpdateImportButton();
+    }
+    void chooseLanguage(const QString& code) {
+        for (const QString& item : languageItems)
+            if (item.startsWith(code + QLatin1Char('-')))
+                return showLanguage(item);
+        ADD_FAILURE() << "the list holds no language " << code.toStdString();
+    }
+
+    // Runs the capture; hands back what failed out of it, nothing when it ended as it should.
+    QStringList runCapture() {
+        try {
+            run.Run();
+        } catch (const std::exception& failure) {
+            return {QString::fromUtf8(failure.what())};
+        }
+        return {};
+    }
+
+    // Forms A.Ebf, B.Ebf, ... with three labels each: frmA with captions A1, A2, A3, and so on.
+    QStringList writeLetterForms(const QString& letters) {
+        QStringList names;
+        for (const QChar letter : letters) {
+            const AnsiString l(1, letter.toLatin1());
+            folder.write(letter + QStringLiteral(".Ebf"), SampleForms::labelForm("frm" + l, {l + "1", l + "2", l + "3"}));
+            names.append(letter + QStringLiteral(".Ebf"));
+        }
+        return names;
+    }
+    static constexpr int kLetterFormLines = 17;
+    static QString letterRow(char letter, int number) {
+        const QString l(QLatin1Char{letter});
+        return captionRow(l, QStringLiteral("FRM") + l, QStringLiteral("LBL%1").arg(number), l + QString::number(number));
+    }
+
+    FormFolder folder;
+};
 
 namespace {
 
@@ -19,6 +76,7 @@ const QString kConfirmation =
     QStringLiteral("A Tabela de tradução possui alguns registros. Serão adicionados novos "
                    "registros durante a leitura dos dfm´s. Confirma a operação?");
 const QString kInvalidLanguage = QStringLiteral("Idioma inválido.");
+const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
 
 const AnsiString kProduto = SampleForms::labelForm("frmProduto", {"C\xF3"
                                                                   "digo",
@@ -40,23 +98,22 @@ int convertedLines(const QString& path) {
 
 } // namespace
 
-TEST_F(CaptureRunTest, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion) {
-    FormFolder folder;
+TEST_F(ARun, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion) {
     folder.write(QStringLiteral("Produto.Ebf"), kProduto);
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    selectFiles(folder, {QStringLiteral("Produto.Ebf"), QStringLiteral("Cliente.Ebf")});
+    selectFiles({QStringLiteral("Produto.Ebf"), QStringLiteral("Cliente.Ebf")});
     chooseLanguage(QStringLiteral("POR"));
     int maximumAtConfirmation = -1;
     int lookupsAtConfirmation = -1;
     dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
         if (shown.text == kConfirmation) {
-            maximumAtConfirmation = form->pgbProgresso->maximum();
-            lookupsAtConfirmation = callsOf(QStringLiteral("GetPropried"));
+            maximumAtConfirmation = view.progressMaximum;
+            lookupsAtConfirmation = callsOf(RemoteMethods::kGetPropried);
         }
     };
 
     const QDateTime before = QDateTime::currentDateTime();
-    clickImport();
+    const QStringList failures = runCapture();
     const QDateTime after = QDateTime::currentDateTime();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
@@ -72,142 +129,124 @@ TEST_F(CaptureRunTest, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStamps
                            captionRow("PRODUTO", "FRMPRODUTO", "LBL2", QStringLiteral("Descrição"))}));
     ASSERT_GE(calls.size(), 2);
     EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"GetVersao", "SetVersao"}));
-    EXPECT_EQ(callsOf(QStringLiteral("SetVersao")), 1);
-    const std::optional<QDateTime> stamp = versionStamp(server);
+    EXPECT_EQ(callsOf(RemoteMethods::kSetVersao), 1);
+    const std::optional<QDateTime> stamp = server.versionStamp();
     ASSERT_TRUE(stamp.has_value());
     EXPECT_TRUE(*stamp >= before && *stamp <= after) << stamp->toString(Qt::ISODateWithMs).toStdString();
 
-    EXPECT_FALSE(form->Running());
-    EXPECT_TRUE(form->sbtImportExport->isEnabled());
-    EXPECT_EQ(form->pgbProgresso->value(), 0);
-    EXPECT_EQ(form->lblStatus->text(), QString());
+    EXPECT_FALSE(run.Running());
+    EXPECT_TRUE(view.importEnabled);
+    EXPECT_EQ(view.progress, 0);
+    EXPECT_EQ(view.status, QString());
 }
 
-TEST_F(CaptureRunTest, ADeclinedRunScansNothingButStillStampsTheVersion) {
-    FormFolder folder;
+TEST_F(ARun, ADeclinedRunScansNothingButStillStampsTheVersion) {
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
+    selectFiles({QStringLiteral("Cliente.Ebf")});
     chooseLanguage(QStringLiteral("POR"));
     dialogs->answers = {mrNo};
 
-    clickImport();
+    const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(dialogs->texts(), QStringList{kConfirmation});
-    EXPECT_EQ(callsOf(QStringLiteral("GetPropried")), 0);
+    EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 0);
     EXPECT_TRUE(rowsOnServer().isEmpty());
     EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"GetVersao", "SetVersao"}));
-    EXPECT_TRUE(versionStamp(server).has_value());
-    EXPECT_TRUE(form->sbtImportExport->isEnabled());
+    EXPECT_TRUE(server.versionStamp().has_value());
+    EXPECT_TRUE(view.importEnabled);
 }
 
-TEST_F(CaptureRunTest, AnUnknownLanguageIsReportedAndNothingElseHappens) {
-    FormFolder folder;
+TEST_F(ARun, ALanguageTheListDoesNotHoldIsReportedAndNothingElseHappens) {
+    // The server also lists a language with a two-character code, which never passes the check.
+    server.storage().addLanguage({QStringLiteral("PT"), QStringLiteral("Portugues"), QStringLiteral("PT")});
+    languageItems = languages.Load();
+    ASSERT_TRUE(languageItems.contains(QStringLiteral("PT-Portugues")));
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
-    for (const QString& typed :
-         {QStringLiteral("XYZ-Nada"), QStringLiteral("POR-Portugues"), QStringLiteral("POR")}) {
-        SCOPED_TRACE(typed.toStdString());
+    selectFiles({QStringLiteral("Cliente.Ebf")});
+    for (const QString& shown : {QStringLiteral("XYZ-Nada"), QStringLiteral("POR-Portugues"), QStringLiteral("POR"),
+                                 QStringLiteral("PT-Portugues")}) {
+        SCOPED_TRACE(shown.toStdString());
         dialogs->messages.clear();
-        form->cbbIdioma->setEditText(typed);
-        form->edtDiretorio->setFocus();
-        form->pgbProgresso->setMaximum(77);
+        showLanguage(shown);
+        view.progressMaximum = 77;
+        view.languageFocused = 0;
         forgetCalls();
 
-        clickImport();
+        const QStringList failures = runCapture();
 
         EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
         ASSERT_EQ(dialogs->texts(), QStringList{kInvalidLanguage});
         EXPECT_EQ(dialogs->messages[0].type, mtError);
         EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
-        EXPECT_EQ(form->pgbProgresso->maximum(), 77) << "no line was counted";
-        QWidget* focused = form->focusWidget();
-        EXPECT_TRUE(focused == form->cbbIdioma || focused == form->cbbIdioma->lineEdit());
+        EXPECT_EQ(view.progressMaximum, 77) << "no line was counted";
+        EXPECT_EQ(view.languageFocused, 1);
     }
     EXPECT_TRUE(rowsOnServer().isEmpty());
-    EXPECT_FALSE(versionStamp(server).has_value());
+    EXPECT_FALSE(server.versionStamp().has_value());
 }
 
-TEST_F(CaptureRunTest, TheLanguageTextMayDifferInLetterCase) {
-    FormFolder folder;
+TEST_F(ARun, TheLanguageTextMayDifferInLetterCase) {
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
-    chooseLanguage(QStringLiteral("POR"));
-    form->cbbIdioma->setEditText(QStringLiteral("por-PORTUGUêS"));
+    selectFiles({QStringLiteral("Cliente.Ebf")});
+    showLanguage(QStringLiteral("por-PORTUGUêS"));
     dialogs->answers = {mrYes};
 
-    clickImport();
+    const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(dialogs->texts(), (QStringList{kConfirmation, kSuccess}));
-    EXPECT_EQ(exportedRows(server).size(), 2) << "the rows are stored under the language the text names";
+    EXPECT_EQ(server.rows().size(), 2) << "the rows are stored under the language the text names";
 }
 
-// A server that also lists a language with a two-character code.
-class CaptureRunWithShortCode : public WindowFixture {
-protected:
-    void SetUp() override {
-        int exitCode = -1;
-        server.admin({QStringLiteral("languages"), QStringLiteral("add"), QStringLiteral("PT"),
-                      QStringLiteral("Portugues")},
-                     &exitCode);
-        ASSERT_EQ(exitCode, 0);
-        WindowFixture::SetUp();
-    }
-};
-
-TEST_F(CaptureRunWithShortCode, AnItemWithATwoCharacterCodeFailsTheCheck) {
-    ASSERT_GE(form->cbbIdioma->findText(QStringLiteral("PT-Portugues")), 0);
-    FormFolder folder;
-    folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    selectFiles(folder, {QStringLiteral("Cliente.Ebf")});
-    chooseLanguage(QStringLiteral("PT"));
-    forgetCalls();
-
-    clickImport();
-
-    EXPECT_EQ(dialogs->texts(), QStringList{kInvalidLanguage});
-    EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(rowsOnServer().isEmpty());
-}
-
-TEST_F(CaptureRunTest, AnEmptySelectionStillAsksReportsSuccessAndStamps) {
+TEST_F(ARun, AnEmptySelectionStillAsksReportsSuccessAndStamps) {
     chooseLanguage(QStringLiteral("POR"));
-    form->pgbProgresso->setMaximum(77);
-    ASSERT_FALSE(form->sbtImportExport->isEnabled());
+    view.progressMaximum = 77;
+    ASSERT_FALSE(view.importEnabled);
 
-    form->RunHandler([this] { form->sbtImportExportClick(form->sbtImportExport); });
+    const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(dialogs->texts(), (QStringList{kConfirmation, kSuccess}));
-    EXPECT_EQ(form->pgbProgresso->maximum(), 0);
-    EXPECT_EQ(callsOf(QStringLiteral("GetPropried")), 0);
-    EXPECT_TRUE(versionStamp(server).has_value());
+    EXPECT_EQ(view.progressMaximum, 0);
+    EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 0);
+    EXPECT_TRUE(server.versionStamp().has_value());
 }
 
-TEST_F(CaptureRunTest, AFileGoneAfterItWasListedFailsTheRunBeforeTheConfirmation) {
-    FormFolder folder;
+TEST_F(ARun, AFileThatCannotBeReadFailsTheRunBeforeTheConfirmation) {
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const QString gone = folder.write(QStringLiteral("Produto.Ebf"), kProduto);
-    selectFiles(folder, {QStringLiteral("Cliente.Ebf"), QStringLiteral("Produto.Ebf")});
-    chooseLanguage(QStringLiteral("POR"));
     ASSERT_TRUE(QFile::remove(gone));
-    forgetCalls();
+    // A form text saved as UTF-8 with a character outside the module's code page.
+    const QString greek =
+        folder.write(QStringLiteral("Grego.Ebf"), QByteArray("\xEF\xBB\xBF") + QStringLiteral("VERSION 5.00\r\n"
+                                                                                         "Begin VB.Form frmGrego\r\n"
+                                                                                         "   Begin VBCE.Label lblOhm\r\n"
+                                                                                         "      Caption = \"Ω\"\r\n")
+                                                                              .toUtf8());
+    chooseLanguage(QStringLiteral("POR"));
+    using Case = std::pair<QString, QString>; // the file, what the failure says
+    for (const auto& [unreadable, says] : {Case{gone, gone}, Case{greek, QStringLiteral("Line 4 of ") + greek}}) {
+        SCOPED_TRACE(unreadable.toStdString());
+        view.lsbSelec.Clear();
+        selectFiles({QStringLiteral("Cliente.Ebf"), QFileInfo(unreadable).fileName()});
+        files.UpdateImportButton();
+        forgetCalls();
 
-    clickImport();
+        const QStringList failures = runCapture();
 
-    ASSERT_EQ(failures.size(), 1);
-    EXPECT_TRUE(failures[0].contains(gone)) << failures[0].toStdString();
-    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(rowsOnServer().isEmpty());
-    EXPECT_FALSE(versionStamp(server).has_value());
-    EXPECT_FALSE(form->Running());
-    EXPECT_TRUE(form->sbtImportExport->isEnabled());
+        ASSERT_EQ(failures.size(), 1);
+        EXPECT_TRUE(failures[0].contains(says)) << failures[0].toStdString();
+        EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(rowsOnServer().isEmpty());
+        EXPECT_FALSE(server.versionStamp().has_value());
+        EXPECT_FALSE(run.Running());
+        EXPECT_TRUE(view.importEnabled);
+    }
 }
 
-TEST_F(CaptureRunTest, AFormTextSavedAsUtf8IsReadInTheModulesCodePage) {
-    FormFolder folder;
+TEST_F(ARun, AFormTextSavedAsUtf8IsReadInTheModulesCodePage) {
     folder.write(QStringLiteral("Pessoa.Ebf"),
                  QByteArray("\xEF\xBB\xBF") + QStringLiteral("VERSION 5.00\r\n"
                                                              "Begin VB.Form frmPessoa\r\n"
@@ -216,53 +255,27 @@ TEST_F(CaptureRunTest, AFormTextSavedAsUtf8IsReadInTheModulesCodePage) {
                                                              "   End\r\n"
                                                              "End\r\n")
                                                   .toUtf8());
-    selectFiles(folder, {QStringLiteral("Pessoa.Ebf")});
+    selectFiles({QStringLiteral("Pessoa.Ebf")});
     chooseLanguage(QStringLiteral("POR"));
     int maximumAtConfirmation = -1;
-    dialogs->onMessage = [&](const ScriptedDialogs::Shown&) {
-        maximumAtConfirmation = form->pgbProgresso->maximum();
-    };
+    dialogs->onMessage = [&](const ScriptedDialogs::Shown&) { maximumAtConfirmation = view.progressMaximum; };
 
-    clickImport();
+    const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(maximumAtConfirmation, 6);
-    const QList<QJsonArray> lookups = paramsOf(QStringLiteral("GetPropried"));
+    const QList<QJsonArray> lookups = paramsOf(RemoteMethods::kGetPropried);
     ASSERT_EQ(lookups.size(), 1);
     EXPECT_EQ(lookups[0].at(2).toString(), QStringLiteral("optFísica"));
     EXPECT_EQ(rowsOnServer(), QStringList{captionRow("PESSOA", "FRMPESSOA", QStringLiteral("OPTFíSICA"),
                                                      QStringLiteral("Física à vista"))});
 }
 
-TEST_F(CaptureRunTest, AUtf8FormTextWithACharacterOutsideTheCodePageFailsBeforeTheConfirmation) {
-    FormFolder folder;
-    folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    const QString path =
-        folder.write(QStringLiteral("Grego.Ebf"),
-                     QByteArray("\xEF\xBB\xBF") + QStringLiteral("VERSION 5.00\r\n"
-                                                                 "Begin VB.Form frmGrego\r\n"
-                                                                 "   Begin VBCE.Label lblOhm\r\n"
-                                                                 "      Caption = \"Ω\"\r\n")
-                                                      .toUtf8());
-    selectFiles(folder, {QStringLiteral("Cliente.Ebf"), QStringLiteral("Grego.Ebf")});
-    chooseLanguage(QStringLiteral("POR"));
-    forgetCalls();
-
-    clickImport();
-
-    ASSERT_EQ(failures.size(), 1);
-    EXPECT_TRUE(failures[0].contains(QStringLiteral("Line 4 of ") + path)) << failures[0].toStdString();
-    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(rowsOnServer().isEmpty());
-}
-
-TEST_F(CaptureRunTest, BinaryFormsListedByTypingTheDirectoryAreCountedAndScannedAsTheirText) {
+TEST_F(ARun, BinaryFormsListedByTypingTheDirectoryAreCountedAndScannedAsTheirText) {
     const QDir corpus(QStringLiteral(VDR_CORPUS_DIR "/dfm-binary"));
     const QFileInfoList originals = corpus.entryInfoList(QDir::Files, QDir::Name);
     if (originals.isEmpty())
         GTEST_SKIP() << "no binary forms in " << corpus.path().toStdString();
-    FormFolder folder;
     int expectedLines = 0;
     for (const QFileInfo& original : originals) {
         // Stored as owner__repository__name; the file goes back under its own name.
@@ -271,27 +284,135 @@ TEST_F(CaptureRunTest, BinaryFormsListedByTypingTheDirectoryAreCountedAndScanned
         expectedLines += convertedLines(folder.filePath(name));
     }
 
-    form->edtDiretorio->setText(folder.path());
-    form->edtDiretorioExit(form->edtDiretorio);
-    ASSERT_EQ(form->lsbDisp->Count(), originals.size());
-    form->sbtTudoDirClick(form->sbtTudoDir);
-    ASSERT_EQ(form->lsbSelec->Count(), originals.size());
+    view.directory = folder.path();
+    files.DirectoryLeft();
+    ASSERT_EQ(view.lsbDisp.Count(), originals.size());
+    files.MoveRight(false);
+    ASSERT_EQ(view.lsbSelec.Count(), originals.size());
     chooseLanguage(QStringLiteral("POR"));
     int maximumAtConfirmation = -1;
     dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
         if (shown.text == kConfirmation)
-            maximumAtConfirmation = form->pgbProgresso->maximum();
+            maximumAtConfirmation = view.progressMaximum;
     };
-    int furthest = 0;
-    onProgress([&](int value) { furthest = std::max(furthest, value); });
 
-    clickImport();
+    const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(dialogs->texts(), (QStringList{kConfirmation, kSuccess}));
     EXPECT_EQ(maximumAtConfirmation, expectedLines);
-    EXPECT_EQ(furthest, expectedLines) << "every line counted is visited";
+    ASSERT_FALSE(view.progressSteps.isEmpty());
+    EXPECT_EQ(*std::max_element(view.progressSteps.begin(), view.progressSteps.end()), expectedLines)
+        << "every line counted is visited";
     // They hold no controls of the captured kinds.
-    EXPECT_EQ(callsOf(QStringLiteral("GetPropried")), 0);
+    EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 0);
     EXPECT_TRUE(rowsOnServer().isEmpty());
+}
+
+TEST_F(ARun, ACancelDuringTheSecondOfFourFilesEndsTheScanThereAndTheRunAsUsual) {
+    selectFiles(writeLetterForms(QStringLiteral("ABCD")));
+    chooseLanguage(QStringLiteral("POR"));
+    // Asked for while the second file's second caption has just been stored, where a click on
+    // Cancel lands: while the scan lets events through.
+    const int cancelAt = kLetterFormLines + SampleForms::labelCaptionLine(1);
+    QString statusAtCancel;
+    view.onProcessMessages = [&] {
+        if (view.progress == cancelAt) {
+            statusAtCancel = view.status;
+            run.RequestCancel();
+        }
+    };
+
+    const QStringList failures = runCapture();
+
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(view.progressSteps.last(), cancelAt) << "no line is visited after the cancel";
+    EXPECT_EQ(view.progressMaximum, 4 * kLetterFormLines);
+    EXPECT_EQ(rowsOnServer(), (QStringList{letterRow('A', 1), letterRow('A', 2), letterRow('A', 3),
+                                           letterRow('B', 1), letterRow('B', 2)}));
+    EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 5);
+    EXPECT_EQ(dialogs->texts().last(), kSuccess);
+    EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"GetVersao", "SetVersao"}));
+    EXPECT_TRUE(server.versionStamp().has_value());
+
+    EXPECT_FALSE(statusAtCancel.isEmpty());
+    EXPECT_EQ(view.status, QString());
+    EXPECT_EQ(view.progress, 0);
+    EXPECT_TRUE(view.importEnabled);
+    EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.CancelRequested());
+}
+
+TEST_F(ARun, APacedScanStillStopsWhereTheCancelReachedIt) {
+    // A short interval, so that the scan lets events through many times before it could end.
+    run.ProgressInterval = std::chrono::milliseconds(1);
+    QList<AnsiString> captions;
+    for (int k = 1; k <= 300; ++k)
+        captions.append("Rotulo " + AnsiString::number(k));
+    folder.write(QStringLiteral("Longo.Ebf"), SampleForms::labelForm("frmLongo", captions));
+    selectFiles({QStringLiteral("Longo.Ebf")});
+    chooseLanguage(QStringLiteral("POR"));
+    // Asked for at the first pause past the first caption.
+    view.onProcessMessages = [&] {
+        if (view.progress >= SampleForms::labelCaptionLine(0))
+            run.RequestCancel();
+    };
+
+    const QStringList failures = runCapture();
+
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(dialogs->texts().last(), kSuccess) << "a cancelled run ends as usual";
+    // The rows are those of the captions up to the line the scan had reached, and no more.
+    const int furthest = view.progressSteps.last();
+    int scanned = 0;
+    while (scanned < captions.size() && SampleForms::labelCaptionLine(scanned) <= furthest)
+        ++scanned;
+    ASSERT_GT(scanned, 0);
+    ASSERT_LT(scanned, captions.size()) << "the cancel did not reach the scan";
+    const QStringList rows = rowsOnServer();
+    ASSERT_EQ(rows.size(), scanned);
+    for (int k = 0; k < scanned; ++k)
+        EXPECT_EQ(rows[k], captionRow("LONGO", "FRMLONGO", QStringLiteral("LBL%1").arg(k + 1),
+                                      QStringLiteral("Rotulo %1").arg(k + 1)));
+}
+
+// The run against the server as a process of its own, over a socket: a server that goes away
+// in the middle of a run.
+class ARunOverASocket : public ARun {
+protected:
+    void SetUp() override {
+        connection.Transport = nullptr;
+        connection.Host = remote.host();
+        connection.Port = remote.port();
+        open();
+    }
+
+    ServerProcess remote;
+};
+
+TEST_F(ARunOverASocket, TheServerFailingMidRunKeepsWhatWasStoredAndResetsTheView) {
+    selectFiles(writeLetterForms(QStringLiteral("AB")));
+    chooseLanguage(QStringLiteral("POR"));
+    QString statusAtStop;
+    view.onProcessMessages = [&] {
+        if (view.progress == SampleForms::labelCaptionLine(1) && remote.running()) {
+            statusAtStop = view.status;
+            remote.stop(true);
+        }
+    };
+
+    const QStringList failures = runCapture();
+
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("127.0.0.1:%1").arg(remote.port()))) << failures[0].toStdString();
+    EXPECT_FALSE(dialogs->texts().contains(kSuccess));
+    EXPECT_FALSE(statusAtStop.isEmpty());
+    EXPECT_EQ(view.status, QString());
+    EXPECT_EQ(view.progress, 0);
+    EXPECT_TRUE(view.importEnabled);
+    EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.CancelRequested());
+
+    remote.restart();
+    EXPECT_EQ(describeRows(exportedRows(remote)), (QStringList{letterRow('A', 1), letterRow('A', 2)}));
 }
