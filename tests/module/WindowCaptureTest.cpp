@@ -1,0 +1,124 @@
+#include "tests/module/ModuleFixture.h"
+#include "tests/support/WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <algorithm>
+
+// The capture as the user drives it through the window: the import and cancel buttons reach the
+// run, the status label and the progress bar show it, and a close waits for it to end.
+
+namespace {
+
+// Forms A.Ebf, B.Ebf, ... with three labels each: frmA with captions A1, A2, A3, and so on.
+constexpr int kFormLines = 17;
+
+QStringList writeLetterForms(FormFolder& folder, const QString& letters) {
+    QStringList names;
+    for (const QChar letter : letters) {
+        const AnsiString l(1, letter.toLatin1());
+        folder.write(letter + QStringLiteral(".Ebf"), SampleForms::labelForm("frm" + l, {l + "1", l + "2", l + "3"}));
+        names.append(letter + QStringLiteral(".Ebf"));
+    }
+    return names;
+}
+
+QString letterRow(char letter, int number) {
+    const QString l(QLatin1Char{letter});
+    return captionRow(l, QStringLiteral("FRM") + l, QStringLiteral("LBL%1").arg(number), l + QString::number(number));
+}
+
+} // namespace
+
+using WindowCapture = WindowFixture;
+
+TEST_F(WindowCapture, ACancelClickedDuringTheSecondOfFourFilesStopsTheScanThereAndLeavesTheWindowOpen) {
+    FormFolder folder;
+    selectFiles(folder, writeLetterForms(folder, QStringLiteral("ABCD")));
+    chooseLanguage(QStringLiteral("POR"));
+    // Clicked while the second file's second caption has just been stored; it reaches the window
+    // the way a click does, while the scan lets events through.
+    const int cancelAt = kFormLines + SampleForms::labelCaptionLine(1);
+    int furthest = 0;
+    QString statusAtCancel;
+    onProgress([&](int value) {
+        furthest = std::max(furthest, value);
+        if (value == cancelAt) {
+            statusAtCancel = form->lblStatus->text();
+            QMetaObject::invokeMethod(form->sbtCancel, &QAbstractButton::click, Qt::QueuedConnection);
+        }
+    });
+
+    clickImport();
+
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(furthest, cancelAt) << "no line is visited after the cancel";
+    EXPECT_EQ(form->pgbProgresso->maximum(), 4 * kFormLines);
+    EXPECT_EQ(rowsOnServer(), (QStringList{letterRow('A', 1), letterRow('A', 2), letterRow('A', 3),
+                                           letterRow('B', 1), letterRow('B', 2)}));
+    EXPECT_FALSE(statusAtCancel.isEmpty());
+    EXPECT_EQ(form->lblStatus->text(), QString());
+    EXPECT_EQ(form->pgbProgresso->value(), 0);
+    EXPECT_TRUE(form->sbtImportExport->isEnabled());
+    EXPECT_FALSE(form->Running());
+    EXPECT_FALSE(form->IsReleased()) << "a cancel during a run does not close the window";
+}
+
+// The window opened as a host opens it: modally, through the module's entry.
+using ModalWindowCapture = ModuleFixture;
+
+TEST_F(ModalWindowCapture, ClosingTheWindowDuringARunCancelsItThenClosesAndFreesTheWindowAndTheEntryReturns) {
+    FormFolder folder;
+    const QStringList names = writeLetterForms(folder, QStringLiteral("ABC"));
+    QPointer<TfrmLeituraPocket> window;
+    QStringList calls;
+    bool openAtSuccess = false;
+    bool connectedAtSuccess = false;
+    bool stayedOpen = true;
+    bool releasedAfterRun = false;
+    bool connectedAfterRun = true;
+    withWindow([&](TfrmLeituraPocket& form) {
+        window = &form;
+        form.Capture.ProgressInterval = std::chrono::milliseconds(0);
+        form.NetTradutor.OnCall = [&calls](const QString& method, const QJsonArray&) { calls.append(method); };
+        form.edtDiretorio->setText(folder.path());
+        for (const QString& name : names)
+            form.lsbSelec->Add(folder.filePath(name));
+        form.cbbIdioma->setCurrentIndex(form.cbbIdioma->findText(QStringLiteral("POR-"), Qt::MatchStartsWith));
+        QObject::connect(form.pgbProgresso, &QProgressBar::valueChanged, &form, [&form](int value) {
+            if (value == SampleForms::labelCaptionLine(1))
+                QMetaObject::invokeMethod(&form, &QWidget::close, Qt::QueuedConnection);
+        });
+        dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+            if (shown.text == kSuccess) {
+                openAtSuccess = form.isVisible() && !form.IsReleased();
+                connectedAtSuccess = form.NetTradutor.Connected();
+            }
+        };
+
+        form.sbtImportExport->click();
+        // Were the window still open here, the entry would return only because the test closes it.
+        stayedOpen = form.isVisible();
+        releasedAfterRun = form.IsReleased();
+        connectedAfterRun = form.NetTradutor.Connected();
+    });
+
+    EXPECT_TRUE(failures.isEmpty()) << "something ran on a closed connection: "
+                                    << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(openAtSuccess) << "the window closed before the run had ended";
+    EXPECT_TRUE(connectedAtSuccess);
+    EXPECT_FALSE(stayedOpen) << "the window did not close after the run";
+    EXPECT_TRUE(releasedAfterRun);
+    EXPECT_FALSE(connectedAfterRun);
+    EXPECT_EQ(dialogs->texts().last(), kSuccess);
+    EXPECT_EQ(describeRows(exportedRows(server())), (QStringList{letterRow('A', 1), letterRow('A', 2)}));
+    ASSERT_GE(calls.size(), 2);
+    EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"GetVersao", "SetVersao"}));
+    EXPECT_TRUE(versionStamp(server()).has_value());
+    EXPECT_FALSE(boStcriado);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(frmLeituraPocket, nullptr);
+}
