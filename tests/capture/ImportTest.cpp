@@ -1,6 +1,8 @@
 #include "tests/support/PartsFixture.h"
 #include "tests/support/SampleForms.h"
 
+#include <algorithm>
+
 // The scan of one form text: look-ups, new rows, status line and progress.
 class Import : public PartsFixture {
 protected:
@@ -101,6 +103,26 @@ TEST_F(Import, TheProgressBarMovesOneStepPerLineVisited) {
     EXPECT_EQ(positions, expected) << "the lines after the end of the form count too";
 }
 
+TEST_F(Import, WhenPacedTheBarMovesInGatheredStepsAndEndsOnTheLastLine) {
+    run.ProgressInterval = std::chrono::milliseconds(20);
+    languageCode = "POR";
+    // A form of many lines and no captions at all: nothing but scanning.
+    AnsiString text = "VERSION 5.00\r\nBegin VB.Form frmLongo\r\n";
+    for (int k = 1; k <= 2000; ++k)
+        text += "   Begin VBCE.TextBox txt" + AnsiString::number(k) + "\r\n      Height = 255\r\n   End\r\n";
+    const TStringList lines = SampleForms::linesOf(text + "End\r\nAttribute VB_Name = \"frmLongo\"\r\n");
+    view.progress = 100;
+
+    run.Import(lines, "Longo");
+    const QList<int>& positions = view.progressSteps;
+
+    ASSERT_FALSE(positions.isEmpty());
+    EXPECT_EQ(positions.last(), 100 + lines.Count());
+    EXPECT_LT(positions.size(), lines.Count() / 10) << "the bar was moved for nearly every line";
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    EXPECT_TRUE(calls.isEmpty());
+}
+
 TEST_F(Import, WithACancelRequestedTheScanReturnsAtOnceTouchingNothing) {
     languageCode = "POR";
     view.onProcessMessages = [&] {
@@ -133,8 +155,7 @@ TEST_F(Import, CharactersBeyondAsciiTravelAsTheyAreAndOnlyAToZIsUpperCased) {
                                    QStringLiteral("Física à vista"), "POR"}));
     EXPECT_EQ(rowsOnServer(), QStringList{captionRow("PESSOA", "FRMPESSOA", QStringLiteral("OPTFíSICA"),
                                                      QStringLiteral("Física à vista"))});
-    EXPECT_EQ(view.status,
-              QStringLiteral("PESSOA - frmPessoa - optFísica - CAPTION - Física à vista"));
+    EXPECT_EQ(view.status, QStringLiteral("PESSOA - frmPessoa - optFísica - CAPTION - Física à vista"));
 }
 
 TEST_F(Import, ALongCaptionIsLookedUpTrimmedAndStoredCutSoThatItIsFoundAgain) {

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 
-// The window's own part of the link: the connection it holds from creation to close, the data
+// What the window itself adds to the link: the connection it holds from creation to close, the data
 // sets' events bound to their writing methods and the busy animation over the main window.
 using WindowLink = WindowFixture;
 
@@ -27,7 +27,8 @@ TEST_F(WindowLink, TheWindowIsConnectedToTheConfiguredServerFromCreationUntilItC
     EXPECT_TRUE(guard.isNull());
 }
 
-TEST_F(WindowLink, TheVerificationSetPostsThroughSetPropriedAndDeletesThroughSetVerPropShowingTheSendAnimation) {
+TEST_F(WindowLink,
+       TheVerificationSetPostsThroughSetPropriedAndDeletesThroughSetVerPropShowingTheSendAnimation) {
     const int shownBefore = BusyAnimation::ShowCount();
     form->Data.cdsVerificaProp.CreateDataSet();
     postRow(form->Data.cdsVerificaProp, "VERIFICA", "LBLV", "Conferir");

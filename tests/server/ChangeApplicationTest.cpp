@@ -98,7 +98,9 @@ TEST_F(TheChanges, TwoConnectionsInsertingTheSameRowBothSucceedAndTheServerKeeps
     other.Open();
     TranslationDataSets otherData;
     ChangeApplication otherChanges{other, view};
-    otherData.cdsPropried.AfterPost = [&](TClientDataSet& ds) { otherChanges.Apply(ds, RemoteMethods::kSetPropried); };
+    otherData.cdsPropried.AfterPost = [&](TClientDataSet& ds) {
+        otherChanges.Apply(ds, RemoteMethods::kSetPropried);
+    };
 
     data.cdsPropried.CreateDataSet();
     otherData.cdsPropried.CreateDataSet();
