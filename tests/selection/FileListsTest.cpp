@@ -1,4 +1,5 @@
 #include "tests/support/FormFolder.h"
+#include "tests/support/ListBoxTexts.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/ViewStandIn.h"
 
@@ -14,58 +15,18 @@ namespace {
 
 const QString kAlreadySelected = QStringLiteral("Arquivo já selecionado.");
 
-// The scripted dialogs, also keeping where the directory dialog starts and its help context.
-class DirectoryDialogs : public ScriptedDialogs {
-public:
-    QStringList initialDirectories;
-    QList<int> helpContexts;
-
-    bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override {
-        initialDirectories.append(directory);
-        helpContexts.append(helpContext);
-        return ScriptedDialogs::selectDirectory(directory, options, helpContext);
-    }
-};
-
 } // namespace
 
 // The file lists over a stand-in for the window's controls: no window, no server.
 class FileSelection : public testing::Test {
 protected:
-    FileSelection() {
-        auto recording = std::make_unique<DirectoryDialogs>();
-        dialogs = recording.get();
-        previousDialogs_ = setDialogService(std::move(recording));
-        view.directory = QStringLiteral("/forms");
-    }
-    ~FileSelection() override { setDialogService(std::move(previousDialogs_)); }
+    FileSelection() { view.directory = QStringLiteral("/forms"); }
 
-    static QStringList entries(const TListBox& list) {
-        QStringList all;
-        for (int i = 0; i < list.Count(); ++i)
-            all.append(list.Items(i));
-        return all;
-    }
-    static void fill(TListBox& list, const QStringList& texts) {
-        for (const QString& text : texts)
-            list.Add(text);
-    }
-    QStringList errorTexts() const {
-        QStringList texts;
-        for (const ScriptedDialogs::Shown& shown : dialogs->messages)
-            if (shown.type == mtError)
-                texts.append(shown.text);
-        return texts;
-    }
-
-    DirectoryDialogs* dialogs;
+    ScriptedDialogsGuard dialogs;
     ViewStandIn view;
     TMessages messages{CaptureMessages()};
     FileLists files{view, messages};
     FormFolder folder;
-
-private:
-    std::unique_ptr<DialogService> previousDialogs_;
 };
 
 class DirectoryDialog : public FileSelection {
@@ -264,7 +225,7 @@ TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
     EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
     EXPECT_EQ(entries(view.lsbSelec),
               (QStringList{QStringLiteral("/forms/b.Ebf"), QStringLiteral("/forms/c.Ebf")}));
-    EXPECT_EQ(errorTexts(), QStringList{kAlreadySelected});
+    EXPECT_EQ(dialogs->errorTexts(), QStringList{kAlreadySelected});
 }
 
 TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
@@ -273,7 +234,7 @@ TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
     EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("a.Ebf")});
     EXPECT_EQ(entries(view.lsbSelec),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/b.Ebf")}));
-    EXPECT_EQ(errorTexts(), QStringList{kAlreadySelected});
+    EXPECT_EQ(dialogs->errorTexts(), QStringList{kAlreadySelected});
 }
 
 TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {

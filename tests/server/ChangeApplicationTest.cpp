@@ -17,7 +17,7 @@ TEST_F(TheChanges, APostedRowReachesTheServerAtOnceInOneCallUnderOneWait) {
     EXPECT_EQ(data.cdsPropried.GetChangeCount(), 0);
     EXPECT_EQ(view.waits, QList<LinkActivity::Wait>{LinkActivity::Wait::Send});
     EXPECT_FALSE(view.waiting());
-    const QJsonArray delta = callLog.last().params.at(0).toObject().value("changes").toArray();
+    const QJsonArray delta = lastParams.at(0).toObject().value("changes").toArray();
     ASSERT_EQ(delta.size(), 1) << "the delta holds the one new row";
     EXPECT_EQ(delta.at(0).toObject().value("op").toString(), QStringLiteral("insert"));
     EXPECT_EQ(storedRows("CLIENTE", "cmdGravar", "Gravar"), 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/support/InProcessServer.h"
+#include "tests/support/RemoteCallLog.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/ServerRows.h"
 #include "tests/support/TranslationRowPost.h"
@@ -11,9 +12,9 @@
 #include "selection/FileLists.h"
 #include "selection/LanguageList.h"
 #include "server/ChangeApplication.h"
-#include "wire/RemoteMethods.h"
 #include "server/ServerLink.h"
 #include "window/MessageTable.h"
+#include "wire/RemoteMethods.h"
 
 #include "components/Messages.h"
 #include "components/NetConnection.h"
@@ -25,20 +26,12 @@
 // The module's plain classes wired as the capture window wires them, without the window: over a
 // stand-in for its controls and a connection to a server in this process. Every remote call is
 // recorded with its arguments; dialogs are scripted.
-class PartsFixture : public testing::Test {
+class PartsFixture : public testing::Test, protected RemoteCallLog {
 protected:
-    struct Call {
-        QString method;
-        QJsonArray params;
-    };
-
     PartsFixture() {
         connection.ServerName = RemoteMethods::kServerName;
         server.Serve(connection);
-        connection.OnCall = [this](const QString& method, const QJsonArray& params) {
-            calls.append(method);
-            callLog.append({method, params});
-        };
+        record(connection);
         // The window sends a posted row or version stamp at once.
         data.cdsPropried.AfterPost = [this](TClientDataSet& ds) { changes.Apply(ds, RemoteMethods::kSetPropried); };
         data.cdsVersao.AfterPost = [this](TClientDataSet& ds) { changes.Apply(ds, RemoteMethods::kSetVersao); };
@@ -53,20 +46,7 @@ protected:
         forgetCalls();
     }
 
-    void forgetCalls() {
-        calls.clear();
-        callLog.clear();
-    }
     QStringList rowsOnServer() const { return describeRows(server.rows()); }
-
-    int callsOf(const QString& method) const { return static_cast<int>(calls.count(method)); }
-    QList<QJsonArray> paramsOf(const QString& method) const {
-        QList<QJsonArray> found;
-        for (const Call& call : callLog)
-            if (call.method == method)
-                found.append(call.params);
-        return found;
-    }
 
     ScriptedDialogsGuard dialogs;
     InProcessServer server;
@@ -82,6 +62,4 @@ protected:
     LanguageList languages{link, data.cdsIdiLeDfm};
 
     QStringList languageItems;
-    QStringList calls;
-    QList<Call> callLog;
 };

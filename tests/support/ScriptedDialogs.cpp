@@ -11,8 +11,10 @@ int ScriptedDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgBu
     return (buttons & mbYes) ? mrYes : mrOk;
 }
 
-bool ScriptedDialogs::selectDirectory(QString& directory, TSelectDirOpts options, int) {
+bool ScriptedDialogs::selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) {
     directoryRequests.append(options);
+    initialDirectories.append(directory);
+    helpContexts.append(helpContext);
     if (directories.isEmpty())
         return false;
     const std::optional<QString> answer = directories.takeFirst();
@@ -27,6 +29,14 @@ QStringList ScriptedDialogs::texts() const {
     for (const Shown& shown : messages)
         all.append(shown.text);
     return all;
+}
+
+QStringList ScriptedDialogs::errorTexts() const {
+    QStringList found;
+    for (const Shown& shown : messages)
+        if (shown.type == mtError)
+            found.append(shown.text);
+    return found;
 }
 
 ScriptedDialogsGuard::ScriptedDialogsGuard() {

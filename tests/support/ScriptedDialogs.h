@@ -28,12 +28,17 @@ public:
     std::function<void(const Shown&)> onMessage;
 
     QList<Shown> messages;
+    // Each directory dialog asked for: its options, the directory it starts from, its help context.
     QList<TSelectDirOpts> directoryRequests;
+    QStringList initialDirectories;
+    QList<int> helpContexts;
 
     int messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
     bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override;
 
     QStringList texts() const;
+    // The texts of the error messages shown.
+    QStringList errorTexts() const;
 };
 
 // Installs a ScriptedDialogs for the lifetime of the guard and puts the previous service back.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "tests/support/FormFolder.h"
+#include "tests/support/ListBoxTexts.h"
+#include "tests/support/RemoteCallLog.h"
 #include "tests/support/SampleForms.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/ServerProcess.h"
@@ -28,37 +30,12 @@
 // What the window says when a run has ended as it should.
 inline const QString kSuccess = QStringLiteral("A importação foi realizada com sucesso!");
 
-// The scripted dialogs, also keeping what the window hands the directory dialog to start from.
-class RecordingDialogs : public ScriptedDialogs {
-public:
-    QStringList initialDirectories;
-    QList<int> helpContexts;
-
-    bool selectDirectory(QString& directory, TSelectDirOpts options, int helpContext) override {
-        initialDirectories.append(directory);
-        helpContexts.append(helpContext);
-        return ScriptedDialogs::selectDirectory(directory, options, helpContext);
-    }
-};
-
 // A capture window created (connected, languages loaded) against a real server of its own, with
 // every remote call it makes recorded with its arguments, every dialog scripted and recorded,
 // and every failure that reaches the toolkit's failure handling kept. The module's language code
 // is reset around each test, because the window shares it with the next.
-class WindowFixture : public testing::Test {
+class WindowFixture : public testing::Test, protected RemoteCallLog {
 protected:
-    struct Call {
-        QString method;
-        QJsonArray params;
-    };
-
-    WindowFixture() {
-        auto recording = std::make_unique<RecordingDialogs>();
-        dialogs = recording.get();
-        previousDialogs_ = setDialogService(std::move(recording));
-    }
-    ~WindowFixture() override { setDialogService(std::move(previousDialogs_)); }
-
     void SetUp() override {
         stIdiLeDfm.clear();
         ServerSettings::setOverride(server.host(), server.port());
@@ -67,11 +44,7 @@ protected:
         ASSERT_TRUE(form);
         // These tests look at the window after every line; the paced progress has tests of its own.
         form->Capture.ProgressInterval = std::chrono::milliseconds(0);
-        form->NetTradutor.OnCall = [this](const QString& method, const QJsonArray& params) {
-            calls.append(method);
-            lastParams = params;
-            callLog.append({method, params});
-        };
+        record(form->NetTradutor);
         previousHandler_ = Toolkit::setFailureHandler([this](const std::exception& failure) {
             const auto* known = dynamic_cast<const Exception*>(&failure);
             failures.append(known ? known->message() : QString::fromUtf8(failure.what()));
@@ -92,22 +65,6 @@ protected:
         return std::unique_ptr<TfrmLeituraPocket>(TfrmPadrImportExport::Create<TfrmLeituraPocket>(nullptr));
     }
 
-    int callsOf(const QString& method) const { return static_cast<int>(calls.count(method)); }
-
-    // The arguments of every call of method, in order.
-    QList<QJsonArray> paramsOf(const QString& method) const {
-        QList<QJsonArray> found;
-        for (const Call& call : callLog)
-            if (call.method == method)
-                found.append(call.params);
-        return found;
-    }
-
-    void forgetCalls() {
-        calls.clear();
-        callLog.clear();
-    }
-
     // Asks the server, through the window's own reading call, how many rows match.
     int storedRows(AnsiString program, AnsiString component, AnsiString value, AnsiString language = "POR") {
         AnsiString formName = "frmCliente";
@@ -115,18 +72,6 @@ protected:
         form->Link.CallGetPropried(form->Data.cdsPropried, program, formName, component, property, "0", value,
                                    language);
         return form->Data.cdsPropried.RecordCount();
-    }
-
-    static QStringList entries(const TListBox& list) {
-        QStringList all;
-        for (int i = 0; i < list.Count(); ++i)
-            all.append(list.Items(i));
-        return all;
-    }
-
-    static void fill(TListBox& list, const QStringList& texts) {
-        for (const QString& text : texts)
-            list.Add(text);
     }
 
     // Names the directory and puts the files straight into the selected list.
@@ -157,23 +102,11 @@ protected:
 
     QStringList rowsOnServer() const { return describeRows(exportedRows(server)); }
 
-    QStringList errorTexts() const {
-        QStringList texts;
-        for (const ScriptedDialogs::Shown& shown : dialogs->messages)
-            if (shown.type == mtError)
-                texts.append(shown.text);
-        return texts;
-    }
-
-    RecordingDialogs* dialogs;
+    ScriptedDialogsGuard dialogs;
     ServerProcess server;
     std::unique_ptr<TfrmLeituraPocket> form;
-    QStringList calls;
-    QJsonArray lastParams;
-    QList<Call> callLog;
     QStringList failures;
 
 private:
-    std::unique_ptr<DialogService> previousDialogs_;
     Toolkit::FailureHandler previousHandler_;
 };
