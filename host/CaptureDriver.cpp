@@ -1,7 +1,7 @@
 #include "host/CaptureDriver.h"
 
-#include "wire/RemoteMethods.h"
 #include "window/ControlNames.h"
+#include "wire/RemoteMethods.h"
 
 #include "components/NetConnection.h"
 #include "toolkit/Exceptions.h"

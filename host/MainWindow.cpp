@@ -3,9 +3,9 @@
 #include "host/ModuleLoader.h"
 #include "host/ServerSettingsDialog.h"
 
-#include "widgets/Application.h"
-#include "toolkit/FailureHandling.h"
 #include "components/ServerSettings.h"
+#include "toolkit/FailureHandling.h"
+#include "widgets/Application.h"
 
 #include <QAction>
 #include <QLabel>

@@ -60,7 +60,8 @@ TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
 QJsonArray fieldsToJson(const QList<TFieldDef>& defs) {
     QJsonArray fields;
     for (const TFieldDef& def : defs) {
-        QJsonObject field{{QStringLiteral("name"), def.name}, {QStringLiteral("type"), Wire::kindName(def.kind)}};
+        QJsonObject field{{QStringLiteral("name"), def.name},
+                          {QStringLiteral("type"), Wire::kindName(def.kind)}};
         if (def.kind == TFieldType::String)
             field.insert(QStringLiteral("size"), def.size);
         fields.append(field);

@@ -1,6 +1,7 @@
 #include "selection/LanguageList.h"
 
-LanguageList::LanguageList(ServerLink& link, TClientDataSet& languages) : link_(link), languages_(languages) {}
+LanguageList::LanguageList(ServerLink& link, TClientDataSet& languages)
+    : link_(link), languages_(languages) {}
 
 QStringList LanguageList::Load() {
     link_.CallGetIdiLeDfm(languages_);

@@ -11,7 +11,8 @@ void ChangeApplication::Apply(TClientDataSet& dataSet, const QString& method) {
     try {
         activity_.Begin(LinkActivity::Wait::Send);
         const QJsonObject delta = dataSet.GetDelta();
-        const QJsonValue result = connection_.AppServer().Call(method, {TRemoteArg::byValue(QJsonValue(delta))});
+        const QJsonValue result =
+            connection_.AppServer().Call(method, {TRemoteArg::byValue(QJsonValue(delta))});
         CheckResultServ(result, true, 0);
         activity_.End();
         dataSet.MergeChangeLog();

@@ -44,11 +44,11 @@ void ServerLink::CallGetPropried(TClientDataSet& target, const AnsiString& progr
                                  const AnsiString& value, AnsiString& language) {
     readInto(target, [&] {
         target.Close();
-        return connection_.AppServer().Call(
-            RemoteMethods::kGetPropried,
-            {TRemoteArg::byValue(program), TRemoteArg::byRef(form), TRemoteArg::byRef(component),
-             TRemoteArg::byRef(property), TRemoteArg::byValue(number), TRemoteArg::byValue(value),
-             TRemoteArg::byRef(language)});
+        return connection_.AppServer().Call(RemoteMethods::kGetPropried,
+                                            {TRemoteArg::byValue(program), TRemoteArg::byRef(form),
+                                             TRemoteArg::byRef(component), TRemoteArg::byRef(property),
+                                             TRemoteArg::byValue(number), TRemoteArg::byValue(value),
+                                             TRemoteArg::byRef(language)});
     });
 }
 

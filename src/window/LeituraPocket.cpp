@@ -1,11 +1,11 @@
 #include "window/LeituraPocket.h"
 
 #include "package/ModuleVariables.h"
-#include "wire/RemoteMethods.h"
 #include "window/ControlNames.h"
 #include "window/Glyphs.h"
 #include "window/ListBoxControl.h"
 #include "window/MessageTable.h"
+#include "wire/RemoteMethods.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -152,12 +152,10 @@ void TfrmLeituraPocket::buildControls() {
     panBotao = panel(QStringLiteral("panBotao"), Panel1);
     panBotao->resize(24, panBotao->height());
     noBevel(panBotao);
-    sbtDireita =
-        flatButton(ControlNames::sbtDireita, panBotao, QRect(1, 47, 22, 21), Glyphs::ArrowRight());
+    sbtDireita = flatButton(ControlNames::sbtDireita, panBotao, QRect(1, 47, 22, 21), Glyphs::ArrowRight());
     sbtTudoDir =
         flatButton(ControlNames::sbtTudoDir, panBotao, QRect(1, 68, 22, 21), Glyphs::DoubleArrowRight());
-    sbtEsquerda =
-        flatButton(ControlNames::sbtEsquerda, panBotao, QRect(1, 89, 22, 21), Glyphs::ArrowLeft());
+    sbtEsquerda = flatButton(ControlNames::sbtEsquerda, panBotao, QRect(1, 89, 22, 21), Glyphs::ArrowLeft());
     sbtTudoEsq =
         flatButton(ControlNames::sbtTudoEsq, panBotao, QRect(1, 110, 22, 21), Glyphs::DoubleArrowLeft());
     for (TButtonFlat* arrow : {sbtDireita, sbtTudoDir, sbtEsquerda, sbtTudoEsq})

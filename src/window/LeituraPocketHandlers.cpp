@@ -3,8 +3,8 @@
 #include "window/LeituraPocket.h"
 
 #include "package/ModuleVariables.h"
-#include "wire/RemoteMethods.h"
 #include "window/ListBoxControl.h"
+#include "wire/RemoteMethods.h"
 
 #include "components/BusyAnimation.h"
 #include "widgets/Application.h"

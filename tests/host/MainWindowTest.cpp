@@ -2,9 +2,9 @@
 #include "host/ModuleLoader.h"
 #include "tests/host/FakeModuleProbe.h"
 
-#include "widgets/Application.h"
-#include "toolkit/FailureHandling.h"
 #include "components/ServerSettings.h"
+#include "toolkit/FailureHandling.h"
+#include "widgets/Application.h"
 
 #include <QAction>
 #include <QLabel>

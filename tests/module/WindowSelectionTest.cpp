@@ -29,9 +29,8 @@ protected:
         for (const QStringList& language : {QStringList{QStringLiteral("PT"), QStringLiteral("Portugues")},
                                             QStringList{QStringLiteral("AA"), QStringLiteral("Afar")}}) {
             int exitCode = -1;
-            const QString output = server.admin(QStringList{QStringLiteral("languages"), QStringLiteral("add")} +
-                                                    language,
-                                                &exitCode);
+            const QString output = server.admin(
+                QStringList{QStringLiteral("languages"), QStringLiteral("add")} + language, &exitCode);
             ASSERT_EQ(exitCode, 0) << "the server refused a language: " << output.toStdString();
         }
         stIdiLeDfm = "XYZ";
@@ -59,7 +58,8 @@ protected:
     int hidesBefore = 0;
 };
 
-TEST_F(WindowSelection, ANewWindowListsTheServersLanguagesChoosesNoneKeepsTheEarlierCodeAndShowsTheImportPicture) {
+TEST_F(WindowSelection,
+       ANewWindowListsTheServersLanguagesChoosesNoneKeepsTheEarlierCodeAndShowsTheImportPicture) {
     EXPECT_EQ(items(), kListedInServerOrder);
     EXPECT_EQ(form->cbbIdioma->currentIndex(), -1);
     EXPECT_TRUE(form->cbbIdioma->currentText().isEmpty());

@@ -34,8 +34,8 @@ protected:
     // What a user finds in a form directory: form files of every letter case and things that only
     // look like them.
     void fillFolder() {
-        for (const char* name : {"b.ebf", "a.EBF", "C.Ebf", ".hidden.Ebf", "notes.txt", "form.Dfm", "a.Ebf.bak",
-                                 "nested/inner.Ebf"})
+        for (const char* name : {"b.ebf", "a.EBF", "C.Ebf", ".hidden.Ebf", "notes.txt", "form.Dfm",
+                                 "a.Ebf.bak", "nested/inner.Ebf"})
             folder.file(QString::fromLatin1(name));
         folder.directory(QStringLiteral("x.Ebf"));
         folder.fifo(QStringLiteral("pipe.Ebf"));
@@ -322,7 +322,9 @@ TEST_F(ImportButton, IsEnabledExactlyWhileAFileIsSelectedAndALanguageShown) {
         const char* language;
         bool enabled;
     } cases[] = {
-        {false, "ENG-English", false}, {true, "", false}, {true, "SPA-Español", true},
+        {false, "ENG-English", false},
+        {true, "", false},
+        {true, "SPA-Español", true},
         // Any text counts; the import itself checks it.
         {true, "E", true},
     };

@@ -7,7 +7,8 @@
 class ServerLanguages : public PartsFixture {
 protected:
     void SetUp() override {
-        server.storage().addLanguage({QStringLiteral("PT"), QStringLiteral("Portugues"), QStringLiteral("PT")});
+        server.storage().addLanguage(
+            {QStringLiteral("PT"), QStringLiteral("Portugues"), QStringLiteral("PT")});
         server.storage().addLanguage({QStringLiteral("AA"), QStringLiteral("Afar"), QStringLiteral("AA")});
         open();
     }
@@ -33,9 +34,12 @@ TEST(LanguageCode, IsTheFirstThreeCharactersOfTheTextShown) {
         const char* shown;
         AnsiString code;
     } cases[] = {
-        {"ENG-English", "ENG"}, {"POR-Português", "POR"},
+        {"ENG-English", "ENG"},
+        {"POR-Português", "POR"},
         // Three characters whatever the code's length: the separator comes along.
-        {"PT-Portugues", "PT-"}, {"AA-Afar", "AA-"}, {"", ""},
+        {"PT-Portugues", "PT-"},
+        {"AA-Afar", "AA-"},
+        {"", ""},
         // Text the code page cannot hold names no language.
         {"日本語", ""},
     };

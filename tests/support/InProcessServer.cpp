@@ -16,8 +16,8 @@ InProcessServer::InProcessServer() : storage_(std::make_unique<Storage>(database
 InProcessServer::~InProcessServer() = default;
 
 void InProcessServer::Serve(TNetConnection& connection) {
-    auto dispatcher = std::make_unique<RpcDispatcher>(registry_, AccessToken(),
-                                                      static_cast<int>(dispatchers_.size()) + 1);
+    auto dispatcher =
+        std::make_unique<RpcDispatcher>(registry_, AccessToken(), static_cast<int>(dispatchers_.size()) + 1);
     RpcDispatcher* handler = dispatcher.get();
     dispatchers_.push_back(std::move(dispatcher));
     connection.Transport = [handler](const QByteArray& line) {

@@ -33,8 +33,12 @@ protected:
         server.Serve(connection);
         record(connection);
         // The window sends a posted row or version stamp at once.
-        data.cdsPropried.AfterPost = [this](TClientDataSet& ds) { changes.Apply(ds, RemoteMethods::kSetPropried); };
-        data.cdsVersao.AfterPost = [this](TClientDataSet& ds) { changes.Apply(ds, RemoteMethods::kSetVersao); };
+        data.cdsPropried.AfterPost = [this](TClientDataSet& ds) {
+            changes.Apply(ds, RemoteMethods::kSetPropried);
+        };
+        data.cdsVersao.AfterPost = [this](TClientDataSet& ds) {
+            changes.Apply(ds, RemoteMethods::kSetVersao);
+        };
         run.ProgressInterval = std::chrono::milliseconds(0);
     }
 
