@@ -7,32 +7,20 @@
 
 namespace {
 
-QJsonArray describeFields(const Layout& layout) {
-    QJsonArray fields;
-    for (const FieldDef& field : layout) {
-        QJsonObject def{{QStringLiteral("name"), field.name},
-                        {QStringLiteral("type"), Wire::kindName(field.kind)}};
-        if (field.kind == FieldKind::String)
-            def.insert(QStringLiteral("size"), field.size);
-        fields.append(def);
-    }
-    return fields;
-}
-
 // Every answer carries the fields of one of the Layouts, which never change, so each is described
 // once: building those objects would be a fifth of the server's work for a GetPropried. A Layouts
 // function always hands out the same object, so its address tells which one it is.
 QJsonArray fieldsOf(const Layout& layout) {
     static const std::array<std::pair<const Layout*, QJsonArray>, 3> described{{
-        {&Layouts::languageEntry(), describeFields(Layouts::languageEntry())},
-        {&Layouts::translationRow(), describeFields(Layouts::translationRow())},
-        {&Layouts::versionRecord(), describeFields(Layouts::versionRecord())},
+        {&Layouts::languageEntry(), Wire::describeFields(Layouts::languageEntry())},
+        {&Layouts::translationRow(), Wire::describeFields(Layouts::translationRow())},
+        {&Layouts::versionRecord(), Wire::describeFields(Layouts::versionRecord())},
     }};
     for (const auto& [known, fields] : described) {
         if (&layout == known)
             return fields;
     }
-    return describeFields(layout);
+    return Wire::describeFields(layout);
 }
 
 qsizetype characterCount(const QString& text) {

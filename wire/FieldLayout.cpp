@@ -1,5 +1,7 @@
 #include "wire/FieldLayout.h"
 
+#include <QJsonObject>
+
 namespace Wire {
 
 namespace {
@@ -28,6 +30,18 @@ std::optional<FieldKind> kindFromName(QStringView name) {
     if (name == kDateTime)
         return FieldKind::DateTime;
     return std::nullopt;
+}
+
+QJsonArray describeFields(const Layout& layout) {
+    QJsonArray fields;
+    for (const FieldDef& field : layout) {
+        QJsonObject description{{QStringLiteral("name"), field.name},
+                                {QStringLiteral("type"), kindName(field.kind)}};
+        if (field.kind == FieldKind::String)
+            description.insert(QStringLiteral("size"), field.size);
+        fields.append(description);
+    }
+    return fields;
 }
 
 } // namespace Wire

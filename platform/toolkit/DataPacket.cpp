@@ -58,15 +58,7 @@ TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
 } // namespace
 
 QJsonArray fieldsToJson(const QList<TFieldDef>& defs) {
-    QJsonArray fields;
-    for (const TFieldDef& def : defs) {
-        QJsonObject field{{QStringLiteral("name"), def.name},
-                          {QStringLiteral("type"), Wire::kindName(def.kind)}};
-        if (def.kind == TFieldType::String)
-            field.insert(QStringLiteral("size"), def.size);
-        fields.append(field);
-    }
-    return fields;
+    return Wire::describeFields(defs);
 }
 
 QList<TFieldDef> fieldsFromJson(const QJsonValue& fields) {

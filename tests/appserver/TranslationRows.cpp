@@ -2,25 +2,8 @@
 
 #include "wire/RecordLayouts.h"
 
-namespace {
-
-// A layout as a packet's "fields" describes it.
-QJsonArray fieldsOf(const Layout& layout) {
-    QJsonArray fields;
-    for (const FieldDef& field : layout) {
-        QJsonObject description{{QStringLiteral("name"), field.name},
-                                {QStringLiteral("type"), Wire::kindName(field.kind)}};
-        if (field.kind == FieldKind::String)
-            description.insert(QStringLiteral("size"), field.size);
-        fields.append(description);
-    }
-    return fields;
-}
-
-} // namespace
-
 QJsonArray translationFields() {
-    return fieldsOf(Layouts::translationRow());
+    return Wire::describeFields(Layouts::translationRow());
 }
 
 QJsonArray captionRow(const QString& program, const QString& form, const QString& component,
@@ -61,7 +44,7 @@ QJsonObject translationDelta(const QJsonArray& changes) {
 }
 
 QJsonObject versionDelta(const QJsonArray& changes) {
-    return {{QStringLiteral("fields"), fieldsOf(Layouts::versionRecord())},
+    return {{QStringLiteral("fields"), Wire::describeFields(Layouts::versionRecord())},
             {QStringLiteral("changes"), changes}};
 }
 
