@@ -156,8 +156,10 @@ void RpcConnection::refuseOversizedLine() {
 void RpcConnection::refuse(int code, const QString& message) {
     if (state_ != State::Serving)
         return;
-    send(RpcDispatcher::errorLine(QJsonValue::Null, code, message));
+    // Draining before sending: the send may run pump() again, which must not meet the same line
+    // as a request still to refuse.
     closeAfterDraining();
+    send(RpcDispatcher::errorLine(QJsonValue::Null, code, message));
 }
 
 // Closing with unread input would reset the connection, and the client could lose the answer

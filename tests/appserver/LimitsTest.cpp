@@ -46,6 +46,7 @@ TEST(LimitsTest, TheMessageSizeLimitClosesOnlyTheConnectionThatExceedsIt) {
     const QJsonObject refusal = client->readMessage();
     EXPECT_EQ(errorCode(refusal), -32600);
     EXPECT_TRUE(refusal.value("id").isNull());
+    EXPECT_TRUE(client->readMessage(kCloseWaitMs).isEmpty()) << "one refusal, then the close";
     EXPECT_TRUE(client->waitForClosed(kCloseWaitMs));
 
     EXPECT_TRUE(serves(*bystander));
