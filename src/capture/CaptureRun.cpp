@@ -7,6 +7,7 @@
 
 #include "components/MensErro.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/Exceptions.h"
 
 namespace {
 
@@ -14,11 +15,12 @@ namespace {
 // would cost more than storing it.
 constexpr qsizetype kStatusLength = 160;
 
-// The program code of a form file: its name without directory, cut before the first ".".
-AnsiString programCodeOf(const QString& path) {
-    const AnsiString name =
-        Ansi::fromUnicode(FileList::ExtractFileName(path), QStringLiteral("The file name of"));
-    return Ansi::Copy(name, 1, Ansi::Pos(".", name) - 1);
+// The program code of a form file: its name without directory, cut before the first "." (no "."
+// leaves none).
+QString programCodeOf(const QString& path) {
+    const QString name = FileList::ExtractFileName(path);
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.left(dot);
 }
 
 } // namespace
@@ -28,12 +30,22 @@ CaptureRun::CaptureRun(CaptureView& view, TranslationDataSets& data, ServerLink&
     : view_(view), data_(data), link_(link), messages_(messages), languageCode_(languageCode) {}
 
 void CaptureRun::Run() {
+    // Files moved or a language picked while the run reads them would make it skip or repeat a
+    // file, or write the rest in another language.
+    view_.SetSelectionEnabled(false);
+    struct EnableSelectionAfter {
+        CaptureView& view;
+        ~EnableSelectionAfter() { view.SetSelectionEnabled(true); }
+    } enableSelectionAfter{view_};
+
     if (!languageIsKnown()) {
+        view_.SetSelectionEnabled(true); // the user corrects the language next
         view_.FocusLanguage();
         MensErro(messages_.Msg("Idi_Inv"), true);
         return;
     }
 
+    checkProgramCodes();
     countLines();
     if (MessageDlg(messages_.Msg("CONF_SUBS"), mtConfirmation, mbYes | mbNo, 1) == mrYes)
         scanSelectedFiles();
@@ -42,11 +54,35 @@ void CaptureRun::Run() {
 }
 
 bool CaptureRun::languageIsKnown() {
-    const AnsiString shown = Ansi::fromUnicode(view_.LanguageText(), QStringLiteral("The language"));
+    // No language of the list holds a character outside the code page.
+    AnsiString shown;
+    if (!Ansi::tryFromUnicode(view_.LanguageText(), shown))
+        return false;
     const AnsiString code = Ansi::Copy(shown, 1, 3);
     const AnsiString description = Ansi::Copy(shown, 5, shown.size());
     return data_.cdsIdiLeDfm.Locate(QStringLiteral("IDIDIOMA;DSIDIOMA"), {code, description},
                                     loCaseInsensitive);
+}
+
+void CaptureRun::checkProgramCodes() {
+    // A file whose code cannot be stored would fail at its first new row, after the rows of the
+    // files before it: it stops the run before anything is stored instead.
+    const int limit = data_.cdsPropriedCDPROGRAMA->Size();
+    for (int i = 0; i < view_.SelectedCount(); ++i) {
+        const QString path = view_.SelectedFile(i);
+        const QString code = programCodeOf(path);
+        AnsiString stored;
+        if (!Ansi::tryFromUnicode(code, stored))
+            throw EConvertError(QStringLiteral("The program code \"%1\" of %2 cannot be written in the "
+                                               "Windows-1252 code page")
+                                    .arg(code, path));
+        if (stored.size() > limit)
+            throw EConvertError(
+                QStringLiteral("The program code \"%1\" of %2 has %3 characters; at most %4 fit")
+                    .arg(code, path)
+                    .arg(stored.size())
+                    .arg(limit));
+    }
 }
 
 void CaptureRun::countLines() {
@@ -69,7 +105,8 @@ void CaptureRun::scanSelectedFiles() {
             const QString path = view_.SelectedFile(i);
             // Only one file's lines are held at a time; the file itself is closed before its scan.
             const TStringList lines = ReadFormText(path);
-            Import(lines, programCodeOf(path));
+            Import(lines, Ansi::fromUnicode(programCodeOf(path),
+                                            QStringLiteral("The program code of %1").arg(path)));
         }
     } catch (...) {
         endScan();

@@ -11,8 +11,9 @@
 
 class CaptionScanner;
 
-// A capture run, from the press of the import button: the language check, the line count, the
-// confirmation, the scan of every selected file and the version stamp. New rows reach the server
+// A capture run, from the press of the import button: the language check, the program codes, the
+// line count, the confirmation, the scan of every selected file and the version stamp. The
+// selection holds still from the press until the run has ended, however it ends. New rows reach the server
 // through the data sets' after-post events, bound by whoever owns the data sets.
 class CaptureRun {
 public:
@@ -36,6 +37,7 @@ public:
 
 private:
     bool languageIsKnown();
+    void checkProgramCodes();
     void countLines();
     void scanSelectedFiles();
     void endScan();

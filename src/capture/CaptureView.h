@@ -14,6 +14,8 @@ public:
     virtual void FocusLanguage() = 0;
 
     virtual void SetImportEnabled(bool enabled) = 0;
+    // The controls that change the directory, the file lists or the language.
+    virtual void SetSelectionEnabled(bool enabled) = 0;
     virtual void SetStatus(const QString& text) = 0;
     virtual void SetProgressMaximum(int maximum) = 0;
     virtual void SetProgress(int position) = 0;

@@ -114,6 +114,7 @@ private:
     QString LanguageText() const override;
     void FocusLanguage() override;
     void SetImportEnabled(bool enabled) override;
+    void SetSelectionEnabled(bool enabled) override;
     void SetStatus(const QString& text) override;
     void SetProgressMaximum(int maximum) override;
     void SetProgress(int position) override;

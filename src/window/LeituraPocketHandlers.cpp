@@ -184,6 +184,13 @@ void TfrmLeituraPocket::SetImportEnabled(bool enabled) {
     sbtImportExport->setEnabled(enabled);
 }
 
+void TfrmLeituraPocket::SetSelectionEnabled(bool enabled) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{edtDiretorio, sbtDiretorio, sbtDireita, sbtTudoDir, sbtEsquerda,
+                                         sbtTudoEsq, lsbDisp, lsbSelec, cbbIdioma})
+        control->setEnabled(enabled);
+}
+
 void TfrmLeituraPocket::SetStatus(const QString& text) {
     lblStatus->setText(text);
 }

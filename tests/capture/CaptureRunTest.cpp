@@ -153,8 +153,10 @@ TEST_F(ARun, ALanguageTheListDoesNotHoldIsReportedAndNothingElseHappens) {
     languageItems = languages.Load();
     ASSERT_TRUE(languageItems.contains(QStringLiteral("PT-Portugues")));
     selectForms({{"Cliente.Ebf", SampleForms::kCliente}});
-    for (const QString& shown : {QStringLiteral("XYZ-Nada"), QStringLiteral("POR-Portugues"),
-                                 QStringLiteral("POR"), QStringLiteral("PT-Portugues")}) {
+    // A text the code page cannot hold names no language either.
+    for (const QString& shown :
+         {QStringLiteral("XYZ-Nada"), QStringLiteral("POR-Portugues"), QStringLiteral("POR"),
+          QStringLiteral("PT-Portugues"), QStringLiteral("ΩΩΩ-Grego")}) {
         SCOPED_TRACE(shown.toStdString());
         dialogs->messages.clear();
         showLanguage(shown);
@@ -189,7 +191,7 @@ TEST_F(ARun, AnEmptySelectionStillAsksReportsSuccessAndStamps) {
     EXPECT_TRUE(server.versionStamp().has_value());
 }
 
-TEST_F(ARun, AFileThatCannotBeReadFailsTheRunBeforeTheConfirmation) {
+TEST_F(ARun, AFileThatCannotBeReadOrStoredFailsTheRunBeforeTheConfirmation) {
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const QString gone = folder.write(QStringLiteral("Produto.Ebf"), kProduto);
     ASSERT_TRUE(QFile::remove(gone));
@@ -201,10 +203,16 @@ TEST_F(ARun, AFileThatCannotBeReadFailsTheRunBeforeTheConfirmation) {
                                                                  "   Begin VBCE.Label lblOhm\r\n"
                                                                  "      Caption = \"Ω\"\r\n")
                                                       .toUtf8());
+    // Program codes that cannot be stored: longer than the row's field, or outside the code page.
+    const QString longCode =
+        folder.write(QStringLiteral("ProgramaComNomeComprido.Ebf"), SampleForms::kCliente);
+    const QString greekName = folder.write(QStringLiteral("Ωmega.Ebf"), SampleForms::kCliente);
     chooseLanguage(QStringLiteral("POR"));
     using Case = std::pair<QString, QString>; // the file, what the failure says
     for (const auto& [unreadable, says] :
-         {Case{gone, gone}, Case{greek, QStringLiteral("Line 4 of ") + greek}}) {
+         {Case{gone, gone}, Case{greek, QStringLiteral("Line 4 of ") + greek},
+          Case{longCode, longCode + QStringLiteral(" has 23 characters; at most 20 fit")},
+          Case{greekName, QStringLiteral("\"Ωmega\" of ") + greekName}}) {
         SCOPED_TRACE(unreadable.toStdString());
         view.lsbSelec.Clear();
         selectFiles({QStringLiteral("Cliente.Ebf"), QFileInfo(unreadable).fileName()});
@@ -221,6 +229,44 @@ TEST_F(ARun, AFileThatCannotBeReadFailsTheRunBeforeTheConfirmation) {
         EXPECT_FALSE(server.versionStamp().has_value());
         EXPECT_FALSE(run.Running());
         EXPECT_TRUE(view.importEnabled);
+        EXPECT_TRUE(view.selectionEnabled);
+    }
+}
+
+TEST_F(ARun, TheSelectionHoldsStillFromThePressUntilTheRunHasEndedHoweverItEnds) {
+    const QString gone = folder.write(QStringLiteral("Produto.Ebf"), kProduto);
+    ASSERT_TRUE(QFile::remove(gone));
+    enum class Ending { Yes, No, Cancel, Failure, UnknownLanguage };
+    for (Ending ending :
+         {Ending::Yes, Ending::No, Ending::Cancel, Ending::Failure, Ending::UnknownLanguage}) {
+        SCOPED_TRACE(static_cast<int>(ending));
+        view.lsbSelec.Clear();
+        selectForms({{"Cliente.Ebf", SampleForms::kCliente}});
+        if (ending == Ending::Failure)
+            selectFiles({QStringLiteral("Produto.Ebf")});
+        chooseLanguage(QStringLiteral("POR"));
+        if (ending == Ending::UnknownLanguage)
+            showLanguage(QStringLiteral("XYZ-Nada"));
+        view.selectionChanges.clear();
+        dialogs->answers = {ending == Ending::No ? mrNo : mrYes};
+        // What the user could touch at the confirmation and while the scan lets events through.
+        QList<bool> touchable;
+        dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+            if (shown.text == kConfirmation)
+                touchable.append(view.selectionEnabled);
+        };
+        view.onProcessMessages = [&] {
+            touchable.append(view.selectionEnabled);
+            if (ending == Ending::Cancel)
+                run.RequestCancel();
+        };
+
+        runCapture();
+
+        EXPECT_FALSE(touchable.contains(true));
+        ASSERT_FALSE(view.selectionChanges.isEmpty());
+        EXPECT_FALSE(view.selectionChanges.first()) << "from the press on";
+        EXPECT_TRUE(view.selectionEnabled) << "once the run has ended";
     }
 }
 

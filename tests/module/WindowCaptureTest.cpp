@@ -59,6 +59,35 @@ TEST_F(WindowCapture, ACancelClickedDuringARunStopsTheScanThereAndLeavesTheWindo
 }
 
 // The window opened as a host opens it: modally, through the module's entry.
+TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputAndAfterItTheyDo) {
+    FormFolder folder;
+    selectFiles(folder, {writeForm(folder)});
+    chooseLanguage(QStringLiteral("POR"));
+    const QList<QWidget*> selection{form->edtDiretorio, form->sbtDiretorio, form->sbtDireita,
+                                    form->sbtTudoDir,   form->sbtEsquerda,  form->sbtTudoEsq,
+                                    form->lsbDisp,      form->lsbSelec,     form->cbbIdioma};
+    QStringList enabledDuringRun;
+    int selectedDuringRun = -1;
+    onProgress([&](int value) {
+        if (value != kInterruptAt)
+            return;
+        for (QWidget* control : selection)
+            if (control->isEnabled())
+                enabledDuringRun.append(control->objectName());
+        form->sbtTudoEsq->click(); // a disabled button takes no click
+        selectedDuringRun = form->lsbSelec->Count();
+    });
+
+    clickImport();
+
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(enabledDuringRun.isEmpty()) << enabledDuringRun.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(selectedDuringRun, 1);
+    EXPECT_EQ(rowsOnServer().size(), 3) << "the whole form was scanned";
+    for (QWidget* control : selection)
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+}
+
 using ModalWindowCapture = ModuleFixture;
 
 TEST_F(ModalWindowCapture, ClosingTheWindowDuringARunCancelsItThenClosesAndFreesTheWindowAndTheEntryReturns) {

@@ -28,6 +28,9 @@ public:
     QString language;
 
     bool importEnabled = false;
+    bool selectionEnabled = true;
+    // Each time the selection was enabled (true) or disabled (false), in order.
+    QList<bool> selectionChanges;
     QString status;
     QStringList statusHistory;
     int progressMaximum = 0;
@@ -48,6 +51,10 @@ public:
     QString LanguageText() const override { return language; }
     void FocusLanguage() override { ++languageFocused; }
     void SetImportEnabled(bool enabled) override { importEnabled = enabled; }
+    void SetSelectionEnabled(bool enabled) override {
+        selectionEnabled = enabled;
+        selectionChanges.append(enabled);
+    }
     void SetStatus(const QString& text) override {
         status = text;
         statusHistory.append(text);
