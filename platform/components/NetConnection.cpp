@@ -202,7 +202,9 @@ QByteArray TNetConnection::exchange(const QString& method, const QByteArray& lin
             const QString reason = socket_->state() == QAbstractSocket::ConnectedState
                                        ? QStringLiteral("no answer within %1 s").arg(Timeout / 1000)
                                        : socket_->errorString();
-            Close();
+            // This call fails; the next one connects again, as after a close while idle, so a
+            // server that was restarted serves again without a new window.
+            drop();
             throw ESocketError(QStringLiteral("The application server at %1 did not answer %2: %3")
                                    .arg(where(), method, reason));
         }

@@ -2,8 +2,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
+
+#include <future>
 
 // The reading calls: each answer becomes a data set's whole content, and every wait ends.
 using TheLink = LinkFixture;
@@ -124,5 +129,74 @@ TEST_F(TheLinkOverASocket, ARefusalAboutTheConnectionItselfPassesOut) {
         FAIL() << "a connection over the limit was served";
     } catch (const Exception& failure) {
         EXPECT_TRUE(failure.message().contains(QStringLiteral("too many connections"))) << failure.what();
+    }
+}
+
+namespace {
+
+// A server on a thread of its own that opens the server object and then lets the next request
+// down: it never answers, or it hangs up while the client waits.
+class FailingServer : public QThread {
+public:
+    enum class Failure { NoAnswer, HangUp };
+    explicit FailingServer(Failure failure) : failure_(failure) {
+        std::future<int> port = port_.get_future();
+        start();
+        listeningPort = port.get();
+    }
+    ~FailingServer() override {
+        quit();
+        wait();
+    }
+    int listeningPort = 0;
+
+protected:
+    void run() override {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, this] {
+            QTcpSocket* client = server.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, client, [client, this] {
+                while (client->canReadLine()) {
+                    const QJsonObject request = QJsonDocument::fromJson(client->readLine()).object();
+                    if (request.value(QStringLiteral("method")).toString() == QLatin1String("rpc.open")) {
+                        const QJsonObject answer{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                                                 {QStringLiteral("id"), request.value(QStringLiteral("id"))},
+                                                 {QStringLiteral("result"), QJsonObject{}}};
+                        client->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
+                    } else if (failure_ == Failure::HangUp) {
+                        client->disconnectFromHost();
+                    }
+                }
+            });
+        });
+        port_.set_value(server.serverPort());
+        exec();
+    }
+
+private:
+    const Failure failure_;
+    std::promise<int> port_;
+};
+
+} // namespace
+
+TEST_F(TheLinkOverASocket, AfterACallThatGotNoAnswerTheNextCallConnectsAgain) {
+    ServerProcess restarted;
+    for (FailingServer::Failure failure :
+         {FailingServer::Failure::NoAnswer, FailingServer::Failure::HangUp}) {
+        SCOPED_TRACE(static_cast<int>(failure));
+        FailingServer failing(failure);
+        pointAt(QStringLiteral("127.0.0.1"), failing.listeningPort);
+        connection.Timeout = 500;
+        link.Open();
+        EXPECT_THROW(link.CallGetVersao(data.cdsVersao), ESocketError);
+
+        // The user starts the server again and presses import once more.
+        pointAt(restarted);
+        link.CallGetVersao(data.cdsVersao);
+        EXPECT_EQ(data.cdsVersao.RecordCount(), 1);
+        EXPECT_EQ(connection.Port, restarted.port());
+        connection.Close();
     }
 }
