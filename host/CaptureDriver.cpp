@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -35,6 +36,7 @@ CaptureDriver::CaptureDriver(QString directory, QString language, bool typed, FI
 
 CaptureDriver::~CaptureDriver() {
     NetTrace::SetObserver({});
+    NetTrace::SetAnswerObserver({});
 }
 
 void CaptureDriver::start() {
@@ -95,7 +97,10 @@ void CaptureDriver::drive(QWidget& form) {
     NetTrace::SetObserver([this](const QString& method, const QJsonArray&) {
         if (method == RemoteMethods::kGetPropried)
             ++summary_.lookups;
-        else if (method == RemoteMethods::kSetPropried)
+    });
+    // A row counts once the server has said it took it.
+    NetTrace::SetAnswerObserver([this](const QString& method, const QJsonValue& result) {
+        if (method == RemoteMethods::kSetPropried && result.toObject().value(QStringLiteral("ok")).toBool())
             ++summary_.inserted;
     });
     clock_.start();

@@ -28,9 +28,18 @@ void printSummary(const CaptureDriver::Summary& summary) {
                         << Qt::endl;
 }
 
+// The command says only what is its own: the window's messages, progress and the summary. Qt's
+// notices about what the offscreen platform cannot do, or about a missing runtime directory, are
+// not the user's business; anything critical still shows.
+void keepQtNoticesQuiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        QTextStream(stderr) << "capture: " << message << Qt::endl;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(keepQtNoticesQuiet);
     // No screen is needed or used, whatever the environment says.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);

@@ -3,6 +3,7 @@
 #include "host/HostOptions.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -55,6 +56,13 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     if (positional.size() != 1)
         return fail(QStringLiteral("exactly one DIRECTORY is required"));
     options.directory_ = positional.constFirst();
+    const QFileInfo directory(options.directory_);
+    if (!directory.exists())
+        return fail(QStringLiteral("%1 does not exist").arg(options.directory_));
+    if (!directory.isDir())
+        return fail(QStringLiteral("%1 is not a directory").arg(options.directory_));
+    if (!directory.isReadable() || !directory.isExecutable())
+        return fail(QStringLiteral("the directory %1 cannot be read").arg(options.directory_));
     options.answerYes_ = parser.isSet(yesOption);
     options.typed_ = parser.isSet(typedOption);
     options.modulePath_ = HostOptions::resolveModulePath(parser.value(moduleOption));

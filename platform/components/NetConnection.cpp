@@ -18,6 +18,11 @@ NetTrace::Observer& traceObserver() {
     return observer;
 }
 
+NetTrace::AnswerObserver& answerObserver() {
+    static NetTrace::AnswerObserver observer;
+    return observer;
+}
+
 QString readToken() {
     const QString file = ServerSettings::effective().tokenFile;
     if (file.isEmpty())
@@ -32,6 +37,11 @@ QString readToken() {
 
 NetTrace::Observer NetTrace::SetObserver(Observer observer) {
     std::swap(traceObserver(), observer);
+    return observer;
+}
+
+NetTrace::AnswerObserver NetTrace::SetAnswerObserver(AnswerObserver observer) {
+    std::swap(answerObserver(), observer);
     return observer;
 }
 
@@ -143,6 +153,8 @@ QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemote
     if (const NetTrace::Observer& observer = traceObserver())
         observer(method, params);
     const QJsonValue result = request(method, params);
+    if (const NetTrace::AnswerObserver& observer = answerObserver())
+        observer(method, result);
 
     // The server may hand back new values for by-reference arguments.
     const QJsonObject refs = result.toObject().value(QStringLiteral("refs")).toObject();

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -87,6 +89,9 @@ TEST_P(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunA
     EXPECT_EQ(summary->inserted, 4);
     EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows + kPedidoRows);
     EXPECT_TRUE(versionStamp(*server).has_value());
+    // What it says is its own: the confirmation it answered, nothing from the platform underneath.
+    EXPECT_EQ(first.err.trimmed().split(QLatin1Char('\n')).size(), 1) << explain(first);
+    EXPECT_TRUE(first.err.contains(QStringLiteral("Confirma a operação?"))) << explain(first);
 
     const CaptureResult second = runCapture(runArguments());
     EXPECT_EQ(second.exitCode, 0) << explain(second);
@@ -138,8 +143,50 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
         EXPECT_TRUE(result.err.contains(QStringLiteral("capture --help"))) << explain(result);
         EXPECT_FALSE(summaryOf(result.out)) << explain(result);
     }
+    // A directory argument that names no directory says what is wrong with it.
+    const QString missing = forms.filePath(QStringLiteral("nada"));
+    const QString file = forms.filePath(QStringLiteral("Cliente.Ebf"));
+    for (const auto& [directory, says] : {std::pair{missing, QStringLiteral("does not exist")},
+                                          std::pair{file, QStringLiteral("is not a directory")}}) {
+        SCOPED_TRACE(directory.toStdString());
+        const CaptureResult result =
+            runCapture(runArguments().mid(0, runArguments().size() - 1) << directory);
+        EXPECT_EQ(result.exitCode, 2) << explain(result);
+        EXPECT_TRUE(result.err.contains(directory + QLatin1Char(' ') + says)) << explain(result);
+    }
     EXPECT_TRUE(exportedRows(*server).isEmpty());
     EXPECT_FALSE(versionStamp(*server).has_value());
+}
+
+TEST_P(CaptureCommand, ARowTheServerRefusesIsNotCountedAsInserted) {
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
+    // The database refuses the second caption of the form.
+    server->database().withConnection([kind = GetParam()](const QSqlDatabase& db) {
+        const QStringList statements =
+            kind == StorageKind::Sqlite
+                ? QStringList{QStringLiteral(
+                      "CREATE TRIGGER refuse_gravar BEFORE INSERT ON translations "
+                      "WHEN NEW.STVALORPROP = 'Gravar' BEGIN SELECT RAISE(ABORT, 'refused'); END")}
+                : QStringList{
+                      QStringLiteral("CREATE FUNCTION refuse_gravar() RETURNS trigger AS $$ BEGIN "
+                                     "IF NEW.STVALORPROP = 'Gravar' THEN RAISE EXCEPTION 'refused'; END IF; "
+                                     "RETURN NEW; END $$ LANGUAGE plpgsql"),
+                      QStringLiteral("CREATE TRIGGER refuse_gravar BEFORE INSERT ON translations "
+                                     "FOR EACH ROW EXECUTE FUNCTION refuse_gravar()")};
+        for (const QString& statement : statements) {
+            QSqlQuery query(db);
+            ASSERT_TRUE(query.exec(statement)) << query.lastError().text().toStdString();
+        }
+    });
+
+    const CaptureResult result = runCapture(runArguments());
+
+    EXPECT_EQ(result.exitCode, 1) << explain(result);
+    const std::optional<CaptureSummary> summary = summaryOf(result.out);
+    ASSERT_TRUE(summary) << explain(result);
+    EXPECT_EQ(summary->lookups, 2);
+    EXPECT_EQ(summary->inserted, 1) << "the refused row is not counted";
+    EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows.mid(0, 1));
 }
 
 TEST_P(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
