@@ -8,14 +8,22 @@
 #include <QApplication>
 #include <QTextStream>
 
-int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    // ServerSettings keeps the address in QSettings("Vdr", "vdrhost"): these names pick that file.
-    QCoreApplication::setOrganizationName(QStringLiteral("Vdr"));
-    QCoreApplication::setApplicationName(QStringLiteral("vdrhost"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VDR_VERSION));
+#include <optional>
 
-    const HostOptions options = HostOptions::parse(QCoreApplication::arguments());
+namespace {
+
+// Whether Qt has a screen to open windows on: a display to connect to, or a platform named
+// outright (offscreen, say).
+bool displayAvailable(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "-platform") == 0)
+            return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// Help, version and usage errors: the exit status once answered, nothing for a run.
+std::optional<int> answerWithoutRunning(const HostOptions& options) {
     switch (options.request()) {
     case HostOptions::Request::ShowHelp:
         QTextStream(stdout) << options.helpText();
@@ -30,6 +38,33 @@ int main(int argc, char* argv[]) {
     case HostOptions::Request::Run:
         break;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // ServerSettings keeps the address in QSettings("Vdr", "vdrhost"): these names pick that file.
+    QCoreApplication::setOrganizationName(QStringLiteral("Vdr"));
+    QCoreApplication::setApplicationName(QStringLiteral("vdrhost"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VDR_VERSION));
+
+    // Without a display Qt's window system cannot start: help, version and usage errors are still
+    // answered, and a run says where to turn instead.
+    if (!displayAvailable(argc, argv)) {
+        QCoreApplication commandLine(argc, argv);
+        if (const std::optional<int> status =
+                answerWithoutRunning(HostOptions::parse(QCoreApplication::arguments())))
+            return *status;
+        QTextStream(stderr) << "vdrhost: no display to open windows on (DISPLAY is not set); for a capture "
+                               "without a screen, run 'capture'.\n";
+        return 1;
+    }
+
+    QApplication application(argc, argv);
+    const HostOptions options = HostOptions::parse(QCoreApplication::arguments());
+    if (const std::optional<int> status = answerWithoutRunning(options))
+        return *status;
     options.applyServerOverride();
     // The host's dialogs are on screen: message boxes and the directory chooser.
     setDialogService(std::make_unique<ScreenDialogs>());

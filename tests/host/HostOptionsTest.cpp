@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -115,3 +116,31 @@ TEST_F(HostOptionsTest, RelativeModulePathIsTakenFromTheWorkingDirectory) {
 }
 
 } // namespace
+
+// Without a display the host still answers its command line, and a run says what to use instead.
+TEST(HostWithoutDisplay, AnswersHelpVersionAndUsageAndNamesTheCaptureCommandForARun) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(variable));
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString says;
+    } cases[] = {
+        {{QStringLiteral("--help")}, 0, QStringLiteral("--server")},
+        {{QStringLiteral("--version")}, 0, QStringLiteral("vdrhost ")},
+        {{QStringLiteral("--bogus")}, 2, QStringLiteral("vdrhost --help")},
+        {{}, 1, QStringLiteral("run 'capture'")},
+    };
+    for (const auto& [arguments, exitCode, says] : cases) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        QProcess host;
+        host.setProcessEnvironment(environment);
+        host.start(QStringLiteral(VDRHOST_PATH), arguments);
+        ASSERT_TRUE(host.waitForFinished(30000));
+        const QString output = QString::fromUtf8(host.readAllStandardOutput() + host.readAllStandardError());
+        EXPECT_EQ(host.exitStatus(), QProcess::NormalExit) << output.toStdString();
+        EXPECT_EQ(host.exitCode(), exitCode) << output.toStdString();
+        EXPECT_TRUE(output.contains(says)) << output.toStdString();
+    }
+}
