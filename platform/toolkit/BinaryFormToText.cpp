@@ -4,6 +4,7 @@
 #include "toolkit/FormTextLiterals.h"
 
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <bit>
 
@@ -208,8 +209,12 @@ private:
             return;
         case ValueType::WString: {
             const quint32 units = reader_.readUInt32("the length of a wide string");
-            const QString text =
-                utf16Decoder_(reader_.readBytes(2 * static_cast<qint64>(units), "a wide string"));
+            const QByteArrayView bytes = reader_.readBytes(2 * static_cast<qint64>(units), "a wide string");
+            // Unit by unit rather than through a decoder: a lone surrogate is written as its own code,
+            // where a decoder would put U+FFFD in its place.
+            QString text(static_cast<qsizetype>(units), Qt::Uninitialized);
+            for (quint32 i = 0; i < units; ++i)
+                text[i] = QChar(qFromLittleEndian<quint16>(bytes.constData() + 2 * i));
             appendQuotedUnicode(out_, text);
             return;
         }
@@ -308,9 +313,6 @@ private:
     BinaryFormReader& reader_;
     QByteArray out_;
     int depth_ = 0;
-    // Stateless, and a leading U+FEFF is text of the value rather than a byte-order mark.
-    QStringDecoder utf16Decoder_{QStringDecoder::Utf16LE,
-                                 QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
     QStringDecoder utf8Decoder_{QStringDecoder::Utf8,
                                 QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 };

@@ -101,14 +101,19 @@ void appendQuotedAnsi(QByteArray& out, QByteArrayView bytes) {
 
 void appendQuotedUnicode(QByteArray& out, QStringView text) {
     QuotedStringWriter writer(out);
-    const QList<uint> codePoints = text.toUcs4();
-    for (const uint code : codePoints) {
+    // A pair of surrogates is one character; a lone one is written as its own code.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        uint code = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
         if (isPrintableAscii(code))
             writer.quoted(static_cast<char>(code));
         else
             writer.escaped(code);
     }
-    writer.finish(!codePoints.isEmpty());
+    writer.finish(!text.isEmpty());
 }
 
 void appendInteger(QByteArray& out, qint64 value) {

@@ -79,7 +79,9 @@ void ObjectResourceToText(QIODevice& input, QIODevice& output, TStreamOriginalFo
     const qsizetype nul = firstNulInProbe(data);
     const bool utf16 = data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF");
     const bool bareStream = data.startsWith(binarySignature);
-    if (bareStream || (nul >= 0 && data.startsWith('\xFF') && !utf16)) {
+    // 0xFF opens a resource header: no form text starts with it, so a file that does and holds no
+    // whole resource is a broken binary form, not text.
+    if (bareStream || (data.startsWith('\xFF') && !utf16)) {
         const auto [begin, end] =
             bareStream ? std::pair<qsizetype, qsizetype>(0, data.size()) : unwrapResource(data, name);
         writeAll(output, binaryStreamToText(data, begin, end, name), name);

@@ -109,6 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"WideControl", [](auto& f) { f.wstring(u"a\rb"); }, "'a'#13'b'"},
         ValueCase{"WideSurrogatePair", [](auto& f) { f.wstring(u"x\U0001F600"); }, "'x'#128512"},
         ValueCase{"WideLeadingByteOrderMark", [](auto& f) { f.wstring(u"\uFEFFx"); }, "#65279'x'"},
+        ValueCase{"WideLoneSurrogates",
+                  [](auto& f) {
+                      f.wstring(u"a\xD800"
+                                u"b\xDC00");
+                  },
+                  "'a'#55296'b'#56320"},
         ValueCase{"Utf8",
                   [](auto& f) {
                       f.utf8String("Gr\xC3\xBC\xC3\x9F"

@@ -159,6 +159,16 @@ TEST(NotAForm, BinaryDataNamesTheFileAndTheProblem) {
         "byte 3 and no TPF0 signature or resource header");
 }
 
+// 0xFF opens a resource header, and no form text starts with it.
+TEST(NotAForm, AStartOfAResourceHeaderWithoutTheResource) {
+    for (const QByteArray& data : {QByteArray("\xFF"), QByteArray("\xFF\x0A"),
+                                   QByteArray("\xFF\x0A"
+                                              "Caption = 1\r\n")}) {
+        SCOPED_TRACE(data.toHex().toStdString());
+        EXPECT_NE(failureOf(data).find("resource"), std::string::npos) << failureOf(data);
+    }
+}
+
 TEST(NotAForm, Utf16TextIsNamedAsSuch) {
     EXPECT_NE(failureOf(QByteArray("\xFF\xFEo\0b\0j\0", 8)).find("is UTF-16 text"), std::string::npos);
 }

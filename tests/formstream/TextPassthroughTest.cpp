@@ -41,10 +41,6 @@ INSTANTIATE_TEST_SUITE_P(
                         sofText},
         PassthroughCase{"NoFinalLineEnd", "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd", sofText},
         PassthroughCase{"Windows1252", "Caption = 'Caf\xE9 \x80 \xFF\x9F'\r\n", sofText},
-        PassthroughCase{"StartsWithWindows1252Y",
-                        "\xFF\x0A"
-                        "Caption = 1\r\n",
-                        sofText},
         PassthroughCase{"Utf8WithoutBom",
                         "Caption = 'Gr\xC3\xBC\xC3\x9F"
                         "e'\n",
