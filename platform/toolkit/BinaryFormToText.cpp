@@ -184,7 +184,7 @@ private:
             appendInteger(out_, reader_.readInt64("a 64-bit integer"));
             return;
         case ValueType::Extended:
-            appendDouble(out_, extendedToDouble(reader_.readBytes(10, "an extended float")));
+            appendExtended(out_, extendedToLongDouble(reader_.readBytes(10, "an extended float")));
             return;
         case ValueType::Double:
             appendDouble(out_, std::bit_cast<double>(reader_.readUInt64("a double float")));

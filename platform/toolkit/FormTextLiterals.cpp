@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace FormStream {
@@ -130,6 +131,10 @@ void appendSingle(QByteArray& out, float value) {
     appendFloat(out, value);
 }
 
+void appendExtended(QByteArray& out, long double value) {
+    appendFloat(out, value);
+}
+
 void appendCurrency(QByteArray& out, qint64 tenThousandths) {
     // Unsigned arithmetic so that the most negative amount has a magnitude too.
     quint64 magnitude = static_cast<quint64>(tenThousandths);
@@ -152,22 +157,26 @@ void appendCurrency(QByteArray& out, qint64 tenThousandths) {
     out.append(buffer, result.ptr - buffer);
 }
 
-double extendedToDouble(QByteArrayView tenBytes) {
+static_assert(std::numeric_limits<long double>::digits == 64 &&
+                  std::numeric_limits<long double>::max_exponent == 16384,
+              "extended floats are converted exactly only where long double is the x87 format");
+
+long double extendedToLongDouble(QByteArrayView tenBytes) {
     Q_ASSERT(tenBytes.size() == 10);
     const quint64 mantissa = qFromLittleEndian<quint64>(tenBytes.data());
     const quint16 signAndExponent = qFromLittleEndian<quint16>(tenBytes.data() + 8);
     const bool negative = (signAndExponent & 0x8000) != 0;
     const int exponent = signAndExponent & 0x7FFF;
-    double magnitude;
+    long double magnitude;
     if (exponent == 0x7FFF) {
         // The integer bit is ignored here: with an all-ones exponent only the fraction tells
         // infinity from NaN.
-        magnitude = (mantissa << 1) == 0 ? HUGE_VAL : std::nan("");
+        magnitude = (mantissa << 1) == 0 ? HUGE_VALL : std::nanl("");
     } else {
         // Denormals use the exponent of the smallest normal number; the explicit integer bit
-        // is simply part of the mantissa either way.
+        // is simply part of the mantissa either way. Every such value is a long double: exact.
         const int unbiased = (exponent == 0 ? 1 : exponent) - 16383;
-        magnitude = std::ldexp(static_cast<double>(mantissa), unbiased - 63);
+        magnitude = std::ldexp(static_cast<long double>(mantissa), unbiased - 63);
     }
     return negative ? -magnitude : magnitude;
 }

@@ -27,9 +27,12 @@ void appendSingle(QByteArray& out, float value);
 // A currency amount is an integer count of 1/10000; written exactly, e.g. 12.5.
 void appendCurrency(QByteArray& out, qint64 tenThousandths);
 
-// The 10-byte x87 extended float (64-bit mantissa with explicit integer bit, 15-bit exponent, sign),
-// rounded to the nearest double; values beyond the double range become infinities or zero.
-double extendedToDouble(QByteArrayView tenBytes);
+// The same for a 10-byte extended float: shortest text that reads back as the same value.
+void appendExtended(QByteArray& out, long double value);
+
+// The 10-byte x87 extended float (64-bit mantissa with explicit integer bit, 15-bit exponent, sign)
+// as it is: long double here has the same 64-bit mantissa and 15-bit exponent.
+long double extendedToLongDouble(QByteArrayView tenBytes);
 
 // Two upper-case hex digits per byte.
 void appendHex(QByteArray& out, QByteArrayView bytes);
