@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
-#include <QProgressBar>
 
 namespace {
 
@@ -68,7 +67,7 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* owner)
     panProgresso->setObjectName(QStringLiteral("panProgresso"));
     panProgresso->resize(555, 40);
 
-    pgbProgresso = new QProgressBar(panProgresso);
+    pgbProgresso = new TProgressBar(panProgresso);
     pgbProgresso->setObjectName(QStringLiteral("pgbProgresso"));
     pgbProgresso->setGeometry(1, 21, 553, 18);
     pgbProgresso->setRange(0, 100);

@@ -4,6 +4,7 @@
 #include "components/Messages.h"
 #include "toolkit/FailureHandling.h"
 #include "widgets/Panel.h"
+#include "widgets/ProgressBar.h"
 
 #include <QDialog>
 
@@ -11,7 +12,6 @@
 
 class QGroupBox;
 class QLabel;
-class QProgressBar;
 
 // What a window does with itself when it closes.
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
@@ -44,7 +44,7 @@ public:
     TButtonFlat* sbtImportExport;
     TButtonFlat* sbtCancel;
     TPanel* panProgresso;
-    QProgressBar* pgbProgresso;
+    TProgressBar* pgbProgresso;
     TMessages msgPadrao;
     // Its picture is the import button's glyph.
     QLabel* imgImportExport;

@@ -6,6 +6,7 @@
 #include "toolkit/FileSearch.h"
 #include "widgets/ListBox.h"
 #include "widgets/Panel.h"
+#include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
 
 #include <QDir>
@@ -131,4 +132,18 @@ TEST(PanelAlignment, DocksTopBottomLeftThenFillsTheRest) {
     parent.show(); // a hidden widget gets its resize event when it is shown
     parent.resize(300, 100);
     EXPECT_EQ(rest->width(), 268);
+}
+
+// Nothing to count (no line in the selected files) is an empty bar, not Qt's endless busy one.
+TEST(ProgressBar, WithNothingToCountShowsAnEmptyBar) {
+    const auto look = [](int maximum) {
+        TProgressBar bar;
+        bar.setTextVisible(false);
+        bar.resize(200, 18);
+        bar.setRange(0, maximum);
+        bar.setValue(0);
+        return bar.grab().toImage();
+    };
+    EXPECT_EQ(look(0), look(1));
+    EXPECT_EQ(look(0), look(0)) << "nothing moves";
 }
