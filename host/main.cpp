@@ -3,6 +3,7 @@
 #include "host/ModuleLoader.h"
 
 #include "toolkit/FailureHandling.h"
+#include "widgets/Application.h"
 #include "widgets/ScreenDialogs.h"
 
 #include <QApplication>
@@ -62,6 +63,9 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
+    if (!Application::UsePortugueseQtTexts())
+        QTextStream(stderr) << "vdrhost: Qt's Portuguese translations are not installed (package "
+                               "qt6-translations-l10n); the buttons of its dialogs stay English.\n";
     const HostOptions options = HostOptions::parse(QCoreApplication::arguments());
     if (const std::optional<int> status = answerWithoutRunning(options))
         return *status;

@@ -1,6 +1,9 @@
 #include "widgets/Application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
+#include <QTranslator>
 #include <QWidget>
 
 namespace {
@@ -30,6 +33,16 @@ QWidget* ActiveWindow() {
 
 void ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool UsePortugueseQtTexts() {
+    static QTranslator qtTexts;
+    if (!qtTexts.isEmpty())
+        return true;
+    if (!qtTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&qtTexts);
 }
 
 } // namespace Application

@@ -18,4 +18,9 @@ QWidget* ActiveWindow();
 // Lets the window system deliver what is pending (repaints, clicks, key presses) and returns.
 void ProcessMessages();
 
+// Makes the texts Qt itself puts on screen (dialog buttons, the directory dialog, context menus)
+// Portuguese like the windows' own, whatever the machine's locale. False when Qt's Portuguese
+// translations are not installed; Qt's texts then stay English.
+bool UsePortugueseQtTexts();
+
 } // namespace Application

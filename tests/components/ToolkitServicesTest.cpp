@@ -4,6 +4,7 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/FailureHandling.h"
 #include "toolkit/FileSearch.h"
+#include "widgets/Application.h"
 #include "widgets/ListBox.h"
 #include "widgets/Panel.h"
 #include "widgets/ProgressBar.h"
@@ -146,4 +147,27 @@ TEST(ProgressBar, WithNothingToCountShowsAnEmptyBar) {
     };
     EXPECT_EQ(look(0), look(1));
     EXPECT_EQ(look(0), look(0)) << "nothing moves";
+}
+
+// The texts Qt adds to the windows are Portuguese, from Qt's own translations: the message dialogs'
+// buttons, the directory dialog, the edit fields' context menu.
+TEST(QtTexts, ArePortugueseOnceAsked) {
+    ASSERT_TRUE(Application::UsePortugueseQtTexts())
+        << "Qt's translations (qt6-translations-l10n) are missing";
+    const struct {
+        const char* context;
+        const char* english;
+        QString portuguese;
+    } texts[] = {
+        {"QPlatformTheme", "&Yes", QStringLiteral("&Sim")},
+        {"QPlatformTheme", "&No", QStringLiteral("&Não")},
+        {"QPlatformTheme", "Cancel", QStringLiteral("Cancelar")},
+        {"QFileDialog", "Look in:", QStringLiteral("Procurar em:")},
+        {"QFileDialog", "Directory:", QStringLiteral("Pasta:")},
+        {"QFileDialog", "&Choose", QStringLiteral("Es&colher")},
+        {"QFileDialog", "Files of type:", QStringLiteral("Arquivos do tipo:")},
+        {"QLineEdit", "&Copy", QStringLiteral("&Copiar")},
+    };
+    for (const auto& [context, english, portuguese] : texts)
+        EXPECT_EQ(QCoreApplication::translate(context, english), portuguese) << context << ' ' << english;
 }
