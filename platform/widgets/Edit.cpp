@@ -1,5 +1,6 @@
 #include "widgets/Edit.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 
 namespace {
@@ -40,6 +41,12 @@ int virtualKeyOf(int qtKey) {
 
 void TEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    // Only a move to another control of the same window leaves the field: the window losing
+    // activation, a dialog opening over it or a popup showing do not.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return;
+    if (const QWidget* next = QApplication::focusWidget(); next && next->window() != window())
+        return;
     emit exited();
 }
 

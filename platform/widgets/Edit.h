@@ -2,9 +2,9 @@
 
 #include <QLineEdit>
 
-// A one-line edit field that also reports the focus leaving it and each key pressed in it,
-// before the field handles the key itself. Keys are reported by their virtual-key codes
-// (F9 is 120), which is what key handlers of this application test for.
+// A one-line edit field that also reports the focus leaving it for another control of its window
+// and each key pressed in it, before the field handles the key itself. Keys are reported by their
+// virtual-key codes (F9 is 120), which is what key handlers of this application test for.
 class TEdit : public QLineEdit {
     Q_OBJECT
 public:

@@ -203,6 +203,13 @@ TEST_F(WindowSelection, TheFocusLeavingTheDirectoryFieldListsItsDfmFiles) {
     folder.file(QStringLiteral("a.Dfm"));
     folder.file(QStringLiteral("e.Ebf"));
     form->edtDiretorio->setText(folder.path());
+    // The window losing activation (a dialog opening over it, say) or a popup showing is no
+    // leaving of the field.
+    for (const Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent away(QEvent::FocusOut, reason);
+        QApplication::sendEvent(form->edtDiretorio, &away);
+        EXPECT_EQ(form->lsbDisp->Count(), 0) << reason;
+    }
     QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(form->edtDiretorio, &leaving);
     EXPECT_EQ(entries(*form->lsbDisp), QStringList{QStringLiteral("a.Dfm")});
