@@ -1,6 +1,7 @@
 #include "baseform/PadrImportExport.h"
 
 #include "components/GlyphBitmap.h"
+#include "widgets/Screen.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -89,6 +90,11 @@ void TfrmPadrImportExport::DoCreate() {
 
 void TfrmPadrImportExport::FormClose(TCloseAction& action) {
     action = TCloseAction::caFree;
+}
+
+void TfrmPadrImportExport::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Screen::SetCursor(crDefault);
 }
 
 void TfrmPadrImportExport::closeEvent(QCloseEvent* event) {

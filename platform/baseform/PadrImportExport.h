@@ -74,6 +74,9 @@ protected:
     virtual void sbtCancelClick() {}
 
     void closeEvent(QCloseEvent* event) override;
+    // Once shown, the pointer over the window is the normal arrow: whatever made the user wait
+    // for the window to open is over.
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // Escape closes through the close event too, so the close handler always runs.
     void reject() override;

@@ -99,6 +99,7 @@ void CaptureRun::scanSelectedFiles() {
     running_ = true;
     view_.SetImportEnabled(false);
     view_.SetProgress(0);
+    view_.ShowBusy(true);
     try {
         const int count = view_.SelectedCount();
         for (int i = 0; i < count; ++i) {
@@ -117,6 +118,7 @@ void CaptureRun::scanSelectedFiles() {
 }
 
 void CaptureRun::endScan() {
+    view_.ShowBusy(false);
     view_.SetStatus(QString());
     view_.SetProgress(0);
     cancelRequested_ = false;
@@ -125,6 +127,11 @@ void CaptureRun::endScan() {
 }
 
 void CaptureRun::stampVersion() {
+    view_.ShowBusy(true);
+    struct NotBusyAfter {
+        CaptureView& view;
+        ~NotBusyAfter() { view.ShowBusy(false); }
+    } notBusyAfter{view_};
     link_.CallGetVersao(data_.cdsVersao);
     data_.cdsVersao.Edit();
     data_.cdsVersaoDTGERARQTRAD->SetAsDateTime(QDateTime::currentDateTime());

@@ -20,6 +20,8 @@ public:
     virtual void SetProgressMaximum(int maximum) = 0;
     virtual void SetProgress(int position) = 0;
     virtual void AdvanceProgress(int lines) = 0;
+    // The busy cursor, while the run scans or talks to the server.
+    virtual void ShowBusy(bool busy) = 0;
     // Paints, and lets a click on Cancel reach the window.
     virtual void ProcessMessages() = 0;
 };

@@ -119,6 +119,7 @@ private:
     void SetProgressMaximum(int maximum) override;
     void SetProgress(int position) override;
     void AdvanceProgress(int lines) override;
+    void ShowBusy(bool busy) override;
     void ProcessMessages() override;
 
     // What the file lists see of the window.

@@ -8,6 +8,7 @@
 
 #include "components/BusyAnimation.h"
 #include "widgets/Application.h"
+#include "widgets/Screen.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -205,6 +206,10 @@ void TfrmLeituraPocket::SetProgress(int position) {
 
 void TfrmLeituraPocket::AdvanceProgress(int lines) {
     pgbProgresso->setValue(pgbProgresso->value() + lines);
+}
+
+void TfrmLeituraPocket::ShowBusy(bool busy) {
+    Screen::SetCursor(busy ? crHourGlass : crDefault);
 }
 
 void TfrmLeituraPocket::ProcessMessages() {

@@ -233,6 +233,31 @@ TEST_F(ARun, AFileThatCannotBeReadOrStoredFailsTheRunBeforeTheConfirmation) {
     }
 }
 
+TEST_F(ARun, TheBusyCursorShowsWhileTheRunScansOrTalksToTheServerAndNotWhileItAsks) {
+    selectForms({{"Cliente.Ebf", SampleForms::kCliente}});
+    chooseLanguage(QStringLiteral("POR"));
+    QStringList busyAt;
+    dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+        busyAt.append(shown.text + (view.busy ? QStringLiteral(": busy") : QString()));
+    };
+    view.onProcessMessages = [&] {
+        busyAt.append(view.busy ? QStringLiteral("scan: busy") : QStringLiteral("scan"));
+    };
+    const NetTrace::Observer previous = NetTrace::SetObserver([&](const QString& method, const QJsonArray&) {
+        busyAt.append(method + (view.busy ? QStringLiteral(": busy") : QString()));
+    });
+
+    runCapture();
+    NetTrace::SetObserver(previous);
+
+    busyAt.removeDuplicates();
+    EXPECT_EQ(busyAt,
+              (QStringList{kConfirmation, QStringLiteral("scan: busy"), QStringLiteral("GetPropried: busy"),
+                           QStringLiteral("SetPropried: busy"), kSuccess, QStringLiteral("GetVersao: busy"),
+                           QStringLiteral("SetVersao: busy")}));
+    EXPECT_FALSE(view.busy);
+}
+
 TEST_F(ARun, TheSelectionHoldsStillFromThePressUntilTheRunHasEndedHoweverItEnds) {
     const QString gone = folder.write(QStringLiteral("Produto.Ebf"), kProduto);
     ASSERT_TRUE(QFile::remove(gone));

@@ -19,7 +19,8 @@ TEST_F(EntryLifecycle, EachEntryCallAfterACloseCreatesAFreshWindowAndFreesTheOld
         EXPECT_TRUE(boStcriado);
         EXPECT_TRUE(form.isVisible());
         EXPECT_TRUE(form.isModal());
-        EXPECT_EQ(Screen::Cursor(), crHourGlass) << "the hourglass stays while the window is shown";
+        EXPECT_EQ(Screen::Cursor(), crDefault)
+            << "once the window is shown, the pointer over it is the arrow";
     });
     EXPECT_FALSE(boStcriado) << "closing clears the created flag";
     EXPECT_EQ(Screen::Cursor(), crDefault);

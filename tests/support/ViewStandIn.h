@@ -39,6 +39,7 @@ public:
     QList<int> progressSteps;
     QStringList statusAtStep;
     int languageFocused = 0;
+    bool busy = false;
     // Runs where the window would let events through: where a click on Cancel would land.
     std::function<void()> onProcessMessages;
 
@@ -62,6 +63,7 @@ public:
     void SetProgressMaximum(int maximum) override { progressMaximum = maximum; }
     void SetProgress(int position) override { progress = position; }
     void AdvanceProgress(int lines) override { progress += lines; }
+    void ShowBusy(bool shown) override { busy = shown; }
     void ProcessMessages() override {
         progressSteps.append(progress);
         statusAtStep.append(status);
