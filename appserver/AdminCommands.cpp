@@ -225,11 +225,7 @@ int runExportCommand(const QStringList& arguments, const QString& database) {
                 out() << csvRecord(csvFields(row));
                 return;
             }
-            const QJsonArray values = toJsonRow(row);
-            QJsonObject object;
-            for (int i = 0; i < layout.size(); ++i)
-                object.insert(layout.at(i).name, values.at(i));
-            objects.append(object);
+            objects.append(toJsonObject(row));
         });
     } catch (const StorageError& error) {
         return storageFailure(error);

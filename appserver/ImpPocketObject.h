@@ -11,11 +11,9 @@
 // describes its six methods.
 class ImpPocketObject : public ServerObject {
 public:
-    static QString registeredName() { return RemoteMethods::kServerName; }
-
     explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
 
-    QString name() const override { return registeredName(); }
+    QString name() const override { return RemoteMethods::kServerName; }
     QJsonValue call(const QString& method, const QJsonArray& params) override;
 
 private:

@@ -33,6 +33,15 @@ QJsonArray toJsonRow(const TranslationRow& row) {
                       row.language};
 }
 
+QJsonObject toJsonObject(const TranslationRow& row) {
+    const Layout& layout = Layouts::translationRow();
+    const QJsonArray values = toJsonRow(row);
+    QJsonObject object;
+    for (int i = 0; i < layout.size(); ++i)
+        object.insert(layout.at(i).name, values.at(i));
+    return object;
+}
+
 std::optional<TranslationRow> translationRowFromJson(const QJsonArray& values, QString* whyNot) {
     const Layout& layout = Layouts::translationRow();
     for (int index : {0, 1, 2, 3, 4, 6, 9}) {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -30,6 +31,8 @@ struct TranslationRow {
 // Rows in the field order of Layouts::languageEntry() / translationRow().
 QJsonArray toJsonRow(const LanguageEntry& entry);
 QJsonArray toJsonRow(const TranslationRow& row);
+// The row keyed by field name, as "export --format json" writes it.
+QJsonObject toJsonObject(const TranslationRow& row);
 
 // From a row already checked against Layouts::translationRow(). The key fields (all but
 // IDSITTRADUCAO, STAGRVALPROP and DTULTATUTRAD) cannot be null: returns the reason when one is.

@@ -128,7 +128,7 @@ struct TClientDataSet::Impl {
 
     const QJsonArray& fieldsJson() {
         if (jsonDefs != defs) {
-            defsJson = DataPacket::fieldsToJson(defs);
+            defsJson = Wire::describeFields(defs);
             jsonDefs = defs;
         }
         return defsJson;

@@ -57,10 +57,6 @@ TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
 
 } // namespace
 
-QJsonArray fieldsToJson(const QList<TFieldDef>& defs) {
-    return Wire::describeFields(defs);
-}
-
 QList<TFieldDef> fieldsFromJson(const QJsonValue& fields) {
     if (!fields.isArray())
         throw EDatabaseError(QStringLiteral("The packet has no \"fields\" array"));

@@ -19,7 +19,6 @@ using Row = QList<QVariant>;
 // Failures are thrown as EDatabaseError / EConvertError naming the field; the data set adds its
 // own name in front.
 
-QJsonArray fieldsToJson(const QList<TFieldDef>& defs);
 QList<TFieldDef> fieldsFromJson(const QJsonValue& fields);
 
 // Refuses json that is not of the field's kind (null is of every kind), before any conversion.

@@ -45,10 +45,10 @@ void CaptureRun::Run() {
         return;
     }
 
-    checkProgramCodes();
+    const QList<AnsiString> programCodes = checkedProgramCodes();
     countLines();
     if (MessageDlg(messages_.Msg("CONF_SUBS"), mtConfirmation, mbYes | mbNo, 1) == mrYes)
-        scanSelectedFiles();
+        scanSelectedFiles(programCodes);
 
     stampVersion();
 }
@@ -64,10 +64,11 @@ bool CaptureRun::languageIsKnown() {
                                     loCaseInsensitive);
 }
 
-void CaptureRun::checkProgramCodes() {
+QList<AnsiString> CaptureRun::checkedProgramCodes() {
     // A file whose code cannot be stored would fail at its first new row, after the rows of the
     // files before it: it stops the run before anything is stored instead.
     const int limit = data_.cdsPropriedCDPROGRAMA->Size();
+    QList<AnsiString> codes;
     for (int i = 0; i < view_.SelectedCount(); ++i) {
         const QString path = view_.SelectedFile(i);
         const QString code = programCodeOf(path);
@@ -82,7 +83,9 @@ void CaptureRun::checkProgramCodes() {
                     .arg(code, path)
                     .arg(stored.size())
                     .arg(limit));
+        codes.append(stored);
     }
+    return codes;
 }
 
 void CaptureRun::countLines() {
@@ -95,19 +98,17 @@ void CaptureRun::countLines() {
     }
 }
 
-void CaptureRun::scanSelectedFiles() {
+void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     running_ = true;
     view_.SetImportEnabled(false);
     view_.SetProgress(0);
     view_.ShowBusy(true);
     try {
-        const int count = view_.SelectedCount();
-        for (int i = 0; i < count; ++i) {
-            const QString path = view_.SelectedFile(i);
+        // The selection holds still during the run: the files are those whose codes were checked.
+        for (int i = 0; i < programCodes.size(); ++i) {
             // Only one file's lines are held at a time; the file itself is closed before its scan.
-            const TStringList lines = ReadFormText(path);
-            Import(lines, Ansi::fromUnicode(programCodeOf(path),
-                                            QStringLiteral("The program code of %1").arg(path)));
+            const TStringList lines = ReadFormText(view_.SelectedFile(i));
+            Import(lines, programCodes[i]);
         }
     } catch (...) {
         endScan();

@@ -37,9 +37,10 @@ public:
 
 private:
     bool languageIsKnown();
-    void checkProgramCodes();
+    // The program code of each selected file, in list order, each one fit to be stored.
+    QList<AnsiString> checkedProgramCodes();
     void countLines();
-    void scanSelectedFiles();
+    void scanSelectedFiles(const QList<AnsiString>& programCodes);
     void endScan();
     void stampVersion();
     void recordCaption(CaptionScanner& scan);

@@ -5,9 +5,6 @@
 #include "appserver/RpcDispatcher.h"
 #include "components/NetConnection.h"
 #include "toolkit/Exceptions.h"
-#include "wire/RecordLayouts.h"
-
-#include <QJsonArray>
 
 InProcessServer::InProcessServer() : storage_(std::make_unique<Storage>(database_.location())) {
     registry_.add(std::make_shared<ImpPocketObject>(*storage_));
@@ -32,15 +29,8 @@ void InProcessServer::Cut(TNetConnection& connection) {
 }
 
 QList<QJsonObject> InProcessServer::rows() const {
-    const Layout& layout = Layouts::translationRow();
     QList<QJsonObject> rows;
-    storage_->forEachTranslation([&](const TranslationRow& row) {
-        const QJsonArray values = toJsonRow(row);
-        QJsonObject named;
-        for (int i = 0; i < layout.size(); ++i)
-            named.insert(layout.at(i).name, values.at(i));
-        rows.append(named);
-    });
+    storage_->forEachTranslation([&rows](const TranslationRow& row) { rows.append(toJsonObject(row)); });
     return rows;
 }
 
