@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  fonts-wine fonts-liberation2
   "$@"
 )
 

@@ -7,6 +7,8 @@
 #include "window/MessageTable.h"
 #include "wire/RemoteMethods.h"
 
+#include "widgets/WindowsFonts.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,16 +21,13 @@ namespace {
 // The pale yellow of tool tips, behind every field the user types or picks in.
 const QColor kInfoBackground(255, 255, 225);
 
+// "MS Sans Serif", height -11 (8 points).
 QFont standardFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    return font;
+    return WindowsFonts::Font(QStringLiteral("MS Sans Serif"), 11);
 }
 
 QFont boldFont() {
-    QFont font = standardFont();
-    font.setBold(true);
-    return font;
+    return WindowsFonts::Font(QStringLiteral("MS Sans Serif"), 11, true);
 }
 
 void useInfoBackground(QWidget* control) {

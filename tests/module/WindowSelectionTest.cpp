@@ -1,9 +1,13 @@
 #include "tests/support/WindowFixture.h"
 
+#include "widgets/WindowsFonts.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace {
 
@@ -140,6 +144,53 @@ TEST_F(WindowSelection, TheArrowsMoveTheChosenOrAllFilesAndDecideTheImportButton
     form->sbtTudoEsq->click();
     EXPECT_EQ(entries(*form->lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
     EXPECT_FALSE(importEnabled());
+}
+
+// Every caption at the window's own font and sizes, the server's languages in the box and form
+// names in both lists, as a user sees them: none is cut by its control.
+TEST_F(WindowSelection, EveryTextFitsItsControl) {
+    ASSERT_TRUE(WindowsFonts::IsMapped(QStringLiteral("MS Sans Serif")));
+    ASSERT_TRUE(WindowsFonts::IsMapped(QStringLiteral("MS Sans Serif"), true));
+    form->show();
+    const QStringList names{QStringLiteral("frmCliente.ebf"), QStringLiteral("frmPedidoItens.ebf"),
+                            QStringLiteral("frmConfiguracoes.ebf")};
+    form->edtDiretorio->setText(folder.path());
+    fill(*form->lsbDisp, names);
+    form->sbtTudoDir->click();
+    fill(*form->lsbDisp, names);
+    ASSERT_EQ(form->lsbSelec->Count(), 3);
+
+    const auto fits = [](const QWidget* control, const QString& text, int room) {
+        const int needed = control->fontMetrics().horizontalAdvance(text);
+        EXPECT_LE(needed, room) << control->objectName().toStdString() << ": \"" << text.toStdString()
+                                << "\" needs " << needed << " pixels";
+    };
+    int captions = 0;
+    for (const QLabel* label : form->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty() && ++captions)
+            fits(label, label->text(), label->contentsRect().width());
+    }
+    for (const QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
+        if (!button->text().isEmpty() && ++captions)
+            fits(button, button->text(), button->width() - 4);
+    }
+    EXPECT_GE(captions, 5) << "three headings, the screen's code and the drive button";
+
+    QStyleOptionComboBox box;
+    box.initFrom(form->cbbIdioma);
+    box.editable = true;
+    const int boxRoom =
+        form->style()
+            ->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField, form->cbbIdioma)
+            .width();
+    ASSERT_GE(form->cbbIdioma->count(), 5);
+    for (int i = 0; i < form->cbbIdioma->count(); ++i)
+        fits(form->cbbIdioma, form->cbbIdioma->itemText(i), boxRoom);
+    for (const TListBox* list : {form->lsbDisp, form->lsbSelec}) {
+        for (const QString& text : entries(*list))
+            fits(list, text, list->viewport()->width());
+    }
+    form->hide();
 }
 
 TEST_F(WindowSelection, OnlyF9InTheDirectoryFieldOpensTheDialogWhateverTheModifiers) {
