@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr std::chrono::milliseconds kHideGrace(250);
+
 class BusyWindow : public QWidget {
 public:
     BusyWindow() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -26,7 +28,7 @@ public:
         layout->addWidget(indicator);
         setStyleSheet(QStringLiteral("BusyWindow { border: 1px solid palette(dark); }"));
         hideTimer_.setSingleShot(true);
-        hideTimer_.setInterval(0);
+        hideTimer_.setInterval(kHideGrace);
         connect(&hideTimer_, &QTimer::timeout, this, &QWidget::hide);
     }
 
@@ -49,9 +51,9 @@ public:
         }
     }
 
-    // Hides the window once control is back in the event loop, unless another wait has begun
-    // by then: a run of short waits (a row sent per caption, say) keeps one window up rather
-    // than mapping and unmapping one per wait.
+    // Hides the window a moment after the wait, unless another wait has begun by then: a run of
+    // short waits (a lookup and a row sent per caption, with the scan letting events run between
+    // them) keeps one window up rather than mapping and unmapping it dozens of times a second.
     void hideSoon() { hideTimer_.start(); }
 
 private:
