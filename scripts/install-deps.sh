@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   fonts-wine fonts-liberation2
+  openbox xdotool imagemagick python3-xlib
   "$@"
 )
 

@@ -24,4 +24,5 @@ source "$root/scripts/test-postgres.sh"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" --timeout 600
+# The GUI suite (label gui) runs once, in test.sh, against the regular build.
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" --timeout 600 --label-exclude gui
