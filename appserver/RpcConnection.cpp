@@ -10,8 +10,6 @@
 
 namespace {
 
-// Requests handled before other connections get their turn.
-constexpr int kRequestsPerPass = 32;
 constexpr qint64 kReadChunk = 64 * 1024;
 // Answers queued for a client that is not reading them; past this the connection stops reading.
 constexpr qint64 kMaxQueuedOutput = 4 * 1024 * 1024;
@@ -27,9 +25,9 @@ QString peerName(const QTcpSocket* socket) {
 } // namespace
 
 RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token,
-                             ServerLimits limits, int number, QObject* parent)
+                             ServerLimits limits, int number, ConnectionTurns& turns, QObject* parent)
     : QObject(parent), socket_(socket), limits_(limits), number_(number),
-      dispatcher_(registry, std::move(token), number) {
+      dispatcher_(registry, std::move(token), number), turns_(turns) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
@@ -39,12 +37,14 @@ RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry,
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
         if (state_ == State::Draining)
             drainInput();
-        else
-            pump();
+        else if (state_ == State::Serving)
+            turns_.request(this);
     });
     connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
-        if (state_ == State::Serving)
-            pump();
+        if (state_ == State::Serving && outputBlocked_ && socket_->bytesToWrite() <= kMaxQueuedOutput) {
+            outputBlocked_ = false;
+            turns_.request(this);
+        }
     });
     connect(socket_, &QTcpSocket::disconnected, this, &RpcConnection::onDisconnected);
 
@@ -58,8 +58,16 @@ RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry,
     if (limits_.idleTimeoutSeconds > 0)
         idleTimer_.start(limits_.idleTimeoutSeconds * 1000);
 
-    // Data may have arrived before the connection was handed to us.
-    schedulePump();
+    // Data may have arrived before the connection was handed to us. Asked from the event loop:
+    // whoever made this connection has yet to hear of its end.
+    QTimer::singleShot(0, this, [this] {
+        if (state_ == State::Serving)
+            turns_.request(this);
+    });
+}
+
+RpcConnection::~RpcConnection() {
+    turns_.withdraw(this);
 }
 
 void RpcConnection::close() {
@@ -88,31 +96,22 @@ void RpcConnection::onDisconnected() {
     emit finished(this);
 }
 
-void RpcConnection::schedulePump() {
-    if (pumpScheduled_)
-        return;
-    pumpScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        pumpScheduled_ = false;
-        if (state_ == State::Serving)
-            pump();
-    });
-}
-
-void RpcConnection::pump() {
+bool RpcConnection::takeTurn(int maxLines) {
     int handled = 0;
     while (state_ == State::Serving) {
-        if (socket_->bytesToWrite() > kMaxQueuedOutput)
-            return; // bytesWritten resumes
+        if (socket_->bytesToWrite() > kMaxQueuedOutput) {
+            outputBlocked_ = true; // bytesWritten asks for the next turn
+            return false;
+        }
         const qsizetype end = buffer_.indexOf('\n', std::max(consumed_, scanned_));
         if (end < 0) {
             scanned_ = buffer_.size();
             if (buffer_.size() - consumed_ > limits_.maxMessageBytes) {
                 refuseOversizedLine();
-                return;
+                return false;
             }
             if (socket_->bytesAvailable() <= 0)
-                return; // readyRead resumes
+                return false; // readyRead asks for the next turn
             if (consumed_ > 0) {
                 buffer_.remove(0, consumed_);
                 scanned_ -= consumed_;
@@ -128,21 +127,20 @@ void RpcConnection::pump() {
         }
         if (end - consumed_ > limits_.maxMessageBytes) {
             refuseOversizedLine();
-            return;
+            return false;
         }
         // A view rather than a copy: the dispatcher is done with the line before anything may
-        // change the buffer (sending the answer may run pump() again).
+        // change the buffer.
         const QByteArray line = QByteArray::fromRawData(buffer_.constData() + consumed_, end - consumed_);
         consumed_ = end + 1;
         // Only a whole line counts as activity: a client trickling a line that never ends is idle.
         if (limits_.idleTimeoutSeconds > 0)
             idleTimer_.start(limits_.idleTimeoutSeconds * 1000);
         handleLine(line);
-        if (++handled == kRequestsPerPass) {
-            schedulePump();
-            return;
-        }
+        if (++handled == maxLines)
+            return state_ == State::Serving;
     }
+    return false;
 }
 
 void RpcConnection::refuseOversizedLine() {
@@ -156,8 +154,8 @@ void RpcConnection::refuseOversizedLine() {
 void RpcConnection::refuse(int code, const QString& message) {
     if (state_ != State::Serving)
         return;
-    // Draining before sending: the send may run pump() again, which must not meet the same line
-    // as a request still to refuse.
+    // Draining before sending, so that no later turn meets the same line as a request still to
+    // refuse.
     closeAfterDraining();
     send(RpcDispatcher::errorLine(QJsonValue::Null, code, message));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appserver/AccessToken.h"
+#include "appserver/ConnectionTurns.h"
 #include "appserver/RpcDispatcher.h"
 #include "appserver/ServerLimits.h"
 
@@ -12,16 +13,17 @@ class QTcpSocket;
 class ServerRegistry;
 
 // One client connection: splits what it reads into lines, hands each to its RpcDispatcher and
-// sends the answer back. Never blocks: it reads what has arrived, handles a bounded number of
-// lines per pass of the event loop, and stops reading while the client is not taking its answers,
-// so one client cannot hold up the others. Closes itself when the client goes quiet for the idle
-// timeout, and after the dispatcher has refused too many tokens.
-class RpcConnection : public QObject {
+// sends the answer back. Never blocks: it handles lines only in the turns the server's
+// ConnectionTurns give it, and stops reading while the client is not taking its answers, so one
+// client cannot hold up the others. Closes itself when the client goes quiet for the idle timeout,
+// and after the dispatcher has refused too many tokens.
+class RpcConnection : public QObject, private TurnTaker {
     Q_OBJECT
 public:
     // Takes ownership of socket.
     RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token, ServerLimits limits,
-                  int number, QObject* parent = nullptr);
+                  int number, ConnectionTurns& turns, QObject* parent = nullptr);
+    ~RpcConnection() override;
 
     // Closes after the answers already queued have been sent.
     void close();
@@ -32,10 +34,12 @@ signals:
     void finished(RpcConnection* connection);
 
 private:
+    // Handles at most maxLines whole lines that have arrived; false when it waits for the client
+    // (more input, or room for its answers).
+    bool takeTurn(int maxLines) override;
+
     enum class State { Serving, Draining, Closed };
 
-    void pump();
-    void schedulePump();
     void handleLine(const QByteArray& line);
     void refuseOversizedLine();
     void closeAfterDraining();
@@ -48,11 +52,12 @@ private:
     const ServerLimits limits_;
     int number_;
     RpcDispatcher dispatcher_;
+    ConnectionTurns& turns_;
     State state_ = State::Serving;
     QByteArray buffer_;
-    qsizetype consumed_ = 0; // bytes of buffer_ already handled
-    qsizetype scanned_ = 0;  // bytes of buffer_ known to hold no line end
-    bool pumpScheduled_ = false;
+    qsizetype consumed_ = 0;     // bytes of buffer_ already handled
+    qsizetype scanned_ = 0;      // bytes of buffer_ known to hold no line end
+    bool outputBlocked_ = false; // stopped until the client takes some of its answers
     QTimer idleTimer_;
     QTimer drainTimer_;
     QTimer drainDeadline_;

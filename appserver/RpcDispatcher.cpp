@@ -3,6 +3,7 @@
 #include "appserver/RpcError.h"
 #include "appserver/ServerRegistry.h"
 #include "appserver/SqlSupport.h"
+#include "wire/RemoteMethods.h"
 
 #include <QByteArrayView>
 #include <QJsonArray>
@@ -101,7 +102,7 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
 }
 
 QJsonValue RpcDispatcher::dispatch(const QString& method, const QJsonValue& params) {
-    if (method == QLatin1String("rpc.open"))
+    if (method == RemoteMethods::kOpen)
         return openServerObject(params);
     if (!serverObject_)
         throw RpcError(RpcCode::NotOpen, QStringLiteral("open a server object with rpc.open first"));

@@ -10,6 +10,11 @@ RpcServer::RpcServer(const ServerRegistry& registry, AccessToken token, ServerLi
     connect(&server_, &QTcpServer::newConnection, this, &RpcServer::acceptPending);
 }
 
+RpcServer::~RpcServer() {
+    // The connections leave the turns before the turns go.
+    qDeleteAll(findChildren<RpcConnection*>(Qt::FindDirectChildrenOnly));
+}
+
 bool RpcServer::listen(const QHostAddress& address, quint16 port) {
     return server_.listen(address, port);
 }
@@ -22,7 +27,7 @@ void RpcServer::acceptPending() {
             socket->deleteLater();
             continue;
         }
-        auto* connection = new RpcConnection(socket, registry_, token_, limits_, nextNumber_++, this);
+        auto* connection = new RpcConnection(socket, registry_, token_, limits_, nextNumber_++, turns_, this);
         connect(connection, &RpcConnection::finished, this, [this](RpcConnection* finished) {
             served_.remove(finished);
             refused_.remove(finished);

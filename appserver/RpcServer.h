@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appserver/AccessToken.h"
+#include "appserver/ConnectionTurns.h"
 #include "appserver/ServerLimits.h"
 
 #include <QHostAddress>
@@ -18,6 +19,7 @@ class RpcServer : public QObject {
 public:
     RpcServer(const ServerRegistry& registry, AccessToken token, ServerLimits limits,
               QObject* parent = nullptr);
+    ~RpcServer() override;
 
     bool listen(const QHostAddress& address, quint16 port);
     QString errorString() const { return server_.errorString(); }
@@ -34,6 +36,7 @@ private:
     const ServerRegistry& registry_;
     const AccessToken token_;
     const ServerLimits limits_;
+    ConnectionTurns turns_;
     QSet<RpcConnection*> served_;
     QSet<RpcConnection*> refused_; // told "too many connections", closing
     int nextNumber_ = 1;

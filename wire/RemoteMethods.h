@@ -6,6 +6,8 @@
 namespace RemoteMethods {
 
 inline const QString kServerName = QStringLiteral("Vdr04000.rdmImpPocket");
+// The first request of a connection: opens a server object by name.
+inline const QString kOpen = QStringLiteral("rpc.open");
 
 inline const QString kGetIdiLeDfm = QStringLiteral("GetIdiLeDfm");
 inline const QString kGetPropried = QStringLiteral("GetPropried");

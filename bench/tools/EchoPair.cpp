@@ -5,7 +5,7 @@
 //
 //   echo_pair --request-bytes A --answer-bytes B [--round-trips N] [--batches R]
 // prints one JSON object: the median, minimum and maximum microseconds per round trip over R
-// batches of N round trips.
+// batches of N round trips, and the 99th percentile of the single round trips.
 //
 //   echo_pair --replay FILE --connect HOST:PORT [--batches R]
 // does the same against a running server with the lines of FILE: the first line once, untimed
@@ -76,6 +76,7 @@ qsizetype exchange(QTcpSocket& socket, const QByteArray& request) {
 
 QJsonObject timeBatches(QTcpSocket& socket, const QList<QByteArray>& requests, int batches) {
     std::vector<double> perBatch;
+    std::vector<double> each; // every round trip of every batch
     qint64 requestBytes = 0;
     qint64 answerBytes = 0;
     for (const QByteArray& request : requests)
@@ -84,12 +85,18 @@ QJsonObject timeBatches(QTcpSocket& socket, const QList<QByteArray>& requests, i
         answerBytes = 0;
         QElapsedTimer clock;
         clock.start();
-        for (const QByteArray& request : requests)
+        qint64 last = 0;
+        for (const QByteArray& request : requests) {
             answerBytes += exchange(socket, request);
-        perBatch.push_back(static_cast<double>(clock.nsecsElapsed()) / 1000.0 / double(requests.size()));
+            const qint64 now = clock.nsecsElapsed();
+            each.push_back(static_cast<double>(now - last) / 1000.0);
+            last = now;
+        }
+        perBatch.push_back(static_cast<double>(last) / 1000.0 / double(requests.size()));
     }
     std::vector<double> sorted = perBatch;
     std::sort(sorted.begin(), sorted.end());
+    std::sort(each.begin(), each.end());
     QJsonArray batchesJson;
     for (double value : perBatch)
         batchesJson.append(value);
@@ -100,6 +107,7 @@ QJsonObject timeBatches(QTcpSocket& socket, const QList<QByteArray>& requests, i
             {QStringLiteral("median_us"), sorted[sorted.size() / 2]},
             {QStringLiteral("min_us"), sorted.front()},
             {QStringLiteral("max_us"), sorted.back()},
+            {QStringLiteral("p99_us"), each[each.size() * 99 / 100]},
             {QStringLiteral("batches_us"), batchesJson}};
 }
 

@@ -2,6 +2,7 @@
 
 #include "components/ServerSettings.h"
 #include "toolkit/Exceptions.h"
+#include "wire/RemoteMethods.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -100,7 +101,7 @@ void TNetConnection::Open() {
         const QString token = readToken();
         if (!token.isEmpty())
             params.insert(QStringLiteral("token"), token);
-        request(QStringLiteral("rpc.open"), params);
+        request(RemoteMethods::kOpen, params);
     } catch (...) {
         drop();
         throw;

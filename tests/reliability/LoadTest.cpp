@@ -121,6 +121,33 @@ TEST_P(Load, EightCapturesAtOnceWhileBadClientsMisbehaveAllSucceedAndStoreEachRo
         static_cast<long long>(single), static_cast<long long>(together), bad.floods());
 }
 
+// One client sends garbage lines as fast as its socket takes them and reads every error answer: the
+// server still serves four captures beside it, and the flooder too.
+TEST_P(Load, FourCapturesBesideAFullSpeedFlooderAllSucceedAndTheFlooderIsServedToo) {
+    const GeneratedForms forms(10, 25);
+    qint64 single = 0;
+    const QStringList expected = capturedAlone(GetParam(), forms, &single);
+    ASSERT_EQ(expected.size(), forms.captionCount());
+
+    ServerProcess server(GetParam());
+    QProcess flood;
+    flood.start(QStringLiteral(FLOOD_PATH), {QStringLiteral("127.0.0.1:%1").arg(server.port())});
+    ASSERT_TRUE(flood.waitForReadyRead(10000)) << "the flooder did not start";
+    qint64 together = 0;
+    const std::vector<int> codes = captureAtOnce(
+        QList<QStringList>(4, kOptions + serverOption(server) + QStringList{forms.path()}), &together);
+    flood.terminate();
+    ASSERT_TRUE(flood.waitForFinished(10000));
+    const QByteArray said = flood.readAllStandardOutput();
+
+    EXPECT_EQ(codes, std::vector<int>(4, 0));
+    EXPECT_EQ(storedRows(server), expected);
+    const qsizetype answers = said.mid(said.lastIndexOf("answers: ") + 9).trimmed().toLongLong();
+    EXPECT_GT(answers, 0) << said.toStdString();
+    std::printf("one capture alone: %lld ms; four at once beside the flooder: %lld ms (%s)\n",
+                static_cast<long long>(single), static_cast<long long>(together), said.trimmed().constData());
+}
+
 INSTANTIATE_FOR_EACH_STORAGE(Load);
 
 // Two servers on one PostgreSQL database, as a site with a spare server runs them: captures of the
