@@ -1,26 +1,35 @@
 #include "appserver/DataPacket.h"
 
+#include "wire/JsonWriter.h"
+
 #include <QJsonValue>
 
 #include <array>
+#include <stdexcept>
 #include <utility>
 
 namespace {
 
-// Every answer carries the fields of one of the Layouts, which never change, so each is described
-// once: building those objects would be a fifth of the server's work for a GetPropried. A Layouts
+QByteArray writtenFields(const Layout& layout) {
+    JsonWriter out;
+    out.value(Wire::describeFields(layout));
+    return out.text();
+}
+
+// Every answer carries the fields of one of the Layouts, which never change, so each is written
+// once: writing them anew would be a good part of the server's work for a GetPropried. A Layouts
 // function always hands out the same object, so its address tells which one it is.
-QJsonArray fieldsOf(const Layout& layout) {
-    static const std::array<std::pair<const Layout*, QJsonArray>, 3> described{{
-        {&Layouts::languageEntry(), Wire::describeFields(Layouts::languageEntry())},
-        {&Layouts::translationRow(), Wire::describeFields(Layouts::translationRow())},
-        {&Layouts::versionRecord(), Wire::describeFields(Layouts::versionRecord())},
+const QByteArray& fieldsOf(const Layout& layout) {
+    static const std::array<std::pair<const Layout*, QByteArray>, 3> written{{
+        {&Layouts::languageEntry(), writtenFields(Layouts::languageEntry())},
+        {&Layouts::translationRow(), writtenFields(Layouts::translationRow())},
+        {&Layouts::versionRecord(), writtenFields(Layouts::versionRecord())},
     }};
-    for (const auto& [known, fields] : described) {
+    for (const auto& [known, fields] : written) {
         if (&layout == known)
             return fields;
     }
-    return Wire::describeFields(layout);
+    throw std::logic_error("a packet's layout is not one of the record layouts");
 }
 
 qsizetype characterCount(const QString& text) {
@@ -35,12 +44,30 @@ qsizetype characterCount(const QString& text) {
 
 } // namespace
 
-QJsonObject makePacket(const Layout& layout, const QList<QJsonArray>& rows) {
-    const QJsonArray fields = fieldsOf(layout);
-    QJsonArray rowArray;
-    for (const QJsonArray& row : rows)
-        rowArray.append(row);
-    return QJsonObject{{QStringLiteral("fields"), fields}, {QStringLiteral("rows"), rowArray}};
+void writeSuccess(JsonWriter& out, const Layout& layout, const std::function<void(JsonWriter&)>& writeRows) {
+    out.startObject();
+    out.key("ok");
+    out.boolean(true);
+    out.key("data");
+    out.startObject();
+    out.key("fields");
+    out.raw(fieldsOf(layout));
+    out.key("rows");
+    out.startArray();
+    if (writeRows)
+        writeRows(out);
+    out.endArray();
+    out.endObject();
+    out.endObject();
+}
+
+void writeFailure(JsonWriter& out, const QString& message) {
+    out.startObject();
+    out.key("ok");
+    out.boolean(false);
+    out.key("message");
+    out.string(message);
+    out.endObject();
 }
 
 QString checkValue(const FieldDef& field, const QJsonValue& value) {

@@ -9,11 +9,19 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
+
+class JsonWriter;
 
 // Data packets as docs/protocol.md describes them, on the record layouts of wire/.
 
-QJsonObject makePacket(const Layout& layout, const QList<QJsonArray>& rows = {});
+// A method's successful result, {"ok": true, "data": packet}, the packet's rows written by
+// writeRows (none when it is empty).
+void writeSuccess(JsonWriter& out, const Layout& layout,
+                  const std::function<void(JsonWriter&)>& writeRows = {});
+// A method's refusal: {"ok": false, "message": message}.
+void writeFailure(JsonWriter& out, const QString& message);
 
 // Why the value does not fit the field, or an empty string when it does. A string's size counts
 // characters as the module does: code points, not UTF-16 units.

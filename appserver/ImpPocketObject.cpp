@@ -3,19 +3,12 @@
 #include "appserver/DataPacket.h"
 #include "appserver/Delta.h"
 #include "appserver/RpcError.h"
+#include "wire/JsonWriter.h"
 #include "wire/RemoteMethods.h"
 
 #include <cmath>
 
 namespace {
-
-QJsonObject success(const QJsonObject& packet) {
-    return QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("data"), packet}};
-}
-
-QJsonObject failure(const QString& message) {
-    return QJsonObject{{QStringLiteral("ok"), false}, {QStringLiteral("message"), message}};
-}
 
 void expectArgumentCount(const QString& method, const QJsonArray& params, int count) {
     if (params.size() != count)
@@ -34,41 +27,52 @@ QJsonObject deltaArgument(const QString& method, const QJsonArray& params) {
 
 } // namespace
 
-QJsonValue ImpPocketObject::call(const QString& method, const QJsonArray& params) {
+void ImpPocketObject::call(const QString& method, const QJsonArray& params, JsonWriter& result) {
     storage_.recoverConnection();
     try {
-        return dispatch(method, params);
+        dispatch(method, params, result);
     } catch (const StorageError&) {
         storage_.noteFailure();
         throw;
     }
 }
 
-QJsonValue ImpPocketObject::dispatch(const QString& method, const QJsonArray& params) {
+void ImpPocketObject::dispatch(const QString& method, const QJsonArray& params, JsonWriter& out) {
     if (method == RemoteMethods::kGetIdiLeDfm)
-        return getIdiLeDfm(params);
+        return getIdiLeDfm(params, out);
     if (method == RemoteMethods::kGetPropried)
-        return getPropried(params);
+        return getPropried(params, out);
     if (method == RemoteMethods::kGetVersao)
-        return getVersao(params);
-    if (method == RemoteMethods::kSetPropried)
-        return applyTranslationDelta(method, params, MissingDelete::Fails);
-    if (method == RemoteMethods::kSetVerProp)
-        return applyTranslationDelta(method, params, MissingDelete::CountsAsApplied);
-    if (method == RemoteMethods::kSetVersao)
-        return applyVersionDelta(params);
-    throw RpcError(RpcCode::MethodNotFound, QStringLiteral("%1 has no method %2").arg(name(), method));
+        return getVersao(params, out);
+    std::optional<QString> refusal;
+    const Layout* layout = &Layouts::translationRow();
+    if (method == RemoteMethods::kSetPropried) {
+        refusal = applyTranslationDelta(method, params, MissingDelete::Fails);
+    } else if (method == RemoteMethods::kSetVerProp) {
+        refusal = applyTranslationDelta(method, params, MissingDelete::CountsAsApplied);
+    } else if (method == RemoteMethods::kSetVersao) {
+        refusal = applyVersionDelta(params);
+        layout = &Layouts::versionRecord();
+    } else {
+        throw RpcError(RpcCode::MethodNotFound, QStringLiteral("%1 has no method %2").arg(name(), method));
+    }
+    // An applied delta answers with an empty packet of its layout.
+    if (refusal)
+        writeFailure(out, *refusal);
+    else
+        writeSuccess(out, *layout);
 }
 
-QJsonObject ImpPocketObject::getIdiLeDfm(const QJsonArray& params) {
+void ImpPocketObject::getIdiLeDfm(const QJsonArray& params, JsonWriter& out) {
     expectArgumentCount(RemoteMethods::kGetIdiLeDfm, params, 0);
-    QList<QJsonArray> rows;
-    for (const LanguageEntry& entry : storage_.languages())
-        rows.append(toJsonRow(entry));
-    return success(makePacket(Layouts::languageEntry(), rows));
+    const QList<LanguageEntry> entries = storage_.languages();
+    writeSuccess(out, Layouts::languageEntry(), [&entries](JsonWriter& rows) {
+        for (const LanguageEntry& entry : entries)
+            writeRow(rows, entry);
+    });
 }
 
-QJsonObject ImpPocketObject::getPropried(const QJsonArray& params) {
+void ImpPocketObject::getPropried(const QJsonArray& params, JsonWriter& out) {
     const QString method = RemoteMethods::kGetPropried;
     expectArgumentCount(method, params, 7);
     QStringList args;
@@ -87,16 +91,21 @@ QJsonObject ImpPocketObject::getPropried(const QJsonArray& params) {
 
     const TranslationKey key = TranslationKey::forLookup(args.at(0), args.at(1), args.at(2), args.at(3),
                                                          number, args.at(5), args.at(6));
-    QList<QJsonArray> rows;
-    for (const TranslationRow& row : storage_.findTranslations(key))
-        rows.append(toJsonRow(row));
-    return success(makePacket(Layouts::translationRow(), rows));
+    const QList<TranslationRow> found = storage_.findTranslations(key);
+    writeSuccess(out, Layouts::translationRow(), [&found](JsonWriter& rows) {
+        for (const TranslationRow& row : found)
+            writeRow(rows, row);
+    });
 }
 
-QJsonObject ImpPocketObject::getVersao(const QJsonArray& params) {
+void ImpPocketObject::getVersao(const QJsonArray& params, JsonWriter& out) {
     expectArgumentCount(RemoteMethods::kGetVersao, params, 0);
-    return success(
-        makePacket(Layouts::versionRecord(), {QJsonArray{dateTimeToJson(storage_.versionStamp())}}));
+    const QJsonValue stamp = dateTimeToJson(storage_.versionStamp());
+    writeSuccess(out, Layouts::versionRecord(), [&stamp](JsonWriter& rows) {
+        rows.startArray();
+        rows.value(stamp);
+        rows.endArray();
+    });
 }
 
 TranslationRow ImpPocketObject::rowOf(const QJsonArray& values, const QString& where) const {
@@ -107,8 +116,8 @@ TranslationRow ImpPocketObject::rowOf(const QJsonArray& values, const QString& w
     return *row;
 }
 
-QJsonObject ImpPocketObject::applyTranslationDelta(const QString& method, const QJsonArray& params,
-                                                   MissingDelete missingDelete) {
+std::optional<QString> ImpPocketObject::applyTranslationDelta(const QString& method, const QJsonArray& params,
+                                                              MissingDelete missingDelete) {
     const QJsonObject delta = deltaArgument(method, params);
     try {
         const QList<DeltaChange> changes = readDelta(delta, Layouts::translationRow());
@@ -143,12 +152,12 @@ QJsonObject ImpPocketObject::applyTranslationDelta(const QString& method, const 
         }
         transaction.commit();
     } catch (const DeltaError& error) {
-        return failure(error.message());
+        return error.message();
     }
-    return success(makePacket(Layouts::translationRow()));
+    return std::nullopt;
 }
 
-QJsonObject ImpPocketObject::applyVersionDelta(const QJsonArray& params) {
+std::optional<QString> ImpPocketObject::applyVersionDelta(const QJsonArray& params) {
     const QJsonObject delta = deltaArgument(RemoteMethods::kSetVersao, params);
     try {
         const QList<DeltaChange> changes = readDelta(delta, Layouts::versionRecord());
@@ -163,7 +172,7 @@ QJsonObject ImpPocketObject::applyVersionDelta(const QJsonArray& params) {
         }
         transaction.commit();
     } catch (const DeltaError& error) {
-        return failure(error.message());
+        return error.message();
     }
-    return success(makePacket(Layouts::versionRecord()));
+    return std::nullopt;
 }

@@ -6,6 +6,8 @@
 
 #include <QJsonObject>
 
+#include <optional>
+
 // The remote data module rdmImpPocket, registered as "Vdr04000.rdmImpPocket": the capture tool's
 // view of the translation table, the language list and the version record. docs/protocol.md
 // describes its six methods.
@@ -14,20 +16,21 @@ public:
     explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
 
     QString name() const override { return RemoteMethods::kServerName; }
-    QJsonValue call(const QString& method, const QJsonArray& params) override;
+    void call(const QString& method, const QJsonArray& params, JsonWriter& result) override;
 
 private:
     // What a delete of a row that is no longer stored means.
     enum class MissingDelete { Fails, CountsAsApplied };
 
-    QJsonValue dispatch(const QString& method, const QJsonArray& params);
+    void dispatch(const QString& method, const QJsonArray& params, JsonWriter& out);
 
-    QJsonObject getIdiLeDfm(const QJsonArray& params);
-    QJsonObject getPropried(const QJsonArray& params);
-    QJsonObject getVersao(const QJsonArray& params);
-    QJsonObject applyTranslationDelta(const QString& method, const QJsonArray& params,
-                                      MissingDelete missingDelete);
-    QJsonObject applyVersionDelta(const QJsonArray& params);
+    void getIdiLeDfm(const QJsonArray& params, JsonWriter& out);
+    void getPropried(const QJsonArray& params, JsonWriter& out);
+    void getVersao(const QJsonArray& params, JsonWriter& out);
+    // The refusal's message when the delta is not applied.
+    std::optional<QString> applyTranslationDelta(const QString& method, const QJsonArray& params,
+                                                 MissingDelete missingDelete);
+    std::optional<QString> applyVersionDelta(const QJsonArray& params);
 
     TranslationRow rowOf(const QJsonArray& values, const QString& where) const;
 

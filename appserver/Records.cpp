@@ -1,6 +1,7 @@
 #include "appserver/Records.h"
 
 #include "appserver/DataPacket.h"
+#include "wire/JsonWriter.h"
 
 namespace {
 
@@ -31,6 +32,43 @@ QJsonArray toJsonRow(const TranslationRow& row) {
                       optionalString(row.value2),
                       dateTimeToJson(row.updated),
                       row.language};
+}
+
+namespace {
+
+void writeOptional(JsonWriter& out, const std::optional<QString>& text) {
+    if (text)
+        out.string(*text);
+    else
+        out.null();
+}
+
+} // namespace
+
+void writeRow(JsonWriter& out, const LanguageEntry& entry) {
+    out.startArray();
+    out.string(entry.code);
+    out.string(entry.description);
+    out.string(entry.prop);
+    out.endArray();
+}
+
+void writeRow(JsonWriter& out, const TranslationRow& row) {
+    out.startArray();
+    out.string(row.program);
+    out.string(row.form);
+    out.string(row.component);
+    out.string(row.property);
+    out.number(row.number);
+    writeOptional(out, row.state);
+    out.string(row.value);
+    writeOptional(out, row.value2);
+    if (row.updated)
+        out.string(formatDateTime(*row.updated));
+    else
+        out.null();
+    out.string(row.language);
+    out.endArray();
 }
 
 QJsonObject toJsonObject(const TranslationRow& row) {

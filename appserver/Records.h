@@ -28,9 +28,14 @@ struct TranslationRow {
     QString language;                 // IDIDIOMA
 };
 
-// Rows in the field order of Layouts::languageEntry() / translationRow().
+class JsonWriter;
+
+// Rows in the field order of Layouts::languageEntry() / translationRow(): as Qt JSON values, or
+// written straight to an answer.
 QJsonArray toJsonRow(const LanguageEntry& entry);
 QJsonArray toJsonRow(const TranslationRow& row);
+void writeRow(JsonWriter& out, const LanguageEntry& entry);
+void writeRow(JsonWriter& out, const TranslationRow& row);
 // The row keyed by field name, as "export --format json" writes it.
 QJsonObject toJsonObject(const TranslationRow& row);
 

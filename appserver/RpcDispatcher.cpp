@@ -22,10 +22,20 @@ bool isJsonScalar(const QByteArray& line) {
     return error.error == QJsonParseError::NoError && wrapped.array().size() == 1;
 }
 
-QByteArray toLine(const QJsonObject& message) {
-    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+QByteArray lineOf(const JsonWriter& message) {
+    QByteArray line = message.text();
     line += '\n';
     return line;
+}
+
+// Starts an answer: {"jsonrpc": "2.0", "id": id, then the caller's member and the closing brace.
+void startAnswer(JsonWriter& out, const QJsonValue& id) {
+    out.clear();
+    out.startObject();
+    out.key("jsonrpc");
+    out.string(QStringLiteral("2.0"));
+    out.key("id");
+    out.value(id);
 }
 
 } // namespace
@@ -34,10 +44,17 @@ RpcDispatcher::RpcDispatcher(const ServerRegistry& registry, AccessToken token, 
     : registry_(registry), token_(std::move(token)), number_(number) {}
 
 QByteArray RpcDispatcher::errorLine(const QJsonValue& id, int code, const QString& message) {
-    return toLine(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                              {QStringLiteral("id"), id},
-                              {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code},
-                                                                    {QStringLiteral("message"), message}}}});
+    thread_local JsonWriter out;
+    startAnswer(out, id);
+    out.key("error");
+    out.startObject();
+    out.key("code");
+    out.number(code);
+    out.key("message");
+    out.string(message);
+    out.endObject();
+    out.endObject();
+    return lineOf(out);
 }
 
 std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
@@ -83,10 +100,11 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
     }
 
     try {
-        const QJsonValue result = dispatch(method.toString(), params);
-        return toLine(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                                  {QStringLiteral("id"), id},
-                                  {QStringLiteral("result"), result}});
+        startAnswer(answer_, id);
+        answer_.key("result");
+        dispatch(method.toString(), params);
+        answer_.endObject();
+        return lineOf(answer_);
     } catch (const RpcError& error) {
         return errorLine(id, error.code(), error.message());
     } catch (const StorageError& error) {
@@ -101,15 +119,17 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
     }
 }
 
-QJsonValue RpcDispatcher::dispatch(const QString& method, const QJsonValue& params) {
-    if (method == RemoteMethods::kOpen)
-        return openServerObject(params);
+void RpcDispatcher::dispatch(const QString& method, const QJsonValue& params) {
+    if (method == RemoteMethods::kOpen) {
+        answer_.value(openServerObject(params));
+        return;
+    }
     if (!serverObject_)
         throw RpcError(RpcCode::NotOpen, QStringLiteral("open a server object with rpc.open first"));
     if (params.isObject())
         throw RpcError(RpcCode::InvalidParams,
                        QStringLiteral("%1 takes its arguments by position, in an array").arg(method));
-    return serverObject_->call(method, params.toArray());
+    serverObject_->call(method, params.toArray(), answer_);
 }
 
 QJsonObject RpcDispatcher::openServerObject(const QJsonValue& params) {

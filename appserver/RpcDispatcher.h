@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appserver/AccessToken.h"
+#include "wire/JsonWriter.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -35,7 +36,8 @@ public:
     static QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
 
 private:
-    QJsonValue dispatch(const QString& method, const QJsonValue& params);
+    // Writes the method's result.
+    void dispatch(const QString& method, const QJsonValue& params);
     QJsonObject openServerObject(const QJsonValue& params);
 
     const ServerRegistry& registry_;
@@ -43,4 +45,5 @@ private:
     const int number_;
     ServerObject* serverObject_ = nullptr;
     int tokenRefusals_ = 0;
+    JsonWriter answer_; // reused, so an answer costs no new buffer
 };

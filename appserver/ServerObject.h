@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QJsonArray>
-#include <QJsonValue>
 #include <QString>
+
+class JsonWriter;
 
 // A server object that clients open by name and whose methods they call by name with positional
 // arguments.
@@ -12,7 +13,8 @@ public:
 
     virtual QString name() const = 0;
 
-    // The method's result. Throws RpcError for an unknown method (MethodNotFound) or unfit
-    // arguments (InvalidParams); other exceptions mean the object failed (InternalError).
-    virtual QJsonValue call(const QString& method, const QJsonArray& params) = 0;
+    // Writes the method's result to result, as one JSON value. Throws RpcError for an unknown
+    // method (MethodNotFound) or unfit arguments (InvalidParams); other exceptions mean the object
+    // failed (InternalError). What it wrote before throwing is dropped.
+    virtual void call(const QString& method, const QJsonArray& params, JsonWriter& result) = 0;
 };

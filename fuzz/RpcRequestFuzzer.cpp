@@ -19,6 +19,7 @@
 #include "appserver/ServerRegistry.h"
 #include "appserver/Storage.h"
 #include "appserver/TranslationKey.h"
+#include "wire/JsonWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -128,22 +129,26 @@ public:
 
     QString name() const override { return object_.name(); }
 
-    QJsonValue call(const QString& method, const QJsonArray& params) override {
+    void call(const QString& method, const QJsonArray& params, JsonWriter& out) override {
         const bool writes = method.startsWith(QLatin1String("Set"));
         const QJsonArray before = writes ? database_.snapshot() : QJsonArray();
-        QJsonValue result;
+        JsonWriter written;
         try {
-            result = object_.call(method, params);
+            object_.call(method, params, written);
         } catch (const RpcError&) {
             if (writes && database_.snapshot() != before)
                 broken(method + QStringLiteral(" refused its arguments but changed the data"));
             throw;
         }
+        QJsonParseError parseError;
+        const QJsonValue result = QJsonDocument::fromJson(written.text(), &parseError).object();
+        if (parseError.error != QJsonParseError::NoError)
+            broken(method + QStringLiteral(" wrote a result that is not JSON"));
         const bool succeeded = result.toObject().value(QStringLiteral("ok")).toBool();
         checkResult(method, result, !writes || succeeded || database_.snapshot() == before);
         // Anything else was just shown to leave the data as it was.
         wrote_ = wrote_ || (writes && succeeded);
-        return result;
+        out.raw(written.text());
     }
 
 private:

@@ -3,6 +3,10 @@
 // call the server object, write the answer) without the socket. Plus the insert of a new row as
 // SetPropried does it, commit included.
 //
+// Beside them, their floors on the same table: the plain indexed look-up of the same row (one
+// prepared SELECT by the unique key's column, its values read) and the plain prepared insert of a
+// row in its own transaction, through the same SQLite driver on a connection of their own.
+//
 // Each table is filled once per process, in one transaction through Storage's own insert, in a
 // temporary directory (VDR_BENCH_DB_DIR picks another place); the fill time goes to stderr.
 
@@ -16,6 +20,8 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -24,6 +30,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <stdexcept>
 
 namespace {
 
@@ -68,6 +75,7 @@ struct Table {
     std::unique_ptr<RpcDispatcher> dispatcher; // with the object open
     QList<TranslationKey> hits, misses;
     QList<QByteArray> hitRequests;
+    QStringList hitMatchKeys; // the unique key column's value of each hit
     qint64 rows = 0;
     // Rows the insert benchmark adds get numbers no filled row has.
     qint64 nextNewRow = 100'000'000;
@@ -103,6 +111,7 @@ struct Table {
                                                         row.value + QStringLiteral("?"), row.language));
                 hitRequests.append(
                     requestLine(n, QStringLiteral("GetPropried"), lookupParams(row, row.value)));
+                hitMatchKeys.append(TranslationKey::ofRow(row).matchKey());
             }
         }
         transaction.commit();
@@ -159,26 +168,110 @@ BENCHMARK(BM_GetPropriedRequest_Hit)
     ->Arg(1'000'000)
     ->Unit(benchmark::kMicrosecond);
 
-// One new row per call, in its own transaction, as SetPropried stores each captured caption.
-void BM_SetPropried_NewRow(benchmark::State& state) {
+// One new row per request line through the dispatcher, in its own transaction, as SetPropried
+// stores each captured caption. The lines are made beforehand, a batch at a time, untimed.
+void BM_SetPropriedRequest_NewRow(benchmark::State& state) {
     Table& t = table(state.range(0));
     QJsonArray fields;
     for (const FieldDef& field : Layouts::translationRow())
         fields.append(QJsonObject{{QStringLiteral("name"), field.name},
                                   {QStringLiteral("type"), Wire::kindName(field.kind)}});
     std::mt19937 random(99);
+    QList<QByteArray> lines;
+    qsizetype next = 0;
     for (auto _ : state) {
-        const QJsonObject insert{{QStringLiteral("op"), QStringLiteral("insert")},
-                                 {QStringLiteral("values"), toJsonRow(rowNumber(t.nextNewRow++, random))}};
-        const QJsonObject delta{{QStringLiteral("fields"), fields},
-                                {QStringLiteral("changes"), QJsonArray{insert}}};
-        const QJsonValue result = t.object->call(QStringLiteral("SetPropried"), QJsonArray{delta});
-        if (!result.toObject().value(QStringLiteral("ok")).toBool())
+        if (next == lines.size()) {
+            state.PauseTiming();
+            lines.clear();
+            next = 0;
+            for (int i = 0; i < 1000; ++i) {
+                const QJsonObject insert{
+                    {QStringLiteral("op"), QStringLiteral("insert")},
+                    {QStringLiteral("values"), toJsonRow(rowNumber(t.nextNewRow++, random))}};
+                const QJsonObject delta{{QStringLiteral("fields"), fields},
+                                        {QStringLiteral("changes"), QJsonArray{insert}}};
+                lines.append(requestLine(i, QStringLiteral("SetPropried"), QJsonArray{delta}));
+            }
+            state.ResumeTiming();
+        }
+        const std::optional<QByteArray> answer = t.dispatcher->handle(lines[next++]);
+        if (!answer || !answer->contains(R"("ok":true)"))
             state.SkipWithError("SetPropried refused the row");
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_SetPropried_NewRow)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SetPropriedRequest_NewRow)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+
+// The floors: SQLite through the same driver, with nothing of the server around it.
+const QString kColumns = QStringLiteral("CDPROGRAMA, NMFORMULARIO, NMCOMPONENTE, NMPROPRIEDADE, NRVALORPROP, "
+                                        "IDSITTRADUCAO, STVALORPROP, STAGRVALPROP, DTULTATUTRAD, IDIDIOMA");
+
+struct PlainConnection {
+    QSqlDatabase db;
+    explicit PlainConnection(const Table& t) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plain-%1").arg(t.rows));
+        db.setDatabaseName(t.directory.filePath(QStringLiteral("translations.sqlite")));
+        if (!db.open())
+            throw std::runtime_error("cannot open the table a second time");
+        QSqlQuery(QStringLiteral("PRAGMA synchronous = NORMAL"), db).exec();
+    }
+};
+
+void BM_PlainIndexedLookup_Hit(benchmark::State& state) {
+    Table& t = table(state.range(0));
+    PlainConnection plain(t);
+    {
+        QSqlQuery query(plain.db);
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT ID, %1 FROM translations WHERE MATCHKEY = ?").arg(kColumns));
+        qsizetype i = 0;
+        for (auto _ : state) {
+            query.bindValue(0, t.hitMatchKeys[i++ % t.hitMatchKeys.size()]);
+            if (!query.exec() || !query.next())
+                state.SkipWithError("the row was not found");
+            for (int column = 0; column <= 10; ++column)
+                benchmark::DoNotOptimize(query.value(column));
+            query.finish();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PlainIndexedLookup_Hit)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainInsert_OwnTransaction(benchmark::State& state) {
+    Table& t = table(state.range(0));
+    PlainConnection plain(t);
+    {
+        QSqlQuery query(plain.db);
+        query.prepare(
+            QStringLiteral("INSERT INTO translations (MATCHKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                .arg(kColumns));
+        std::mt19937 random(98);
+        const QString updated = QDateTime::currentDateTime().toString(Wire::kDateTimeFormat);
+        for (auto _ : state) {
+            const TranslationRow row = rowNumber(t.nextNewRow++, random);
+            const QVariantList values{TranslationKey::ofRow(row).matchKey(),
+                                      row.program,
+                                      row.form,
+                                      row.component,
+                                      row.property,
+                                      row.number,
+                                      *row.state,
+                                      row.value,
+                                      *row.value2,
+                                      updated,
+                                      row.language};
+            plain.db.transaction();
+            for (int i = 0; i < values.size(); ++i)
+                query.bindValue(i, values[i]);
+            if (!query.exec())
+                state.SkipWithError("the insert failed");
+            plain.db.commit();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PlainInsert_OwnTransaction)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

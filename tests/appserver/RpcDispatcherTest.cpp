@@ -29,7 +29,7 @@ constexpr int kNoAnswer = 1;
 class FailingObject : public ServerObject {
 public:
     QString name() const override { return QStringLiteral("Test.Failing"); }
-    QJsonValue call(const QString& method, const QJsonArray&) override {
+    void call(const QString& method, const QJsonArray&, JsonWriter&) override {
         if (method == QLatin1String("InTheDatabase"))
             throw StorageError(QStringLiteral("disk I/O error\nwhile writing"));
         throw std::runtime_error("out of order");
