@@ -174,11 +174,18 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
         throw ESocketError(
             QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
     const qint64 id = nextId_++;
-    const QJsonObject message{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                              {QStringLiteral("id"), id},
-                              {QStringLiteral("method"), method},
-                              {QStringLiteral("params"), params}};
-    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    requestLine_.clear();
+    requestLine_.startObject();
+    requestLine_.key("jsonrpc");
+    requestLine_.string(QStringLiteral("2.0"));
+    requestLine_.key("id");
+    requestLine_.number(static_cast<double>(id));
+    requestLine_.key("method");
+    requestLine_.string(method);
+    requestLine_.key("params");
+    requestLine_.value(params);
+    requestLine_.endObject();
+    QByteArray line = requestLine_.text();
     line.append('\n');
     const QByteArray answerLine = exchange(method, line);
     QJsonParseError parseError;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "toolkit/AnsiString.h"
+#include "wire/JsonWriter.h"
 
 #include <QJsonArray>
 #include <QJsonValue>
@@ -106,4 +107,5 @@ private:
     bool transportOpen_ = false;
     bool keepOpen_ = false;
     qint64 nextId_ = 1;
+    JsonWriter requestLine_; // reused, so a request costs no new buffer
 };
