@@ -112,7 +112,7 @@ QStringList csvFields(const TranslationRow& row) {
             row.state.value_or(QString()),
             row.value,
             row.value2.value_or(QString()),
-            row.updated ? formatDateTime(*row.updated) : QString(),
+            row.updated.value_or(QString()),
             row.language};
 }
 

@@ -30,7 +30,7 @@ QJsonArray toJsonRow(const TranslationRow& row) {
                       optionalString(row.state),
                       row.value,
                       optionalString(row.value2),
-                      dateTimeToJson(row.updated),
+                      optionalString(row.updated),
                       row.language};
 }
 
@@ -63,10 +63,7 @@ void writeRow(JsonWriter& out, const TranslationRow& row) {
     writeOptional(out, row.state);
     out.string(row.value);
     writeOptional(out, row.value2);
-    if (row.updated)
-        out.string(formatDateTime(*row.updated));
-    else
-        out.null();
+    writeOptional(out, row.updated);
     out.string(row.language);
     out.endArray();
 }
@@ -98,8 +95,11 @@ std::optional<TranslationRow> translationRowFromJson(const QJsonArray& values, Q
     row.state = stringOrNull(values.at(5));
     row.value = values.at(6).toString();
     row.value2 = stringOrNull(values.at(7));
-    if (!values.at(8).isNull())
-        row.updated = parseDateTime(values.at(8).toString());
+    // Checked against the layout already; kept in the one spelling the table and the wire use.
+    if (!values.at(8).isNull()) {
+        if (const std::optional<QDateTime> updated = parseDateTime(values.at(8).toString()))
+            row.updated = formatDateTime(*updated);
+    }
     row.language = values.at(9).toString();
     return row;
 }

@@ -16,16 +16,16 @@ struct LanguageEntry {
 };
 
 struct TranslationRow {
-    QString program;                  // CDPROGRAMA
-    QString form;                     // NMFORMULARIO
-    QString component;                // NMCOMPONENTE
-    QString property;                 // NMPROPRIEDADE
-    double number = 0;                // NRVALORPROP
-    std::optional<QString> state;     // IDSITTRADUCAO
-    QString value;                    // STVALORPROP
-    std::optional<QString> value2;    // STAGRVALPROP
-    std::optional<QDateTime> updated; // DTULTATUTRAD
-    QString language;                 // IDIDIOMA
+    QString program;                // CDPROGRAMA
+    QString form;                   // NMFORMULARIO
+    QString component;              // NMCOMPONENTE
+    QString property;               // NMPROPRIEDADE
+    double number = 0;              // NRVALORPROP
+    std::optional<QString> state;   // IDSITTRADUCAO
+    QString value;                  // STVALORPROP
+    std::optional<QString> value2;  // STAGRVALPROP
+    std::optional<QString> updated; // DTULTATUTRAD, as Wire::kDateTimeFormat writes it
+    QString language;               // IDIDIOMA
 };
 
 class JsonWriter;

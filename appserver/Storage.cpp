@@ -45,7 +45,7 @@ template <typename Query> TranslationRow readRow(const Query& query, int first) 
     row.state = optionalText(query.value(first + 5));
     row.value = query.value(first + 6).toString();
     row.value2 = optionalText(query.value(first + 7));
-    row.updated = optionalDateTime(query.value(first + 8));
+    row.updated = optionalText(query.value(first + 8)); // stored as it travels
     row.language = query.value(first + 9).toString();
     return row;
 }
@@ -60,7 +60,7 @@ QVariantList rowValues(const TranslationRow& row) {
             nullableText(row.state),
             row.value,
             nullableText(row.value2),
-            nullableDateTime(row.updated),
+            nullableText(row.updated),
             row.language};
 }
 

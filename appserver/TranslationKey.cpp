@@ -50,13 +50,15 @@ TranslationKey TranslationKey::ofRow(const TranslationRow& row) {
 
 QString TranslationKey::matchKey() const {
     // Each piece is prefixed with its length, so no choice of texts can make two different keys
-    // hash the same input.
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    // hash the same input. Hashed in one piece: the digest is the same as when fed piece by piece.
+    QByteArray input;
+    input.reserve(128 + 3 * value_.size());
     for (const QString* piece :
          {&program_, &form_, &component_, &property_, &numberText_, &value_, &language_}) {
         const QByteArray bytes = piece->toUtf8();
-        hash.addData(QByteArray::number(bytes.size()) + ':');
-        hash.addData(bytes);
+        input += QByteArray::number(bytes.size());
+        input += ':';
+        input += bytes;
     }
-    return QString::fromLatin1(hash.result().toHex());
+    return QString::fromLatin1(QCryptographicHash::hash(input, QCryptographicHash::Sha256).toHex());
 }

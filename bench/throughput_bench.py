@@ -184,11 +184,11 @@ def main():
                 elif phase == "new" and count > 1 and rate < 1.2 * single:
                     # More captures bring no more rows: each insert's commit waits for the one before.
                     limit = "the commits, one at a time on the server's one database connection"
-                elif machine > 0.85 * cpus:
+                elif machine > 0.8 * cpus:
                     limit = "the machine's CPUs (captures %.0f%%, server %.0f%%)" % (
                         100 * statistics.median(s["captures_cpu_s"] / s["wall_s"] for s in samples), 100 * server)
                 else:
-                    limit = "waiting: round trips%s" % (" and the write lock" if phase == "new" else "")
+                    limit = "waiting: round trips"
                 print("%-10s %-5s %5d %9.2f %12.0f %7.2fx %8.0f%% %8.0f%%  %s" % (
                     kind, phase, count, wall, rate, rate / single, 100 * server, 100 * machine, limit))
     return 0

@@ -49,7 +49,7 @@ TranslationRow rowNumber(qint64 n, std::mt19937& random) {
         row.value = QStringLiteral("Descrição %1").arg(random() % 100000);
     row.state = QStringLiteral("N");
     row.value2 = row.value;
-    row.updated = QDateTime::currentDateTime();
+    row.updated = QDateTime::currentDateTime().toString(Wire::kDateTimeFormat);
     row.language = QStringLiteral("POR");
     return row;
 }

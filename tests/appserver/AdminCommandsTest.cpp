@@ -30,10 +30,9 @@ protected:
     }
 
     static TranslationRow row(const QString& program, const QString& value, const QString& language) {
-        return {program,   "FRM", "LBL",
-                "CAPTION", 0,     "N",
-                value,     value, QDateTime::fromString("2026-12-07T08:01:44.123", Qt::ISODateWithMs),
-                language};
+        return {
+            program, "FRM", "LBL", "CAPTION", 0, "N", value, value, QStringLiteral("2026-12-07T08:01:44.123"),
+            language};
     }
 
     AppserverProcess files; // never started: runs the commands on the test's database

@@ -62,7 +62,7 @@ TEST_P(KeptStatementsTest, AnInsertAfterRefusedOnesStoresItsOwnValues) {
     kept.number = 2.5;
     kept.state = "S";
     kept.value2 = "Name";
-    kept.updated = QDateTime::fromString("2026-12-07T08:01:44.123", Qt::ISODateWithMs);
+    kept.updated = QStringLiteral("2026-12-07T08:01:44.123");
     store(*storage, kept);
 
     const QList<TranslationRow> found = storage->findTranslations(TranslationKey::ofRow(kept));

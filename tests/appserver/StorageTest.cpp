@@ -57,7 +57,7 @@ TEST_P(StorageTest, EveryFieldComesBackAsStored) {
     row.number = 0.1 + 0.2; // not short in decimal: a narrower column would round it
     row.state = "S";
     row.value2 = "Ação";
-    row.updated = QDateTime::fromString("2026-12-07T23:59:59.007", Qt::ISODateWithMs);
+    row.updated = QStringLiteral("2026-12-07T23:59:59.007");
     {
         Storage::Transaction transaction(*storage);
         storage->insertTranslation(row);
