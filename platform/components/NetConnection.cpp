@@ -211,7 +211,14 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
 QByteArray TNetConnection::exchange(const QString& method, const QByteArray& line) {
     if (Transport)
         return Transport(line);
-    if (socket_->write(line) != line.size() || !socket_->waitForBytesWritten(Timeout))
+    // Handed to the kernel at once; only what it cannot take yet is waited for, which spares a
+    // poll per request.
+    bool sent = socket_->write(line) == line.size();
+    if (sent) {
+        socket_->flush();
+        sent = socket_->bytesToWrite() == 0 || socket_->waitForBytesWritten(Timeout);
+    }
+    if (!sent)
         throw ESocketError(QStringLiteral("Cannot send %1 to the application server at %2: %3")
                                .arg(method, where(), socket_->errorString()));
 
