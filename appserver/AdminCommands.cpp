@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QTextStream>
 
+#include <map>
 #include <memory>
 
 namespace {
@@ -116,6 +117,38 @@ QStringList csvFields(const TranslationRow& row) {
             row.language};
 }
 
+// The rows the --language, --program and --state options keep; codes compare after upper-casing
+// a-z, as the server matches keys. An empty --state keeps the rows without a state.
+class RowFilter {
+public:
+    RowFilter(const QCommandLineParser& parser, const QCommandLineOption& language,
+              const QCommandLineOption& program, const QCommandLineOption* state = nullptr)
+        : byLanguage_(parser.isSet(language)), byProgram_(parser.isSet(program)),
+          byState_(state && parser.isSet(*state)), language_(upperAsciiLetters(parser.value(language))),
+          program_(upperAsciiLetters(parser.value(program))),
+          state_(state ? upperAsciiLetters(parser.value(*state)) : QString()) {}
+
+    bool keeps(const TranslationRow& row) const {
+        return (!byLanguage_ || upperAsciiLetters(row.language) == language_) &&
+               (!byProgram_ || upperAsciiLetters(row.program) == program_) &&
+               (!byState_ || upperAsciiLetters(row.state.value_or(QString())) == state_);
+    }
+
+private:
+    bool byLanguage_, byProgram_, byState_;
+    QString language_, program_, state_;
+};
+
+QCommandLineOption languageFilter(const QString& what) {
+    return {QStringLiteral("language"), QStringLiteral("Only %1 of this language.").arg(what),
+            QStringLiteral("CODE")};
+}
+
+QCommandLineOption programFilter(const QString& what) {
+    return {QStringLiteral("program"), QStringLiteral("Only %1 of this program.").arg(what),
+            QStringLiteral("CODE")};
+}
+
 int addLanguage(Storage& storage, const QCommandLineParser& parser, const QStringList& args) {
     if (args.size() < 3 || args.size() > 4)
         return usageError(parser, QStringLiteral("languages add takes CODE DESCRIPTION [PROP]"));
@@ -188,11 +221,13 @@ int runExportCommand(const QStringList& arguments, const QString& database) {
         "The filters compare codes after upper-casing a-z, as the server matches keys."));
     const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("csv or json (required)."),
                                     QStringLiteral("FORMAT"));
-    const QCommandLineOption language(QStringLiteral("language"),
-                                      QStringLiteral("Only rows of this language."), QStringLiteral("CODE"));
-    const QCommandLineOption program(QStringLiteral("program"), QStringLiteral("Only rows of this program."),
-                                     QStringLiteral("CODE"));
-    parser.addOptions({format, language, program});
+    const QCommandLineOption language = languageFilter(QStringLiteral("rows"));
+    const QCommandLineOption program = programFilter(QStringLiteral("rows"));
+    const QCommandLineOption state(QStringLiteral("state"),
+                                   QStringLiteral("Only rows in this translation state (IDSITTRADUCAO; "
+                                                  "empty for rows without one)."),
+                                   QStringLiteral("CODE"));
+    parser.addOptions({format, language, program, state});
     if (const std::optional<int> stop = parseOrStop(parser, arguments))
         return *stop;
     if (!parser.positionalArguments().isEmpty())
@@ -204,10 +239,7 @@ int runExportCommand(const QStringList& arguments, const QString& database) {
     const std::unique_ptr<Storage> storage = openStorage(parser, database);
     if (!storage)
         return kFailed;
-    const bool byLanguage = parser.isSet(language);
-    const bool byProgram = parser.isSet(program);
-    const QString wantedLanguage = upperAsciiLetters(parser.value(language));
-    const QString wantedProgram = upperAsciiLetters(parser.value(program));
+    const RowFilter filter(parser, language, program, &state);
     const Layout& layout = Layouts::translationRow();
 
     QStringList header;
@@ -218,8 +250,7 @@ int runExportCommand(const QStringList& arguments, const QString& database) {
         out() << csvRecord(header);
     try {
         storage->forEachTranslation([&](const TranslationRow& row) {
-            if ((byLanguage && upperAsciiLetters(row.language) != wantedLanguage) ||
-                (byProgram && upperAsciiLetters(row.program) != wantedProgram))
+            if (!filter.keeps(row))
                 return;
             if (formatName == QLatin1String("csv")) {
                 out() << csvRecord(csvFields(row));
@@ -232,6 +263,106 @@ int runExportCommand(const QStringList& arguments, const QString& database) {
     }
     if (formatName == QLatin1String("json"))
         out() << QString::fromUtf8(QJsonDocument(objects).toJson(QJsonDocument::Indented));
+    out().flush();
+    return kDone;
+}
+
+namespace {
+
+// Rows counted by language and state, and by program, each in code order.
+struct RowCounts {
+    int rows = 0;
+    std::map<QString, std::map<QString, int>> byLanguageAndState; // state "" for none
+    std::map<QString, int> byProgram;
+
+    void add(const TranslationRow& row) {
+        ++rows;
+        ++byLanguageAndState[upperAsciiLetters(row.language)][row.state.value_or(QString())];
+        ++byProgram[upperAsciiLetters(row.program)];
+    }
+
+    // Tab-separated lines that say what they count: "rows N", "language CODE N",
+    // "state LANGUAGE STATE N" (STATE empty for none), "program CODE N".
+    void writeText(QTextStream& to) const {
+        to << "rows\t" << rows << "\n";
+        for (const auto& [language, states] : byLanguageAndState) {
+            int total = 0;
+            for (const auto& [state, count] : states)
+                total += count;
+            to << "language\t" << language << "\t" << total << "\n";
+            for (const auto& [state, count] : states)
+                to << "state\t" << language << "\t" << state << "\t" << count << "\n";
+        }
+        for (const auto& [program, count] : byProgram)
+            to << "program\t" << program << "\t" << count << "\n";
+    }
+
+    QJsonObject toJson() const {
+        QJsonArray languages;
+        for (const auto& [language, states] : byLanguageAndState) {
+            int total = 0;
+            QJsonArray stateCounts;
+            for (const auto& [state, count] : states) {
+                total += count;
+                stateCounts.append(
+                    QJsonObject{{QStringLiteral("state"), state.isEmpty() ? QJsonValue() : state},
+                                {QStringLiteral("rows"), count}});
+            }
+            languages.append(QJsonObject{{QStringLiteral("language"), language},
+                                         {QStringLiteral("rows"), total},
+                                         {QStringLiteral("states"), stateCounts}});
+        }
+        QJsonArray programs;
+        for (const auto& [program, count] : byProgram)
+            programs.append(
+                QJsonObject{{QStringLiteral("program"), program}, {QStringLiteral("rows"), count}});
+        return {{QStringLiteral("rows"), rows},
+                {QStringLiteral("languages"), languages},
+                {QStringLiteral("programs"), programs}};
+    }
+};
+
+} // namespace
+
+int runStatsCommand(const QStringList& arguments, const QString& database) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Counts the translation rows: in all, per language and per translation state (IDSITTRADUCAO) "
+        "within it, and per program. text: one count per line, tab-separated, saying what it counts "
+        "(\"rows N\", \"language CODE N\", \"state LANGUAGE STATE N\" with STATE empty for rows "
+        "without one, \"program CODE N\"). json: {\"rows\", \"languages\": [{\"language\", \"rows\", "
+        "\"states\": [{\"state\", \"rows\"}]}], \"programs\": [{\"program\", \"rows\"}]}. Codes are "
+        "upper-cased a-z, as the server matches keys, and listed in order."));
+    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("text (the default) or json."),
+                                    QStringLiteral("FORMAT"), QStringLiteral("text"));
+    const QCommandLineOption language = languageFilter(QStringLiteral("count rows"));
+    const QCommandLineOption program = programFilter(QStringLiteral("count rows"));
+    parser.addOptions({format, language, program});
+    if (const std::optional<int> stop = parseOrStop(parser, arguments))
+        return *stop;
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(parser, QStringLiteral("stats takes no arguments besides its options"));
+    const QString formatName = parser.value(format);
+    if (formatName != QLatin1String("text") && formatName != QLatin1String("json"))
+        return usageError(parser, QStringLiteral("--format must be text or json"));
+
+    const std::unique_ptr<Storage> storage = openStorage(parser, database);
+    if (!storage)
+        return kFailed;
+    const RowFilter filter(parser, language, program);
+    RowCounts counts;
+    try {
+        storage->forEachTranslation([&](const TranslationRow& row) {
+            if (filter.keeps(row))
+                counts.add(row);
+        });
+    } catch (const StorageError& error) {
+        return storageFailure(error);
+    }
+    if (formatName == QLatin1String("json"))
+        out() << QString::fromUtf8(QJsonDocument(counts.toJson()).toJson(QJsonDocument::Indented));
+    else
+        counts.writeText(out());
     out().flush();
     return kDone;
 }

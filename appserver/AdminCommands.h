@@ -9,6 +9,7 @@
 
 int runLanguagesCommand(const QStringList& arguments, const QString& database);
 int runExportCommand(const QStringList& arguments, const QString& database);
+int runStatsCommand(const QStringList& arguments, const QString& database);
 int runVersionCommand(const QStringList& arguments, const QString& database);
 
 // The --database option every command shares, and how its value becomes a location.

@@ -15,7 +15,9 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
         "on stdout once it accepts connections.\n\n"
         "Commands (each has --help):\n"
         "  languages [add CODE DESCRIPTION [PROP]]   list or add the languages offered\n"
-        "  export --format csv|json [--language CODE] [--program CODE]   write the translation rows\n"
+        "  export --format csv|json [--language CODE] [--program CODE] [--state CODE]   write the "
+        "translation rows\n"
+        "  stats [--format text|json] [--language CODE] [--program CODE]   count them\n"
         "  version                                   show the version record"));
     // Everything after the command name belongs to the command's own parser.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -57,7 +59,7 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     parser.addOptions({help, database});
     parser.addOptions(serveOptions);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("languages, export or version; none to serve."),
+                                 QStringLiteral("languages, export, stats or version; none to serve."),
                                  QStringLiteral("[command]"));
 
     ServerOptions options;
@@ -91,6 +93,8 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
             options.request_ = Request::Languages;
         else if (command == QLatin1String("export"))
             options.request_ = Request::Export;
+        else if (command == QLatin1String("stats"))
+            options.request_ = Request::Stats;
         else if (command == QLatin1String("version"))
             options.request_ = Request::Version;
         else

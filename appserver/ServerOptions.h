@@ -11,7 +11,7 @@
 // main does.
 class ServerOptions {
 public:
-    enum class Request { Serve, ShowHelp, UsageError, Languages, Export, Version };
+    enum class Request { Serve, ShowHelp, UsageError, Languages, Export, Stats, Version };
 
     // arguments as QCoreApplication::arguments() gives them: the program first.
     static ServerOptions parse(const QStringList& arguments, const QProcessEnvironment& environment);

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
         return runExportCommand(options.commandArguments(), options.commandDatabase());
     case ServerOptions::Request::Version:
         return runVersionCommand(options.commandArguments(), options.commandDatabase());
+    case ServerOptions::Request::Stats:
+        return runStatsCommand(options.commandArguments(), options.commandDatabase());
     case ServerOptions::Request::Serve:
         break;
     }

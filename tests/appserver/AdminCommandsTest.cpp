@@ -103,6 +103,56 @@ TEST_P(AdminCommandsTest, ExportJsonFiltersByLanguageAndProgram) {
     EXPECT_EQ(result.out.count("\r\n"), 2) << "header and one row";
 }
 
+TEST_P(AdminCommandsTest, StatsCountByLanguageStateAndProgramAndExportFiltersByState) {
+    TranslationRow translated = row("PEDIDO", "Pedido", "ENG");
+    translated.state = QStringLiteral("T");
+    TranslationRow stateless = row("cliente", "Sem estado", "POR"); // programs count upper-cased
+    stateless.state.reset();
+    store({row("CLIENTE", "Nome", "POR"), row("CLIENTE", "Name", "ENG"), translated, stateless});
+
+    const std::pair<QStringList, QString> texts[] = {
+        {{"stats"},
+         "rows\t4\nlanguage\tENG\t2\nstate\tENG\tN\t1\nstate\tENG\tT\t1\nlanguage\tPOR\t2\n"
+         "state\tPOR\t\t1\nstate\tPOR\tN\t1\nprogram\tCLIENTE\t3\nprogram\tPEDIDO\t1\n"},
+        {{"stats", "--language", "eng"},
+         "rows\t2\nlanguage\tENG\t2\nstate\tENG\tN\t1\nstate\tENG\tT\t1\nprogram\tCLIENTE\t1\n"
+         "program\tPEDIDO\t1\n"},
+        {{"stats", "--program", "pedido", "--format", "text"},
+         "rows\t1\nlanguage\tENG\t1\nstate\tENG\tT\t1\nprogram\tPEDIDO\t1\n"},
+        {{"stats", "--language", "SPA"}, "rows\t0\n"},
+    };
+    for (const auto& [arguments, expected] : texts) {
+        const AppserverProcess::CommandResult result = files.runCommand(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(result.out, expected) << arguments.join(' ').toStdString();
+    }
+
+    const QJsonObject stats =
+        QJsonDocument::fromJson(files.runCommand({"stats", "--format", "json"}).out.toUtf8()).object();
+    EXPECT_EQ(stats.value("rows").toInt(), 4);
+    const QJsonArray languages = stats.value("languages").toArray();
+    ASSERT_EQ(languages.size(), 2);
+    EXPECT_EQ(languages.at(1).toObject().value("language").toString(), "POR");
+    EXPECT_EQ(languages.at(1).toObject().value("rows").toInt(), 2);
+    EXPECT_TRUE(
+        languages.at(1).toObject().value("states").toArray().at(0).toObject().value("state").isNull());
+    EXPECT_EQ(stats.value("programs").toArray().at(0).toObject().value("rows").toInt(), 3);
+
+    const auto exported = [this](const QString& state) {
+        return QJsonDocument::fromJson(
+                   files.runCommand({"export", "--format", "json", "--state", state}).out.toUtf8())
+            .array();
+    };
+    ASSERT_EQ(exported("t").size(), 1);
+    EXPECT_EQ(exported("t").at(0).toObject().value("STVALORPROP").toString(), "Pedido");
+    ASSERT_EQ(exported("").size(), 1) << "an empty state picks the rows without one";
+    EXPECT_EQ(exported("").at(0).toObject().value("STVALORPROP").toString(), "Sem estado");
+    EXPECT_EQ(exported("N").size(), 2);
+
+    EXPECT_EQ(files.runCommand({"stats", "--format", "csv"}).exitCode, 2);
+    EXPECT_EQ(files.runCommand({"stats", "extra"}).exitCode, 2);
+}
+
 TEST_P(AdminCommandsTest, ExportNeedsAKnownFormat) {
     EXPECT_EQ(files.runCommand({"export"}).exitCode, 2);
     EXPECT_EQ(files.runCommand({"export", "--format", "xml"}).exitCode, 2);
