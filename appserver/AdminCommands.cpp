@@ -272,12 +272,15 @@ namespace {
 // Rows counted by language and state, and by program, each in code order.
 struct RowCounts {
     int rows = 0;
+    std::map<QString, int> byLanguage;
     std::map<QString, std::map<QString, int>> byLanguageAndState; // state "" for none
     std::map<QString, int> byProgram;
 
     void add(const TranslationRow& row) {
+        const QString language = upperAsciiLetters(row.language);
         ++rows;
-        ++byLanguageAndState[upperAsciiLetters(row.language)][row.state.value_or(QString())];
+        ++byLanguage[language];
+        ++byLanguageAndState[language][row.state.value_or(QString())];
         ++byProgram[upperAsciiLetters(row.program)];
     }
 
@@ -286,10 +289,7 @@ struct RowCounts {
     void writeText(QTextStream& to) const {
         to << "rows\t" << rows << "\n";
         for (const auto& [language, states] : byLanguageAndState) {
-            int total = 0;
-            for (const auto& [state, count] : states)
-                total += count;
-            to << "language\t" << language << "\t" << total << "\n";
+            to << "language\t" << language << "\t" << byLanguage.at(language) << "\n";
             for (const auto& [state, count] : states)
                 to << "state\t" << language << "\t" << state << "\t" << count << "\n";
         }
@@ -300,16 +300,14 @@ struct RowCounts {
     QJsonObject toJson() const {
         QJsonArray languages;
         for (const auto& [language, states] : byLanguageAndState) {
-            int total = 0;
             QJsonArray stateCounts;
             for (const auto& [state, count] : states) {
-                total += count;
                 stateCounts.append(
                     QJsonObject{{QStringLiteral("state"), state.isEmpty() ? QJsonValue() : state},
                                 {QStringLiteral("rows"), count}});
             }
             languages.append(QJsonObject{{QStringLiteral("language"), language},
-                                         {QStringLiteral("rows"), total},
+                                         {QStringLiteral("rows"), byLanguage.at(language)},
                                          {QStringLiteral("states"), stateCounts}});
         }
         QJsonArray programs;

@@ -96,11 +96,13 @@ class Child:
         self.started = time.perf_counter()
 
     def wait(self, timeout):
+        """Its exit status and wall seconds; its CPU seconds stay in cpu_s."""
         deadline = time.monotonic() + timeout
         while True:
-            pid, status, _ = os.wait4(self.process.pid, os.WNOHANG)
+            pid, status, usage = os.wait4(self.process.pid, os.WNOHANG)
             if pid:
                 self.process.returncode = os.waitstatus_to_exitcode(status)
+                self.cpu_s = usage.ru_utime + usage.ru_stime
                 return self.process.returncode, time.perf_counter() - self.started
             if time.monotonic() > deadline:
                 self.process.kill()
@@ -108,10 +110,53 @@ class Child:
             time.sleep(0.01)
 
 
+def fresh_sqlite(path):
+    """The database URL of a SQLite file at path, with whatever an earlier run left there removed."""
+    for suffix in ("", "-wal", "-shm"):
+        if os.path.exists(path + suffix):
+            os.remove(path + suffix)
+    return "sqlite:" + path
+
+
+def use_offscreen(work):
+    """The captures run on Qt's offscreen platform, with a private runtime directory when none is set."""
+    os.environ["QT_QPA_PLATFORM"] = "offscreen"
+    if "XDG_RUNTIME_DIR" not in os.environ:
+        runtime = os.path.join(work, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        os.environ["XDG_RUNTIME_DIR"] = runtime
+
+
+def corpora_of(work, count, forms, captions, first_seed):
+    """count corpora of their own, forms-0, forms-1, ... in work."""
+    corpora = []
+    for number in range(count):
+        corpus = os.path.join(work, "forms-%d" % number)
+        generate(corpus, forms, captions, first_seed + number)
+        corpora.append(corpus)
+    return corpora
+
+
+def captures_at_once(binaries, address, corpora, log_path, timeout):
+    """One capture of each corpus, all at once: the wall seconds until all have ended and the CPU
+    seconds they took together. Each must succeed."""
+    started = time.perf_counter()
+    with open(log_path, "ab") as err:
+        children = [Child([binaries["capture"], "--language", LANGUAGE, "--server", address, "--yes", corpus],
+                          stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL) for corpus in corpora]
+        for child in children:
+            status, _ = child.wait(timeout)
+            if status != 0:
+                raise RuntimeError("a capture failed with status %d: see %s" % (status, log_path))
+    return time.perf_counter() - started, sum(child.cpu_s for child in children)
+
+
 class Server:
+    """appserver on a free loopback port; database is a URL (see fresh_sqlite)."""
+
     def __init__(self, binary, database, log_path):
         self.log = open(log_path, "wb")
-        self.child = Child(PIN + [binary, "--listen", "127.0.0.1:0", "--database", "sqlite:" + database],
+        self.child = Child(PIN + [binary, "--listen", "127.0.0.1:0", "--database", database],
                            stdout=subprocess.PIPE, stderr=self.log)
         line = self.child.process.stdout.readline().decode()
         match = re.match(r"appserver listening on (\S+)", line)
@@ -126,6 +171,12 @@ class Server:
                 if line.startswith("VmHWM:"):
                     return int(line.split()[1]) / 1024.0
         raise RuntimeError("the kernel tells no VmHWM for appserver")
+
+    def cpu_s(self):
+        """The CPU seconds the server has taken so far."""
+        with open("/proc/%d/stat" % self.child.process.pid) as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
     def stop(self):
         peak = self.peak_mb()
@@ -216,10 +267,8 @@ def measure_corpus(binaries, work, label, forms, captions, seed, repeats):
     previous_echo = None
     for repeat in range(repeats):
         database = os.path.join(work, label, "translations-%d.sqlite" % repeat)
-        for suffix in ("", "-wal", "-shm"):
-            if os.path.exists(database + suffix):
-                os.remove(database + suffix)
-        server = Server(binaries["appserver"], database, os.path.join(work, label, "appserver-%d.log" % repeat))
+        server = Server(binaries["appserver"], fresh_sqlite(database),
+                        os.path.join(work, label, "appserver-%d.log" % repeat))
         try:
             capture_log = os.path.join(work, label, "capture-%d.log" % repeat)
             for kind, directory in (("new", corpus), ("known", corpus), ("scan", scan_corpus)):
@@ -364,11 +413,7 @@ def main():
     work = args.work_dir or tempfile.mkdtemp(prefix="capture-bench-")
     os.makedirs(work, exist_ok=True)
     log("work directory:", work)
-    os.environ["QT_QPA_PLATFORM"] = "offscreen"
-    if "XDG_RUNTIME_DIR" not in os.environ:
-        runtime = os.path.join(work, "runtime")
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        os.environ["XDG_RUNTIME_DIR"] = runtime
+    use_offscreen(work)
 
     results = {"machine": {"cpus": os.cpu_count(), "load_at_start": os.getloadavg()}}
     modes = ["free", "pinned"] if args.mode == "both" else [args.mode]

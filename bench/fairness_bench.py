@@ -24,26 +24,13 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import time
 
-from capture_bench import LANGUAGE, ROOT, Child, Server, build, generate, log, run_json
+from capture_bench import (LANGUAGE, ROOT, Server, build, captures_at_once, corpora_of, fresh_sqlite, log,
+                           run_json, use_offscreen)
 
 CAPTURES = 4
 TARGETS = {"flooded_ratio": 3.0, "garbage_vs_requests": 1.15, "p99_us": 1000.0}
 FLOODS = {"garbage": [], "requests": ["--requests"], "unread": ["--no-read"]}
-
-
-def captures_at_once(binaries, address, corpora, log_path, timeout):
-    """Wall seconds until all the captures have ended; each must succeed."""
-    started = time.perf_counter()
-    with open(log_path, "ab") as err:
-        children = [Child([binaries["capture"], "--language", LANGUAGE, "--server", address, "--yes", corpus],
-                          stdout=subprocess.DEVNULL, stderr=err, stdin=subprocess.DEVNULL) for corpus in corpora]
-        for child in children:
-            status, _ = child.wait(timeout)
-            if status != 0:
-                raise RuntimeError("a capture failed with status %d: see %s" % (status, log_path))
-    return time.perf_counter() - started
 
 
 def start_flood(binaries, address, options):
@@ -69,14 +56,6 @@ def write_lookups(path, count):
                                  separators=(",", ":")) + "\n")
 
 
-def fresh_server(binaries, work, name):
-    database = os.path.join(work, name + ".sqlite")
-    for suffix in ("", "-wal", "-shm"):
-        if os.path.exists(database + suffix):
-            os.remove(database + suffix)
-    return Server(binaries["appserver"], database, os.path.join(work, name + ".log"))
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter, epilog=__doc__)
@@ -93,17 +72,10 @@ def main():
                 for name in ("appserver", "capture", "flood", "bench_echo_pair")}
     work = args.work_dir or tempfile.mkdtemp(prefix="fairness-bench-")
     os.makedirs(work, exist_ok=True)
-    os.environ["QT_QPA_PLATFORM"] = "offscreen"
-    runtime = os.path.join(work, "runtime")
-    os.makedirs(runtime, mode=0o700, exist_ok=True)
-    os.environ.setdefault("XDG_RUNTIME_DIR", runtime)
+    use_offscreen(work)
     log("work directory:", work)
 
-    corpora = []
-    for number in range(CAPTURES):
-        corpus = os.path.join(work, "forms-%d" % number)
-        generate(corpus, args.forms, args.captions, 7000 + number)
-        corpora.append(corpus)
+    corpora = corpora_of(work, CAPTURES, args.forms, args.captions, 7000)
     lookups = os.path.join(work, "lookups.jsonl")
     write_lookups(lookups, args.lookups)
     timeout = 120 + args.forms * args.captions * CAPTURES * 0.05
@@ -114,13 +86,15 @@ def main():
     try:
         for repeat in range(args.repeat):
             for scenario in runs:
-                server = fresh_server(binaries, work, "%s-%d" % (scenario, repeat))
+                name = "%s-%d" % (scenario, repeat)
+                server = Server(binaries["appserver"], fresh_sqlite(os.path.join(work, name + ".sqlite")),
+                                os.path.join(work, name + ".log"))
                 flood = None
                 try:
                     if scenario != "alone":
                         flood = start_flood(binaries, server.address, FLOODS[scenario])
-                    seconds = captures_at_once(binaries, server.address, corpora,
-                                               os.path.join(work, "captures.log"), timeout)
+                    seconds, _ = captures_at_once(binaries, server.address, corpora,
+                                                  os.path.join(work, "captures.log"), timeout)
                     if scenario in round_trips:
                         sample = run_json([binaries["bench_echo_pair"], "--replay", lookups, "--connect",
                                            server.address, "--batches", "1"])

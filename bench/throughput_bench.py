@@ -16,24 +16,15 @@ the captures wait for their round trips.
 
 import argparse
 import os
-import re
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
 import tempfile
-import time
 
-from capture_bench import LANGUAGE, ROOT, build, generate, log
+from capture_bench import ROOT, Server, build, captures_at_once, corpora_of, fresh_sqlite, log, use_offscreen
 
 COUNTS = (1, 2, 4, 8)
-
-
-def cpu_seconds_of(pid):
-    with open("/proc/%d/stat" % pid) as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def machine_busy_seconds():
@@ -43,50 +34,11 @@ def machine_busy_seconds():
     return (sum(values) - idle) / os.sysconf("SC_CLK_TCK")
 
 
-class Server:
-    def __init__(self, binary, database_url, log_path):
-        self.log = open(log_path, "wb")
-        self.process = subprocess.Popen([binary, "--listen", "127.0.0.1:0", "--database", database_url],
-                                        stdout=subprocess.PIPE, stderr=self.log)
-        line = self.process.stdout.readline().decode()
-        match = re.match(r"appserver listening on (\S+)", line)
-        if not match:
-            raise RuntimeError("appserver did not start: %r (see %s)" % (line, log_path))
-        self.address = match.group(1)
-
-    def cpu(self):
-        return cpu_seconds_of(self.process.pid)
-
-    def stop(self):
-        self.process.send_signal(signal.SIGTERM)
-        self.process.wait(timeout=60)
-        self.log.close()
-
-
 def run_captures(binaries, server, corpora, log_path, timeout):
     """The captures at once: wall seconds, server CPU, captures' CPU and machine CPU, in seconds."""
-    server_before, machine_before = server.cpu(), machine_busy_seconds()
-    started = time.perf_counter()
-    captures_cpu = 0.0
-    with open(log_path, "ab") as err:
-        children = [subprocess.Popen([binaries["capture"], "--language", LANGUAGE, "--server", server.address,
-                                      "--yes", corpus], stdout=subprocess.DEVNULL, stderr=err,
-                                     stdin=subprocess.DEVNULL) for corpus in corpora]
-        deadline = time.monotonic() + timeout
-        for child in children:
-            while True:
-                pid, status, usage = os.wait4(child.pid, os.WNOHANG)
-                if pid:
-                    break
-                if time.monotonic() > deadline:
-                    raise RuntimeError("a capture did not end within %d s" % timeout)
-                time.sleep(0.005)
-            child.returncode = os.waitstatus_to_exitcode(status)
-            if child.returncode != 0:
-                raise RuntimeError("a capture failed with status %d: see %s" % (child.returncode, log_path))
-            captures_cpu += usage.ru_utime + usage.ru_stime
-    wall = time.perf_counter() - started
-    return {"wall_s": wall, "server_cpu_s": server.cpu() - server_before, "captures_cpu_s": captures_cpu,
+    server_before, machine_before = server.cpu_s(), machine_busy_seconds()
+    wall, captures_cpu = captures_at_once(binaries, server.address, corpora, log_path, timeout)
+    return {"wall_s": wall, "server_cpu_s": server.cpu_s() - server_before, "captures_cpu_s": captures_cpu,
             "machine_cpu_s": machine_busy_seconds() - machine_before}
 
 
@@ -98,7 +50,7 @@ class Databases:
 
     def fresh(self, name):
         if self.kind == "sqlite":
-            return "sqlite:" + os.path.join(self.work, name + ".sqlite")
+            return fresh_sqlite(os.path.join(self.work, name + ".sqlite"))
         database = "vdr_throughput_%s" % name.replace("-", "_")
         self._psql("DROP DATABASE IF EXISTS %s" % database)
         self._psql("CREATE DATABASE %s ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0" % database)
@@ -127,15 +79,8 @@ def main():
     build(args.build_dir)
     binaries = {name: os.path.join(args.build_dir, "bin", name) for name in ("appserver", "capture")}
     work = tempfile.mkdtemp(prefix="throughput-bench-")
-    os.environ["QT_QPA_PLATFORM"] = "offscreen"
-    runtime = os.path.join(work, "runtime")
-    os.makedirs(runtime, mode=0o700)
-    os.environ.setdefault("XDG_RUNTIME_DIR", runtime)
-    corpora = []
-    for number in range(max(COUNTS)):
-        corpus = os.path.join(work, "forms-%d" % number)
-        generate(corpus, args.forms, args.captions, 9000 + number)
-        corpora.append(corpus)
+    use_offscreen(work)
+    corpora = corpora_of(work, max(COUNTS), args.forms, args.captions, 9000)
     captions = args.forms * args.captions
     kinds = ["sqlite"] + (["postgresql"] if args.postgres else [])
     if not args.postgres:

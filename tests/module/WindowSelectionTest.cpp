@@ -167,12 +167,16 @@ TEST_F(WindowSelection, EveryTextFitsItsControl) {
     };
     int captions = 0;
     for (const QLabel* label : form->findChildren<QLabel*>()) {
-        if (!label->text().isEmpty() && ++captions)
-            fits(label, label->text(), label->contentsRect().width());
+        if (label->text().isEmpty())
+            continue;
+        ++captions;
+        fits(label, label->text(), label->contentsRect().width());
     }
     for (const QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
-        if (!button->text().isEmpty() && ++captions)
-            fits(button, button->text(), button->width() - 4);
+        if (button->text().isEmpty())
+            continue;
+        ++captions;
+        fits(button, button->text(), button->width() - 4);
     }
     EXPECT_GE(captions, 5) << "three headings, the screen's code and the drive button";
 

@@ -98,6 +98,13 @@ QStringList capturedAlone(StorageKind storage, const GeneratedForms& forms, qint
     return storedRows(reference);
 }
 
+// Runs count captures of forms at once against server: their exit codes.
+std::vector<int> capturesOf(const GeneratedForms& forms, const ServerProcess& server, int count,
+                            qint64* elapsedMs) {
+    return captureAtOnce(
+        QList<QStringList>(count, kOptions + serverOption(server) + QStringList{forms.path()}), elapsedMs);
+}
+
 } // namespace
 
 class Load : public EachStorageTest {};
@@ -111,8 +118,7 @@ TEST_P(Load, EightCapturesAtOnceWhileBadClientsMisbehaveAllSucceedAndStoreEachRo
     ServerProcess server(GetParam());
     BadClients bad(server.port());
     qint64 together = 0;
-    const std::vector<int> codes = captureAtOnce(
-        QList<QStringList>(8, kOptions + serverOption(server) + QStringList{forms.path()}), &together);
+    const std::vector<int> codes = capturesOf(forms, server, 8, &together);
     EXPECT_EQ(codes, std::vector<int>(8, 0));
     EXPECT_EQ(storedRows(server), expected);
     EXPECT_GT(bad.floods(), 0);
@@ -134,8 +140,7 @@ TEST_P(Load, FourCapturesBesideAFullSpeedFlooderAllSucceedAndTheFlooderIsServedT
     flood.start(QStringLiteral(FLOOD_PATH), {QStringLiteral("127.0.0.1:%1").arg(server.port())});
     ASSERT_TRUE(flood.waitForReadyRead(10000)) << "the flooder did not start";
     qint64 together = 0;
-    const std::vector<int> codes = captureAtOnce(
-        QList<QStringList>(4, kOptions + serverOption(server) + QStringList{forms.path()}), &together);
+    const std::vector<int> codes = capturesOf(forms, server, 4, &together);
     flood.terminate();
     ASSERT_TRUE(flood.waitForFinished(10000));
     const QByteArray said = flood.readAllStandardOutput();
