@@ -1,6 +1,6 @@
 #include "appserver/AdminCommands.h"
 
-#include "appserver/CsvWriter.h"
+#include "wire/CsvWriter.h"
 #include "appserver/DataPacket.h"
 #include "appserver/DatabaseLocation.h"
 #include "appserver/Records.h"

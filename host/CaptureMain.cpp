@@ -5,6 +5,7 @@
 #include "host/CaptureOptions.h"
 #include "host/ConsoleDialogs.h"
 #include "host/ModuleLoader.h"
+#include "host/ReportFile.h"
 
 #include "components/ServerSettings.h"
 #include "toolkit/Exceptions.h"
@@ -17,15 +18,25 @@
 
 namespace {
 
-void printSummary(const CaptureDriver::Summary& summary) {
-    QTextStream(stdout) << QStringLiteral("files: %1, lines: %2, captions looked up: %3, rows inserted: %4, "
-                                          "time: %5 s")
+// A check found captions the table does not hold yet.
+constexpr int kExitNewCaptions = 3;
+
+void printSummary(const CaptureDriver::Summary& summary, const CaptureReport& report) {
+    const QString rows = report.mode() == CaptureReport::Mode::Check ? QStringLiteral("rows it would insert")
+                                                                     : QStringLiteral("rows inserted");
+    QTextStream(stdout) << QStringLiteral("files: %1, lines: %2, captions looked up: %3, %4: %5, time: %6 s")
                                .arg(summary.files)
                                .arg(summary.lines)
-                               .arg(summary.lookups)
-                               .arg(summary.inserted)
+                               .arg(report.lookups())
+                               .arg(rows)
+                               .arg(report.rows().size())
                                .arg(static_cast<double>(summary.milliseconds) / 1000.0, 0, 'f', 3)
                         << Qt::endl;
+}
+
+QString serverAddress() {
+    const ServerSettings::Address address = ServerSettings::effective();
+    return address.host + QLatin1Char(':') + QString::number(address.port);
 }
 
 // The command says only what is its own: the window's messages, progress and the summary. Qt's
@@ -64,19 +75,20 @@ int main(int argc, char* argv[]) {
     if (options.serverHost())
         ServerSettings::setOverride(options.serverHost(), options.serverPort());
 
-    int failures = 0;
+    QStringList failures;
     Toolkit::setFailureHandler([&failures](const std::exception& failure) {
-        ++failures;
         const auto* known = dynamic_cast<const Exception*>(&failure);
-        QTextStream(stderr) << "capture: " << (known ? known->message() : QString::fromUtf8(failure.what()))
-                            << Qt::endl;
+        failures.append(known ? known->message() : QString::fromUtf8(failure.what()));
+        QTextStream(stderr) << "capture: " << failures.constLast() << Qt::endl;
     });
-    auto dialogs = std::make_unique<ConsoleDialogs>(options.directory(), options.answerYes());
+    auto dialogs = std::make_unique<ConsoleDialogs>(options.answerYes());
     ConsoleDialogs& console = *dialogs;
     setDialogService(std::move(dialogs));
 
-    CaptureDriver driver(options.directory(), options.language(), options.typed(),
-                         isatty(STDERR_FILENO) ? stderr : nullptr);
+    CaptureReport report(options.check() ? CaptureReport::Mode::Check : CaptureReport::Mode::Run,
+                         options.language(), serverAddress());
+    CaptureDriver driver({options.directories(), options.language(), options.typed(), options.check()},
+                         console, report, isatty(STDERR_FILENO) ? stderr : nullptr);
     ModuleLoader module(options.moduleLibraryPath());
     Toolkit::guarded([&] {
         driver.start();
@@ -84,7 +96,17 @@ int main(int argc, char* argv[]) {
     });
     Toolkit::guarded([&module] { module.unload(); });
 
+    // The window's error messages are failures too; a run the driver could not finish says so.
+    QStringList problems = console.errors() + failures;
+    if (problems.isEmpty() && !driver.completed())
+        problems.append(QStringLiteral("The capture did not finish"));
+    report.finish(problems);
     if (driver.completed())
-        printSummary(driver.summary());
-    return failures == 0 && console.errorCount() == 0 && driver.completed() ? 0 : 1;
+        printSummary(driver.summary(), report);
+    const qsizetype failuresOfTheRun = failures.size();
+    if (!options.reportPath().isEmpty())
+        Toolkit::guarded([&] { ReportFile::write(options.reportPath(), report); });
+    if (!report.completed() || failures.size() > failuresOfTheRun)
+        return 1;
+    return options.check() && !report.rows().isEmpty() ? kExitNewCaptions : 0;
 }

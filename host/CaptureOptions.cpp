@@ -1,16 +1,26 @@
 #include "host/CaptureOptions.h"
 
 #include "host/HostOptions.h"
+#include "host/ReportFile.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+
+#include <utility>
 
 CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Captures the captions of eMbedded Visual Basic form files into the translation table of an\n"
         "application server, through the capture window of the Cli_Vdr04000 module, without a screen.\n"
-        "Exit status: 0 on success, 1 when the capture failed, 2 on a usage error."));
+        "Each DIRECTORY's files are listed and selected in turn, as in the window; a file already\n"
+        "selected is refused with the window's message and the rest go on.\n"
+        "\n"
+        "With --check nothing is stored: each caption a run would insert is printed once, as\n"
+        "  FILE:LINE: FORM.COMPONENT: new caption \"VALUE\"\n"
+        "\n"
+        "Exit status: 0 on success (a check: every caption is known), 3 when a check found new\n"
+        "captions, 1 when the capture failed, 2 on a usage error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption languageOption(
@@ -23,13 +33,25 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
                                        QStringLiteral("Confirm the capture without asking."));
     const QCommandLineOption typedOption(
         QStringLiteral("typed"),
-        QStringLiteral("Type the directory into the window instead of choosing it in the dialog: lists its\n"
+        QStringLiteral("Type the directory into the window instead of choosing it in the dialog: lists its "
                        "*.Dfm files instead of its *.Ebf files."));
+    const QCommandLineOption checkOption(
+        QStringLiteral("check"),
+        QStringLiteral("Look up every caption as a run does, but store nothing, ask nothing and stamp no "
+                       "version: print each caption a run would insert."));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"),
+        QStringLiteral("Write a report of what the run or check did to FILE: JSON for *.json, CSV for "
+                       "*.csv. Written whole once the run has ended, however it ended."),
+        QStringLiteral("FILE"));
     const QCommandLineOption moduleOption(QStringLiteral("module"),
                                           QStringLiteral("Path of the module library to load."),
                                           QStringLiteral("PATH"));
-    parser.addOptions({languageOption, serverOption, yesOption, typedOption, moduleOption});
-    parser.addPositionalArgument(QStringLiteral("DIRECTORY"), QStringLiteral("Directory of the form files."));
+    parser.addOptions(
+        {languageOption, checkOption, reportOption, serverOption, yesOption, typedOption, moduleOption});
+    parser.addPositionalArgument(QStringLiteral("DIRECTORY"),
+                                 QStringLiteral("Directories of the form files."),
+                                 QStringLiteral("DIRECTORY..."));
 
     CaptureOptions options;
     options.helpText_ = parser.helpText();
@@ -52,17 +74,23 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     options.language_ = parser.value(languageOption).trimmed();
     if (options.language_.isEmpty())
         return fail(QStringLiteral("--language CODE is required"));
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return fail(QStringLiteral("exactly one DIRECTORY is required"));
-    options.directory_ = positional.constFirst();
-    const QFileInfo directory(options.directory_);
-    if (!directory.exists())
-        return fail(QStringLiteral("%1 does not exist").arg(options.directory_));
-    if (!directory.isDir())
-        return fail(QStringLiteral("%1 is not a directory").arg(options.directory_));
-    if (!directory.isReadable() || !directory.isExecutable())
-        return fail(QStringLiteral("the directory %1 cannot be read").arg(options.directory_));
+    options.directories_ = parser.positionalArguments();
+    if (options.directories_.isEmpty())
+        return fail(QStringLiteral("a DIRECTORY is required"));
+    for (const QString& path : std::as_const(options.directories_)) {
+        const QFileInfo directory(path);
+        if (!directory.exists())
+            return fail(QStringLiteral("%1 does not exist").arg(path));
+        if (!directory.isDir())
+            return fail(QStringLiteral("%1 is not a directory").arg(path));
+        if (!directory.isReadable() || !directory.isExecutable())
+            return fail(QStringLiteral("the directory %1 cannot be read").arg(path));
+    }
+    options.check_ = parser.isSet(checkOption);
+    options.reportPath_ = parser.value(reportOption);
+    if (parser.isSet(reportOption) && !ReportFile::formatOf(options.reportPath_))
+        return fail(QStringLiteral("--report wants a FILE ending in .json or .csv, not \"%1\"")
+                        .arg(options.reportPath_));
     options.answerYes_ = parser.isSet(yesOption);
     options.typed_ = parser.isSet(typedOption);
     options.modulePath_ = HostOptions::resolveModulePath(parser.value(moduleOption));

@@ -6,7 +6,8 @@
 #include <optional>
 
 // The capture command's command line:
-//   capture --language CODE [--server HOST:PORT] [--yes] [--typed] [--module PATH] DIRECTORY
+//   capture --language CODE [--check] [--report FILE] [--server HOST:PORT] [--yes] [--typed]
+//           [--module PATH] DIRECTORY...
 class CaptureOptions {
 public:
     enum class Request { Run, ShowHelp, ShowVersion, UsageError };
@@ -18,7 +19,12 @@ public:
     const QString& helpText() const { return helpText_; }
 
     const QString& language() const { return language_; }
-    const QString& directory() const { return directory_; }
+    // In the order given: the window lists and selects each one's files in turn.
+    const QStringList& directories() const { return directories_; }
+    // Look up every caption but store nothing; the exit status tells whether any is new.
+    bool check() const { return check_; }
+    // Where to write the report; empty for none.
+    const QString& reportPath() const { return reportPath_; }
     bool answerYes() const { return answerYes_; }
     // Name the directory by typing it into the field (its *.Dfm files) instead of choosing it in
     // the directory dialog (its *.Ebf files).
@@ -32,7 +38,9 @@ private:
     QString usageError_;
     QString helpText_;
     QString language_;
-    QString directory_;
+    QStringList directories_;
+    bool check_ = false;
+    QString reportPath_;
     bool answerYes_ = false;
     bool typed_ = false;
     std::optional<QString> serverHost_;

@@ -2,12 +2,16 @@
 
 #include <QTextStream>
 
-ConsoleDialogs::ConsoleDialogs(QString directory, bool answerYes, FILE* input, FILE* output, FILE* errors)
-    : directory_(std::move(directory)), answerYes_(answerYes), in_(input), out_(output), err_(errors) {}
+ConsoleDialogs::ConsoleDialogs(bool answerYes, FILE* input, FILE* output, FILE* errors)
+    : answerYes_(answerYes), in_(input), out_(output), err_(errors) {}
 
 int ConsoleDialogs::messageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) {
     if (type == mtError) {
-        ++errors_;
+        if (refusing_) {
+            refusals_.append(text);
+            return mrOk;
+        }
+        errors_.append(text);
         QTextStream(err_) << "error: " << text << Qt::endl;
         return mrOk;
     }

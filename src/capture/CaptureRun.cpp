@@ -47,6 +47,10 @@ void CaptureRun::Run() {
 
     const QList<AnsiString> programCodes = checkedProgramCodes();
     countLines();
+    if (CheckOnly) {
+        scanSelectedFiles(programCodes);
+        return;
+    }
     if (MessageDlg(messages_.Msg("CONF_SUBS"), mtConfirmation, mbYes | mbNo, 1) == mrYes)
         scanSelectedFiles(programCodes);
 
@@ -100,6 +104,7 @@ void CaptureRun::countLines() {
 
 void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     running_ = true;
+    checkedRows_.clear();
     view_.SetImportEnabled(false);
     view_.SetProgress(0);
     view_.ShowBusy(true);
@@ -107,7 +112,10 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
         // The selection holds still during the run: the files are those whose codes were checked.
         for (int i = 0; i < programCodes.size(); ++i) {
             // Only one file's lines are held at a time; the file itself is closed before its scan.
-            const TStringList lines = ReadFormText(view_.SelectedFile(i));
+            currentFile_ = view_.SelectedFile(i);
+            const TStringList lines = ReadFormText(currentFile_);
+            if (Observer)
+                Observer->FileScanStarted(currentFile_, lines.Count());
             Import(lines, programCodes[i]);
         }
     } catch (...) {
@@ -115,7 +123,8 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
         throw;
     }
     endScan();
-    messages_.ShowMsg("sucesso", mtConfirmation, mbOK, 0);
+    if (!CheckOnly)
+        messages_.ShowMsg("sucesso", mtConfirmation, mbOK, 0);
 }
 
 void CaptureRun::endScan() {
@@ -123,6 +132,7 @@ void CaptureRun::endScan() {
     view_.SetStatus(QString());
     view_.SetProgress(0);
     cancelRequested_ = false;
+    currentFile_.clear();
     view_.SetImportEnabled(true);
     running_ = false;
 }
@@ -144,7 +154,7 @@ void CaptureRun::Import(const TStringList& lines, AnsiString programCode) {
     ProgressPacer pacer(ProgressInterval);
     for (int i = 0; i < lines.Count() && !cancelRequested_; ++i) {
         if (scan.ReadLine(lines[i], languageCode_))
-            recordCaption(scan);
+            recordCaption(scan, i + 1);
         if (pacer.Step()) {
             view_.AdvanceProgress(pacer.TakeSteps());
             view_.ProcessMessages();
@@ -156,11 +166,20 @@ void CaptureRun::Import(const TStringList& lines, AnsiString programCode) {
     }
 }
 
-void CaptureRun::recordCaption(CaptionScanner& scan) {
+bool CaptureRun::recordedInThisCheck(const CaptionScanner& scan) const {
+    return CheckOnly &&
+           checkedRows_.contains({Ansi::UpperCase(scan.programCode), Ansi::UpperCase(scan.formName),
+                                  Ansi::UpperCase(scan.componentName), Ansi::UpperCase(scan.propertyName),
+                                  scan.LookupValue(), Ansi::UpperCase(languageCode_)});
+}
+
+void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
     link_.CallGetPropried(data_.cdsPropried, Ansi::UpperCase(scan.programCode), scan.formName,
                           scan.componentName, scan.propertyName, "0", scan.LookupValue(), languageCode_);
-    if (data_.cdsPropried.RecordCount() > 0)
-        return; // the server holds it already
+    if (Observer)
+        Observer->CaptionLookedUp(currentFile_, line);
+    if (data_.cdsPropried.RecordCount() > 0 || recordedInThisCheck(scan))
+        return; // the server holds it already, or would by now in a run
 
     scan.programCode = Ansi::UpperCase(scan.programCode);
     AnsiString status = scan.programCode + " - " + scan.formName + " - " + scan.componentName + " - " +
@@ -169,18 +188,37 @@ void CaptureRun::recordCaption(CaptionScanner& scan) {
         status = status.left(kStatusLength - 3) + "...";
     view_.SetStatus(Ansi::toUnicode(status));
 
+    const RecordedCaption recorded{currentFile_,
+                                   line,
+                                   Ansi::UpperCase(scan.programCode),
+                                   Ansi::UpperCase(scan.formName),
+                                   Ansi::UpperCase(scan.componentName),
+                                   Ansi::UpperCase(scan.propertyName),
+                                   scan.StoredValue(),
+                                   Ansi::UpperCase(languageCode_)};
+    if (CheckOnly) {
+        checkedRows_.insert({recorded.program, recorded.form, recorded.component, recorded.property,
+                             scan.LookupValue(), recorded.language});
+        if (Observer)
+            Observer->CaptionRecorded(recorded);
+        return;
+    }
+
     TClientDataSet& rows = data_.cdsPropried;
     rows.Insert();
-    data_.cdsPropriedCDPROGRAMA->SetAsString(Ansi::UpperCase(scan.programCode));
-    data_.cdsPropriedNMFORMULARIO->SetAsString(Ansi::UpperCase(scan.formName));
-    data_.cdsPropriedNMCOMPONENTE->SetAsString(Ansi::UpperCase(scan.componentName));
-    data_.cdsPropriedNMPROPRIEDADE->SetAsString(Ansi::UpperCase(scan.propertyName));
+    data_.cdsPropriedCDPROGRAMA->SetAsString(recorded.program);
+    data_.cdsPropriedNMFORMULARIO->SetAsString(recorded.form);
+    data_.cdsPropriedNMCOMPONENTE->SetAsString(recorded.component);
+    data_.cdsPropriedNMPROPRIEDADE->SetAsString(recorded.property);
     data_.cdsPropriedNRVALORPROP->SetAsInteger(0);
     data_.cdsPropriedIDSITTRADUCAO->SetAsString("N");
-    data_.cdsPropriedSTVALORPROP->SetAsString(scan.StoredValue());
-    data_.cdsPropriedSTAGRVALPROP->SetAsString(scan.StoredValue());
+    data_.cdsPropriedSTVALORPROP->SetAsString(recorded.value);
+    data_.cdsPropriedSTAGRVALPROP->SetAsString(recorded.value);
     data_.cdsPropriedDTULTATUTRAD->SetAsDateTime(QDateTime::currentDateTime());
-    data_.cdsPropriedIDIDIOMA->SetAsString(Ansi::UpperCase(languageCode_));
-    if (rows.State() == TDataSetState::Insert || rows.State() == TDataSetState::Edit)
+    data_.cdsPropriedIDIDIOMA->SetAsString(recorded.language);
+    if (rows.State() == TDataSetState::Insert || rows.State() == TDataSetState::Edit) {
         rows.Post(); // sends the row to the server before the scan goes on
+        if (Observer)
+            Observer->CaptionRecorded(recorded);
+    }
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "capture/CaptureObserver.h"
 #include "capture/CaptureView.h"
 #include "capture/TranslationDataSets.h"
 #include "server/ServerLink.h"
 
 #include "components/Messages.h"
 #include "toolkit/StringList.h"
+
+#include <QSet>
 
 #include <chrono>
 
@@ -35,6 +38,13 @@ public:
     // How often the scan moves the progress bar and lets events through; zero: after every line.
     std::chrono::milliseconds ProgressInterval{20};
 
+    // A check scans and looks up every caption as a run does, but asks nothing, stores nothing,
+    // reports no success and stamps no version. It records each caption a run would store once:
+    // meeting it again, a run would find it stored.
+    bool CheckOnly = false;
+    // Told of each file, look-up and recorded caption; none by default.
+    CaptureObserver* Observer = nullptr;
+
 private:
     bool languageIsKnown();
     // The program code of each selected file, in list order, each one fit to be stored.
@@ -43,7 +53,9 @@ private:
     void scanSelectedFiles(const QList<AnsiString>& programCodes);
     void endScan();
     void stampVersion();
-    void recordCaption(CaptionScanner& scan);
+    void recordCaption(CaptionScanner& scan, int line);
+    // In a check: true for a caption recorded earlier in this check, which a run would have stored.
+    bool recordedInThisCheck(const CaptionScanner& scan) const;
 
     CaptureView& view_;
     TranslationDataSets& data_;
@@ -52,4 +64,8 @@ private:
     AnsiString& languageCode_;
     bool running_ = false;
     bool cancelRequested_ = false;
+    QString currentFile_;
+    // What the server would match a row by: program, form, component, property and language
+    // upper-cased, the value as looked up.
+    QSet<QList<AnsiString>> checkedRows_;
 };

@@ -165,6 +165,25 @@ void TfrmLeituraPocket::cdsVerificaPropAfterDelete(TClientDataSet&) {
     Changes.Apply(Data.cdsVerificaProp, RemoteMethods::kSetVerProp);
 }
 
+void TfrmLeituraPocket::FileScanStarted(const QString& path, int lines) {
+    emit fileScanStarted(path, lines);
+}
+
+void TfrmLeituraPocket::CaptionLookedUp(const QString& path, int line) {
+    emit captionLookedUp(path, line);
+}
+
+void TfrmLeituraPocket::CaptionRecorded(const RecordedCaption& caption) {
+    emit captionRecorded({{QStringLiteral("file"), caption.file},
+                          {QStringLiteral("line"), caption.line},
+                          {QStringLiteral("program"), Ansi::toUnicode(caption.program)},
+                          {QStringLiteral("form"), Ansi::toUnicode(caption.form)},
+                          {QStringLiteral("component"), Ansi::toUnicode(caption.component)},
+                          {QStringLiteral("property"), Ansi::toUnicode(caption.property)},
+                          {QStringLiteral("value"), Ansi::toUnicode(caption.value)},
+                          {QStringLiteral("language"), Ansi::toUnicode(caption.language)}});
+}
+
 int TfrmLeituraPocket::SelectedCount() const {
     return lsbSelec->Count();
 }

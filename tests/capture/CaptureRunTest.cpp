@@ -446,3 +446,70 @@ TEST_F(ARun, TheServerFailingMidRunKeepsWhatWasStoredAndResetsTheView) {
 
     EXPECT_EQ(describeRows(exportedRows(remote)), kClienteAndProdutoRows.mid(0, 2));
 }
+
+namespace {
+
+// What the run told, each recorded caption as its place and its row.
+struct ToldRun : CaptureObserver {
+    QStringList started;
+    QStringList lookups;
+    QStringList recorded;
+    QStringList recordedRows;
+
+    void FileScanStarted(const QString& path, int lines) override {
+        started.append(QStringLiteral("%1 %2").arg(QFileInfo(path).fileName()).arg(lines));
+    }
+    void CaptionLookedUp(const QString& path, int line) override {
+        lookups.append(QStringLiteral("%1:%2").arg(QFileInfo(path).fileName()).arg(line));
+    }
+    void CaptionRecorded(const RecordedCaption& caption) override {
+        recorded.append(QStringLiteral("%1:%2").arg(QFileInfo(caption.file).fileName()).arg(caption.line));
+        recordedRows.append(captionRow(Ansi::toUnicode(caption.program), Ansi::toUnicode(caption.form),
+                                       Ansi::toUnicode(caption.component), Ansi::toUnicode(caption.value),
+                                       Ansi::toUnicode(caption.language)));
+    }
+};
+
+} // namespace
+
+TEST_F(ARun, ACheckStoresNothingAndRecordsOnceEachRowTheRunThenStoresAtTheSameLine) {
+    // Two files of one program: a run stores the first one's captions and finds them at the second.
+    selectForms({{"Cliente.Ebf", SampleForms::kCliente},
+                 {"Produto.Ebf", kProduto},
+                 {"cliente.ebf", SampleForms::kCliente}});
+    chooseLanguage(QStringLiteral("POR"));
+    ToldRun check;
+    run.Observer = &check;
+    run.CheckOnly = true;
+
+    const QStringList checkFailures = runCapture();
+
+    EXPECT_TRUE(checkFailures.isEmpty()) << checkFailures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << "a check asks nothing and reports no success";
+    EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 6);
+    EXPECT_EQ(calls.count(), 6) << calls.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(rowsOnServer().isEmpty());
+    EXPECT_FALSE(server.versionStamp().has_value());
+    const QString line = QStringLiteral("%1:%2");
+    EXPECT_EQ(check.started, (QStringList{QStringLiteral("Cliente.Ebf %1").arg(SampleForms::kClienteLines),
+                                          QStringLiteral("cliente.ebf %1").arg(SampleForms::kClienteLines),
+                                          QStringLiteral("Produto.Ebf %1").arg(kProdutoLines)}));
+    EXPECT_EQ(check.recorded, (QStringList{line.arg("Cliente.Ebf").arg(SampleForms::kLblNomeLine),
+                                           line.arg("Cliente.Ebf").arg(SampleForms::kCmdGravarLine),
+                                           line.arg("Produto.Ebf").arg(SampleForms::labelCaptionLine(0)),
+                                           line.arg("Produto.Ebf").arg(SampleForms::labelCaptionLine(1))}));
+    EXPECT_EQ(check.recordedRows, kClienteAndProdutoRows);
+    EXPECT_FALSE(run.Running());
+    EXPECT_TRUE(view.importEnabled);
+
+    ToldRun stored;
+    run.Observer = &stored;
+    run.CheckOnly = false;
+    const QStringList runFailures = runCapture();
+
+    EXPECT_TRUE(runFailures.isEmpty()) << runFailures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(rowsOnServer(), check.recordedRows);
+    EXPECT_EQ(stored.recorded, check.recorded);
+    EXPECT_EQ(stored.lookups, check.lookups);
+    EXPECT_TRUE(server.versionStamp().has_value());
+}

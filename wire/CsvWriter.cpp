@@ -1,4 +1,4 @@
-#include "appserver/CsvWriter.h"
+#include "wire/CsvWriter.h"
 
 namespace {
 

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+// What a capture run or check did, file by file, as the capture window tells it: the summary and
+// the report are made from it.
+class CaptureReport {
+public:
+    enum class Mode { Run, Check };
+
+    struct File {
+        QString path;
+        int lines = 0;
+        int lookups = 0;
+        int rows = 0; // inserted by a run, new to a check
+    };
+    struct Row {
+        QString file;
+        int line = 0;
+        QString program, form, component, property, value, language;
+    };
+
+    CaptureReport(Mode mode, QString language, QString server);
+
+    void fileScanStarted(const QString& path, int lines);
+    void captionLookedUp(const QString& path, int line);
+    // The caption as the window's signal carries it.
+    void captionRecorded(const QVariantMap& caption);
+    // The run has ended; failures: what went wrong, none when it went to its end.
+    void finish(const QStringList& failures);
+
+    Mode mode() const { return mode_; }
+    const QString& language() const { return language_; }
+    const QString& server() const { return server_; }
+    const QDateTime& started() const { return started_; }
+    const QDateTime& finished() const { return finished_; }
+    const QList<File>& files() const { return files_; }
+    const QList<Row>& rows() const { return rows_; }
+    int lookups() const { return lookups_; }
+
+    bool completed() const { return failures_.isEmpty(); }
+    const QStringList& failures() const { return failures_; }
+    // Where the scan was when the run ended: the file being scanned and the line of its last
+    // look-up; empty and 0 before the first file, 0 before the file's first look-up.
+    const QString& lastFile() const { return lastFile_; }
+    int lastLine() const { return lastLine_; }
+
+private:
+    File& file(const QString& path);
+
+    Mode mode_;
+    QString language_;
+    QString server_;
+    QDateTime started_ = QDateTime::currentDateTime();
+    QDateTime finished_;
+    QList<File> files_;
+    QList<Row> rows_;
+    int lookups_ = 0;
+    QStringList failures_;
+    QString lastFile_;
+    int lastLine_ = 0;
+};

@@ -1,0 +1,124 @@
+#include "host/ReportFile.h"
+
+#include "host/CaptureReport.h"
+#include "wire/CsvWriter.h"
+
+#include "toolkit/Exceptions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+QString modeName(const CaptureReport& report) {
+    return report.mode() == CaptureReport::Mode::Check ? QStringLiteral("check") : QStringLiteral("run");
+}
+
+QString timeText(const QDateTime& time) {
+    return time.toString(Qt::ISODateWithMs);
+}
+
+int totalLines(const CaptureReport& report) {
+    int lines = 0;
+    for (const CaptureReport::File& file : report.files())
+        lines += file.lines;
+    return lines;
+}
+
+QByteArray jsonReport(const CaptureReport& report) {
+    QJsonArray files;
+    for (const CaptureReport::File& file : report.files())
+        files.append(QJsonObject{{QStringLiteral("file"), file.path},
+                                 {QStringLiteral("lines"), file.lines},
+                                 {QStringLiteral("lookups"), file.lookups},
+                                 {QStringLiteral("rows"), file.rows}});
+    QJsonArray rows;
+    for (const CaptureReport::Row& row : report.rows())
+        rows.append(QJsonObject{{QStringLiteral("file"), row.file},
+                                {QStringLiteral("line"), row.line},
+                                {QStringLiteral("program"), row.program},
+                                {QStringLiteral("form"), row.form},
+                                {QStringLiteral("component"), row.component},
+                                {QStringLiteral("property"), row.property},
+                                {QStringLiteral("value"), row.value},
+                                {QStringLiteral("language"), row.language}});
+    QJsonValue stopped = QJsonValue::Null;
+    if (!report.completed())
+        stopped = QJsonObject{{QStringLiteral("file"),
+                               report.lastFile().isEmpty() ? QJsonValue() : QJsonValue(report.lastFile())},
+                              {QStringLiteral("line"), report.lastLine()},
+                              {QStringLiteral("errors"), QJsonArray::fromStringList(report.failures())}};
+    const QJsonObject root{{QStringLiteral("mode"), modeName(report)},
+                           {QStringLiteral("language"), report.language()},
+                           {QStringLiteral("server"), report.server()},
+                           {QStringLiteral("started"), timeText(report.started())},
+                           {QStringLiteral("finished"), timeText(report.finished())},
+                           {QStringLiteral("completed"), report.completed()},
+                           {QStringLiteral("stopped"), stopped},
+                           {QStringLiteral("totals"),
+                            QJsonObject{{QStringLiteral("files"), static_cast<int>(report.files().size())},
+                                        {QStringLiteral("lines"), totalLines(report)},
+                                        {QStringLiteral("lookups"), report.lookups()},
+                                        {QStringLiteral("rows"), static_cast<int>(report.rows().size())}}},
+                           {QStringLiteral("files"), files},
+                           {QStringLiteral("rows"), rows}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QByteArray csvReport(const CaptureReport& report) {
+    const QString empty;
+    QString text = csvRecord({QStringLiteral("record"), QStringLiteral("file"), QStringLiteral("line"),
+                              QStringLiteral("lines"), QStringLiteral("lookups"), QStringLiteral("rows"),
+                              QStringLiteral("program"), QStringLiteral("form"), QStringLiteral("component"),
+                              QStringLiteral("property"), QStringLiteral("value"), QStringLiteral("language"),
+                              QStringLiteral("message")});
+    text += csvRecord({modeName(report), empty, empty, empty, empty, empty, empty, empty, empty, empty, empty,
+                       report.language(), report.server()});
+    for (const CaptureReport::File& file : report.files())
+        text += csvRecord({QStringLiteral("file"), file.path, empty, QString::number(file.lines),
+                           QString::number(file.lookups), QString::number(file.rows), empty, empty, empty,
+                           empty, empty, empty, empty});
+    const QString rowRecord =
+        report.mode() == CaptureReport::Mode::Check ? QStringLiteral("new") : QStringLiteral("inserted");
+    for (const CaptureReport::Row& row : report.rows())
+        text += csvRecord({rowRecord, row.file, QString::number(row.line), empty, empty, empty, row.program,
+                           row.form, row.component, row.property, row.value, row.language, empty});
+    const QString totals[] = {QString::number(totalLines(report)), QString::number(report.lookups()),
+                              QString::number(report.rows().size())};
+    if (report.completed())
+        text += csvRecord({QStringLiteral("completed"), empty, empty, totals[0], totals[1], totals[2], empty,
+                           empty, empty, empty, empty, report.language(), empty});
+    else
+        text += csvRecord({QStringLiteral("stopped"), report.lastFile(), QString::number(report.lastLine()),
+                           totals[0], totals[1], totals[2], empty, empty, empty, empty, empty,
+                           report.language(), report.failures().join(QLatin1Char('\n'))});
+    return text.toUtf8();
+}
+
+} // namespace
+
+namespace ReportFile {
+
+std::optional<Format> formatOf(const QString& path) {
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+        return Format::Json;
+    if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return Format::Csv;
+    return std::nullopt;
+}
+
+void write(const QString& path, const CaptureReport& report) {
+    const std::optional<Format> format = formatOf(path);
+    if (!format)
+        throw Exception(QStringLiteral("The report %1 is neither .json nor .csv").arg(path));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Exception(QStringLiteral("Cannot write the report %1: %2").arg(path, file.errorString()));
+    file.write(*format == Format::Json ? jsonReport(report) : csvReport(report));
+    if (!file.commit())
+        throw Exception(QStringLiteral("Cannot write the report %1: %2").arg(path, file.errorString()));
+}
+
+} // namespace ReportFile
