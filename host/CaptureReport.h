@@ -44,8 +44,9 @@ public:
 
     bool completed() const { return failures_.isEmpty(); }
     const QStringList& failures() const { return failures_; }
-    // Where the scan was when the run ended: the file being scanned and the line of its last
-    // look-up; empty and 0 before the first file, 0 before the file's first look-up.
+    // Where the scan was when the run ended: the file being scanned and the line of the caption
+    // looked up last (or being looked up); empty and 0 before the first file, 0 before the
+    // file's first look-up.
     const QString& lastFile() const { return lastFile_; }
     int lastLine() const { return lastLine_; }
 

@@ -24,6 +24,7 @@ public:
 
     // The scan of a file begins; lines: its form text's.
     virtual void FileScanStarted(const QString& path, int lines) = 0;
+    // Before the look-up, so that a run that fails there is known to have stopped at this line.
     virtual void CaptionLookedUp(const QString& path, int line) = 0;
     virtual void CaptionRecorded(const RecordedCaption& caption) = 0;
 };

@@ -174,10 +174,10 @@ bool CaptureRun::recordedInThisCheck(const CaptionScanner& scan) const {
 }
 
 void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
-    link_.CallGetPropried(data_.cdsPropried, Ansi::UpperCase(scan.programCode), scan.formName,
-                          scan.componentName, scan.propertyName, "0", scan.LookupValue(), languageCode_);
     if (Observer)
         Observer->CaptionLookedUp(currentFile_, line);
+    link_.CallGetPropried(data_.cdsPropried, Ansi::UpperCase(scan.programCode), scan.formName,
+                          scan.componentName, scan.propertyName, "0", scan.LookupValue(), languageCode_);
     if (data_.cdsPropried.RecordCount() > 0 || recordedInThisCheck(scan))
         return; // the server holds it already, or would by now in a run
 

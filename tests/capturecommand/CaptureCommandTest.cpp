@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -128,7 +131,8 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
         {},
         {QStringLiteral("--yes"), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"), address},
-        {QStringLiteral("--language"), QStringLiteral("POR"), forms.path(), forms.path()},
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"),
+         forms.filePath(QStringLiteral("report.txt")), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
          QStringLiteral("127.0.0.1"), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
@@ -210,13 +214,15 @@ TEST_P(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
         deadPort = static_cast<int>(probe.serverPort());
     }
     const QString address = QStringLiteral("127.0.0.1:%1").arg(deadPort);
-    const CaptureResult result =
-        runCapture({QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"), address,
-                    QStringLiteral("--yes"), forms.path()});
-    ASSERT_TRUE(result.finished) << explain(result);
-    EXPECT_NE(result.exitCode, 0) << explain(result);
-    EXPECT_TRUE(result.err.contains(address)) << explain(result);
-    EXPECT_FALSE(summaryOf(result.out)) << explain(result);
+    for (const QString& mode : {QStringLiteral("--yes"), QStringLiteral("--check")}) {
+        SCOPED_TRACE(mode.toStdString());
+        const CaptureResult result = runCapture({QStringLiteral("--language"), QStringLiteral("POR"),
+                                                 QStringLiteral("--server"), address, mode, forms.path()});
+        ASSERT_TRUE(result.finished) << explain(result);
+        EXPECT_EQ(result.exitCode, 1) << explain(result);
+        EXPECT_TRUE(result.err.contains(address)) << explain(result);
+        EXPECT_FALSE(summaryOf(result.out)) << explain(result);
+    }
 }
 
 TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
@@ -240,6 +246,120 @@ TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
     ASSERT_TRUE(summary) << explain(confirmed);
     EXPECT_EQ(summary->inserted, 2);
     EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows);
+}
+
+namespace {
+
+QJsonObject readJson(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+// The records of a CSV report whose first field is kind, each as its fields joined by "|". The
+// values written here hold no comma, quote or line break.
+QStringList csvRecords(const QString& path, const QString& kind) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList records;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n")))
+        if (line.startsWith(kind + QLatin1Char(',')))
+            records.append(line.split(QLatin1Char(',')).join(QLatin1Char('|')));
+    return records;
+}
+
+} // namespace
+
+TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStoresNothing) {
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
+    write(QStringLiteral("Pedido.ebf"), kPedido);
+    // The client form again in a second directory, listed after the first: a run stores its rows
+    // from the first one.
+    const QString copy = forms.filePath(QStringLiteral("zcopy"));
+    ASSERT_TRUE(QDir(forms.path()).mkdir(QStringLiteral("zcopy")));
+    ASSERT_TRUE(
+        QFile::copy(forms.filePath(QStringLiteral("Cliente.Ebf")), copy + QStringLiteral("/Cliente.Ebf")));
+    QTemporaryDir reports;
+    const QString checkReport = reports.filePath(QStringLiteral("check.json"));
+    // The first directory named twice: its files are refused the second time and the run goes on.
+    const QStringList check = QStringList{QStringLiteral("--language"), QStringLiteral("POR")} +
+                              serverOption(*server) + QStringList{QStringLiteral("--check"),
+                                                                  QStringLiteral("--report"),
+                                                                  checkReport,
+                                                                  forms.path(),
+                                                                  copy,
+                                                                  forms.path()};
+
+    const CaptureResult checked = runCapture(check);
+
+    EXPECT_EQ(checked.exitCode, 3) << explain(checked);
+    const QString cliente = forms.filePath(QStringLiteral("Cliente.Ebf"));
+    const QString pedido = forms.filePath(QStringLiteral("Pedido.ebf"));
+    const QStringList named = {
+        cliente + QStringLiteral(":5: FRMCLIENTE.LBLNOME: new caption \"Nome do cliente\""),
+        cliente + QStringLiteral(":9: FRMCLIENTE.CMDGRAVAR: new caption \"Gravar\""),
+        pedido + QStringLiteral(":4: FRMPEDIDO.FRAPAGAMENTO: new caption \"Pagamento\""),
+        pedido + QStringLiteral(":6: FRMPEDIDO.OPTAVISTA: new caption \"À vista\"")};
+    QStringList printed = checked.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(printed.isEmpty());
+    const QString summaryLine = printed.takeLast();
+    EXPECT_EQ(printed.join('\n'), named.join('\n')) << explain(checked);
+    EXPECT_TRUE(summaryLine.contains(QStringLiteral("rows it would insert: 4"))) << explain(checked);
+    const std::optional<CaptureSummary> summary = summaryOf(checked.out);
+    ASSERT_TRUE(summary) << explain(checked);
+    EXPECT_EQ(summary->files, 3);
+    EXPECT_EQ(summary->lookups, 6);
+    for (const QString& file : {cliente, pedido})
+        EXPECT_TRUE(checked.err.contains(file + QStringLiteral(": Arquivo já selecionado.")))
+            << explain(checked);
+    EXPECT_FALSE(checked.err.contains(QStringLiteral("Confirma"))) << explain(checked);
+    EXPECT_TRUE(exportedRows(*server).isEmpty());
+    EXPECT_FALSE(versionStamp(*server).has_value());
+
+    const QJsonObject report = readJson(checkReport);
+    EXPECT_EQ(report.value(QLatin1String("mode")).toString(), QStringLiteral("check"));
+    EXPECT_TRUE(report.value(QLatin1String("completed")).toBool());
+    EXPECT_TRUE(report.value(QLatin1String("stopped")).isNull());
+    const QJsonArray files = report.value(QLatin1String("files")).toArray();
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_EQ(files[2].toObject(),
+              (QJsonObject{{QStringLiteral("file"), copy + QStringLiteral("/Cliente.Ebf")},
+                           {QStringLiteral("lines"), SampleForms::kClienteLines},
+                           {QStringLiteral("lookups"), 2},
+                           {QStringLiteral("rows"), 0}}));
+    QStringList reported;
+    for (const QJsonValue& row : report.value(QLatin1String("rows")).toArray())
+        reported.append(QStringLiteral("%1:%2: %3.%4: new caption \"%5\"")
+                            .arg(row[QLatin1String("file")].toString())
+                            .arg(row[QLatin1String("line")].toInt())
+                            .arg(row[QLatin1String("form")].toString(),
+                                 row[QLatin1String("component")].toString(),
+                                 row[QLatin1String("value")].toString()));
+    EXPECT_EQ(reported.join('\n'), named.join('\n'));
+
+    // The run inserts exactly those rows, where the check said; then a check finds nothing new.
+    const QString runReport = reports.filePath(QStringLiteral("run.csv"));
+    const CaptureResult ran = runCapture(
+        QStringList{QStringLiteral("--language"), QStringLiteral("POR")} + serverOption(*server) +
+        QStringList{QStringLiteral("--yes"), QStringLiteral("--report"), runReport, forms.path(), copy});
+    EXPECT_EQ(ran.exitCode, 0) << explain(ran);
+    EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows + kPedidoRows);
+    QStringList inserted;
+    for (const QString& record : csvRecords(runReport, QStringLiteral("inserted"))) {
+        const QStringList fields = record.split(QLatin1Char('|'));
+        inserted.append(QStringLiteral("%1:%2: %3.%4: new caption \"%5\"")
+                            .arg(fields[1], fields[2], fields[7], fields[8], fields[10]));
+    }
+    EXPECT_EQ(inserted.join('\n'), named.join('\n'));
+    EXPECT_EQ(csvRecords(runReport, QStringLiteral("completed")).join('\n'),
+              QStringLiteral("completed|||43|6|4||||||POR|"));
+
+    const CaptureResult again = runCapture(check);
+    EXPECT_EQ(again.exitCode, 0) << explain(again);
+    EXPECT_FALSE(again.out.contains(QStringLiteral("new caption"))) << explain(again);
+    EXPECT_TRUE(again.out.contains(QStringLiteral("rows it would insert: 0"))) << explain(again);
 }
 
 INSTANTIATE_FOR_EACH_STORAGE(CaptureCommand);

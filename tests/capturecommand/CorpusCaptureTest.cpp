@@ -5,6 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -178,6 +182,64 @@ TEST_P(CorpusCapture, FormsCheckedByHandGiveExactlyTheirCaptions) {
         expectedRows += expected.rows;
         EXPECT_EQ(describeRows(exportedRows(server)), expectedRows);
     }
+}
+
+namespace {
+
+// Each row a report names, as "FILE:LINE: ROW" with the row described as the stored ones are.
+QStringList rowsWithPlaces(const QString& reportPath) {
+    QFile file(reportPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("no report at ") + reportPath};
+    QStringList rows;
+    for (const QJsonValue& value : QJsonDocument::fromJson(file.readAll())[QLatin1String("rows")].toArray()) {
+        const QJsonObject row = value.toObject();
+        rows.append(QStringLiteral("%1:%2: %3")
+                        .arg(row[QLatin1String("file")].toString())
+                        .arg(row[QLatin1String("line")].toInt())
+                        .arg(captionRow(row[QLatin1String("program")].toString(),
+                                        row[QLatin1String("form")].toString(),
+                                        row[QLatin1String("component")].toString(),
+                                        row[QLatin1String("value")].toString())));
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST_P(CorpusCapture, ACheckOfEveryFolderAtOnceNamesTheRowsARunThenInsertsAtTheSameLines) {
+    const QList<CorpusForm> forms = corpusForms(QStringLiteral("ebf"));
+    if (forms.isEmpty())
+        GTEST_SKIP() << "no eMbedded Visual Basic forms listed in " << corpusDirectory().toStdString();
+    QTemporaryDir checkout;
+    const QStringList directories = copyAsCheckedOut(forms, checkout.path());
+    ASSERT_FALSE(HasFailure());
+    ServerProcess server(GetParam());
+    QTemporaryDir reports;
+    const auto command = [&](const QString& mode, const QString& report) {
+        return QStringList{QStringLiteral("--language"), QStringLiteral("POR")} + serverOption(server) +
+               QStringList{mode, QStringLiteral("--report"), reports.filePath(report)} + directories;
+    };
+
+    const CaptureResult check = runCapture(command(QStringLiteral("--check"), QStringLiteral("check.json")));
+    EXPECT_EQ(check.exitCode, 3) << explain(check);
+    EXPECT_TRUE(exportedRows(server).isEmpty());
+    EXPECT_FALSE(versionStamp(server).has_value());
+    const QStringList named = rowsWithPlaces(reports.filePath(QStringLiteral("check.json")));
+    EXPECT_EQ(check.out.count(QStringLiteral(": new caption \"")), named.size()) << explain(check);
+
+    const CaptureResult run = runCapture(command(QStringLiteral("--yes"), QStringLiteral("run.json")));
+    EXPECT_EQ(run.exitCode, 0) << explain(run);
+    const QStringList inserted = rowsWithPlaces(reports.filePath(QStringLiteral("run.json")));
+    EXPECT_GT(inserted.size(), 100);
+    EXPECT_EQ(named.join(QLatin1Char('\n')), inserted.join(QLatin1Char('\n')));
+    EXPECT_EQ(describeRows(exportedRows(server)).join(QLatin1Char('\n')),
+              QStringList(inserted)
+                  .replaceInStrings(QRegularExpression(QStringLiteral("^.*?:\\d+: ")), QString())
+                  .join(QLatin1Char('\n')));
+
+    const CaptureResult again = runCapture(command(QStringLiteral("--check"), QStringLiteral("again.csv")));
+    EXPECT_EQ(again.exitCode, 0) << explain(again);
 }
 
 INSTANTIATE_FOR_EACH_STORAGE(CorpusCapture);

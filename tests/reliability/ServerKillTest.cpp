@@ -4,6 +4,10 @@
 #include "tests/support/ServerProcess.h"
 #include "tests/support/ServerRows.h"
 
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -19,9 +23,30 @@
 
 namespace {
 
-QStringList captureArguments(const ServerProcess& server, const QString& directory) {
+QStringList captureArguments(const ServerProcess& server, const QString& directory,
+                             const QStringList& extra = {}) {
     return QStringList{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--yes")} +
-           serverOption(server) + QStringList{directory};
+           serverOption(server) + extra + QStringList{directory};
+}
+
+QJsonObject reportAt(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+// The rows a report names, described as the stored ones are.
+QStringList reportedRows(const QJsonObject& report) {
+    QStringList rows;
+    for (const QJsonValue& value : report.value(QLatin1String("rows")).toArray()) {
+        const QJsonObject row = value.toObject();
+        rows.append(captionRow(
+            row.value(QLatin1String("program")).toString(), row.value(QLatin1String("form")).toString(),
+            row.value(QLatin1String("component")).toString(), row.value(QLatin1String("value")).toString(),
+            row.value(QLatin1String("language")).toString()));
+    }
+    return rows;
 }
 
 // Opens the server's database file beside the server (read-only) and runs SQLite's own check.
@@ -57,7 +82,7 @@ bool rowsAreWhole(const QList<QJsonObject>& rows) {
 
 class ServerKilled : public EachStorageTest {};
 
-TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAndReruns) {
+TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAReportOfWhereEachStoppedAndReruns) {
     constexpr int kKills = 20;
     // A form set of its own for each kill, so that every kill lands while new rows are written.
     std::vector<std::unique_ptr<GeneratedForms>> sets;
@@ -85,8 +110,11 @@ TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAndRerun
         ASSERT_GE(storedBefore, 0);
         const int target = rowsBeforeKill(random);
         QTemporaryDir home;
+        const QString reportPath = home.filePath(QStringLiteral("report.json"));
         QProcess capture;
-        startCapture(capture, captureArguments(server, sets[kill]->path()), home.path());
+        startCapture(capture,
+                     captureArguments(server, sets[kill]->path(), {QStringLiteral("--report"), reportPath}),
+                     home.path());
         ASSERT_TRUE(capture.waitForStarted());
         if (target == 0)
             QThread::msleep(static_cast<unsigned long>(random() % 200));
@@ -113,8 +141,55 @@ TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAndRerun
         EXPECT_TRUE(rowsAreWhole(rows));
         for (const QString& row : described)
             EXPECT_TRUE(expected.contains(row)) << "a row no capture makes: " << row.toStdString();
+
+        // The report names every row the server took, and no other; only the row on its way when
+        // the server died may be stored unnamed.
+        const QJsonObject report = reportAt(reportPath);
+        ASSERT_FALSE(report.isEmpty()) << "no report of the failed run";
+        EXPECT_FALSE(report.value(QLatin1String("completed")).toBool(true));
+        const QJsonObject stopped = report.value(QLatin1String("stopped")).toObject();
+        EXPECT_TRUE(stopped.value(QLatin1String("errors"))
+                        .toArray()
+                        .first()
+                        .toString()
+                        .contains(QStringLiteral("application server")));
+        const QStringList named = reportedRows(report);
+        for (const QString& row : named)
+            EXPECT_TRUE(described.contains(row)) << "named but not stored: " << row.toStdString();
+        EXPECT_LE(rows.size() - storedBefore - named.size(), 1);
+        if (!named.isEmpty()) {
+            // It stopped at the caption on its way: in the last row's file or one after it.
+            const QJsonObject last = report.value(QLatin1String("rows")).toArray().last().toObject();
+            const QString stoppedFile = stopped.value(QLatin1String("file")).toString();
+            const int stoppedLine = stopped.value(QLatin1String("line")).toInt();
+            EXPECT_GT(stoppedLine, 0);
+            EXPECT_GE(stoppedFile, last.value(QLatin1String("file")).toString());
+            if (stoppedFile == last.value(QLatin1String("file")).toString()) {
+                EXPECT_GE(stoppedLine, last.value(QLatin1String("line")).toInt());
+            }
+        }
         server.restart();
     }
+
+    // A capture killed itself leaves no report rather than part of one.
+    const GeneratedForms large(20, 100, 99, QStringLiteral("L"));
+    RowCounter referenceRows(reference.database());
+    const int referenceBefore = referenceRows.count();
+    QTemporaryDir home;
+    QTemporaryDir reports;
+    QProcess killed;
+    startCapture(
+        killed,
+        captureArguments(reference, large.path(),
+                         {QStringLiteral("--report"), reports.filePath(QStringLiteral("report.csv"))}),
+        home.path());
+    ASSERT_TRUE(killed.waitForStarted());
+    while (referenceRows.count() - referenceBefore < 100 && killed.state() == QProcess::Running)
+        QThread::msleep(2);
+    killed.kill();
+    ASSERT_TRUE(killed.waitForFinished());
+    EXPECT_LT(referenceRows.count() - referenceBefore, large.captionCount()) << "killed after the run";
+    EXPECT_TRUE(QDir(reports.path()).isEmpty()) << QDir(reports.path()).entryList().join(' ').toStdString();
 
     for (const auto& set : sets) {
         const CaptureResult rerun = runCapture(captureArguments(server, set->path()));

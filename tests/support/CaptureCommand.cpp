@@ -43,7 +43,7 @@ QStringList serverOption(const ServerProcess& server) {
 std::optional<CaptureSummary> summaryOf(const QString& out) {
     static const QRegularExpression line(
         QStringLiteral("^files: (\\d+), lines: (\\d+), captions looked up: (\\d+), "
-                       "rows inserted: (\\d+), time: \\d+\\.\\d{3} s$"),
+                       "rows (?:inserted|it would insert): (\\d+), time: \\d+\\.\\d{3} s$"),
         QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = line.match(out);
     if (!match.hasMatch())

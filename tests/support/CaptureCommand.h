@@ -28,7 +28,8 @@ void startCapture(QProcess& process, const QStringList& arguments, const QString
 // --server with the address of server.
 QStringList serverOption(const ServerProcess& server);
 
-// The summary line: "files: N, lines: L, captions looked up: X, rows inserted: Y, time: T s".
+// The summary line: "files: N, lines: L, captions looked up: X, rows inserted: Y, time: T s"; a
+// check's says "rows it would insert".
 struct CaptureSummary {
     int files = -1;
     int lines = -1;
