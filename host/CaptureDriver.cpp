@@ -31,6 +31,7 @@ CaptureDriver::CaptureDriver(Options options, ConsoleDialogs& console, CaptureRe
     : options_(std::move(options)), console_(console), report_(report), progress_(progress) {
     progressTimer_.setInterval(200);
     connect(&progressTimer_, &QTimer::timeout, this, &CaptureDriver::showProgress);
+    connect(&stopSignals_, &StopSignals::stopRequested, this, &CaptureDriver::stopScan);
 }
 
 void CaptureDriver::start() {
@@ -127,6 +128,7 @@ void CaptureDriver::drive(QWidget& form) {
     if (progress_)
         progressTimer_.start();
     importButton.click();
+    stopSignals_.disarm();
     progressTimer_.stop();
     if (progress_)
         QTextStream(progress_) << "\r\033[K" << Qt::flush;
@@ -136,7 +138,17 @@ void CaptureDriver::drive(QWidget& form) {
 }
 
 void CaptureDriver::fileScanStarted(const QString& path, int lines) {
+    if (stoppedBy_ != 0)
+        return; // the run passes the files left without scanning them
+    stopSignals_.arm();
     report_.fileScanStarted(path, lines);
+}
+
+void CaptureDriver::stopScan(int signalNumber) {
+    if (stoppedBy_ != 0 || !form_)
+        return;
+    stoppedBy_ = signalNumber;
+    control<QAbstractButton>(*form_, ControlNames::sbtCancel).click();
 }
 
 void CaptureDriver::captionLookedUp(const QString& path, int line) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/CaptureReport.h"
+#include "host/StopSignals.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -16,7 +17,7 @@ class QWidget;
 // Plays the user's part in the capture window: names each directory in turn and moves its files
 // to the selected list, chooses the language and presses import. Everything the capture does
 // happens in the window's own handlers; this only clicks and types, and watches: what the window
-// tells of the run goes into the report.
+// tells of the run goes into the report. Asked to stop during the scan, it presses Cancel.
 class CaptureDriver : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +41,8 @@ public:
     void start();
 
     bool completed() const { return completed_; }
+    // The signal (SIGINT, SIGTERM) that stopped the scan where it was, 0 for none.
+    int stoppedBy() const { return stoppedBy_; }
     const Summary& summary() const { return summary_; }
 
 private slots:
@@ -53,6 +56,7 @@ private:
     void follow(QWidget& form);
     void selectFiles(QWidget& form);
     void showProgress();
+    void stopScan(int signalNumber);
 
     Options options_;
     ConsoleDialogs& console_;
@@ -63,4 +67,8 @@ private:
     QElapsedTimer clock_;
     Summary summary_;
     bool completed_ = false;
+    // From the first file's scan until the run ends, SIGINT and SIGTERM stop the scan as the
+    // window's Cancel button does, so that the report can say where.
+    StopSignals stopSignals_;
+    int stoppedBy_ = 0;
 };

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -98,6 +99,15 @@ int main(int argc, char* argv[]) {
 
     // The window's error messages are failures too; a run the driver could not finish says so.
     QStringList problems = console.errors() + failures;
+    if (driver.stoppedBy() != 0) {
+        const QString stopped =
+            QStringLiteral("Stopped by %1 at %2:%3")
+                .arg(driver.stoppedBy() == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM"),
+                     report.lastFile())
+                .arg(report.lastLine());
+        QTextStream(stderr) << "capture: " << stopped << Qt::endl;
+        problems.append(stopped);
+    }
     if (problems.isEmpty() && !driver.completed())
         problems.append(QStringLiteral("The capture did not finish"));
     report.finish(problems);

@@ -4,6 +4,7 @@
 #include "host/ReportFile.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 
 #include <utility>
@@ -18,6 +19,9 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         "\n"
         "With --check nothing is stored: each caption a run would insert is printed once, as\n"
         "  FILE:LINE: FORM.COMPONENT: new caption \"VALUE\"\n"
+        "\n"
+        "SIGINT or SIGTERM during the scan stops it where it is, as the window's Cancel button does,\n"
+        "and the report says where; a second one ends the command at once.\n"
         "\n"
         "Exit status: 0 on success (a check: every caption is known), 3 when a check found new\n"
         "captions, 1 when the capture failed, 2 on a usage error."));
@@ -91,6 +95,9 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     if (parser.isSet(reportOption) && !ReportFile::formatOf(options.reportPath_))
         return fail(QStringLiteral("--report wants a FILE ending in .json or .csv, not \"%1\"")
                         .arg(options.reportPath_));
+    // Found out now rather than after the run it was to report on.
+    if (parser.isSet(reportOption) && !QFileInfo(options.reportPath_).absoluteDir().exists())
+        return fail(QStringLiteral("the directory of the report %1 does not exist").arg(options.reportPath_));
     options.answerYes_ = parser.isSet(yesOption);
     options.typed_ = parser.isSet(typedOption);
     options.modulePath_ = HostOptions::resolveModulePath(parser.value(moduleOption));

@@ -133,6 +133,8 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"), address},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"),
          forms.filePath(QStringLiteral("report.txt")), forms.path()},
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"),
+         forms.filePath(QStringLiteral("nada/report.json")), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
          QStringLiteral("127.0.0.1"), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
