@@ -66,13 +66,22 @@ bool anyTextHolds(const QList<QByteArray>& texts, const QByteArray& needle) {
 
 } // namespace
 
-class CorpusCapture : public EachStorageTest {};
+class CorpusCapture : public EachStorageTest {
+protected:
+    void SetUp() override {
+        EachStorageTest::SetUp();
+        if (IsSkipped())
+            return;
+        forms = corpusForms(QStringLiteral("ebf"));
+        if (forms.isEmpty())
+            GTEST_SKIP() << "no eMbedded Visual Basic forms listed in " << corpusDirectory().toStdString();
+    }
+
+    QList<CorpusForm> forms;
+    QTemporaryDir checkout;
+};
 
 TEST_P(CorpusCapture, EveryRepositoryFolderIsCapturedAndASecondRunAddsNothing) {
-    const QList<CorpusForm> forms = corpusForms(QStringLiteral("ebf"));
-    if (forms.isEmpty())
-        GTEST_SKIP() << "no eMbedded Visual Basic forms listed in " << corpusDirectory().toStdString();
-    QTemporaryDir checkout;
     const QStringList directories = copyAsCheckedOut(forms, checkout.path());
     ASSERT_FALSE(HasFailure());
     ServerProcess server(GetParam());
@@ -130,16 +139,14 @@ TEST_P(CorpusCapture, EveryRepositoryFolderIsCapturedAndASecondRunAddsNothing) {
 }
 
 TEST_P(CorpusCapture, FormsCheckedByHandGiveExactlyTheirCaptions) {
-    const QList<CorpusForm> all = corpusForms(QStringLiteral("ebf"));
     QList<CorpusForm> chosen;
-    for (const CorpusForm& form : all)
+    for (const CorpusForm& form : std::as_const(forms))
         if ((form.repository == QLatin1String("euclas/Pedidos") &&
              form.pathInRepository == QLatin1String("frmAbout.ebf")) ||
             form.repository == QLatin1String("WindowStations/eVB"))
             chosen.append(form);
     if (chosen.size() != 2)
         GTEST_SKIP() << "the two forms checked by hand are not in " << corpusDirectory().toStdString();
-    QTemporaryDir checkout;
     const QStringList directories = copyAsCheckedOut(chosen, checkout.path());
     ASSERT_EQ(directories.size(), 2);
     ServerProcess server(GetParam());
@@ -208,10 +215,6 @@ QStringList rowsWithPlaces(const QString& reportPath) {
 } // namespace
 
 TEST_P(CorpusCapture, ACheckOfEveryFolderAtOnceNamesTheRowsARunThenInsertsAtTheSameLines) {
-    const QList<CorpusForm> forms = corpusForms(QStringLiteral("ebf"));
-    if (forms.isEmpty())
-        GTEST_SKIP() << "no eMbedded Visual Basic forms listed in " << corpusDirectory().toStdString();
-    QTemporaryDir checkout;
     const QStringList directories = copyAsCheckedOut(forms, checkout.path());
     ASSERT_FALSE(HasFailure());
     ServerProcess server(GetParam());

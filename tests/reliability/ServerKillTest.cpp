@@ -37,6 +37,14 @@ QJsonObject reportAt(const QString& path) {
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
+// Where a report says its run stopped, and the first error it names there; the run must not
+// have completed.
+std::pair<QJsonObject, QString> stopOf(const QJsonObject& report) {
+    EXPECT_FALSE(report.value(QLatin1String("completed")).toBool(true));
+    const QJsonObject stopped = report.value(QLatin1String("stopped")).toObject();
+    return {stopped, stopped.value(QLatin1String("errors")).toArray().first().toString()};
+}
+
 // The rows a report names, described as the stored ones are.
 QStringList reportedRows(const QJsonObject& report) {
     QStringList rows;
@@ -147,13 +155,8 @@ TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAReportO
         // the server died may be stored unnamed.
         const QJsonObject report = reportAt(reportPath);
         ASSERT_FALSE(report.isEmpty()) << "no report of the failed run";
-        EXPECT_FALSE(report.value(QLatin1String("completed")).toBool(true));
-        const QJsonObject stopped = report.value(QLatin1String("stopped")).toObject();
-        EXPECT_TRUE(stopped.value(QLatin1String("errors"))
-                        .toArray()
-                        .first()
-                        .toString()
-                        .contains(QStringLiteral("application server")));
+        const auto [stopped, error] = stopOf(report);
+        EXPECT_TRUE(error.contains(QStringLiteral("application server"))) << error.toStdString();
         const QStringList named = reportedRows(report);
         for (const QString& row : named)
             EXPECT_TRUE(described.contains(row)) << "named but not stored: " << row.toStdString();
@@ -201,13 +204,8 @@ TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAReportO
         EXPECT_EQ(capture.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(capture.exitCode(), 1);
         const QJsonObject report = reportAt(reportPath);
-        EXPECT_FALSE(report.value(QLatin1String("completed")).toBool(true));
-        const QJsonObject stopped = report.value(QLatin1String("stopped")).toObject();
-        EXPECT_TRUE(stopped.value(QLatin1String("errors"))
-                        .toArray()
-                        .first()
-                        .toString()
-                        .contains(QStringLiteral("SIGTERM")));
+        const auto [stopped, error] = stopOf(report);
+        EXPECT_TRUE(error.contains(QStringLiteral("SIGTERM"))) << error.toStdString();
         EXPECT_EQ(reportedRows(report).size(), storedNow);
         EXPECT_EQ(stopped.value(QLatin1String("line")).toInt(),
                   report.value(QLatin1String("rows")).toArray().last()[QLatin1String("line")].toInt());
