@@ -80,12 +80,13 @@ void CaptureDriver::selectFiles(QWidget& form) {
             console_.setDirectory(directory);
             control<QAbstractButton>(form, ControlNames::sbtDiretorio).click();
         }
-        if (available.count() == 0 && options_.directories.size() > 1) {
-            QTextStream(stderr) << "capture: no form files (" << pattern << ") in " << directory << Qt::endl;
+        if (available.count() == 0) {
+            // Only one directory in all: it fails below, saying the same.
+            if (options_.directories.size() > 1)
+                QTextStream(stderr) << "capture: no form files (" << pattern << ") in " << directory
+                                    << Qt::endl;
             continue;
         }
-        if (available.count() == 0)
-            continue;
         // A file already selected is refused, and stays available, and the others go on, as they
         // do for the user.
         console_.setRefusing(true);

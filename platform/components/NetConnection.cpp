@@ -14,16 +14,6 @@ namespace {
 // Answers can carry a packet of many 4,000-character values; anything beyond this is not ours.
 constexpr qint64 kMaxAnswer = 64 * 1024 * 1024;
 
-NetTrace::Observer& traceObserver() {
-    static NetTrace::Observer observer;
-    return observer;
-}
-
-NetTrace::AnswerObserver& answerObserver() {
-    static NetTrace::AnswerObserver observer;
-    return observer;
-}
-
 QString readToken() {
     const QString file = ServerSettings::effective().tokenFile;
     if (file.isEmpty())
@@ -35,16 +25,6 @@ QString readToken() {
     return QString::fromUtf8(token.readAll()).trimmed();
 }
 } // namespace
-
-NetTrace::Observer NetTrace::SetObserver(Observer observer) {
-    std::swap(traceObserver(), observer);
-    return observer;
-}
-
-NetTrace::AnswerObserver NetTrace::SetAnswerObserver(AnswerObserver observer) {
-    std::swap(answerObserver(), observer);
-    return observer;
-}
 
 TRemoteArg TRemoteArg::byValue(const AnsiString& text) {
     TRemoteArg arg;
@@ -151,11 +131,7 @@ QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemote
         params.append(arg.wireValue());
     if (OnCall)
         OnCall(method, params);
-    if (const NetTrace::Observer& observer = traceObserver())
-        observer(method, params);
     const QJsonValue result = request(method, params);
-    if (const NetTrace::AnswerObserver& observer = answerObserver())
-        observer(method, result);
 
     // The server may hand back new values for by-reference arguments.
     const QJsonObject refs = result.toObject().value(QStringLiteral("refs")).toObject();

@@ -42,17 +42,6 @@ private:
     TNetConnection& connection_;
 };
 
-// Every remote call of every connection of the process, as it is sent, and every answer that
-// came back: for tracing and for hosts that report what a module did.
-namespace NetTrace {
-using Observer = std::function<void(const QString& method, const QJsonArray& params)>;
-using AnswerObserver = std::function<void(const QString& method, const QJsonValue& result)>;
-// Each replaces its observer (an empty one stops tracing) and returns the previous one.
-Observer SetObserver(Observer observer);
-// Sees the result of each call the server answered without an error.
-AnswerObserver SetAnswerObserver(AnswerObserver observer);
-} // namespace NetTrace
-
 // A socket connection to an application server object, named by ServerName. Calls are
 // synchronous: one request in flight, the caller waits for its answer.
 class TNetConnection {

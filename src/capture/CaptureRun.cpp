@@ -166,11 +166,13 @@ void CaptureRun::Import(const TStringList& lines, AnsiString programCode) {
     }
 }
 
-bool CaptureRun::recordedInThisCheck(const CaptionScanner& scan) const {
-    return CheckOnly &&
-           checkedRows_.contains({Ansi::UpperCase(scan.programCode), Ansi::UpperCase(scan.formName),
-                                  Ansi::UpperCase(scan.componentName), Ansi::UpperCase(scan.propertyName),
-                                  scan.LookupValue(), Ansi::UpperCase(languageCode_)});
+QList<AnsiString> CaptureRun::rowKey(const CaptionScanner& scan) const {
+    return {Ansi::UpperCase(scan.programCode),
+            Ansi::UpperCase(scan.formName),
+            Ansi::UpperCase(scan.componentName),
+            Ansi::UpperCase(scan.propertyName),
+            scan.LookupValue(),
+            Ansi::UpperCase(languageCode_)};
 }
 
 void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
@@ -178,7 +180,7 @@ void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
         Observer->CaptionLookedUp(currentFile_, line);
     link_.CallGetPropried(data_.cdsPropried, Ansi::UpperCase(scan.programCode), scan.formName,
                           scan.componentName, scan.propertyName, "0", scan.LookupValue(), languageCode_);
-    if (data_.cdsPropried.RecordCount() > 0 || recordedInThisCheck(scan))
+    if (data_.cdsPropried.RecordCount() > 0 || (CheckOnly && checkedRows_.contains(rowKey(scan))))
         return; // the server holds it already, or would by now in a run
 
     scan.programCode = Ansi::UpperCase(scan.programCode);
@@ -197,8 +199,7 @@ void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
                                    scan.StoredValue(),
                                    Ansi::UpperCase(languageCode_)};
     if (CheckOnly) {
-        checkedRows_.insert({recorded.program, recorded.form, recorded.component, recorded.property,
-                             scan.LookupValue(), recorded.language});
+        checkedRows_.insert(rowKey(scan));
         if (Observer)
             Observer->CaptionRecorded(recorded);
         return;

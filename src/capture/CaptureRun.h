@@ -54,8 +54,9 @@ private:
     void endScan();
     void stampVersion();
     void recordCaption(CaptionScanner& scan, int line);
-    // In a check: true for a caption recorded earlier in this check, which a run would have stored.
-    bool recordedInThisCheck(const CaptionScanner& scan) const;
+    // What the server matches a row by: program, form, component, property and language
+    // upper-cased, the value as looked up.
+    QList<AnsiString> rowKey(const CaptionScanner& scan) const;
 
     CaptureView& view_;
     TranslationDataSets& data_;
@@ -65,7 +66,6 @@ private:
     bool running_ = false;
     bool cancelRequested_ = false;
     QString currentFile_;
-    // What the server would match a row by: program, form, component, property and language
-    // upper-cased, the value as looked up.
+    // The keys of the rows a check has recorded: a run would have stored them by now.
     QSet<QList<AnsiString>> checkedRows_;
 };

@@ -243,12 +243,12 @@ TEST_F(ARun, TheBusyCursorShowsWhileTheRunScansOrTalksToTheServerAndNotWhileItAs
     view.onProcessMessages = [&] {
         busyAt.append(view.busy ? QStringLiteral("scan: busy") : QStringLiteral("scan"));
     };
-    const NetTrace::Observer previous = NetTrace::SetObserver([&](const QString& method, const QJsonArray&) {
+    connection.OnCall = [&, logged = connection.OnCall](const QString& method, const QJsonArray& params) {
+        logged(method, params);
         busyAt.append(method + (view.busy ? QStringLiteral(": busy") : QString()));
-    });
+    };
 
     runCapture();
-    NetTrace::SetObserver(previous);
 
     busyAt.removeDuplicates();
     EXPECT_EQ(busyAt,
