@@ -26,7 +26,7 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     const QCommandLineOption listen(
         QStringLiteral("listen"),
         QStringLiteral("Address to serve on, HOST:PORT; port 0 picks a free port. Default: 127.0.0.1:%1 "
-                       "(loopback: only this machine can connect).")
+                       "(loopback: only this machine can connect). Environment: APPSERVER_LISTEN.")
             .arg(ListenAddress::kDefaultPort),
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption database(QStringLiteral("database"), databaseOptionDescription(),
@@ -36,7 +36,8 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
         QStringLiteral("token-file"),
         QStringLiteral("Require the token held in this file (UTF-8, surrounding blanks ignored, read once "
                        "at start), as the client's token file holds it. Without it, the environment "
-                       "variable APPSERVER_TOKEN, when set, holds the token."),
+                       "variable APPSERVER_TOKEN, when set, holds the token. Environment: "
+                       "APPSERVER_TOKEN_FILE."),
         QStringLiteral("FILE"));
     const QCommandLineOption maxMessageBytes(
         QStringLiteral("max-message-bytes"),
@@ -77,6 +78,17 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
         return refuse(parser.errorText());
     }
 
+    // An option given wins over its environment variable, which a service's environment file sets.
+    const auto valueOf = [&parser, &environment](const QCommandLineOption& option,
+                                                 const QString& variable) -> std::optional<QString> {
+        if (parser.isSet(option))
+            return parser.value(option);
+        if (environment.contains(variable))
+            return environment.value(variable);
+        return std::nullopt;
+    };
+    const std::optional<QString> databaseText = valueOf(database, QStringLiteral("APPSERVER_DATABASE"));
+
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty() && parser.isSet(help)) {
         options.request_ = Request::ShowHelp;
@@ -100,20 +112,20 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
         else
             return refuse(QStringLiteral("unknown command \"%1\"").arg(command));
         options.commandArguments_ = QStringList{QStringLiteral("appserver ") + command} + positional.mid(1);
-        options.commandDatabase_ = parser.value(database);
+        options.commandDatabase_ = databaseText.value_or(QString());
         return options;
     }
 
     ServeOptions& serve = options.serve_;
     QString whyNot;
-    if (parser.isSet(listen)) {
-        const std::optional<ListenAddress> address = parseListenAddress(parser.value(listen), &whyNot);
+    if (const std::optional<QString> listenText = valueOf(listen, QStringLiteral("APPSERVER_LISTEN"))) {
+        const std::optional<ListenAddress> address = parseListenAddress(*listenText, &whyNot);
         if (!address)
             return refuse(QStringLiteral("--listen: %1").arg(whyNot));
         serve.listen = *address;
     }
-    if (parser.isSet(database)) {
-        serve.database = parseDatabaseLocation(parser.value(database), &whyNot);
+    if (databaseText) {
+        serve.database = parseDatabaseLocation(*databaseText, &whyNot);
         if (!serve.database)
             return refuse(QStringLiteral("--database: %1").arg(whyNot));
     }
@@ -136,10 +148,11 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
         !readLimit(idleTimeout, 0, ServerLimits::kMaxIdleTimeoutSeconds, serve.limits.idleTimeoutSeconds))
         return refuse(whyNot);
 
-    // An empty path, say from an unset shell variable, must not quietly mean "no token".
+    // An empty path, say from an unset shell variable, must not quietly mean "no token"; an empty
+    // variable in an environment file is the file's way of saying none.
     if (parser.isSet(tokenFile) && parser.value(tokenFile).isEmpty())
         return refuse(QStringLiteral("--token-file: the path is empty"));
-    serve.tokenFile = parser.value(tokenFile);
+    serve.tokenFile = valueOf(tokenFile, QStringLiteral("APPSERVER_TOKEN_FILE")).value_or(QString());
     if (environment.contains(QStringLiteral("APPSERVER_TOKEN")))
         serve.environmentToken = environment.value(QStringLiteral("APPSERVER_TOKEN"));
     return options;

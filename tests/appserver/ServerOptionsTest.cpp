@@ -122,4 +122,20 @@ TEST(ServerOptionsValuesTest, ServeOptionsReplaceTheirDefaults) {
     EXPECT_EQ(serve.limits.maxConnections, 3);
     EXPECT_EQ(serve.limits.idleTimeoutSeconds, 0);
     EXPECT_EQ(serve.environmentToken, " env-s3cret ") << "trimmed where it is loaded";
+
+    // A service's environment file stands in for the options; an option given still wins.
+    environment.insert("APPSERVER_LISTEN", "0.0.0.0:21500");
+    environment.insert("APPSERVER_DATABASE", "sqlite:/var/lib/x.sqlite");
+    environment.insert("APPSERVER_TOKEN_FILE", "/etc/token");
+    const ServerOptions fromEnvironment = parse({"--listen", "127.0.0.1:0"}, environment);
+    ASSERT_EQ(fromEnvironment.request(), Request::Serve) << fromEnvironment.usageError().toStdString();
+    EXPECT_EQ(fromEnvironment.serve().listen.port, 0);
+    ASSERT_TRUE(fromEnvironment.serve().database);
+    EXPECT_EQ(fromEnvironment.serve().database->sqlitePath, "/var/lib/x.sqlite");
+    EXPECT_EQ(fromEnvironment.serve().tokenFile, "/etc/token");
+    EXPECT_EQ(parse({"stats"}, environment).commandDatabase(), "sqlite:/var/lib/x.sqlite");
+    environment.insert("APPSERVER_TOKEN_FILE", "");
+    EXPECT_TRUE(parse({}, environment).serve().tokenFile.isEmpty()) << "empty in the file: no token file";
+    environment.insert("APPSERVER_LISTEN", "nowhere");
+    EXPECT_EQ(parse({}, environment).request(), Request::UsageError);
 }
