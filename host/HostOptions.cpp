@@ -52,8 +52,8 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption moduleOption(
         QStringLiteral("module"),
-        QStringLiteral("Load the capture module from PATH (default: %1 or ../lib beside the executable).")
-            .arg(QString::fromLatin1(kModulePathVariable)),
+        QStringLiteral("Load the capture module from PATH (default: %1, else %2).")
+            .arg(QString::fromLatin1(kModulePathVariable), ModuleLoader::defaultLibraryPath()),
         QStringLiteral("PATH"));
     parser.addOptions({captureOption, serverOption, moduleOption});
 

@@ -27,7 +27,7 @@ ModuleLoader::~ModuleLoader() {
 
 QString ModuleLoader::defaultLibraryPath() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/../lib/libCli_Vdr04000.so"));
+                           QStringLiteral("/../" VDR_PRIVATE_LIBDIR "/libCli_Vdr04000.so"));
 }
 
 void ModuleLoader::load() {

@@ -15,8 +15,9 @@ public:
     ModuleLoader(const ModuleLoader&) = delete;
     ModuleLoader& operator=(const ModuleLoader&) = delete;
 
-    // <directory of the executable>/../lib/libCli_Vdr04000.so, where the build and the
-    // installation put the module.
+    // libCli_Vdr04000.so in the programs' own library directory beside the executable's
+    // (<directory of the executable>/../lib/vdr04000), where the build and the installation put
+    // the module.
     static QString defaultLibraryPath();
 
     const QString& libraryPath() const { return libraryPath_; }
