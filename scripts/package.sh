@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds the Debian packages into build/packages (BUILD_DIR overrides) and checks them: lintian
+# with no error, systemd-analyze verify on the service, and what they hold run as installed: both
+# unpacked into an empty directory, and an installation under an arbitrary prefix, each runs the
+# capture command against its own application server over the project's sample forms.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+"$root/scripts/install-deps.sh" lintian dpkg-dev desktop-file-utils
+# The packages install under /usr. The prefix changes only where files are installed, so a build
+# made by the test or run command is not rebuilt.
+CMAKE_EXTRA_ARGS="-DCMAKE_INSTALL_PREFIX=/usr" VDR_WERROR=ON "$root/scripts/build.sh"
+
+packages="$build/packages"
+rm -rf "$packages"
+(cd "$build" && cpack -G DEB -B "$packages" >/dev/null)
+rm -rf "$packages/_CPack_Packages"
+ls "$packages"/*.deb
+
+echo "lintian:"
+lintian --fail-on error --suppress-tags-from-file /dev/null "$packages"/*.deb
+desktop-file-validate "$root/packaging/vdrhost.desktop"
+
+work=$(mktemp -d)
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Runs the capture command of an installation against the application server of the same one.
+smoke() {
+  local bin=$1 name=$2
+  local data="$work/$name-data" home="$work/$name-home"
+  mkdir -p "$data" "$home"
+  "$bin/appserver" --listen 127.0.0.1:0 --database "sqlite:$data/translations.sqlite" >"$data/server.out" &
+  server_pid=$!
+  local address=""
+  for _ in $(seq 100); do
+    address=$(sed -n 's/^appserver listening on //p' "$data/server.out")
+    [ -n "$address" ] && break
+    sleep 0.1
+  done
+  [ -n "$address" ] || { echo "$name: the application server did not start" >&2; exit 1; }
+  HOME="$home" XDG_CONFIG_HOME="$home/config" VDR_MODULE_PATH="" \
+    "$bin/capture" --language POR --yes --server "$address" "$root/samples/forms" </dev/null
+  kill "$server_pid"
+  wait "$server_pid" || true
+  server_pid=""
+  local rows
+  rows=$("$bin/appserver" --database "sqlite:$data/translations.sqlite" export --format csv | tail -n +2 | wc -l)
+  echo "$name: $rows rows stored"
+  [ "$rows" -gt 0 ] || { echo "$name: no rows stored" >&2; exit 1; }
+}
+
+unpacked="$work/unpacked"
+for deb in "$packages"/*.deb; do dpkg-deb -x "$deb" "$unpacked"; done
+# The service is verified as installed: the unpacked files over the system's own units, its
+# manual page where man looks. A warning fails the check as an error does.
+cp -an /lib/systemd/system/. "$unpacked/lib/systemd/system/"
+verdict=$(MANPATH="$unpacked/usr/share/man" \
+  systemd-analyze verify --root="$unpacked" "$unpacked/lib/systemd/system/vdr-appserver.service" 2>&1) ||
+  { echo "$verdict" >&2; exit 1; }
+[ -z "$verdict" ] || { echo "systemd-analyze verify: $verdict" >&2; exit 1; }
+echo "systemd-analyze verify: vdr-appserver.service passes"
+smoke "$unpacked/usr/bin" packages
+
+prefix="$work/any/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+smoke "$prefix/bin" "installed under $prefix"
