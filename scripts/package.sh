@@ -58,9 +58,10 @@ unpacked="$work/unpacked"
 for deb in "$packages"/*.deb; do dpkg-deb -x "$deb" "$unpacked"; done
 # The service is verified as installed: the unpacked files over the system's own units, its
 # manual page where man looks. A warning fails the check as an error does.
-cp -an /lib/systemd/system/. "$unpacked/lib/systemd/system/"
+units="$unpacked/usr/lib/systemd/system"
+cp -an /lib/systemd/system/. "$units/"
 verdict=$(MANPATH="$unpacked/usr/share/man" \
-  systemd-analyze verify --root="$unpacked" "$unpacked/lib/systemd/system/vdr-appserver.service" 2>&1) ||
+  systemd-analyze verify --root="$unpacked" "$units/vdr-appserver.service" 2>&1) ||
   { echo "$verdict" >&2; exit 1; }
 [ -z "$verdict" ] || { echo "systemd-analyze verify: $verdict" >&2; exit 1; }
 echo "systemd-analyze verify: vdr-appserver.service passes"
