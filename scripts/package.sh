@@ -29,12 +29,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Runs the capture command of an installation against the application server of the same one.
+# Runs the capture command of an installation against the application server of the same one:
+# the rows it says it inserted must be in the table.
 smoke() {
-  local bin=$1 name=$2
-  local data="$work/$name-data" home="$work/$name-home"
+  local bin=$1 label=$2
+  local data="$work/$label-data" home="$work/$label-home"
   mkdir -p "$data" "$home"
-  "$bin/appserver" --listen 127.0.0.1:0 --database "sqlite:$data/translations.sqlite" >"$data/server.out" &
+  "$bin/appserver" --listen 127.0.0.1:0 --database "sqlite:$data/translations.sqlite" \
+    >"$data/server.out" 2>"$data/server.log" &
   server_pid=$!
   local address=""
   for _ in $(seq 100); do
@@ -42,16 +44,21 @@ smoke() {
     [ -n "$address" ] && break
     sleep 0.1
   done
-  [ -n "$address" ] || { echo "$name: the application server did not start" >&2; exit 1; }
-  HOME="$home" XDG_CONFIG_HOME="$home/config" VDR_MODULE_PATH="" \
-    "$bin/capture" --language POR --yes --server "$address" "$root/samples/forms" </dev/null
+  [ -n "$address" ] || { cat "$data/server.log" >&2; echo "$label: the application server did not start" >&2; exit 1; }
+  local summary
+  summary=$(HOME="$home" XDG_CONFIG_HOME="$home/config" VDR_MODULE_PATH="" \
+    "$bin/capture" --language POR --yes --server "$address" "$root/samples/forms" </dev/null 2>&1) ||
+    { echo "$summary" >&2; exit 1; }
   kill "$server_pid"
   wait "$server_pid" || true
   server_pid=""
-  local rows
-  rows=$("$bin/appserver" --database "sqlite:$data/translations.sqlite" export --format csv | tail -n +2 | wc -l)
-  echo "$name: $rows rows stored"
-  [ "$rows" -gt 0 ] || { echo "$name: no rows stored" >&2; exit 1; }
+  local inserted rows
+  inserted=$(echo "$summary" | sed -n 's/.*rows inserted: \([0-9]*\),.*/\1/p')
+  rows=$("$bin/appserver" --database "sqlite:$data/translations.sqlite" export --format csv 2>/dev/null |
+         tail -n +2 | wc -l)
+  echo "$label ($bin): $(echo "$summary" | tail -n 1); $rows rows in the table"
+  [ -n "$inserted" ] && [ "$inserted" -gt 0 ] && [ "$rows" -eq "$inserted" ] ||
+    { echo "$summary" >&2; echo "$label: $rows rows stored, the capture said ${inserted:-none}" >&2; exit 1; }
 }
 
 unpacked="$work/unpacked"
@@ -65,8 +72,8 @@ verdict=$(MANPATH="$unpacked/usr/share/man" \
   { echo "$verdict" >&2; exit 1; }
 [ -z "$verdict" ] || { echo "systemd-analyze verify: $verdict" >&2; exit 1; }
 echo "systemd-analyze verify: vdr-appserver.service passes"
-smoke "$unpacked/usr/bin" packages
+smoke "$unpacked/usr/bin" unpacked-packages
 
 prefix="$work/any/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-smoke "$prefix/bin" "installed under $prefix"
+smoke "$prefix/bin" installed-under-a-prefix
