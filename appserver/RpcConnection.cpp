@@ -1,8 +1,10 @@
 #include "appserver/RpcConnection.h"
 
 #include "appserver/RpcError.h"
+#include "appserver/TlsHandshakes.h"
 
 #include <QJsonValue>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QtGlobal>
 
@@ -17,6 +19,8 @@ constexpr qint64 kMaxQueuedOutput = 4 * 1024 * 1024;
 // connection before the client has the error answer.
 constexpr int kDrainQuietMs = 200;
 constexpr int kDrainMaxMs = 5000;
+// The first byte of every TLS connection; no JSON-RPC line starts with it.
+constexpr char kTlsHandshakeRecord = 0x16;
 
 QString peerName(const QTcpSocket* socket) {
     return QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
@@ -26,13 +30,17 @@ QString peerName(const QTcpSocket* socket) {
 
 RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token,
                              ServerLimits limits, int number, ConnectionTurns& turns, QObject* parent)
-    : QObject(parent), socket_(socket), limits_(limits), number_(number),
-      dispatcher_(registry, std::move(token), number), turns_(turns) {
+    : QObject(parent), socket_(socket), tls_(qobject_cast<QSslSocket*>(socket)), limits_(limits),
+      number_(number), dispatcher_(registry, std::move(token), number), turns_(turns) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
     socket_->setReadBufferSize(std::max(limits_.maxMessageBytes, kReadChunk));
-    qInfo("connection %d: opened from %s", number_, qPrintable(peerName(socket_)));
+    if (tls_)
+        qInfo("connection %d: opened from %s over %s", number_, qPrintable(peerName(socket_)),
+              qPrintable(tlsProtocolName(*tls_)));
+    else
+        qInfo("connection %d: opened from %s", number_, qPrintable(peerName(socket_)));
 
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
         if (state_ == State::Draining)
@@ -40,12 +48,9 @@ RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry,
         else if (state_ == State::Serving)
             turns_.request(this);
     });
-    connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
-        if (state_ == State::Serving && outputBlocked_ && socket_->bytesToWrite() <= kMaxQueuedOutput) {
-            outputBlocked_ = false;
-            turns_.request(this);
-        }
-    });
+    connect(socket_, &QTcpSocket::bytesWritten, this, &RpcConnection::onOutputTaken);
+    if (tls_)
+        connect(tls_, &QSslSocket::encryptedBytesWritten, this, &RpcConnection::onOutputTaken);
     connect(socket_, &QTcpSocket::disconnected, this, &RpcConnection::onDisconnected);
 
     drainTimer_.setSingleShot(true);
@@ -96,10 +101,23 @@ void RpcConnection::onDisconnected() {
     emit finished(this);
 }
 
+qint64 RpcConnection::queuedOutput() const {
+    // Over TLS an answer is encrypted as soon as it is written, and waits as such in the socket
+    // underneath.
+    return tls_ ? tls_->bytesToWrite() + tls_->encryptedBytesToWrite() : socket_->bytesToWrite();
+}
+
+void RpcConnection::onOutputTaken() {
+    if (state_ == State::Serving && outputBlocked_ && queuedOutput() <= kMaxQueuedOutput) {
+        outputBlocked_ = false;
+        turns_.request(this);
+    }
+}
+
 bool RpcConnection::takeTurn(int maxLines) {
     int handled = 0;
     while (state_ == State::Serving) {
-        if (socket_->bytesToWrite() > kMaxQueuedOutput) {
+        if (queuedOutput() > kMaxQueuedOutput) {
             outputBlocked_ = true; // bytesWritten asks for the next turn
             return false;
         }
@@ -123,6 +141,13 @@ bool RpcConnection::takeTurn(int maxLines) {
             buffer_.resize(had + kReadChunk);
             const qint64 got = socket_->read(buffer_.data() + had, kReadChunk);
             buffer_.resize(had + std::max<qint64>(got, 0));
+            if (!firstBytesSeen_ && !buffer_.isEmpty()) {
+                firstBytesSeen_ = true;
+                if (!tls_ && buffer_.front() == kTlsHandshakeRecord) {
+                    refuseTlsClient();
+                    return false;
+                }
+            }
             continue;
         }
         if (end - consumed_ > limits_.maxMessageBytes) {
@@ -149,6 +174,15 @@ void RpcConnection::refuseOversizedLine() {
     refuse(RpcCode::InvalidRequest,
            QStringLiteral("the line exceeds the limit of %1 bytes; closing the connection")
                .arg(limits_.maxMessageBytes));
+}
+
+// A plain line would only puzzle a client waiting for a TLS handshake; the close tells it enough,
+// and the log tells the operator.
+void RpcConnection::refuseTlsClient() {
+    qWarning("connection %d: the client speaks TLS, but this server serves plain TCP (start it with "
+             "--tls-cert and --tls-key); closing",
+             number_);
+    closeAfterDraining();
 }
 
 void RpcConnection::refuse(int code, const QString& message) {

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 
+class QSslSocket;
 class QTcpSocket;
 class ServerRegistry;
 
@@ -20,7 +21,7 @@ class ServerRegistry;
 class RpcConnection : public QObject, private TurnTaker {
     Q_OBJECT
 public:
-    // Takes ownership of socket.
+    // Takes ownership of socket: plain, or a QSslSocket whose handshake has finished.
     RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token, ServerLimits limits,
                   int number, ConnectionTurns& turns, QObject* parent = nullptr);
     ~RpcConnection() override;
@@ -42,13 +43,18 @@ private:
 
     void handleLine(const QByteArray& line);
     void refuseOversizedLine();
+    void refuseTlsClient();
     void closeAfterDraining();
     void drainInput();
     void send(const QByteArray& answer);
+    // Answers written but not yet taken by the client.
+    qint64 queuedOutput() const;
+    void onOutputTaken();
     void onIdle();
     void onDisconnected();
 
     QTcpSocket* socket_;
+    QSslSocket* tls_; // socket_ when the link is TLS, else null
     const ServerLimits limits_;
     int number_;
     RpcDispatcher dispatcher_;
@@ -58,6 +64,7 @@ private:
     qsizetype consumed_ = 0;     // bytes of buffer_ already handled
     qsizetype scanned_ = 0;      // bytes of buffer_ known to hold no line end
     bool outputBlocked_ = false; // stopped until the client takes some of its answers
+    bool firstBytesSeen_ = false;
     QTimer idleTimer_;
     QTimer drainTimer_;
     QTimer drainDeadline_;

@@ -1,24 +1,30 @@
 #pragma once
 
 #include "appserver/AccessToken.h"
+#include "appserver/ClientListener.h"
 #include "appserver/ConnectionTurns.h"
 #include "appserver/ServerLimits.h"
+#include "appserver/TlsHandshakes.h"
 
 #include <QHostAddress>
 #include <QObject>
 #include <QSet>
-#include <QTcpServer>
+#include <QSslConfiguration>
 
+#include <optional>
+
+class QTcpSocket;
 class RpcConnection;
 class ServerRegistry;
 
 // Accepts clients and gives each its own RpcConnection; all of them share one event loop. Past
-// limits.maxConnections a new client gets an error and is closed; the others go on.
+// limits.maxConnections a new client gets an error and is closed; the others go on. With a TLS
+// configuration a client is served only once its handshake has finished.
 class RpcServer : public QObject {
     Q_OBJECT
 public:
     RpcServer(const ServerRegistry& registry, AccessToken token, ServerLimits limits,
-              QObject* parent = nullptr);
+              std::optional<QSslConfiguration> tls = std::nullopt, QObject* parent = nullptr);
     ~RpcServer() override;
 
     bool listen(const QHostAddress& address, quint16 port);
@@ -31,8 +37,10 @@ public:
 
 private:
     void acceptPending();
+    void serve(QTcpSocket* socket);
 
-    QTcpServer server_;
+    ClientListener server_;
+    TlsHandshakes handshakes_;
     const ServerRegistry& registry_;
     const AccessToken token_;
     const ServerLimits limits_;

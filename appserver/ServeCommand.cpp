@@ -5,6 +5,7 @@
 #include "appserver/ServerRegistry.h"
 #include "appserver/SignalWatcher.h"
 #include "appserver/Storage.h"
+#include "appserver/TlsCredentials.h"
 #include "appserver/TokenSource.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,17 @@ int runServer(const ServeOptions& options) {
     if (!token->warning.isEmpty())
         qWarning("%s", qPrintable(token->warning));
 
+    std::optional<TlsCredentials> tls;
+    if (!options.tlsCertificateFile.isEmpty()) {
+        tls = loadTlsCredentials(options.tlsCertificateFile, options.tlsKeyFile, &whyNot);
+        if (!tls) {
+            qCritical("appserver: %s", qPrintable(whyNot));
+            return 1;
+        }
+        for (const QString& warning : std::as_const(tls->warnings))
+            qWarning("%s", qPrintable(warning));
+    }
+
     std::unique_ptr<Storage> storage;
     try {
         storage = std::make_unique<Storage>(database);
@@ -41,7 +53,8 @@ int runServer(const ServeOptions& options) {
     ServerRegistry registry;
     registry.add(std::make_shared<ImpPocketObject>(*storage));
 
-    RpcServer server(registry, token->token, options.limits);
+    RpcServer server(registry, token->token, options.limits,
+                     tls ? std::optional<QSslConfiguration>(tls->configuration) : std::nullopt);
     if (!server.listen(options.listen.host, options.listen.port)) {
         qCritical("appserver: cannot listen on %s: %s",
                   qPrintable(formatHostPort(options.listen.host, options.listen.port)),
@@ -58,6 +71,12 @@ int runServer(const ServeOptions& options) {
                      ? ""
                      : ", and no token is required: whoever reaches it can read and "
                        "change the data (give one with --token-file or APPSERVER_TOKEN)");
+    if (tls)
+        qInfo("TLS 1.2 or newer on every connection, %s", qPrintable(tls->description));
+    else if (!server.address().isLoopback())
+        qWarning("listening on %s without TLS: the token and the data cross the network in clear text "
+                 "(give --tls-cert FILE and --tls-key FILE)",
+                 qPrintable(where));
     if (token->token.isRequired())
         qInfo("rpc.open requires the token from %s", qPrintable(token->origin));
     else

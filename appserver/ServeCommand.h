@@ -14,6 +14,8 @@ struct ServeOptions {
     ServerLimits limits;
     QString tokenFile;                       // --token-file; empty: none given
     std::optional<QString> environmentToken; // APPSERVER_TOKEN when set
+    QString tlsCertificateFile;              // --tls-cert; empty: plain TCP (then tlsKeyFile is empty too)
+    QString tlsKeyFile;                      // --tls-key
 };
 
 // Serves until SIGTERM or SIGINT; the exit status. Prints "appserver listening on HOST:PORT" on

@@ -1,5 +1,7 @@
 #include "appserver/ServerLimits.h"
 
+#include <algorithm>
+
 std::optional<qint64> parseLimit(const QString& text, qint64 minimum, qint64 maximum, QString* whyNot) {
     bool ok = false;
     const qint64 value = text.trimmed().toLongLong(&ok);
@@ -9,4 +11,10 @@ std::optional<qint64> parseLimit(const QString& text, qint64 minimum, qint64 max
         return std::nullopt;
     }
     return value;
+}
+
+int ServerLimits::tlsHandshakeTimeoutMs() const {
+    const int seconds = idleTimeoutSeconds > 0 ? std::min(idleTimeoutSeconds, kTlsHandshakeTimeoutSeconds)
+                                               : kTlsHandshakeTimeoutSeconds;
+    return seconds * 1000;
 }

@@ -17,12 +17,19 @@ struct ServerLimits {
     static constexpr int kDefaultIdleTimeoutSeconds = 300;
     static constexpr int kMaxIdleTimeoutSeconds = 24 * 60 * 60;
 
+    // A TLS handshake takes a few round trips; a client that has not finished it by then never will.
+    static constexpr int kTlsHandshakeTimeoutSeconds = 10;
+
     // One request line, line end excluded.
     qint64 maxMessageBytes = kDefaultMaxMessageBytes;
     // Connections served at once; one more gets an error and is closed.
     int maxConnections = kDefaultMaxConnections;
     // A connection that completes no line for this long is closed; 0: never.
     int idleTimeoutSeconds = kDefaultIdleTimeoutSeconds;
+
+    // How long a TLS handshake may take: kTlsHandshakeTimeoutSeconds, or the idle timeout when
+    // that is shorter.
+    int tlsHandshakeTimeoutMs() const;
 };
 
 // The value of a limit's option: a whole number from minimum to maximum.

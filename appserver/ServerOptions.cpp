@@ -55,8 +55,18 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
                        "Default: %1.")
             .arg(ServerLimits::kDefaultIdleTimeoutSeconds),
         QStringLiteral("SECONDS"));
-    const QList<QCommandLineOption> serveOptions{listen, tokenFile, maxMessageBytes, maxConnections,
-                                                 idleTimeout};
+    const QCommandLineOption tlsCertificate(
+        QStringLiteral("tls-cert"),
+        QStringLiteral("Serve TLS (1.2 or newer) with the certificate in this PEM file: the server's "
+                       "certificate first, any intermediate certificates after it. Needs --tls-key. "
+                       "Environment: APPSERVER_TLS_CERT."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption tlsKey(QStringLiteral("tls-key"),
+                                    QStringLiteral("The private key of --tls-cert, an unencrypted PEM file. "
+                                                   "Environment: APPSERVER_TLS_KEY."),
+                                    QStringLiteral("FILE"));
+    const QList<QCommandLineOption> serveOptions{listen,      tokenFile,      maxMessageBytes, maxConnections,
+                                                 idleTimeout, tlsCertificate, tlsKey};
     parser.addOptions({help, database});
     parser.addOptions(serveOptions);
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -155,5 +165,18 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     serve.tokenFile = valueOf(tokenFile, QStringLiteral("APPSERVER_TOKEN_FILE")).value_or(QString());
     if (environment.contains(QStringLiteral("APPSERVER_TOKEN")))
         serve.environmentToken = environment.value(QStringLiteral("APPSERVER_TOKEN"));
+
+    for (const QCommandLineOption& option : {tlsCertificate, tlsKey}) {
+        if (parser.isSet(option) && parser.value(option).isEmpty())
+            return refuse(QStringLiteral("--%1: the path is empty").arg(option.names().first()));
+    }
+    // Empty in an environment file, as for the token file: none.
+    serve.tlsCertificateFile =
+        valueOf(tlsCertificate, QStringLiteral("APPSERVER_TLS_CERT")).value_or(QString());
+    serve.tlsKeyFile = valueOf(tlsKey, QStringLiteral("APPSERVER_TLS_KEY")).value_or(QString());
+    // Half a TLS set-up must not quietly serve plain text.
+    if (serve.tlsCertificateFile.isEmpty() != serve.tlsKeyFile.isEmpty())
+        return refuse(
+            QStringLiteral("--tls-cert and --tls-key go together: give both to serve TLS, or neither"));
     return options;
 }

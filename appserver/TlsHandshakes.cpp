@@ -1,0 +1,119 @@
+#include "appserver/TlsHandshakes.h"
+
+#include "appserver/RpcDispatcher.h"
+#include "appserver/RpcError.h"
+
+#include <QJsonValue>
+#include <QSslSocket>
+#include <QTimer>
+
+namespace {
+
+// Every TLS connection opens with a handshake record.
+constexpr char kTlsHandshakeRecord = 0x16;
+
+QString peerName(const QSslSocket* socket) {
+    return QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+}
+
+} // namespace
+
+TlsHandshakes::TlsHandshakes(int deadlineMs, QObject* parent) : QObject(parent), deadlineMs_(deadlineMs) {}
+
+TlsHandshakes::~TlsHandshakes() {
+    abortAll();
+}
+
+void TlsHandshakes::start(QSslSocket* socket) {
+    socket->setParent(this);
+    // Taken now: the address is gone once the client has closed.
+    pending_.insert(socket, peerName(socket));
+
+    auto* deadline = new QTimer(socket);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, socket, [this, socket] {
+        if (pending_.contains(socket))
+            fail(socket, QStringLiteral("no handshake within %1 s").arg(deadlineMs_ / 1000.0));
+        else
+            socket->abort(); // told it speaks plain text, and it never took the answer
+        socket->deleteLater();
+    });
+    connect(socket, &QSslSocket::readyRead, this, [this, socket] { onFirstBytes(socket); });
+    connect(socket, &QSslSocket::encrypted, this, [this, socket, deadline] {
+        delete deadline;
+        socket->disconnect(this);
+        pending_.remove(socket);
+        socket->setParent(nullptr);
+        emit secured(socket);
+    });
+    connect(socket, &QAbstractSocket::errorOccurred, this,
+            [this, socket] { fail(socket, socket->errorString()); });
+    // A client that goes away without an error to tell (it closed before sending anything).
+    connect(socket, &QAbstractSocket::disconnected, this,
+            [this, socket] { fail(socket, QStringLiteral("the client closed the connection")); });
+
+    deadline->start(deadlineMs_);
+    // The client speaks first; what it says tells whether it speaks TLS at all.
+    if (socket->bytesAvailable() > 0)
+        onFirstBytes(socket);
+}
+
+void TlsHandshakes::onFirstBytes(QSslSocket* socket) {
+    if (socket->mode() != QSslSocket::UnencryptedMode || !pending_.contains(socket))
+        return;
+    char first = 0;
+    // Before encryption starts, a peek leaves the bytes to the handshake.
+    if (socket->peek(&first, 1) != 1)
+        return;
+    if (first == kTlsHandshakeRecord)
+        socket->startServerEncryption();
+    else
+        tellPlainClient(socket);
+}
+
+void TlsHandshakes::tellPlainClient(QSslSocket* socket) {
+    qWarning("TLS handshake with %s failed: the client sent plain text, not TLS; telling it so and closing",
+             qPrintable(pending_.take(socket)));
+    socket->disconnect(this);
+    // Its request, read so that closing does not reset the connection before the answer arrives.
+    socket->readAll();
+    socket->write(RpcDispatcher::errorLine(
+        QJsonValue::Null, RpcCode::TlsRequired,
+        QStringLiteral("this server takes TLS connections only: turn TLS on in the client")));
+    connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+    // The deadline timer is the socket's own child and still runs: it ends a client that never
+    // takes the answer.
+}
+
+void TlsHandshakes::fail(QSslSocket* socket, const QString& why) {
+    const auto found = pending_.constFind(socket);
+    if (found == pending_.cend())
+        return; // already told: an error is often followed by the disconnect it caused
+    qWarning("TLS handshake with %s failed: %s; closing", qPrintable(*found), qPrintable(why));
+    pending_.erase(found);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void TlsHandshakes::abortAll() {
+    const QList<QSslSocket*> sockets = pending_.keys();
+    pending_.clear();
+    for (QSslSocket* socket : sockets) {
+        socket->disconnect(this);
+        socket->abort();
+        delete socket;
+    }
+}
+
+QString tlsProtocolName(const QSslSocket& socket) {
+    switch (socket.sessionProtocol()) {
+    case QSsl::TlsV1_2:
+        return QStringLiteral("TLS 1.2");
+    case QSsl::TlsV1_3:
+        return QStringLiteral("TLS 1.3");
+    default:
+        return QStringLiteral("TLS");
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QSslSocket;
+
+// The server's side of the handshake of each new TLS connection. A handshake must finish within
+// the deadline; one that fails (a client that refuses the certificate, say) or runs out of time
+// is logged and its socket closed. A client whose first bytes are not a TLS handshake but plain
+// text, a JSON-RPC client without TLS, is told so in one plain JSON-RPC error line (-32004) before
+// the close, so that its user learns what to change. A socket whose handshake finished is handed
+// on by `secured`.
+class TlsHandshakes : public QObject {
+    Q_OBJECT
+public:
+    explicit TlsHandshakes(int deadlineMs, QObject* parent = nullptr);
+    ~TlsHandshakes() override;
+
+    // Takes the socket (a server-side QSslSocket, its handshake not started) and starts the
+    // handshake.
+    void start(QSslSocket* socket);
+    // Handshakes under way.
+    qsizetype pending() const { return pending_.size(); }
+    // Closes every socket still shaking hands.
+    void abortAll();
+
+signals:
+    // The socket is encrypted; the receiver owns it from here on.
+    void secured(QSslSocket* socket);
+
+private:
+    void onFirstBytes(QSslSocket* socket);
+    void tellPlainClient(QSslSocket* socket);
+    void fail(QSslSocket* socket, const QString& why);
+
+    const int deadlineMs_;
+    QHash<QSslSocket*, QString> pending_; // each with its client's address, for the log
+};
+
+// "TLS 1.3" and the like, for the log.
+QString tlsProtocolName(const QSslSocket& socket);
