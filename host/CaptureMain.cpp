@@ -73,8 +73,7 @@ int main(int argc, char* argv[]) {
     case CaptureOptions::Request::Run:
         break;
     }
-    if (options.serverHost())
-        ServerSettings::setOverride(options.serverHost(), options.serverPort());
+    options.applyServerOverride();
 
     QStringList failures;
     Toolkit::setFailureHandler([&failures](const std::exception& failure) {

@@ -3,6 +3,8 @@
 #include "host/HostOptions.h"
 #include "host/ReportFile.h"
 
+#include "components/ServerSettings.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -53,6 +55,7 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
                                           QStringLiteral("PATH"));
     parser.addOptions(
         {languageOption, checkOption, reportOption, serverOption, yesOption, typedOption, moduleOption});
+    TlsOptions::addTo(parser);
     parser.addPositionalArgument(QStringLiteral("DIRECTORY"),
                                  QStringLiteral("Directories of the form files."),
                                  QStringLiteral("DIRECTORY..."));
@@ -109,5 +112,15 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         options.serverHost_ = address->host;
         options.serverPort_ = address->port;
     }
+    QString whyNot;
+    const std::optional<TlsOptions> tls = TlsOptions::read(parser, &whyNot);
+    if (!tls)
+        return fail(whyNot);
+    options.tls_ = *tls;
     return options;
+}
+
+void CaptureOptions::applyServerOverride() const {
+    ServerSettings::setOverride(
+        {.host = serverHost_, .port = serverPort_, .tls = tls_.tls, .caFile = tls_.caFile});
 }

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "host/TlsOptions.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
 // The capture command's command line:
-//   capture --language CODE [--check] [--report FILE] [--server HOST:PORT] [--yes] [--typed]
-//           [--module PATH] DIRECTORY...
+//   capture --language CODE [--check] [--report FILE] [--server HOST:PORT] [--tls] [--ca-file FILE]
+//           [--yes] [--typed] [--module PATH] DIRECTORY...
 class CaptureOptions {
 public:
     enum class Request { Run, ShowHelp, ShowVersion, UsageError };
@@ -31,7 +33,11 @@ public:
     bool typed() const { return typed_; }
     const std::optional<QString>& serverHost() const { return serverHost_; }
     const std::optional<int>& serverPort() const { return serverPort_; }
+    const TlsOptions& tls() const { return tls_; }
     const QString& moduleLibraryPath() const { return modulePath_; }
+
+    // Makes --server, --tls and --ca-file what the run's connects use, without saving them.
+    void applyServerOverride() const;
 
 private:
     Request request_ = Request::Run;
@@ -45,5 +51,6 @@ private:
     bool typed_ = false;
     std::optional<QString> serverHost_;
     std::optional<int> serverPort_;
+    TlsOptions tls_;
     QString modulePath_;
 };

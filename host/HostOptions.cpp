@@ -56,6 +56,7 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
             .arg(QString::fromLatin1(kModulePathVariable), ModuleLoader::defaultLibraryPath()),
         QStringLiteral("PATH"));
     parser.addOptions({captureOption, serverOption, moduleOption});
+    TlsOptions::addTo(parser);
 
     HostOptions options;
     options.helpText_ = parser.helpText();
@@ -95,6 +96,14 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
         options.serverHost_ = server->host;
         options.serverPort_ = server->port;
     }
+    QString whyNot;
+    const std::optional<TlsOptions> tls = TlsOptions::read(parser, &whyNot);
+    if (!tls) {
+        options.request_ = Request::UsageError;
+        options.usageError_ = whyNot;
+        return options;
+    }
+    options.tls_ = *tls;
 
     if (parser.isSet(moduleOption)) {
         if (parser.value(moduleOption).isEmpty()) {
@@ -108,5 +117,6 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
 }
 
 void HostOptions::applyServerOverride() const {
-    ServerSettings::setOverride(serverHost_, serverPort_);
+    ServerSettings::setOverride(
+        {.host = serverHost_, .port = serverPort_, .tls = tls_.tls, .caFile = tls_.caFile});
 }

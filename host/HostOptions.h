@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/TlsOptions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,11 +30,14 @@ public:
     // --server HOST:PORT; both set or neither.
     const std::optional<QString>& serverHost() const { return serverHost_; }
     const std::optional<int>& serverPort() const { return serverPort_; }
+    // --tls, --ca-file FILE.
+    const TlsOptions& tls() const { return tls_; }
     // Absolute path of the module library: --module, else VDR_MODULE_PATH, else beside the
     // executable (ModuleLoader::defaultLibraryPath()).
     const QString& moduleLibraryPath() const { return moduleLibraryPath_; }
 
-    // Makes --server the address every connect of this process uses, without saving it.
+    // Makes --server, --tls and --ca-file what every connect of this process uses, without saving
+    // them.
     void applyServerOverride() const;
 
     struct ServerAddress {
@@ -51,5 +56,6 @@ private:
     bool captureAtStart_ = false;
     std::optional<QString> serverHost_;
     std::optional<int> serverPort_;
+    TlsOptions tls_;
     QString moduleLibraryPath_;
 };

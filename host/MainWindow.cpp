@@ -19,6 +19,8 @@ QString describe(const ServerSettings::Address& address) {
                              ? QLatin1Char('[') + address.host + QLatin1Char(']')
                              : address.host;
     QString text = MainWindow::tr("Servidor de aplicação: %1:%2").arg(host, QString::number(address.port));
+    if (address.tls)
+        text += MainWindow::tr(" com TLS");
     if (!address.tokenFile.isEmpty())
         text += MainWindow::tr(" (token: %1)").arg(address.tokenFile);
     return text;

@@ -1,5 +1,6 @@
 #include "host/ServerSettingsDialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -13,14 +14,16 @@
 
 namespace {
 bool sameAddress(const ServerSettings::Address& a, const ServerSettings::Address& b) {
-    return a.host == b.host && a.port == b.port && a.tokenFile == b.tokenFile;
+    return a.host == b.host && a.port == b.port && a.tokenFile == b.tokenFile && a.tls == b.tls &&
+           a.caFile == b.caFile;
 }
 } // namespace
 
 ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
                                            const ServerSettings::Address& inUse, QWidget* parent)
     : QDialog(parent), host_(new QLineEdit(saved.host)), port_(new QSpinBox),
-      tokenFile_(new QLineEdit(saved.tokenFile)),
+      tokenFile_(new QLineEdit(saved.tokenFile)), tls_(new QCheckBox(tr("Usar TLS"))),
+      caFile_(new QLineEdit(saved.caFile)), caFileRow_(new QWidget),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel)) {
     setWindowTitle(tr("Servidor de aplicação"));
     host_->setObjectName(QStringLiteral("host"));
@@ -29,6 +32,11 @@ ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
     port_->setRange(1, 65535);
     port_->setValue(saved.port);
     tokenFile_->setPlaceholderText(tr("nenhum: o servidor não pede token"));
+    tls_->setObjectName(QStringLiteral("tls"));
+    tls_->setChecked(saved.tls);
+    tls_->setToolTip(tr("Conexão cifrada; o certificado do servidor é verificado antes de enviar o token"));
+    caFile_->setObjectName(QStringLiteral("caFile"));
+    caFile_->setPlaceholderText(tr("nenhum: os certificados do sistema"));
 
     auto* browse = new QToolButton;
     browse->setText(QStringLiteral("..."));
@@ -37,17 +45,28 @@ ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
     tokenRow->addWidget(tokenFile_);
     tokenRow->addWidget(browse);
 
+    auto* browseCa = new QToolButton;
+    browseCa->setText(QStringLiteral("..."));
+    browseCa->setToolTip(tr("Escolher o arquivo de certificados de CA"));
+    auto* caRow = new QHBoxLayout(caFileRow_);
+    caRow->setContentsMargins(0, 0, 0, 0);
+    caRow->addWidget(caFile_);
+    caRow->addWidget(browseCa);
+
     auto* form = new QFormLayout;
     form->addRow(tr("Endereço:"), host_);
     form->addRow(tr("Porta:"), port_);
     form->addRow(tr("Arquivo de token:"), tokenRow);
+    form->addRow(QString(), tls_);
+    form->addRow(tr("Certificados de CA:"), caFileRow_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     if (!sameAddress(saved, inUse)) {
-        auto* note = new QLabel(tr("Em uso agora: %1:%2. A linha de comando ou uma variável de ambiente "
-                                   "prevalece sobre o endereço salvo aqui.")
-                                    .arg(inUse.host, QString::number(inUse.port)));
+        auto* note = new QLabel(
+            tr("Em uso agora: %1:%2, %3. A linha de comando ou uma variável de ambiente "
+               "prevalece sobre o endereço salvo aqui.")
+                .arg(inUse.host, QString::number(inUse.port), inUse.tls ? tr("com TLS") : tr("sem TLS")));
         note->setObjectName(QStringLiteral("overrideNote"));
         note->setWordWrap(true);
         layout->addWidget(note);
@@ -57,7 +76,10 @@ ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(browse, &QToolButton::clicked, this, &ServerSettingsDialog::chooseTokenFile);
+    connect(browseCa, &QToolButton::clicked, this, &ServerSettingsDialog::chooseCaFile);
+    connect(tls_, &QCheckBox::toggled, caFileRow_, &QWidget::setEnabled);
     connect(host_, &QLineEdit::textChanged, this, &ServerSettingsDialog::updateAcceptable);
+    caFileRow_->setEnabled(saved.tls);
     updateAcceptable();
 }
 
@@ -66,6 +88,8 @@ ServerSettings::Address ServerSettingsDialog::address() const {
     address.host = host_->text().trimmed();
     address.port = port_->value();
     address.tokenFile = tokenFile_->text().trimmed();
+    address.tls = tls_->isChecked();
+    address.caFile = caFile_->text().trimmed();
     return address;
 }
 
@@ -73,6 +97,13 @@ void ServerSettingsDialog::chooseTokenFile() {
     const QString chosen = QFileDialog::getOpenFileName(this, tr("Arquivo de token"), tokenFile_->text());
     if (!chosen.isEmpty())
         tokenFile_->setText(chosen);
+}
+
+void ServerSettingsDialog::chooseCaFile() {
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("Certificados de CA"), caFile_->text(),
+                                                        tr("Certificados PEM (*.pem *.crt);;Todos (*)"));
+    if (!chosen.isEmpty())
+        caFile_->setText(chosen);
 }
 
 void ServerSettingsDialog::updateAcceptable() {

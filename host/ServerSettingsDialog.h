@@ -4,9 +4,11 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QDialogButtonBox;
 class QLineEdit;
 class QSpinBox;
+class QWidget;
 
 // Edits the application server's address as the host saves it. It only shows and returns the
 // address; the caller decides what to do with it.
@@ -22,10 +24,14 @@ public:
 
 private:
     void chooseTokenFile();
+    void chooseCaFile();
     void updateAcceptable();
 
     QLineEdit* host_;
     QSpinBox* port_;
     QLineEdit* tokenFile_;
+    QCheckBox* tls_;
+    QLineEdit* caFile_;
+    QWidget* caFileRow_; // the field and its button, of use only with TLS
     QDialogButtonBox* buttons_;
 };

@@ -1,6 +1,7 @@
 #include "components/NetConnection.h"
 
 #include "components/ServerSettings.h"
+#include "components/TlsClient.h"
 #include "toolkit/Exceptions.h"
 #include "wire/RemoteMethods.h"
 
@@ -8,14 +9,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 namespace {
 // Answers can carry a packet of many 4,000-character values; anything beyond this is not ours.
 constexpr qint64 kMaxAnswer = 64 * 1024 * 1024;
 
-QString readToken() {
-    const QString file = ServerSettings::effective().tokenFile;
+QString readToken(const QString& file) {
     if (file.isEmpty())
         return {};
     QFile token(file);
@@ -64,8 +65,12 @@ void TNetConnection::Open() {
         return;
     if (BeforeConnect)
         BeforeConnect(*this);
+    const ServerSettings::Address settings = ServerSettings::effective();
     if (Transport) {
         transportOpen_ = true;
+    } else if (settings.tls) {
+        socket_ = connectVerified(Host, static_cast<quint16>(Port), settings.caFile, Timeout, where());
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     } else {
         auto socket = std::make_unique<QTcpSocket>();
         socket->connectToHost(Host, static_cast<quint16>(Port));
@@ -78,7 +83,7 @@ void TNetConnection::Open() {
 
     QJsonObject params{{QStringLiteral("serverName"), ServerName}};
     try {
-        const QString token = readToken();
+        const QString token = readToken(settings.tokenFile);
         if (!token.isEmpty())
             params.insert(QStringLiteral("token"), token);
         request(RemoteMethods::kOpen, params);

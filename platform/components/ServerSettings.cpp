@@ -4,14 +4,8 @@
 
 namespace {
 
-struct Overrides {
-    std::optional<QString> host;
-    std::optional<int> port;
-    std::optional<QString> tokenFile;
-};
-
-Overrides& overrides() {
-    static Overrides current;
+ServerSettings::Override& overrides() {
+    static ServerSettings::Override current;
     return current;
 }
 
@@ -28,6 +22,15 @@ std::optional<int> portFrom(const QString& text) {
     return port;
 }
 
+// Empty: not given.
+std::optional<bool> switchFrom(const QString& text) {
+    const QString value = text.trimmed().toLower();
+    if (value.isEmpty())
+        return std::nullopt;
+    return !(value == QLatin1String("0") || value == QLatin1String("false") || value == QLatin1String("no") ||
+             value == QLatin1String("off"));
+}
+
 } // namespace
 
 namespace ServerSettings {
@@ -39,6 +42,8 @@ Address stored() {
         settings.value(QStringLiteral("server/host"), QString::fromLatin1(kDefaultHost)).toString();
     address.port = portFrom(settings.value(QStringLiteral("server/port")).toString()).value_or(kDefaultPort);
     address.tokenFile = settings.value(QStringLiteral("server/tokenFile")).toString();
+    address.tls = settings.value(QStringLiteral("server/tls"), false).toBool();
+    address.caFile = settings.value(QStringLiteral("server/caFile")).toString();
     return address;
 }
 
@@ -47,15 +52,17 @@ void store(const Address& address) {
     settings.setValue(QStringLiteral("server/host"), address.host);
     settings.setValue(QStringLiteral("server/port"), address.port);
     settings.setValue(QStringLiteral("server/tokenFile"), address.tokenFile);
+    settings.setValue(QStringLiteral("server/tls"), address.tls);
+    settings.setValue(QStringLiteral("server/caFile"), address.caFile);
     settings.sync();
 }
 
-void setOverride(std::optional<QString> host, std::optional<int> port, std::optional<QString> tokenFile) {
-    overrides() = Overrides{std::move(host), port, std::move(tokenFile)};
+void setOverride(Override given) {
+    overrides() = std::move(given);
 }
 
 void clearOverride() {
-    overrides() = Overrides{};
+    overrides() = Override{};
 }
 
 Address effective() {
@@ -66,13 +73,24 @@ Address effective() {
         address.port = *port;
     if (qEnvironmentVariableIsSet(kTokenFileVariable))
         address.tokenFile = qEnvironmentVariable(kTokenFileVariable);
-    const Overrides& given = overrides();
+    const std::optional<bool> tls = switchFrom(qEnvironmentVariable(kTlsVariable));
+    if (const QString caFile = qEnvironmentVariable(kCaFileVariable); !caFile.isEmpty()) {
+        address.caFile = caFile;
+        address.tls = true;
+    }
+    if (tls)
+        address.tls = *tls;
+    const Override& given = overrides();
     if (given.host)
         address.host = *given.host;
     if (given.port)
         address.port = *given.port;
     if (given.tokenFile)
         address.tokenFile = *given.tokenFile;
+    if (given.tls)
+        address.tls = *given.tls;
+    if (given.caFile)
+        address.caFile = *given.caFile;
     return address;
 }
 

@@ -16,19 +16,36 @@ inline constexpr const char* kDefaultHost = "127.0.0.1";
 inline constexpr const char* kHostVariable = "VDR_SERVER_HOST";
 inline constexpr const char* kPortVariable = "VDR_SERVER_PORT";
 inline constexpr const char* kTokenFileVariable = "VDR_SERVER_TOKEN_FILE";
+// 1 or 0; set but empty counts as unset, and any other value as 1, so that a misspelt "off" never
+// sends the token in clear text.
+inline constexpr const char* kTlsVariable = "VDR_SERVER_TLS";
+// A PEM file of CA certificates; naming one turns TLS on unless VDR_SERVER_TLS says otherwise.
+inline constexpr const char* kCaFileVariable = "VDR_SERVER_CA";
 
 struct Address {
     QString host;
     int port = kDefaultPort;
     QString tokenFile; // empty: the server asks for no token
+    // TLS, the server's certificate verified for host; otherwise plain TCP.
+    bool tls = false;
+    // With tls: the CA certificates (PEM) to trust instead of the system's; empty: the system's.
+    QString caFile = {};
 };
 
 // The address as stored in the host's settings file, defaults filled in.
 Address stored();
 void store(const Address& address);
 
-// Command-line overrides of the running host; they are not written to the settings file.
-void setOverride(std::optional<QString> host, std::optional<int> port, std::optional<QString> tokenFile = {});
+// Command-line overrides of the running host, each where given; they are not written to the
+// settings file.
+struct Override {
+    std::optional<QString> host = std::nullopt;
+    std::optional<int> port = std::nullopt;
+    std::optional<QString> tokenFile = std::nullopt;
+    std::optional<bool> tls = std::nullopt;
+    std::optional<QString> caFile = std::nullopt;
+};
+void setOverride(Override given);
 void clearOverride();
 
 // What a connect uses now: settings, then environment, then command line.

@@ -94,13 +94,14 @@ TEST_F(MainWindowTest, AModuleThatCannotBeLoadedEndsInTheFailureHandlingNamingIt
 }
 
 TEST_F(MainWindowTest, StatusBarShowsTheAddressInUse) {
-    ServerSettings::setOverride(QStringLiteral("first.example.org"), 4101);
+    ServerSettings::setOverride({.host = QStringLiteral("first.example.org"), .port = 4101});
     ModuleLoader module(kFakeModule);
     MainWindow window(module);
     EXPECT_TRUE(statusText(window).contains(QStringLiteral("first.example.org:4101")))
         << statusText(window).toStdString();
 
-    ServerSettings::setOverride(QStringLiteral("::1"), 4102, QStringLiteral("/run/vdr/token"));
+    ServerSettings::setOverride(
+        {.host = QStringLiteral("::1"), .port = 4102, .tokenFile = QStringLiteral("/run/vdr/token")});
     window.refreshServerAddress();
     EXPECT_TRUE(statusText(window).contains(QStringLiteral("[::1]:4102")))
         << statusText(window).toStdString();

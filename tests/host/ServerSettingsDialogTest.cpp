@@ -1,5 +1,6 @@
 #include "host/ServerSettingsDialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +44,29 @@ TEST(ServerSettingsDialogTest, ReturnsTheEditedAddressTrimmed) {
     EXPECT_EQ(edited.host, QStringLiteral("other.example.org"));
     EXPECT_EQ(edited.port, 4300);
     EXPECT_TRUE(edited.tokenFile.isEmpty());
+}
+
+TEST(ServerSettingsDialogTest, TlsAndItsCaFileAreShownAndReturned) {
+    ServerSettings::Address saved = kSaved;
+    saved.tls = true;
+    saved.caFile = QStringLiteral("/etc/vdr/ca.pem");
+    ServerSettingsDialog dialog(saved, saved);
+    auto* tls = field<QCheckBox>(dialog, "tls");
+    auto* caFile = field<QLineEdit>(dialog, "caFile");
+    EXPECT_EQ(tls->text(), QStringLiteral("Usar TLS"));
+    EXPECT_TRUE(tls->isChecked());
+    EXPECT_EQ(caFile->text(), saved.caFile);
+    EXPECT_TRUE(caFile->isEnabled());
+
+    caFile->setText(QStringLiteral(" /etc/vdr/other-ca.pem "));
+    EXPECT_EQ(dialog.address().caFile, QStringLiteral("/etc/vdr/other-ca.pem"));
+    tls->setChecked(false);
+    EXPECT_FALSE(dialog.address().tls);
+    EXPECT_FALSE(caFile->isEnabled()) << "a CA file means nothing without TLS";
+
+    const ServerSettingsDialog plain(kSaved, kSaved);
+    EXPECT_FALSE(field<QCheckBox>(plain, "tls")->isChecked());
+    EXPECT_FALSE(plain.address().tls);
 }
 
 TEST(ServerSettingsDialogTest, PortStaysWithinTheTcpRange) {

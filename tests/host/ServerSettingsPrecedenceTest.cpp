@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,8 @@ protected:
     ScopedEnvironmentVariable noHost_{ServerSettings::kHostVariable, std::nullopt};
     ScopedEnvironmentVariable noPort_{ServerSettings::kPortVariable, std::nullopt};
     ScopedEnvironmentVariable noTokenFile_{ServerSettings::kTokenFileVariable, std::nullopt};
+    ScopedEnvironmentVariable noTls_{ServerSettings::kTlsVariable, std::nullopt};
+    ScopedEnvironmentVariable noCaFile_{ServerSettings::kCaFileVariable, std::nullopt};
 };
 
 TEST_F(ServerSettingsPrecedenceTest, SettingsAreIsolatedFromTheUsersOwn) {
@@ -94,6 +97,52 @@ TEST_F(ServerSettingsPrecedenceTest, ANewSaveShowsThroughWhenNothingOverridesIt)
     ServerSettings::store({QStringLiteral("moved.example.org"), 4010, QString()});
     EXPECT_EQ(WebURL(), QStringLiteral("moved.example.org"));
     EXPECT_EQ(WebPort(), 4010);
+}
+
+TEST_F(ServerSettingsPrecedenceTest, TlsIsOffUnlessTheSettingsTheEnvironmentOrTheCommandLineTurnItOn) {
+    applyCommandLine({});
+    EXPECT_FALSE(ServerSettings::effective().tls);
+    EXPECT_TRUE(ServerSettings::effective().caFile.isEmpty());
+
+    ServerSettings::Address saved{QStringLiteral("stored.example.org"), 4001, QString()};
+    saved.tls = true;
+    saved.caFile = QStringLiteral("/etc/vdr/ca.pem");
+    ServerSettings::store(saved);
+    EXPECT_TRUE(ServerSettings::stored().tls);
+    EXPECT_EQ(ServerSettings::effective().caFile, QStringLiteral("/etc/vdr/ca.pem"));
+    {
+        ScopedEnvironmentVariable off(ServerSettings::kTlsVariable, QByteArray("0"));
+        EXPECT_FALSE(ServerSettings::effective().tls);
+        // The command line wins over the environment.
+        applyCommandLine({QStringLiteral("--tls")});
+        EXPECT_TRUE(ServerSettings::effective().tls);
+    }
+}
+
+TEST_F(ServerSettingsPrecedenceTest, ACaFileTurnsTlsOnUnlessTheSwitchSaysOtherwise) {
+    {
+        ScopedEnvironmentVariable ca(ServerSettings::kCaFileVariable, QByteArray("/run/vdr/ca.pem"));
+        EXPECT_TRUE(ServerSettings::effective().tls);
+        EXPECT_EQ(ServerSettings::effective().caFile, QStringLiteral("/run/vdr/ca.pem"));
+        ScopedEnvironmentVariable off(ServerSettings::kTlsVariable, QByteArray("off"));
+        EXPECT_FALSE(ServerSettings::effective().tls);
+    }
+    // Anything but an explicit "off" keeps TLS on: a misspelt switch must not send the token in clear.
+    for (const char* value : {"1", "yes", "TRUE", "enable"}) {
+        ScopedEnvironmentVariable on(ServerSettings::kTlsVariable, QByteArray(value));
+        EXPECT_TRUE(ServerSettings::effective().tls) << value;
+    }
+
+    QTemporaryFile caFile;
+    ASSERT_TRUE(caFile.open());
+    applyCommandLine({QStringLiteral("--ca-file"), caFile.fileName()});
+    EXPECT_TRUE(ServerSettings::effective().tls) << "--ca-file implies --tls";
+    EXPECT_EQ(ServerSettings::effective().caFile, caFile.fileName());
+
+    const HostOptions missing =
+        HostOptions::parse({QStringLiteral("vdrhost"), QStringLiteral("--ca-file=/nonexistent/ca.pem")});
+    EXPECT_EQ(missing.request(), HostOptions::Request::UsageError);
+    EXPECT_TRUE(missing.usageError().contains(QStringLiteral("/nonexistent/ca.pem")));
 }
 
 } // namespace

@@ -23,7 +23,7 @@ void ModuleFixture::TearDownTestSuite() {
 }
 
 void ModuleFixture::pointModuleAt(int port) {
-    ServerSettings::setOverride(QStringLiteral("127.0.0.1"), port);
+    ServerSettings::setOverride({.host = QStringLiteral("127.0.0.1"), .port = port});
 }
 
 void ModuleFixture::SetUp() {

@@ -36,6 +36,8 @@ protected:
     }
     void TearDown() override { ServerSettings::clearOverride(); }
 
-    static void pointAt(const QString& host, int port) { ServerSettings::setOverride(host, port); }
+    static void pointAt(const QString& host, int port) {
+        ServerSettings::setOverride({.host = host, .port = port});
+    }
     static void pointAt(const ServerProcess& server) { pointAt(server.host(), server.port()); }
 };

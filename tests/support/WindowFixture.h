@@ -38,7 +38,7 @@ class WindowFixture : public testing::Test, protected RemoteCallLog {
 protected:
     void SetUp() override {
         stIdiLeDfm.clear();
-        ServerSettings::setOverride(server.host(), server.port());
+        ServerSettings::setOverride({.host = server.host(), .port = server.port()});
         beforeWindow();
         form = createWindow();
         ASSERT_TRUE(form);

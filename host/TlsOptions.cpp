@@ -1,0 +1,41 @@
+#include "host/TlsOptions.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace {
+const QString kTls = QStringLiteral("tls");
+const QString kCaFile = QStringLiteral("ca-file");
+} // namespace
+
+void TlsOptions::addTo(QCommandLineParser& parser) {
+    parser.addOption(QCommandLineOption(
+        kTls, QStringLiteral("Connect to the application server over TLS, verifying its certificate for the "
+                             "server's host name (overrides the settings).")));
+    parser.addOption(QCommandLineOption(
+        kCaFile,
+        QStringLiteral("Trust only the CA certificates in this PEM file, instead of the system's, to verify "
+                       "the server's certificate; implies --tls."),
+        QStringLiteral("FILE")));
+}
+
+std::optional<TlsOptions> TlsOptions::read(const QCommandLineParser& parser, QString* whyNot) {
+    TlsOptions options;
+    if (parser.isSet(kTls))
+        options.tls = true;
+    if (parser.isSet(kCaFile)) {
+        const QFileInfo file(parser.value(kCaFile));
+        if (parser.value(kCaFile).isEmpty()) {
+            *whyNot = QStringLiteral("--ca-file needs the path of a PEM file of CA certificates");
+            return std::nullopt;
+        }
+        // Found out now rather than at the first connect.
+        if (!file.isFile() || !file.isReadable()) {
+            *whyNot = QStringLiteral("--ca-file: cannot read the file %1").arg(parser.value(kCaFile));
+            return std::nullopt;
+        }
+        options.caFile = file.absoluteFilePath();
+        options.tls = true;
+    }
+    return options;
+}

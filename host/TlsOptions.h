@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QCommandLineParser;
+
+// --tls and --ca-file FILE, as both host executables take them: connect to the application server
+// over TLS for this run, trusting the system's CA certificates, or only those in FILE (which
+// implies --tls). Neither given, the settings and the environment decide.
+struct TlsOptions {
+    std::optional<bool> tls;
+    std::optional<QString> caFile; // absolute
+
+    static void addTo(QCommandLineParser& parser);
+    // What the parser found; nothing, with whyNot, when --ca-file names no file that can be read.
+    static std::optional<TlsOptions> read(const QCommandLineParser& parser, QString* whyNot);
+};

@@ -1,0 +1,81 @@
+#include "components/TlsClient.h"
+
+#include "toolkit/Exceptions.h"
+
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+namespace {
+
+// What a failed handshake with a server that is not serving TLS looks like from here.
+const QString kPlainServerHint =
+    QStringLiteral("a server started without --tls-cert and --tls-key serves plain TCP only");
+
+QList<QSslCertificate> readCaFile(const QString& caFile, const QString& where) {
+    QFile file(caFile);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ESocketError(QStringLiteral("Cannot read the CA file %1 for the application server at %2: %3")
+                               .arg(caFile, where, file.errorString()));
+    const QList<QSslCertificate> certificates = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
+    if (certificates.isEmpty())
+        throw ESocketError(
+            QStringLiteral("The CA file %1 for the application server at %2 holds no PEM certificate")
+                .arg(caFile, where));
+    return certificates;
+}
+
+QSslConfiguration clientConfiguration(const QString& caFile, const QString& where) {
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setProtocol(QSsl::TlsV1_2OrLater);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    // Replaces the system's certificates, and stops Qt from looking them up on demand.
+    if (!caFile.isEmpty())
+        configuration.setCaCertificates(readCaFile(caFile, where));
+    return configuration;
+}
+
+QString describe(const QList<QSslError>& errors) {
+    QStringList texts;
+    for (const QSslError& error : errors)
+        texts.append(error.errorString());
+    texts.removeDuplicates();
+    return texts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+std::unique_ptr<QSslSocket> connectVerified(const QString& host, quint16 port, const QString& caFile,
+                                            int timeoutMs, const QString& where) {
+    if (!QSslSocket::supportsSsl())
+        throw ESocketError(QStringLiteral("Cannot connect to the application server at %1 over TLS: Qt found "
+                                          "no TLS library (it was built for %2)")
+                               .arg(where, QSslSocket::sslLibraryBuildVersionString()));
+    auto socket = std::make_unique<QSslSocket>();
+    socket->setSslConfiguration(clientConfiguration(caFile, where));
+    bool reached = false;
+    QObject::connect(socket.get(), &QAbstractSocket::connected, [&reached] { reached = true; });
+    socket->connectToHostEncrypted(host, port, host);
+    if (socket->waitForEncrypted(timeoutMs))
+        return socket;
+
+    // Qt has already closed the connection on any certificate error; nothing went out.
+    const QList<QSslError> refused = socket->sslHandshakeErrors();
+    if (!refused.isEmpty())
+        throw ESocketError(QStringLiteral("Refused the application server at %1: its certificate cannot be "
+                                          "trusted: %2. Nothing was sent to it")
+                               .arg(where, describe(refused)));
+    if (!reached)
+        throw ESocketError(QStringLiteral("Cannot connect to the application server at %1: %2")
+                               .arg(where, socket->errorString()));
+    if (socket->error() == QAbstractSocket::SocketTimeoutError)
+        throw ESocketError(
+            QStringLiteral("The TLS handshake with the application server at %1 did not finish "
+                           "within %2 s (%3)")
+                .arg(where)
+                .arg(timeoutMs / 1000.0)
+                .arg(kPlainServerHint));
+    throw ESocketError(QStringLiteral("The TLS handshake with the application server at %1 failed: %2 (%3)")
+                           .arg(where, socket->errorString(), kPlainServerHint));
+}
