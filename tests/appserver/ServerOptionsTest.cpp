@@ -61,6 +61,18 @@ std::vector<OptionsCase> cases() {
          {"--listen", "127.0.0.1:0", "version"},
          Request::UsageError,
          "--listen applies only when serving"},
+        {"HalfATlsSetUpIsBadUsage",
+         {"--tls-key", "/etc/vdr/key.pem"},
+         Request::UsageError,
+         "--tls-cert and --tls-key go together: give both to serve TLS, or neither"},
+        {"AnEmptyTlsPathIsBadUsage",
+         {"--tls-cert", "", "--tls-key", "/etc/vdr/key.pem"},
+         Request::UsageError,
+         "--tls-cert: the path is empty"},
+        {"TlsBeforeACommandIsBadUsage",
+         {"--tls-cert", "c.pem", "--tls-key", "k.pem", "stats"},
+         Request::UsageError,
+         "--tls-cert applies only when serving"},
         {"AnUnknownCommandIsBadUsage",
          {"frobnicate"},
          Request::UsageError,
@@ -138,4 +150,26 @@ TEST(ServerOptionsValuesTest, ServeOptionsReplaceTheirDefaults) {
     EXPECT_TRUE(parse({}, environment).serve().tokenFile.isEmpty()) << "empty in the file: no token file";
     environment.insert("APPSERVER_LISTEN", "nowhere");
     EXPECT_EQ(parse({}, environment).request(), Request::UsageError);
+}
+
+TEST(ServerOptionsValuesTest, TlsFilesComeFromTheOptionsOrTheEnvironment) {
+    EXPECT_TRUE(parse({}).serve().tlsCertificateFile.isEmpty()) << "plain TCP unless told";
+
+    const ServerOptions given = parse({"--tls-cert", "/etc/vdr/cert.pem", "--tls-key", "/etc/vdr/key.pem"});
+    ASSERT_EQ(given.request(), Request::Serve) << given.usageError().toStdString();
+    EXPECT_EQ(given.serve().tlsCertificateFile, "/etc/vdr/cert.pem");
+    EXPECT_EQ(given.serve().tlsKeyFile, "/etc/vdr/key.pem");
+
+    QProcessEnvironment environment;
+    environment.insert("APPSERVER_TLS_CERT", "/srv/cert.pem");
+    environment.insert("APPSERVER_TLS_KEY", "/srv/key.pem");
+    const ServerOptions fromEnvironment = parse({"--tls-cert", "/etc/vdr/cert.pem"}, environment);
+    ASSERT_EQ(fromEnvironment.request(), Request::Serve) << fromEnvironment.usageError().toStdString();
+    EXPECT_EQ(fromEnvironment.serve().tlsCertificateFile, "/etc/vdr/cert.pem") << "the option wins";
+    EXPECT_EQ(fromEnvironment.serve().tlsKeyFile, "/srv/key.pem");
+
+    environment.insert("APPSERVER_TLS_KEY", "");
+    EXPECT_EQ(parse({}, environment).request(), Request::UsageError) << "a certificate without a key";
+    environment.insert("APPSERVER_TLS_CERT", "");
+    EXPECT_TRUE(parse({}, environment).serve().tlsCertificateFile.isEmpty()) << "empty in the file: none";
 }
