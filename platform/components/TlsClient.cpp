@@ -55,9 +55,12 @@ std::unique_ptr<QSslSocket> connectVerified(const QString& host, quint16 port, c
     auto socket = std::make_unique<QSslSocket>();
     socket->setSslConfiguration(clientConfiguration(caFile, where));
     bool reached = false;
-    QObject::connect(socket.get(), &QAbstractSocket::connected, [&reached] { reached = true; });
+    const QMetaObject::Connection watch =
+        QObject::connect(socket.get(), &QAbstractSocket::connected, [&reached] { reached = true; });
     socket->connectToHostEncrypted(host, port, host);
-    if (socket->waitForEncrypted(timeoutMs))
+    const bool encrypted = socket->waitForEncrypted(timeoutMs);
+    QObject::disconnect(watch);
+    if (encrypted)
         return socket;
 
     // Qt has already closed the connection on any certificate error; nothing went out.
