@@ -146,7 +146,7 @@ std::optional<TlsCredentials> loadTlsCredentials(const QString& certificateFile,
 
     const QSslCertificate& certificate = chain.first();
     const QString issuer = certificate.issuerDisplayName();
-    credentials.description = QStringLiteral("certificate for %1, issued by %2, valid until %3")
+    credentials.description = QStringLiteral("certificate for %1, signed by %2, valid until %3")
                                   .arg(namesOf(certificate), issuer.isEmpty() ? QStringLiteral("?") : issuer,
                                        certificate.expiryDate().toString(Qt::ISODate));
     const QDateTime now = QDateTime::currentDateTimeUtc();

@@ -11,7 +11,7 @@
 // token identifies.
 struct TlsCredentials {
     QSslConfiguration configuration;
-    QString description;  // for the log: whom the certificate names, who issued it, until when
+    QString description;  // for the log: whom the certificate names, who signed it, until when
     QStringList warnings; // for the log: an expired certificate, a key file others may read
 };
 

@@ -68,17 +68,18 @@ class TlsLinkTest : public ::testing::TestWithParam<TlsCase> {
 protected:
     struct Files {
         TestCertificates certificates;
-        TestCertificates::Issued right, wrongName, expired, unknownCa;
+        TestCertificates::Server right, wrongName, expired, unknownCa;
     };
 
     static void SetUpTestSuite() {
         try {
             files_ = std::make_unique<Files>();
             const QStringList localNames{QStringLiteral("localhost"), QStringLiteral("127.0.0.1")};
-            files_->right = files_->certificates.issue(localNames);
-            files_->wrongName = files_->certificates.issue({QStringLiteral("elsewhere.example")});
-            files_->expired = files_->certificates.issue(localNames, TestCertificates::Kind::Expired);
-            files_->unknownCa = files_->certificates.issue(localNames, TestCertificates::Kind::FromUnknownCa);
+            files_->right = files_->certificates.makeServer(localNames);
+            files_->wrongName = files_->certificates.makeServer({QStringLiteral("elsewhere.example")});
+            files_->expired = files_->certificates.makeServer(localNames, TestCertificates::Kind::Expired);
+            files_->unknownCa =
+                files_->certificates.makeServer(localNames, TestCertificates::Kind::FromUnknownCa);
         } catch (const std::runtime_error& failure) {
             files_.reset();
             whyNoFiles_ = failure.what();
@@ -228,7 +229,7 @@ const TlsCase kCases[] = {
      .serverSays = "warning: listening on 0.0.0.0:{port} without TLS: the token and the data cross the network "
                    "in clear text (give --tls-cert FILE and --tls-key FILE)"},
     {.name = "TlsBeyondLoopbackIsNoWarning", .listen = "0.0.0.0", .serverSays = "TLS 1.2 or newer on every "
-     "connection, certificate for localhost, 127.0.0.1, issued by Vdr test CA", .serverNeverSays = "without TLS"},
+     "connection, certificate for localhost, 127.0.0.1, signed by Vdr test CA", .serverNeverSays = "without TLS"},
     {.name = "PlainOnLoopbackIsNoWarning", .server = ServerSide::Plain, .client = ClientSide::Plain,
      .serverSays = "loopback only", .serverNeverSays = "without TLS"},
     {.name = "AKeyOfAnotherCertificate", .server = ServerSide::KeyOfAnother, .serverExit = 1,

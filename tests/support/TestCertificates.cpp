@@ -9,7 +9,7 @@
 
 namespace {
 
-// Only what these certificates need, so that the machine's openssl.cnf plays no part.
+// Only what these certificates need, so that the machine's openssl.cnf has no say.
 const QByteArray kConfiguration = "[req]\n"
                                   "distinguished_name = subject\n"
                                   "[subject]\n"
@@ -46,7 +46,7 @@ void TestCertificates::makeCa(const QString& name, const QString& commonName) {
                         QStringLiteral("ca")});
 }
 
-TestCertificates::Issued TestCertificates::issue(const QStringList& names, Kind kind) {
+TestCertificates::Server TestCertificates::makeServer(const QStringList& names, Kind kind) {
     const QString stem = dir_.filePath(QStringLiteral("server-%1").arg(++issued_));
     QStringList alternativeNames;
     for (const QString& name : names)
@@ -59,9 +59,9 @@ TestCertificates::Issued TestCertificates::issue(const QStringList& names, Kind 
                                              "subjectAltName = " +
                                                  alternativeNames.join(QStringLiteral(", ")).toUtf8() + "\n");
 
-    const Issued issued{stem + QStringLiteral(".pem"), stem + QStringLiteral(".key")};
+    const Server made{stem + QStringLiteral(".pem"), stem + QStringLiteral(".key")};
     openssl(QStringList{QStringLiteral("req"), QStringLiteral("-new")} + kNewKey +
-            QStringList{QStringLiteral("-keyout"), issued.key, QStringLiteral("-out"),
+            QStringList{QStringLiteral("-keyout"), made.key, QStringLiteral("-out"),
                         stem + QStringLiteral(".csr"), QStringLiteral("-subj"),
                         QStringLiteral("/CN=") + names.value(0)});
     const QString ca = kind == Kind::FromUnknownCa ? QStringLiteral("unknown-ca") : QStringLiteral("ca");
@@ -71,8 +71,8 @@ TestCertificates::Issued TestCertificates::issue(const QStringList& names, Kind 
              QStringLiteral("-CAkey"), dir_.filePath(ca + QStringLiteral(".key")), QStringLiteral("-days"),
              kind == Kind::Expired ? QStringLiteral("-1") : QStringLiteral("2"), QStringLiteral("-extfile"),
              stem + QStringLiteral(".ext"), QStringLiteral("-extensions"), QStringLiteral("server"),
-             QStringLiteral("-out"), issued.certificate});
-    return issued;
+             QStringLiteral("-out"), made.certificate});
+    return made;
 }
 
 void TestCertificates::openssl(const QStringList& arguments) {

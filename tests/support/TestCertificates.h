@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 // Certificates made for a test with the openssl command line, in a temporary directory that lives
-// as long as this object: a CA the clients are told to trust, server certificates it issues for
+// as long as this object: a CA the clients are told to trust, server certificates it signs for
 // given names, expired ones, and ones from a second CA nobody trusts. Keys are EC P-256, quick to
 // make.
 class TestCertificates {
@@ -14,7 +14,7 @@ public:
     TestCertificates();
 
     enum class Kind { Valid, Expired, FromUnknownCa };
-    struct Issued {
+    struct Server {
         QString certificate; // PEM file
         QString key;         // PEM file, unencrypted
     };
@@ -23,7 +23,7 @@ public:
     QString caFile() const { return dir_.filePath(QStringLiteral("ca.pem")); }
     // A server certificate with its own new key, for names (host names or IP addresses; the first
     // is also the common name). Throws std::runtime_error when openssl fails.
-    Issued issue(const QStringList& names, Kind kind = Kind::Valid);
+    Server makeServer(const QStringList& names, Kind kind = Kind::Valid);
 
 private:
     void makeCa(const QString& name, const QString& commonName);
