@@ -9,10 +9,20 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+// Wide enough to show its placeholder whole: it says what an empty field means. The text gets
+// the field's width less its frame, its text margins and the 2 pixels a line edit keeps on each side.
+void fitPlaceholder(QLineEdit* field) {
+    const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+    const QMargins margins = field->textMargins();
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(field->placeholderText()) + 2 * frame +
+                           margins.left() + margins.right() + 2 * 2 + 1);
+}
+
 bool sameAddress(const ServerSettings::Address& a, const ServerSettings::Address& b) {
     return a.host == b.host && a.port == b.port && a.tokenFile == b.tokenFile && a.tls == b.tls &&
            a.caFile == b.caFile;
@@ -37,6 +47,8 @@ ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
     tls_->setToolTip(tr("Conexão cifrada; o certificado do servidor é verificado antes de enviar o token"));
     caFile_->setObjectName(QStringLiteral("caFile"));
     caFile_->setPlaceholderText(tr("nenhum: os certificados do sistema"));
+    fitPlaceholder(tokenFile_);
+    fitPlaceholder(caFile_);
 
     auto* browse = new QToolButton;
     browse->setText(QStringLiteral("..."));

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +35,29 @@ TEST(ServerSettingsDialogTest, ShowsTheSavedAddress) {
     EXPECT_EQ(shown.host, kSaved.host);
     EXPECT_EQ(shown.port, kSaved.port);
     EXPECT_EQ(shown.tokenFile, kSaved.tokenFile);
+}
+
+TEST(ServerSettingsDialogTest, EmptyFieldsShowWhatTheyMeanWhole) {
+    ServerSettings::Address nothingSet;
+    nothingSet.host = QStringLiteral("localhost");
+    ServerSettingsDialog dialog(nothingSet, nothingSet);
+    dialog.show();
+    for (const char* name : {"tokenFile", "caFile"}) {
+        SCOPED_TRACE(name);
+        auto* empty = field<QLineEdit>(dialog, name);
+        ASSERT_TRUE(empty->text().isEmpty());
+        // Where the line edit draws its text: the style's contents rectangle of the frame, less
+        // the text margins and 2 pixels on each side.
+        QStyleOptionFrame frame;
+        frame.initFrom(empty);
+        frame.lineWidth = empty->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, empty);
+        const QRect text = empty->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &frame, empty)
+                               .marginsRemoved(empty->textMargins())
+                               .adjusted(2, 0, -2, 0);
+        EXPECT_GE(text.width(), empty->fontMetrics().horizontalAdvance(empty->placeholderText()))
+            << empty->placeholderText().toStdString();
+    }
 }
 
 TEST(ServerSettingsDialogTest, ReturnsTheEditedAddressTrimmed) {
