@@ -1,11 +1,11 @@
 #include "appserver/AdminCommands.h"
 
-#include "wire/CsvWriter.h"
 #include "appserver/DataPacket.h"
 #include "appserver/DatabaseLocation.h"
 #include "appserver/Records.h"
 #include "appserver/Storage.h"
 #include "appserver/TranslationKey.h"
+#include "wire/CsvWriter.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 #include "appserver/RpcConnection.h"
 
 #include "appserver/RpcError.h"
-#include "appserver/TlsHandshakes.h"
+#include "appserver/SocketNames.h"
 
 #include <QJsonValue>
 #include <QSslSocket>
@@ -19,12 +19,6 @@ constexpr qint64 kMaxQueuedOutput = 4 * 1024 * 1024;
 // connection before the client has the error answer.
 constexpr int kDrainQuietMs = 200;
 constexpr int kDrainMaxMs = 5000;
-// The first byte of every TLS connection; no JSON-RPC line starts with it.
-constexpr char kTlsHandshakeRecord = 0x16;
-
-QString peerName(const QTcpSocket* socket) {
-    return QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-}
 
 } // namespace
 
@@ -37,10 +31,10 @@ RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry,
     // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
     socket_->setReadBufferSize(std::max(limits_.maxMessageBytes, kReadChunk));
     if (tls_)
-        qInfo("connection %d: opened from %s over %s", number_, qPrintable(peerName(socket_)),
+        qInfo("connection %d: opened from %s over %s", number_, qPrintable(peerName(*socket_)),
               qPrintable(tlsProtocolName(*tls_)));
     else
-        qInfo("connection %d: opened from %s", number_, qPrintable(peerName(socket_)));
+        qInfo("connection %d: opened from %s", number_, qPrintable(peerName(*socket_)));
 
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
         if (state_ == State::Draining)

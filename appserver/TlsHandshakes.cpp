@@ -2,21 +2,11 @@
 
 #include "appserver/RpcDispatcher.h"
 #include "appserver/RpcError.h"
+#include "appserver/SocketNames.h"
 
 #include <QJsonValue>
 #include <QSslSocket>
 #include <QTimer>
-
-namespace {
-
-// Every TLS connection opens with a handshake record.
-constexpr char kTlsHandshakeRecord = 0x16;
-
-QString peerName(const QSslSocket* socket) {
-    return QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-}
-
-} // namespace
 
 TlsHandshakes::TlsHandshakes(int deadlineMs, QObject* parent) : QObject(parent), deadlineMs_(deadlineMs) {}
 
@@ -27,7 +17,7 @@ TlsHandshakes::~TlsHandshakes() {
 void TlsHandshakes::start(QSslSocket* socket) {
     socket->setParent(this);
     // Taken now: the address is gone once the client has closed.
-    pending_.insert(socket, peerName(socket));
+    pending_.insert(socket, peerName(*socket));
 
     auto* deadline = new QTimer(socket);
     deadline->setSingleShot(true);
@@ -104,16 +94,5 @@ void TlsHandshakes::abortAll() {
         socket->disconnect(this);
         socket->abort();
         delete socket;
-    }
-}
-
-QString tlsProtocolName(const QSslSocket& socket) {
-    switch (socket.sessionProtocol()) {
-    case QSsl::TlsV1_2:
-        return QStringLiteral("TLS 1.2");
-    case QSsl::TlsV1_3:
-        return QStringLiteral("TLS 1.3");
-    default:
-        return QStringLiteral("TLS");
     }
 }

@@ -38,6 +38,3 @@ private:
     const int deadlineMs_;
     QHash<QSslSocket*, QString> pending_; // each with its client's address, for the log
 };
-
-// "TLS 1.3" and the like, for the log.
-QString tlsProtocolName(const QSslSocket& socket);

@@ -20,7 +20,6 @@ void CaptureReport::fileScanStarted(const QString& path, int lines) {
 
 void CaptureReport::captionLookedUp(const QString& path, int line) {
     ++file(path).lookups;
-    ++lookups_;
     lastFile_ = path;
     lastLine_ = line;
 }
@@ -36,6 +35,13 @@ void CaptureReport::captionRecorded(const QVariantMap& caption) {
             caption.value(QStringLiteral("language")).toString()};
     ++file(row.file).rows;
     rows_.append(std::move(row));
+}
+
+int CaptureReport::lookups() const {
+    int lookups = 0;
+    for (const File& scanned : files_)
+        lookups += scanned.lookups;
+    return lookups;
 }
 
 void CaptureReport::finish(const QStringList& failures) {

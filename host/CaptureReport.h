@@ -40,7 +40,7 @@ public:
     const QDateTime& finished() const { return finished_; }
     const QList<File>& files() const { return files_; }
     const QList<Row>& rows() const { return rows_; }
-    int lookups() const { return lookups_; }
+    int lookups() const;
 
     bool completed() const { return failures_.isEmpty(); }
     const QStringList& failures() const { return failures_; }
@@ -60,7 +60,6 @@ private:
     QDateTime finished_;
     QList<File> files_;
     QList<Row> rows_;
-    int lookups_ = 0;
     QStringList failures_;
     QString lastFile_;
     int lastLine_ = 0;

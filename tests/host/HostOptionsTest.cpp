@@ -33,7 +33,8 @@ TEST_F(HostOptionsTest, WithoutArgumentsRunsWithDefaults) {
 #ifdef REAL_MODULE_FILE
 TEST_F(HostOptionsTest, DefaultModuleLibraryIsWhereTheBuildPutsTheModuleBesideTheExecutable) {
     // The build tree is laid out as an installation: bin/ beside the programs' library directory.
-    EXPECT_EQ(ModuleLoader::defaultLibraryPath(), QFileInfo(QStringLiteral(REAL_MODULE_FILE)).absoluteFilePath());
+    EXPECT_EQ(ModuleLoader::defaultLibraryPath(),
+              QFileInfo(QStringLiteral(REAL_MODULE_FILE)).absoluteFilePath());
     EXPECT_FALSE(ModuleLoader::defaultLibraryPath().contains(QStringLiteral("..")));
 }
 #endif
