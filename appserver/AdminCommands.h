@@ -1,16 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "appserver/AdminCommand.h"
+#include "appserver/ServerOptions.h"
 
-// The administrative subcommands. Each takes its own arguments with the command's display name
-// first (as QCommandLineParser expects argv[0]), and the --database given before the subcommand
-// name, if any (empty: not given). Returns the exit status: 0 done, 1 failed, 2 bad usage.
+#include <memory>
 
-int runLanguagesCommand(const QStringList& arguments, const QString& database);
-int runExportCommand(const QStringList& arguments, const QString& database);
-int runStatsCommand(const QStringList& arguments, const QString& database);
-int runVersionCommand(const QStringList& arguments, const QString& database);
-
-// The --database option every command shares, and how its value becomes a location.
-QString databaseOptionDescription();
+// The administrative command a command line asks for, writing to out and err; nullptr when it asks
+// for none (serving, the help, a line refused).
+std::unique_ptr<AdminCommand> makeAdminCommand(ServerOptions::Request request, QTextStream& out,
+                                               QTextStream& err);

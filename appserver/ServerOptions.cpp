@@ -1,6 +1,6 @@
 #include "appserver/ServerOptions.h"
 
-#include "appserver/AdminCommands.h"
+#include "appserver/AdminCommand.h"
 
 #include <QCommandLineParser>
 

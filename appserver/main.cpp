@@ -19,16 +19,16 @@ int main(int argc, char** argv) {
     case ServerOptions::Request::UsageError:
         QTextStream(stderr) << "appserver: " << options.usageError() << "\nTry appserver --help.\n";
         return 2;
-    case ServerOptions::Request::Languages:
-        return runLanguagesCommand(options.commandArguments(), options.commandDatabase());
-    case ServerOptions::Request::Export:
-        return runExportCommand(options.commandArguments(), options.commandDatabase());
-    case ServerOptions::Request::Version:
-        return runVersionCommand(options.commandArguments(), options.commandDatabase());
-    case ServerOptions::Request::Stats:
-        return runStatsCommand(options.commandArguments(), options.commandDatabase());
     case ServerOptions::Request::Serve:
+        return runServer(options.serve());
+    case ServerOptions::Request::Languages:
+    case ServerOptions::Request::Export:
+    case ServerOptions::Request::Stats:
+    case ServerOptions::Request::Version:
         break;
     }
-    return runServer(options.serve());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return makeAdminCommand(options.request(), out, err)
+        ->run(options.commandArguments(), options.commandDatabase());
 }

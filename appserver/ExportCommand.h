@@ -1,0 +1,12 @@
+#pragma once
+
+#include "appserver/RowsCommand.h"
+
+// `appserver export --format csv|json`: writes the translation rows the filters keep.
+class ExportCommand : public RowsCommand {
+public:
+    ExportCommand(QTextStream& out, QTextStream& err);
+
+protected:
+    void write(const Storage& storage, const QString& format) override;
+};

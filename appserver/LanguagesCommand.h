@@ -1,0 +1,17 @@
+#pragma once
+
+#include "appserver/AdminCommand.h"
+
+// `appserver languages [add CODE DESCRIPTION [PROP]]`: lists the languages the capture tool
+// offers, or appends one.
+class LanguagesCommand : public AdminCommand {
+public:
+    using AdminCommand::AdminCommand;
+
+protected:
+    void declare(QCommandLineParser& parser) const override;
+    int execute(const QCommandLineParser& parser) override;
+
+private:
+    int add(Storage& storage, const QCommandLineParser& parser, const QStringList& args);
+};

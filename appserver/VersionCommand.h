@@ -1,0 +1,13 @@
+#pragma once
+
+#include "appserver/AdminCommand.h"
+
+// `appserver version`: shows the version record's stamp and the schema version.
+class VersionCommand : public AdminCommand {
+public:
+    using AdminCommand::AdminCommand;
+
+protected:
+    void declare(QCommandLineParser& parser) const override;
+    int execute(const QCommandLineParser& parser) override;
+};
