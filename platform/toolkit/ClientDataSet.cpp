@@ -1,54 +1,18 @@
 #include "toolkit/ClientDataSet.h"
 
+#include "toolkit/ChangeLog.h"
 #include "toolkit/DataPacket.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/PacketLoader.h"
 
-#include <QHash>
 #include <QJsonArray>
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
 #include <optional>
 
 using DataPacket::Row;
 
 namespace {
-
-enum class ChangeOp { Insert, Update, Delete };
-
-// Records carry an id so that a change can find its record after inserts and deletes moved it.
-struct Record {
-    Row values;
-    quint64 id = 0;
-};
-
-// Insert and update changes read their values from the live record, so later edits show in the
-// delta without touching the log.
-struct Change {
-    ChangeOp op = ChangeOp::Insert;
-    quint64 recordId = 0;
-    Row original;
-};
-
-QString opName(ChangeOp op) {
-    switch (op) {
-    case ChangeOp::Insert:
-        return QStringLiteral("insert");
-    case ChangeOp::Update:
-        return QStringLiteral("update");
-    case ChangeOp::Delete:
-        return QStringLiteral("delete");
-    }
-    return {};
-}
-
-qsizetype indexOfField(const QList<TFieldDef>& defs, const QString& name) {
-    for (qsizetype i = 0; i < defs.size(); ++i)
-        if (defs.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
 
 // A Locate key value turned into the field's own kind; nullopt when no value of the field can
 // equal it (text outside Windows-1252, junk for a number or a date-time).
@@ -93,7 +57,7 @@ bool stringMatches(const AnsiString& value, const AnsiString& key, TLocateOption
 
 } // namespace
 
-struct TClientDataSet::Impl {
+struct TClientDataSet::Impl final : FieldRecord {
     explicit Impl(TClientDataSet& o) : owner(o) {}
 
     TClientDataSet& owner;
@@ -101,10 +65,8 @@ struct TClientDataSet::Impl {
     bool persistentLayout = false; // defs came from AddField, not from a packet
 
     TDataSetState state = TDataSetState::Inactive;
-    std::vector<Record> records;
-    std::vector<Row> base; // content as loaded or last merged: what CancelUpdates returns to
-    std::vector<Change> changes;
-    quint64 nextId = 1;
+    ChangeLog log;
+    PacketLoader packets;
 
     qsizetype cursor = 0;
     bool eof = true;
@@ -114,46 +76,7 @@ struct TClientDataSet::Impl {
     qsizetype insertAt = 0;
     bool modified = false;
 
-    // A data set exchanges packets of the same layout over and over: the layout's JSON and the
-    // reading of the last packet's fields are kept rather than made anew for every packet.
-    QList<TFieldDef> jsonDefs;
-    QJsonArray defsJson;
-    struct PacketFields {
-        QJsonValue json;
-        QList<TFieldDef> packetDefs;
-        QList<TFieldDef> layout;
-        QList<qsizetype> columns; // columns[i]: where the packet carries field i of the layout
-    };
-    PacketFields lastPacket;
-
-    const QJsonArray& fieldsJson() {
-        if (jsonDefs != defs) {
-            defsJson = Wire::describeFields(defs);
-            jsonDefs = defs;
-        }
-        return defsJson;
-    }
-
-    // Throws EDatabaseError when the packet's fields do not fit the data set.
-    const PacketFields& readPacketFields(const QJsonValue& json) {
-        if (!lastPacket.packetDefs.isEmpty() && json == lastPacket.json &&
-            (!persistentLayout || lastPacket.layout == defs))
-            return lastPacket;
-        PacketFields read{json, DataPacket::fieldsFromJson(json), {}, {}};
-        read.layout = persistentLayout ? defs : read.packetDefs;
-        for (const TFieldDef& def : read.layout) {
-            const qsizetype column = indexOfField(read.packetDefs, def.name);
-            if (column < 0)
-                throw EDatabaseError(QStringLiteral("The packet has no field %1").arg(def.name));
-            if (read.packetDefs.at(column).kind != def.kind)
-                throw EDatabaseError(QStringLiteral("Field %1 is a %2 field in the packet, not a %3 field")
-                                         .arg(def.name, Wire::kindName(read.packetDefs.at(column).kind),
-                                              Wire::kindName(def.kind)));
-            read.columns.append(column);
-        }
-        lastPacket = std::move(read);
-        return lastPacket;
-    }
+    const std::vector<ChangeLog::Record>& records() const { return log.records(); }
 
     QString label() const {
         return owner.name_.isEmpty() ? QStringLiteral("Data set")
@@ -167,10 +90,38 @@ struct TClientDataSet::Impl {
             throw EDatabaseError(QStringLiteral("%1 is not open").arg(label()));
     }
     bool editing() const { return state == TDataSetState::Insert || state == TDataSetState::Edit; }
-    void requireEditing() const {
+
+    // ---- the record the fields read and write ----
+
+    const TFieldDef& fieldDef(int index) const override { return defs.at(index); }
+
+    QVariant fieldValue(int index) const override {
+        requireActive();
+        if (editing())
+            return buffer.at(index);
+        if (records().empty())
+            return {};
+        return records().at(static_cast<size_t>(cursor)).values.at(index);
+    }
+
+    void requireEditing() const override {
         requireActive();
         if (!editing())
             fail(QStringLiteral("Not in Insert or Edit state"));
+    }
+
+    void setFieldValue(int index, const QVariant& value) override {
+        requireEditing();
+        const TFieldDef& def = defs.at(index);
+        if (!value.isNull() && def.kind == TFieldType::String) {
+            try {
+                DataPacket::checkLength(def, value.toByteArray());
+            } catch (const EDatabaseError& e) {
+                fail(e.message());
+            }
+        }
+        buffer[index] = value;
+        modified = true;
     }
 
     // Moving away from a record being inserted or edited keeps what was typed, as a form expects.
@@ -183,22 +134,21 @@ struct TClientDataSet::Impl {
             owner.Cancel();
     }
 
-    Change* changeFor(quint64 id) {
-        const auto it = std::find_if(changes.begin(), changes.end(), [id](const Change& c) {
-            return c.op != ChangeOp::Delete && c.recordId == id;
-        });
-        return it == changes.end() ? nullptr : &*it;
+    void startInsert(qsizetype at) {
+        insertAt = at;
+        buffer = Row(defs.size());
+        modified = false;
+        state = TDataSetState::Insert;
     }
 
-    void loadRows(const std::vector<Row>& rows) {
-        records.clear();
-        records.reserve(rows.size());
-        for (const Row& row : rows)
-            records.push_back(Record{row, nextId++});
+    void endEditing() {
+        buffer.clear();
+        modified = false;
+        state = TDataSetState::Browse;
     }
 
     void onRecord(qsizetype index) {
-        const auto count = static_cast<qsizetype>(records.size());
+        const auto count = static_cast<qsizetype>(records().size());
         cursor = std::clamp<qsizetype>(index, 0, std::max<qsizetype>(count - 1, 0));
         eof = bof = count == 0;
     }
@@ -214,187 +164,16 @@ struct TClientDataSet::Impl {
 
     void dropContent() {
         state = TDataSetState::Inactive;
-        records.clear();
-        base.clear();
-        changes.clear();
+        log.clear();
         buffer.clear();
         modified = false;
         cursor = 0;
         eof = bof = true;
     }
-
-    std::vector<Row> currentRows() const {
-        std::vector<Row> rows;
-        rows.reserve(records.size());
-        for (const Record& record : records)
-            rows.push_back(record.values);
-        return rows;
-    }
 };
 
-// ---- TField ----
-
-TField::TField(TClientDataSet& dataSet, int index) : dataSet_(dataSet), index_(index) {}
-
-const QString& TField::FieldName() const {
-    return dataSet_.d->defs.at(index_).name;
-}
-
-TFieldType TField::DataType() const {
-    return dataSet_.d->defs.at(index_).kind;
-}
-
-int TField::Size() const {
-    return dataSet_.d->defs.at(index_).size;
-}
-
-bool TField::IsNull() const {
-    return dataSet_.fieldValue(index_).isNull();
-}
-
-void TField::Clear() {
-    dataSet_.setFieldValue(index_, QVariant());
-}
-
-AnsiString TField::AsString() const {
-    const QVariant value = dataSet_.fieldValue(index_);
-    if (value.isNull())
-        return {};
-    switch (DataType()) {
-    case TFieldType::String:
-        return value.toByteArray();
-    case TFieldType::Number:
-        return DataPacket::numberToText(value.toDouble());
-    case TFieldType::DateTime:
-        return DataPacket::dateTimeToText(value.toDateTime()).toLatin1();
-    }
-    return {};
-}
-
-double TField::AsFloat() const {
-    const QVariant value = dataSet_.fieldValue(index_);
-    if (value.isNull())
-        return 0;
-    switch (DataType()) {
-    case TFieldType::Number:
-        return value.toDouble();
-    case TFieldType::String: {
-        const AnsiString text = Ansi::Trim(value.toByteArray());
-        return text.isEmpty()
-                   ? 0
-                   : DataPacket::numberFromText(text, QStringLiteral("Value of field %1").arg(FieldName()));
-    }
-    case TFieldType::DateTime:
-        break;
-    }
-    throw EConvertError(QStringLiteral("Date-time field %1 cannot be read as a number").arg(FieldName()));
-}
-
-int TField::AsInteger() const {
-    if (DataType() == TFieldType::String) {
-        const AnsiString text = Ansi::Trim(AsString());
-        if (text.isEmpty())
-            return 0;
-        bool ok = false;
-        const int value = text.toInt(&ok);
-        if (!ok)
-            throw EConvertError(QStringLiteral("Value of field %1 \"%2\" is not an integer")
-                                    .arg(FieldName(), Ansi::toUnicode(text)));
-        return value;
-    }
-    const double value = std::round(AsFloat());
-    if (value < INT_MIN || value > INT_MAX)
-        throw EConvertError(QStringLiteral("Value of field %1 is out of the integer range").arg(FieldName()));
-    return static_cast<int>(value);
-}
-
-QDateTime TField::AsDateTime() const {
-    const QVariant value = dataSet_.fieldValue(index_);
-    if (value.isNull())
-        return {};
-    switch (DataType()) {
-    case TFieldType::DateTime:
-        return value.toDateTime();
-    case TFieldType::String: {
-        const AnsiString text = Ansi::Trim(value.toByteArray());
-        if (text.isEmpty())
-            return {};
-        const QDateTime parsed = DataPacket::dateTimeFromText(QString::fromLatin1(text));
-        if (!parsed.isValid())
-            throw EConvertError(QStringLiteral("Value of field %1 \"%2\" is not a date-time")
-                                    .arg(FieldName(), Ansi::toUnicode(text)));
-        return parsed;
-    }
-    case TFieldType::Number:
-        break;
-    }
-    throw EConvertError(QStringLiteral("Number field %1 cannot be read as a date-time").arg(FieldName()));
-}
-
-void TField::SetAsString(const AnsiString& value) {
-    dataSet_.d->requireEditing();
-    const AnsiString text = Ansi::Trim(value);
-    switch (DataType()) {
-    case TFieldType::String:
-        dataSet_.setFieldValue(index_, value);
-        return;
-    case TFieldType::Number:
-        dataSet_.setFieldValue(
-            index_, text.isEmpty() ? QVariant()
-                                   : QVariant(DataPacket::numberFromText(
-                                         text, QStringLiteral("Value for field %1").arg(FieldName()))));
-        return;
-    case TFieldType::DateTime: {
-        if (text.isEmpty()) {
-            dataSet_.setFieldValue(index_, QVariant());
-            return;
-        }
-        const QDateTime parsed = DataPacket::dateTimeFromText(QString::fromLatin1(text));
-        if (!parsed.isValid())
-            throw EConvertError(QStringLiteral("Value for field %1 \"%2\" is not a date-time")
-                                    .arg(FieldName(), Ansi::toUnicode(text)));
-        dataSet_.setFieldValue(index_, parsed);
-        return;
-    }
-    }
-}
-
-void TField::SetAsFloat(double value) {
-    dataSet_.d->requireEditing();
-    if (!std::isfinite(value))
-        throw EConvertError(QStringLiteral("Field %1 cannot hold %2").arg(FieldName()).arg(value));
-    switch (DataType()) {
-    case TFieldType::Number:
-        dataSet_.setFieldValue(index_, value);
-        return;
-    case TFieldType::String:
-        dataSet_.setFieldValue(index_, DataPacket::numberToText(value));
-        return;
-    case TFieldType::DateTime:
-        break;
-    }
-    throw EConvertError(QStringLiteral("Date-time field %1 cannot take a number").arg(FieldName()));
-}
-
-void TField::SetAsInteger(int value) {
-    SetAsFloat(value);
-}
-
-void TField::SetAsDateTime(const QDateTime& value) {
-    dataSet_.d->requireEditing();
-    switch (DataType()) {
-    case TFieldType::DateTime:
-        dataSet_.setFieldValue(index_, value.isValid() ? QVariant(value.toLocalTime()) : QVariant());
-        return;
-    case TFieldType::String:
-        dataSet_.setFieldValue(
-            index_, value.isValid() ? QVariant(DataPacket::dateTimeToText(value).toLatin1()) : QVariant());
-        return;
-    case TFieldType::Number:
-        break;
-    }
-    throw EConvertError(QStringLiteral("Number field %1 cannot take a date-time").arg(FieldName()));
-}
+// A field reads its data set's record through Impl, which only this file can see.
+TField::TField(TClientDataSet& dataSet, int index) : record_(*dataSet.d), index_(index) {}
 
 // ---- TClientDataSet: layout ----
 
@@ -414,7 +193,7 @@ TField* TClientDataSet::AddField(const QString& name, TFieldType kind, int size)
         d->setLayout({});
         d->persistentLayout = true;
     }
-    if (indexOfField(d->defs, name) >= 0)
+    if (DataPacket::indexOfField(d->defs, name) >= 0)
         d->fail(QStringLiteral("Field %1 is already defined").arg(name));
 
     d->defs.append(TFieldDef{name, kind, kind == TFieldType::String ? size : 0});
@@ -431,7 +210,7 @@ int TClientDataSet::FieldCount() const {
 }
 
 TField* TClientDataSet::FindField(const QString& name) const {
-    const qsizetype index = indexOfField(d->defs, name);
+    const qsizetype index = DataPacket::indexOfField(d->defs, name);
     return index < 0 ? nullptr : fields_.at(static_cast<size_t>(index)).get();
 }
 
@@ -440,29 +219,6 @@ TField* TClientDataSet::FieldByName(const QString& name) const {
     if (!field)
         d->fail(QStringLiteral("Field %1 not found").arg(name));
     return field;
-}
-
-QVariant TClientDataSet::fieldValue(int index) const {
-    d->requireActive();
-    if (d->editing())
-        return d->buffer.at(index);
-    if (d->records.empty())
-        return {};
-    return d->records.at(static_cast<size_t>(d->cursor)).values.at(index);
-}
-
-void TClientDataSet::setFieldValue(int index, const QVariant& value) {
-    d->requireEditing();
-    const TFieldDef& def = d->defs.at(index);
-    if (!value.isNull() && def.kind == TFieldType::String) {
-        try {
-            DataPacket::checkLength(def, value.toByteArray());
-        } catch (const EDatabaseError& e) {
-            d->fail(e.message());
-        }
-    }
-    d->buffer[index] = value;
-    d->modified = true;
 }
 
 // ---- opening and loading ----
@@ -493,43 +249,14 @@ TDataSetState TClientDataSet::State() const {
 
 void TClientDataSet::SetData(const QJsonObject& packet) {
     d->dropContent();
-    QList<TFieldDef> layout;
-    std::vector<Row> rows;
+    PacketLoader::Content content;
     try {
-        const Impl::PacketFields& fields = d->readPacketFields(packet.value(QStringLiteral("fields")));
-        const QList<TFieldDef> packetDefs = fields.packetDefs;
-        const QList<qsizetype> columns = fields.columns;
-        layout = fields.layout;
-
-        const QJsonValue rowsValue = packet.value(QStringLiteral("rows"));
-        if (!rowsValue.isArray())
-            throw EDatabaseError(QStringLiteral("The packet has no \"rows\" array"));
-        const QJsonArray jsonRows = rowsValue.toArray();
-        rows.reserve(static_cast<size_t>(jsonRows.size()));
-        for (qsizetype r = 0; r < jsonRows.size(); ++r) {
-            const QJsonValue rowValue = jsonRows.at(r);
-            const QJsonArray cells = rowValue.toArray();
-            if (!rowValue.isArray() || cells.size() != packetDefs.size())
-                throw EDatabaseError(QStringLiteral("Row %1 does not hold one value per field").arg(r + 1));
-            try {
-                for (qsizetype c = 0; c < cells.size(); ++c)
-                    DataPacket::checkKind(cells.at(c), packetDefs.at(c));
-                Row row;
-                row.reserve(layout.size());
-                for (qsizetype i = 0; i < layout.size(); ++i)
-                    row.append(DataPacket::valueFromJson(cells.at(columns.at(i)), layout.at(i)));
-                rows.push_back(std::move(row));
-            } catch (const EDatabaseError& e) {
-                throw EDatabaseError(QStringLiteral("Row %1: %2").arg(r + 1).arg(e.message()));
-            }
-        }
+        content = d->packets.load(packet, d->persistentLayout ? &d->defs : nullptr);
     } catch (const EDatabaseError& e) {
         d->fail(e.message());
     }
-
-    d->setLayout(layout);
-    d->loadRows(rows);
-    d->base = std::move(rows);
+    d->setLayout(content.layout);
+    d->log.load(std::move(content.rows));
     d->state = TDataSetState::Browse;
     d->onRecord(0);
 }
@@ -537,9 +264,10 @@ void TClientDataSet::SetData(const QJsonObject& packet) {
 QJsonObject TClientDataSet::Data() const {
     d->requireActive();
     QJsonArray rows;
-    for (const Record& record : d->records)
+    for (const ChangeLog::Record& record : d->records())
         rows.append(DataPacket::rowToJson(record.values, d->defs));
-    return QJsonObject{{QStringLiteral("fields"), d->fieldsJson()}, {QStringLiteral("rows"), rows}};
+    return QJsonObject{{QStringLiteral("fields"), d->packets.fieldsJson(d->defs)},
+                       {QStringLiteral("rows"), rows}};
 }
 
 // ---- navigation ----
@@ -554,13 +282,13 @@ void TClientDataSet::First() {
 void TClientDataSet::Last() {
     d->requireActive();
     d->leaveEditing();
-    d->onRecord(static_cast<qsizetype>(d->records.size()) - 1);
+    d->onRecord(static_cast<qsizetype>(d->records().size()) - 1);
 }
 
 void TClientDataSet::Next() {
     d->requireActive();
     d->leaveEditing();
-    if (d->cursor + 1 < static_cast<qsizetype>(d->records.size())) {
+    if (d->cursor + 1 < static_cast<qsizetype>(d->records().size())) {
         ++d->cursor;
         d->eof = d->bof = false;
     } else {
@@ -571,7 +299,7 @@ void TClientDataSet::Next() {
 void TClientDataSet::Prior() {
     d->requireActive();
     d->leaveEditing();
-    if (d->cursor > 0 && !d->records.empty()) {
+    if (d->cursor > 0 && !d->records().empty()) {
         --d->cursor;
         d->eof = d->bof = false;
     } else {
@@ -588,13 +316,13 @@ bool TClientDataSet::Bof() const {
 }
 
 int TClientDataSet::RecordCount() const {
-    return static_cast<int>(d->records.size());
+    return static_cast<int>(d->records().size());
 }
 
 int TClientDataSet::RecNo() const {
     if (d->state == TDataSetState::Insert)
         return static_cast<int>(d->insertAt + 1);
-    return d->records.empty() ? 0 : static_cast<int>(d->cursor + 1);
+    return d->records().empty() ? 0 : static_cast<int>(d->cursor + 1);
 }
 
 // ---- editing ----
@@ -602,28 +330,22 @@ int TClientDataSet::RecNo() const {
 void TClientDataSet::Insert() {
     d->requireActive();
     d->leaveEditing();
-    d->insertAt = d->records.empty() ? 0 : d->cursor;
-    d->buffer = Row(d->defs.size());
-    d->modified = false;
-    d->state = TDataSetState::Insert;
+    d->startInsert(d->records().empty() ? 0 : d->cursor);
 }
 
 void TClientDataSet::Append() {
     d->requireActive();
     d->leaveEditing();
-    d->insertAt = static_cast<qsizetype>(d->records.size());
-    d->buffer = Row(d->defs.size());
-    d->modified = false;
-    d->state = TDataSetState::Insert;
+    d->startInsert(static_cast<qsizetype>(d->records().size()));
 }
 
 void TClientDataSet::Edit() {
     d->requireActive();
     if (d->editing())
         return;
-    if (d->records.empty())
+    if (d->records().empty())
         d->fail(QStringLiteral("Cannot edit: the data set is empty"));
-    d->buffer = d->records.at(static_cast<size_t>(d->cursor)).values;
+    d->buffer = d->records().at(static_cast<size_t>(d->cursor)).values;
     d->modified = false;
     d->state = TDataSetState::Edit;
 }
@@ -634,23 +356,13 @@ void TClientDataSet::Post() {
         return;
 
     if (d->state == TDataSetState::Insert) {
-        const quint64 id = d->nextId++;
-        d->records.insert(d->records.begin() + d->insertAt, Record{d->buffer, id});
-        d->changes.push_back(Change{ChangeOp::Insert, id, {}});
+        d->log.insert(d->insertAt, std::move(d->buffer));
         d->cursor = d->insertAt;
     } else {
-        Record& record = d->records.at(static_cast<size_t>(d->cursor));
-        if (record.values != d->buffer) {
-            // The first edit keeps the loaded values; an inserted record stays an insert.
-            if (!d->changeFor(record.id))
-                d->changes.push_back(Change{ChangeOp::Update, record.id, record.values});
-            record.values = d->buffer;
-        }
+        d->log.update(d->cursor, std::move(d->buffer));
     }
-    d->buffer.clear();
-    d->modified = false;
+    d->endEditing();
     d->eof = d->bof = false;
-    d->state = TDataSetState::Browse;
 
     if (AfterPost)
         AfterPost(*this);
@@ -659,9 +371,7 @@ void TClientDataSet::Post() {
 void TClientDataSet::Cancel() {
     if (!d->editing())
         return;
-    d->buffer.clear();
-    d->modified = false;
-    d->state = TDataSetState::Browse;
+    d->endEditing();
     if (AfterCancel)
         AfterCancel(*this);
 }
@@ -672,26 +382,12 @@ void TClientDataSet::Delete() {
         Cancel(); // the new record never reached the data
         return;
     }
-    if (d->state == TDataSetState::Edit) {
-        d->buffer.clear();
-        d->modified = false;
-        d->state = TDataSetState::Browse;
-    }
-    if (d->records.empty())
+    if (d->state == TDataSetState::Edit)
+        d->endEditing();
+    if (d->records().empty())
         d->fail(QStringLiteral("Cannot delete: the data set is empty"));
 
-    const auto position = d->records.begin() + d->cursor;
-    if (Change* change = d->changeFor(position->id)) {
-        if (change->op == ChangeOp::Insert) {
-            // The server never saw it: nothing to tell.
-            d->changes.erase(d->changes.begin() + (change - d->changes.data()));
-        } else {
-            change->op = ChangeOp::Delete;
-        }
-    } else {
-        d->changes.push_back(Change{ChangeOp::Delete, position->id, position->values});
-    }
-    d->records.erase(position);
+    d->log.remove(d->cursor);
     d->onRecord(d->cursor);
 
     if (AfterDelete)
@@ -711,7 +407,7 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariantList& values
 
     QList<qsizetype> columns;
     for (const QString& name : names) {
-        const qsizetype column = indexOfField(d->defs, name.trimmed());
+        const qsizetype column = DataPacket::indexOfField(d->defs, name.trimmed());
         if (column < 0)
             d->fail(QStringLiteral("Field %1 not found").arg(name.trimmed()));
         columns.append(column);
@@ -726,7 +422,7 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariantList& values
         keys.append(*key);
     }
 
-    const auto matches = [&](const Record& record) {
+    const auto matches = [&](const ChangeLog::Record& record) {
         for (qsizetype k = 0; k < keys.size(); ++k) {
             const QVariant& value = record.values.at(columns.at(k));
             const QVariant& key = keys.at(k);
@@ -743,50 +439,34 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariantList& values
         }
         return true;
     };
-    const auto found = std::find_if(d->records.begin(), d->records.end(), matches);
-    if (found == d->records.end())
+    const auto found = std::find_if(d->records().begin(), d->records().end(), matches);
+    if (found == d->records().end())
         return false;
-    d->onRecord(found - d->records.begin());
+    d->onRecord(found - d->records().begin());
     return true;
 }
 
 // ---- change log ----
 
 int TClientDataSet::GetChangeCount() const {
-    return static_cast<int>(d->changes.size());
+    return d->log.changeCount();
 }
 
 QJsonObject TClientDataSet::GetDelta() const {
-    QHash<quint64, const Row*> live;
-    for (const Record& record : d->records)
-        live.insert(record.id, &record.values);
-
-    QJsonArray changes;
-    for (const Change& change : d->changes) {
-        QJsonObject entry{{QStringLiteral("op"), opName(change.op)}};
-        if (change.op != ChangeOp::Insert)
-            entry.insert(QStringLiteral("original"), DataPacket::rowToJson(change.original, d->defs));
-        if (change.op != ChangeOp::Delete)
-            entry.insert(QStringLiteral("values"),
-                         DataPacket::rowToJson(*live.value(change.recordId), d->defs));
-        changes.append(entry);
-    }
-    return QJsonObject{{QStringLiteral("fields"), d->fieldsJson()}, {QStringLiteral("changes"), changes}};
+    return d->log.delta(d->defs, d->packets.fieldsJson(d->defs));
 }
 
 void TClientDataSet::MergeChangeLog() {
     if (!Active())
         return;
     d->leaveEditing();
-    d->base = d->currentRows();
-    d->changes.clear();
+    d->log.merge();
 }
 
 void TClientDataSet::CancelUpdates() {
     if (!Active())
         return;
     Cancel();
-    d->loadRows(d->base);
-    d->changes.clear();
+    d->log.cancel();
     d->onRecord(d->cursor);
 }

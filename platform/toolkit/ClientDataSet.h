@@ -1,9 +1,8 @@
 #pragma once
 
-#include "toolkit/AnsiString.h"
+#include "toolkit/Field.h"
 #include "toolkit/FieldDefs.h"
 
-#include <QDateTime>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -20,40 +19,6 @@ enum class TDataSetState { Inactive, Browse, Insert, Edit };
 
 enum TLocateOption : unsigned { loCaseInsensitive = 1u << 0, loPartialKey = 1u << 1 };
 using TLocateOptions = unsigned;
-
-class TClientDataSet;
-
-// A field object: access to one column of the data set's current record (or of the record
-// being inserted or edited). Values are null until set; a null reads as "", 0 or an invalid
-// date-time.
-class TField {
-public:
-    TField(TClientDataSet& dataSet, int index);
-
-    const QString& FieldName() const;
-    TFieldType DataType() const;
-    int Size() const;
-
-    bool IsNull() const;
-    void Clear();
-
-    AnsiString AsString() const;
-    double AsFloat() const;
-    int AsInteger() const;
-    QDateTime AsDateTime() const;
-
-    // String values longer than the field's size are refused with EDatabaseError naming the
-    // field and its size; nothing is cut silently. Setting a value outside Insert/Edit state
-    // raises EDatabaseError too.
-    void SetAsString(const AnsiString& value);
-    void SetAsFloat(double value);
-    void SetAsInteger(int value);
-    void SetAsDateTime(const QDateTime& value);
-
-private:
-    TClientDataSet& dataSet_;
-    int index_;
-};
 
 class TClientDataSet {
 public:
@@ -123,9 +88,6 @@ private:
     QString name_;
     std::unique_ptr<Impl> d;
     std::vector<std::unique_ptr<TField>> fields_;
-
-    QVariant fieldValue(int index) const;
-    void setFieldValue(int index, const QVariant& value);
 };
 
 // Names a data set for data-aware controls; nothing in this tool binds one to a control.

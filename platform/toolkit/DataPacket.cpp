@@ -68,12 +68,18 @@ QList<TFieldDef> fieldsFromJson(const QJsonValue& fields) {
     defs.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
         TFieldDef def = fieldFromJson(array.at(i), i);
-        for (const TFieldDef& earlier : defs)
-            if (earlier.name.compare(def.name, Qt::CaseInsensitive) == 0)
-                throw EDatabaseError(QStringLiteral("Field %1 appears twice in the packet").arg(def.name));
+        if (indexOfField(defs, def.name) >= 0)
+            throw EDatabaseError(QStringLiteral("Field %1 appears twice in the packet").arg(def.name));
         defs.append(def);
     }
     return defs;
+}
+
+qsizetype indexOfField(const QList<TFieldDef>& defs, const QString& name) {
+    for (qsizetype i = 0; i < defs.size(); ++i)
+        if (defs.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
 }
 
 void checkKind(const QJsonValue& json, const TFieldDef& def) {

@@ -20,6 +20,8 @@ using Row = QList<QVariant>;
 // own name in front.
 
 QList<TFieldDef> fieldsFromJson(const QJsonValue& fields);
+// Where defs has the field named name, ignoring case as field names do; -1 when it has none.
+qsizetype indexOfField(const QList<TFieldDef>& defs, const QString& name);
 
 // Refuses json that is not of the field's kind (null is of every kind), before any conversion.
 void checkKind(const QJsonValue& json, const TFieldDef& def);
