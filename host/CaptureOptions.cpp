@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include <utility>
 
@@ -15,7 +16,7 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Captures the captions of eMbedded Visual Basic form files into the translation table of an\n"
-        "application server, through the capture window of the Cli_Vdr04000 module, without a screen.\n"
+        "application server, as the capture window of the Cli_Vdr04000 module does, without a screen.\n"
         "Each DIRECTORY's files are listed and selected in turn, as in the window; a file already\n"
         "selected is refused with the window's message and the rest go on.\n"
         "\n"
@@ -31,7 +32,9 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption languageOption(
         {QStringLiteral("l"), QStringLiteral("language")},
-        QStringLiteral("Language code of the new rows (as the server lists it)."), QStringLiteral("CODE"));
+        QStringLiteral("Language of the new rows: its code, or the text the server lists for it, in any "
+                       "letter case."),
+        QStringLiteral("CODE"));
     const QCommandLineOption serverOption(
         {QStringLiteral("s"), QStringLiteral("server")},
         QStringLiteral("Application server address (overrides the settings)."), QStringLiteral("HOST:PORT"));
@@ -50,11 +53,8 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         QStringLiteral("Write a report of what the run or check did to FILE: JSON for *.json, CSV for "
                        "*.csv. Written whole once the run has ended, however it ended."),
         QStringLiteral("FILE"));
-    const QCommandLineOption moduleOption(QStringLiteral("module"),
-                                          QStringLiteral("Path of the module library to load."),
-                                          QStringLiteral("PATH"));
     parser.addOptions(
-        {languageOption, checkOption, reportOption, serverOption, yesOption, typedOption, moduleOption});
+        {languageOption, checkOption, reportOption, serverOption, yesOption, typedOption});
     TlsOptions::addTo(parser);
     parser.addPositionalArgument(QStringLiteral("DIRECTORY"),
                                  QStringLiteral("Directories of the form files."),
@@ -84,7 +84,10 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     options.directories_ = parser.positionalArguments();
     if (options.directories_.isEmpty())
         return fail(QStringLiteral("a DIRECTORY is required"));
-    for (const QString& path : std::as_const(options.directories_)) {
+    // One directory, one spelling, as a directory dialog gives one name per directory: "forms" and
+    // "./forms/" list the same files, which would otherwise be selected and scanned twice.
+    QHash<QString, QString> spellingOf;
+    for (QString& path : options.directories_) {
         const QFileInfo directory(path);
         if (!directory.exists())
             return fail(QStringLiteral("%1 does not exist").arg(path));
@@ -92,18 +95,19 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
             return fail(QStringLiteral("%1 is not a directory").arg(path));
         if (!directory.isReadable() || !directory.isExecutable())
             return fail(QStringLiteral("the directory %1 cannot be read").arg(path));
+        auto spelling = spellingOf.constFind(directory.canonicalFilePath());
+        if (spelling == spellingOf.cend())
+            spelling = spellingOf.insert(directory.canonicalFilePath(), QDir::cleanPath(path));
+        path = *spelling;
     }
     options.check_ = parser.isSet(checkOption);
     options.reportPath_ = parser.value(reportOption);
-    if (parser.isSet(reportOption) && !ReportFile::formatOf(options.reportPath_))
-        return fail(QStringLiteral("--report wants a FILE ending in .json or .csv, not \"%1\"")
-                        .arg(options.reportPath_));
     // Found out now rather than after the run it was to report on.
-    if (parser.isSet(reportOption) && !QFileInfo(options.reportPath_).absoluteDir().exists())
-        return fail(QStringLiteral("the directory of the report %1 does not exist").arg(options.reportPath_));
+    if (parser.isSet(reportOption))
+        if (const QString whyNot = ReportFile::whyNotWritable(options.reportPath_); !whyNot.isEmpty())
+            return fail(whyNot);
     options.answerYes_ = parser.isSet(yesOption);
     options.typed_ = parser.isSet(typedOption);
-    options.modulePath_ = HostOptions::resolveModulePath(parser.value(moduleOption));
     if (parser.isSet(serverOption)) {
         const auto address = HostOptions::parseServerAddress(parser.value(serverOption));
         if (!address)

@@ -9,7 +9,7 @@
 
 // The capture command's command line:
 //   capture --language CODE [--check] [--report FILE] [--server HOST:PORT] [--tls] [--ca-file FILE]
-//           [--yes] [--typed] [--module PATH] DIRECTORY...
+//           [--yes] [--typed] DIRECTORY...
 class CaptureOptions {
 public:
     enum class Request { Run, ShowHelp, ShowVersion, UsageError };
@@ -21,7 +21,8 @@ public:
     const QString& helpText() const { return helpText_; }
 
     const QString& language() const { return language_; }
-    // In the order given: the window lists and selects each one's files in turn.
+    // In the order given, each in one spelling (cleaned; a directory named twice, the first one's):
+    // their files are listed and selected in turn.
     const QStringList& directories() const { return directories_; }
     // Look up every caption but store nothing; the exit status tells whether any is new.
     bool check() const { return check_; }
@@ -34,7 +35,6 @@ public:
     const std::optional<QString>& serverHost() const { return serverHost_; }
     const std::optional<int>& serverPort() const { return serverPort_; }
     const TlsOptions& tls() const { return tls_; }
-    const QString& moduleLibraryPath() const { return modulePath_; }
 
     // Makes --server, --tls and --ca-file what the run's connects use, without saving them.
     void applyServerOverride() const;
@@ -52,5 +52,4 @@ private:
     std::optional<QString> serverHost_;
     std::optional<int> serverPort_;
     TlsOptions tls_;
-    QString modulePath_;
 };

@@ -24,15 +24,15 @@ void CaptureReport::captionLookedUp(const QString& path, int line) {
     lastLine_ = line;
 }
 
-void CaptureReport::captionRecorded(const QVariantMap& caption) {
-    Row row{caption.value(QStringLiteral("file")).toString(),
-            caption.value(QStringLiteral("line")).toInt(),
-            caption.value(QStringLiteral("program")).toString(),
-            caption.value(QStringLiteral("form")).toString(),
-            caption.value(QStringLiteral("component")).toString(),
-            caption.value(QStringLiteral("property")).toString(),
-            caption.value(QStringLiteral("value")).toString(),
-            caption.value(QStringLiteral("language")).toString()};
+void CaptureReport::captionRecorded(const RecordedCaption& caption) {
+    Row row{caption.file,
+            caption.line,
+            Ansi::toUnicode(caption.program),
+            Ansi::toUnicode(caption.form),
+            Ansi::toUnicode(caption.component),
+            Ansi::toUnicode(caption.property),
+            Ansi::toUnicode(caption.value),
+            Ansi::toUnicode(caption.language)};
     ++file(row.file).rows;
     rows_.append(std::move(row));
 }
@@ -42,6 +42,13 @@ int CaptureReport::lookups() const {
     for (const File& scanned : files_)
         lookups += scanned.lookups;
     return lookups;
+}
+
+int CaptureReport::lines() const {
+    int lines = 0;
+    for (const File& scanned : files_)
+        lines += scanned.lines;
+    return lines;
 }
 
 void CaptureReport::finish(const QStringList& failures) {

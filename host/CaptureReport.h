@@ -1,13 +1,14 @@
 #pragma once
 
+#include "capture/CaptureObserver.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
 
-// What a capture run or check did, file by file, as the capture window tells it: the summary and
-// the report are made from it.
+// What a capture run or check did, file by file, as the run tells it: the summary and the report
+// are both made from it.
 class CaptureReport {
 public:
     enum class Mode { Run, Check };
@@ -28,8 +29,7 @@ public:
 
     void fileScanStarted(const QString& path, int lines);
     void captionLookedUp(const QString& path, int line);
-    // The caption as the window's signal carries it.
-    void captionRecorded(const QVariantMap& caption);
+    void captionRecorded(const RecordedCaption& caption);
     // The run has ended; failures: what went wrong, none when it went to its end.
     void finish(const QStringList& failures);
 
@@ -41,6 +41,7 @@ public:
     const QList<File>& files() const { return files_; }
     const QList<Row>& rows() const { return rows_; }
     int lookups() const;
+    int lines() const;
 
     bool completed() const { return failures_.isEmpty(); }
     const QStringList& failures() const { return failures_; }

@@ -5,6 +5,8 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,13 +20,6 @@ QString modeName(const CaptureReport& report) {
 
 QString timeText(const QDateTime& time) {
     return time.toString(Qt::ISODateWithMs);
-}
-
-int totalLines(const CaptureReport& report) {
-    int lines = 0;
-    for (const CaptureReport::File& file : report.files())
-        lines += file.lines;
-    return lines;
 }
 
 QByteArray jsonReport(const CaptureReport& report) {
@@ -59,7 +54,7 @@ QByteArray jsonReport(const CaptureReport& report) {
                            {QStringLiteral("stopped"), stopped},
                            {QStringLiteral("totals"),
                             QJsonObject{{QStringLiteral("files"), static_cast<int>(report.files().size())},
-                                        {QStringLiteral("lines"), totalLines(report)},
+                                        {QStringLiteral("lines"), report.lines()},
                                         {QStringLiteral("lookups"), report.lookups()},
                                         {QStringLiteral("rows"), static_cast<int>(report.rows().size())}}},
                            {QStringLiteral("files"), files},
@@ -85,7 +80,7 @@ QByteArray csvReport(const CaptureReport& report) {
     for (const CaptureReport::Row& row : report.rows())
         text += csvRecord({rowRecord, row.file, QString::number(row.line), empty, empty, empty, row.program,
                            row.form, row.component, row.property, row.value, row.language, empty});
-    const QString totals[] = {QString::number(totalLines(report)), QString::number(report.lookups()),
+    const QString totals[] = {QString::number(report.lines()), QString::number(report.lookups()),
                               QString::number(report.rows().size())};
     if (report.completed())
         text += csvRecord({QStringLiteral("completed"), empty, empty, totals[0], totals[1], totals[2], empty,
@@ -109,14 +104,31 @@ std::optional<Format> formatOf(const QString& path) {
     return std::nullopt;
 }
 
+QString whyNotWritable(const QString& path) {
+    if (!formatOf(path))
+        return QStringLiteral("--report wants a FILE ending in .json or .csv, not \"%1\"").arg(path);
+    const QFileInfo file(path);
+    if (file.isSymLink())
+        return QStringLiteral("the report %1 is a symbolic link; name the file itself").arg(path);
+    if (file.exists() && !file.isFile())
+        return QStringLiteral("the report %1 is not a plain file").arg(path);
+    const QFileInfo directory(file.absolutePath());
+    if (!directory.isDir())
+        return QStringLiteral("the directory of the report %1 does not exist").arg(path);
+    // The report is written beside its place and renamed over it.
+    if (!directory.isWritable())
+        return QStringLiteral("the directory of the report %1 cannot be written").arg(path);
+    return {};
+}
+
 void write(const QString& path, const CaptureReport& report) {
-    const std::optional<Format> format = formatOf(path);
-    if (!format)
-        throw Exception(QStringLiteral("The report %1 is neither .json nor .csv").arg(path));
+    if (const QString whyNot = whyNotWritable(path); !whyNot.isEmpty())
+        throw Exception(QStringLiteral("Cannot write the report: %1").arg(whyNot));
+    const Format format = *formatOf(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Exception(QStringLiteral("Cannot write the report %1: %2").arg(path, file.errorString()));
-    file.write(*format == Format::Json ? jsonReport(report) : csvReport(report));
+    file.write(format == Format::Json ? jsonReport(report) : csvReport(report));
     if (!file.commit())
         throw Exception(QStringLiteral("Cannot write the report %1: %2").arg(path, file.errorString()));
 }

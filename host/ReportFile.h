@@ -16,6 +16,11 @@ enum class Format { Json, Csv };
 // The format a path asks for by its extension, letter case aside; none for any other.
 std::optional<Format> formatOf(const QString& path);
 
+// Why a report cannot be written to path, found before the run it is to report on; empty when it
+// can. A report never replaces a file through a symbolic link: whoever placed the link, in a
+// shared directory say, would choose the file it replaces.
+QString whyNotWritable(const QString& path);
+
 void write(const QString& path, const CaptureReport& report);
 
 } // namespace ReportFile

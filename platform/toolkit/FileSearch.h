@@ -16,3 +16,8 @@ enum TFileAttr : int {
 // the wildcards * and ?, matched without regard to letter case. Sub-directories are not searched.
 // A directory that does not exist or cannot be read yields nothing.
 QStringList FindFiles(const QString& pattern, int attributes);
+
+// The plain files matching pattern (as FindFiles, hidden ones left out) whose names are not valid
+// in the file system's encoding, UTF-8: Qt cannot name them, so FindFiles never lists them. Each
+// is shown with its undecodable bytes as \xNN.
+QStringList FindUndecodableFiles(const QString& pattern);

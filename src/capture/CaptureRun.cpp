@@ -5,8 +5,6 @@
 #include "capture/ProgressPacer.h"
 #include "selection/FileList.h"
 
-#include "components/MensErro.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/Exceptions.h"
 
 namespace {
@@ -41,17 +39,18 @@ void CaptureRun::Run() {
     if (!languageIsKnown()) {
         view_.SetSelectionEnabled(true); // the user corrects the language next
         view_.FocusLanguage();
-        MensErro(messages_.Msg("Idi_Inv"), true);
+        view_.ShowError(messages_.Msg("Idi_Inv"));
         return;
     }
 
     const QList<AnsiString> programCodes = checkedProgramCodes();
     countLines();
+    checkRowValues(programCodes);
     if (CheckOnly) {
         scanSelectedFiles(programCodes);
         return;
     }
-    if (MessageDlg(messages_.Msg("CONF_SUBS"), mtConfirmation, mbYes | mbNo, 1) == mrYes)
+    if (view_.Confirm(messages_.Msg("CONF_SUBS")))
         scanSelectedFiles(programCodes);
 
     stampVersion();
@@ -102,6 +101,36 @@ void CaptureRun::countLines() {
     }
 }
 
+void CaptureRun::checkRowValues(const QList<AnsiString>& programCodes) {
+    // A name or caption longer than its field would fail at its row, after the rows before it were
+    // stored, and a check would not notice it. Each is found here, before anything is asked or stored.
+    struct Value {
+        const TField* field;
+        const char* what;
+        AnsiString text;
+    };
+    for (int i = 0; i < programCodes.size(); ++i) {
+        const QString path = view_.SelectedFile(i);
+        const TStringList lines = ReadFormText(path);
+        CaptionScanner scan(programCodes[i]);
+        for (int line = 0; line < lines.Count(); ++line) {
+            if (!scan.ReadLine(lines[line], languageCode_))
+                continue;
+            const Value values[] = {{data_.cdsPropriedNMFORMULARIO, "form name", scan.formName},
+                                    {data_.cdsPropriedNMCOMPONENTE, "component name", scan.componentName},
+                                    {data_.cdsPropriedNMPROPRIEDADE, "property name", scan.propertyName},
+                                    {data_.cdsPropriedSTVALORPROP, "caption", scan.StoredValue()}};
+            for (const Value& value : values)
+                if (value.text.size() > value.field->Size())
+                    throw EConvertError(QStringLiteral("The %1 \"%2\" at %3:%4 has %5 characters; at most %6 fit")
+                                            .arg(QLatin1String(value.what), Ansi::toUnicode(value.text), path)
+                                            .arg(line + 1)
+                                            .arg(value.text.size())
+                                            .arg(value.field->Size()));
+        }
+    }
+}
+
 void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     running_ = true;
     checkedRows_.clear();
@@ -124,7 +153,7 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     }
     endScan();
     if (!CheckOnly)
-        messages_.ShowMsg("sucesso", mtConfirmation, mbOK, 0);
+        view_.ShowSuccess(messages_.Msg("sucesso"));
 }
 
 void CaptureRun::endScan() {

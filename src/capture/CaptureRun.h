@@ -50,6 +50,8 @@ private:
     // The program code of each selected file, in list order, each one fit to be stored.
     QList<AnsiString> checkedProgramCodes();
     void countLines();
+    // Every value of every row a run may store fits its field.
+    void checkRowValues(const QList<AnsiString>& programCodes);
     void scanSelectedFiles(const QList<AnsiString>& programCodes);
     void endScan();
     void stampVersion();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/AnsiString.h"
+
 #include <QString>
 
 // The window as a capture run sees it: the selected files and the language shown, read afresh
@@ -24,4 +26,10 @@ public:
     virtual void ShowBusy(bool busy) = 0;
     // Paints, and lets a click on Cancel reach the window.
     virtual void ProcessMessages() = 0;
+
+    // What the run asks and tells the user, in the texts of the message table.
+    // The confirmation before the scan: true to go on.
+    virtual bool Confirm(const AnsiString& question) = 0;
+    virtual void ShowError(const AnsiString& text) = 0;
+    virtual void ShowSuccess(const AnsiString& text) = 0;
 };

@@ -2,8 +2,7 @@
 
 #include "selection/FileList.h"
 
-#include "components/MensErro.h"
-#include "toolkit/Dialogs.h"
+#include "toolkit/Exceptions.h"
 #include "toolkit/FileSearch.h"
 
 FileLists::FileLists(SelectionView& view, const TMessages& messages) : view_(view), messages_(messages) {}
@@ -11,11 +10,18 @@ FileLists::FileLists(SelectionView& view, const TMessages& messages) : view_(vie
 void FileLists::listDirectory(const QString& pattern) {
     for (const QString& name : FindFiles(pattern, faArchive))
         view_.Available().Add(name);
+    // A form file nobody can name would be left out without a word, and a capture of the directory
+    // would pass without having read it.
+    const QStringList unnamed = FindUndecodableFiles(pattern);
+    if (!unnamed.isEmpty())
+        throw EStreamError(QStringLiteral("Cannot list %1 in %2: a file name that is not valid UTF-8 "
+                                          "cannot be opened here; rename the file")
+                               .arg(unnamed.join(QStringLiteral(", ")), pattern.left(pattern.lastIndexOf(QLatin1Char('/')))));
 }
 
 void FileLists::ChooseDirectory() {
     QString directory;
-    if (!dialogService().selectDirectory(directory, sdAllowCreate, 0))
+    if (!view_.ChooseDirectory(directory))
         return;
     view_.SetDirectoryText(directory);
     listDirectory(directory + FileList::kEbfPattern);
@@ -42,7 +48,7 @@ void FileLists::MoveRight(bool selectedOnly) {
             continue;
         const QString path = directory + separator + available.Items(i);
         if (selected.IndexOf(path) >= 0) {
-            MensErro(messages_.Msg("Arq_Ja"), true);
+            view_.RefuseFile(path, messages_.Msg("Arq_Ja"));
             continue;
         }
         selected.Add(path);

@@ -21,3 +21,13 @@ AnsiString LanguageList::CodeOf(const QString& shown) {
     Ansi::tryFromUnicode(shown.left(3), code);
     return code;
 }
+
+int LanguageList::IndexOf(const QStringList& items, const QString& given) {
+    for (int i = 0; i < items.size(); ++i) {
+        const QString& item = items[i];
+        if (item.compare(given, Qt::CaseInsensitive) == 0 ||
+            item.left(item.indexOf(QLatin1Char('-'))).compare(given, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}

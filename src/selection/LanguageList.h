@@ -20,6 +20,10 @@ public:
     // no code.
     static AnsiString CodeOf(const QString& shown);
 
+    // The index of the item that given names, as the window takes a text for a language: the
+    // item itself or its code, in any letter case; -1 for none.
+    static int IndexOf(const QStringList& items, const QString& given);
+
 private:
     ServerLink& link_;
     TClientDataSet& languages_;

@@ -148,12 +148,17 @@ private:
     void AdvanceProgress(int lines) override;
     void ShowBusy(bool busy) override;
     void ProcessMessages() override;
+    bool Confirm(const AnsiString& question) override;
+    void ShowError(const AnsiString& text) override;
+    void ShowSuccess(const AnsiString& text) override;
 
     // What the file lists see of the window.
     QString DirectoryText() const override;
     void SetDirectoryText(const QString& text) override;
     ListControl& Available() override;
     ListControl& Selected() override;
+    bool ChooseDirectory(QString& directory) override;
+    void RefuseFile(const QString& path, const AnsiString& message) override;
 
     // The busy animation over the host's main window while the link waits.
     void Begin(Wait wait) override;

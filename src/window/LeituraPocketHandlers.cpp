@@ -7,6 +7,8 @@
 #include "wire/RemoteMethods.h"
 
 #include "components/BusyAnimation.h"
+#include "components/MensErro.h"
+#include "toolkit/Dialogs.h"
 #include "widgets/Application.h"
 #include "widgets/Screen.h"
 
@@ -205,6 +207,9 @@ void TfrmLeituraPocket::SetImportEnabled(bool enabled) {
 }
 
 void TfrmLeituraPocket::SetSelectionEnabled(bool enabled) {
+    // Disabling the directory field while it has the focus moves the focus on, which is not the
+    // user leaving it: its exit would list its *.Dfm files in the middle of the run.
+    const QSignalBlocker noExit(edtDiretorio);
     for (QWidget* control :
          std::initializer_list<QWidget*>{edtDiretorio, sbtDiretorio, sbtDireita, sbtTudoDir, sbtEsquerda,
                                          sbtTudoEsq, lsbDisp, lsbSelec, cbbIdioma})
@@ -233,6 +238,27 @@ void TfrmLeituraPocket::ShowBusy(bool busy) {
 
 void TfrmLeituraPocket::ProcessMessages() {
     Application::ProcessMessages();
+}
+
+bool TfrmLeituraPocket::Confirm(const AnsiString& question) {
+    return MessageDlg(question, mtConfirmation, mbYes | mbNo, 1) == mrYes;
+}
+
+void TfrmLeituraPocket::ShowError(const AnsiString& text) {
+    MensErro(text, true);
+}
+
+void TfrmLeituraPocket::ShowSuccess(const AnsiString& text) {
+    MessageDlg(text, mtConfirmation, mbOK, 0);
+}
+
+bool TfrmLeituraPocket::ChooseDirectory(QString& directory) {
+    directory.clear(); // the dialog starts from nothing, whatever the field shows
+    return dialogService().selectDirectory(directory, sdAllowCreate, 0);
+}
+
+void TfrmLeituraPocket::RefuseFile(const QString&, const AnsiString& message) {
+    MensErro(message, true);
 }
 
 QString TfrmLeituraPocket::DirectoryText() const {

@@ -100,7 +100,7 @@ TEST_F(ARun, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion
     showLanguage(QStringLiteral("por-PORTUGUêS"));
     int maximumAtConfirmation = -1;
     int lookupsAtConfirmation = -1;
-    dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+    view.onMessage = [&](const ViewStandIn::Shown& shown) {
         if (shown.text == kConfirmation) {
             maximumAtConfirmation = view.progressMaximum;
             lookupsAtConfirmation = callsOf(RemoteMethods::kGetPropried);
@@ -112,8 +112,8 @@ TEST_F(ARun, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion
     const QDateTime after = QDateTime::currentDateTime();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
-    ASSERT_EQ(dialogs->texts(), (QStringList{kConfirmation, kSuccess}));
-    EXPECT_EQ(dialogs->messages[0].buttons, mbYes | mbNo);
+    ASSERT_EQ(view.texts(), (QStringList{kConfirmation, kSuccess}));
+    EXPECT_EQ(view.messages[0].kind, ViewStandIn::Kind::Confirmation);
     EXPECT_EQ(maximumAtConfirmation, SampleForms::kClienteLines + kProdutoLines);
     EXPECT_EQ(lookupsAtConfirmation, 0);
     // The selected list keeps its entries in alphabetical order, and the files are scanned in it.
@@ -134,12 +134,12 @@ TEST_F(ARun, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion
 TEST_F(ARun, ADeclinedRunScansNothingButStillStampsTheVersion) {
     selectForms({{"Cliente.Ebf", SampleForms::kCliente}});
     chooseLanguage(QStringLiteral("POR"));
-    dialogs->answers = {mrNo};
+    view.answers = {false};
 
     const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(dialogs->texts(), QStringList{kConfirmation});
+    EXPECT_EQ(view.texts(), QStringList{kConfirmation});
     EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 0);
     EXPECT_TRUE(rowsOnServer().isEmpty());
     EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"GetVersao", "SetVersao"}));
@@ -158,7 +158,7 @@ TEST_F(ARun, ALanguageTheListDoesNotHoldIsReportedAndNothingElseHappens) {
          {QStringLiteral("XYZ-Nada"), QStringLiteral("POR-Portugues"), QStringLiteral("POR"),
           QStringLiteral("PT-Portugues"), QStringLiteral("ΩΩΩ-Grego")}) {
         SCOPED_TRACE(shown.toStdString());
-        dialogs->messages.clear();
+        view.messages.clear();
         showLanguage(shown);
         view.progressMaximum = 77;
         view.languageFocused = 0;
@@ -167,8 +167,8 @@ TEST_F(ARun, ALanguageTheListDoesNotHoldIsReportedAndNothingElseHappens) {
         const QStringList failures = runCapture();
 
         EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
-        ASSERT_EQ(dialogs->texts(), QStringList{kInvalidLanguage});
-        EXPECT_EQ(dialogs->messages[0].type, mtError);
+        ASSERT_EQ(view.texts(), QStringList{kInvalidLanguage});
+        EXPECT_EQ(view.messages[0].kind, ViewStandIn::Kind::Error);
         EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(view.progressMaximum, 77) << "no line was counted";
         EXPECT_EQ(view.languageFocused, 1);
@@ -185,7 +185,7 @@ TEST_F(ARun, AnEmptySelectionStillAsksReportsSuccessAndStamps) {
     const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(dialogs->texts(), (QStringList{kConfirmation, kSuccess}));
+    EXPECT_EQ(view.texts(), (QStringList{kConfirmation, kSuccess}));
     EXPECT_EQ(view.progressMaximum, 0);
     EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 0);
     EXPECT_TRUE(server.versionStamp().has_value());
@@ -223,7 +223,7 @@ TEST_F(ARun, AFileThatCannotBeReadOrStoredFailsTheRunBeforeTheConfirmation) {
 
         ASSERT_EQ(failures.size(), 1);
         EXPECT_TRUE(failures[0].contains(says)) << failures[0].toStdString();
-        EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(view.texts().isEmpty()) << view.texts().join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(rowsOnServer().isEmpty());
         EXPECT_FALSE(server.versionStamp().has_value());
@@ -237,7 +237,7 @@ TEST_F(ARun, TheBusyCursorShowsWhileTheRunScansOrTalksToTheServerAndNotWhileItAs
     selectForms({{"Cliente.Ebf", SampleForms::kCliente}});
     chooseLanguage(QStringLiteral("POR"));
     QStringList busyAt;
-    dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+    view.onMessage = [&](const ViewStandIn::Shown& shown) {
         busyAt.append(shown.text + (view.busy ? QStringLiteral(": busy") : QString()));
     };
     view.onProcessMessages = [&] {
@@ -273,10 +273,10 @@ TEST_F(ARun, TheSelectionHoldsStillFromThePressUntilTheRunHasEndedHoweverItEnds)
         if (ending == Ending::UnknownLanguage)
             showLanguage(QStringLiteral("XYZ-Nada"));
         view.selectionChanges.clear();
-        dialogs->answers = {ending == Ending::No ? mrNo : mrYes};
+        view.answers = {ending != Ending::No};
         // What the user could touch at the confirmation and while the scan lets events through.
         QList<bool> touchable;
-        dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+        view.onMessage = [&](const ViewStandIn::Shown& shown) {
             if (shown.text == kConfirmation)
                 touchable.append(view.selectionEnabled);
         };
@@ -306,7 +306,7 @@ TEST_F(ARun, AFormTextSavedAsUtf8IsReadInTheModulesCodePage) {
                                                          .toUtf8()}});
     chooseLanguage(QStringLiteral("POR"));
     int maximumAtConfirmation = -1;
-    dialogs->onMessage = [&](const ScriptedDialogs::Shown&) { maximumAtConfirmation = view.progressMaximum; };
+    view.onMessage = [&](const ViewStandIn::Shown&) { maximumAtConfirmation = view.progressMaximum; };
 
     const QStringList failures = runCapture();
 
@@ -339,7 +339,7 @@ TEST_F(ARun, BinaryFormsListedByTypingTheDirectoryAreCountedAndScannedAsTheirTex
     ASSERT_EQ(view.lsbSelec.Count(), originals.size());
     chooseLanguage(QStringLiteral("POR"));
     int maximumAtConfirmation = -1;
-    dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+    view.onMessage = [&](const ViewStandIn::Shown& shown) {
         if (shown.text == kConfirmation)
             maximumAtConfirmation = view.progressMaximum;
     };
@@ -347,7 +347,7 @@ TEST_F(ARun, BinaryFormsListedByTypingTheDirectoryAreCountedAndScannedAsTheirTex
     const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(dialogs->texts(), (QStringList{kConfirmation, kSuccess}));
+    EXPECT_EQ(view.texts(), (QStringList{kConfirmation, kSuccess}));
     EXPECT_EQ(maximumAtConfirmation, expectedLines);
     ASSERT_FALSE(view.progressSteps.isEmpty());
     EXPECT_EQ(*std::max_element(view.progressSteps.begin(), view.progressSteps.end()), expectedLines)
@@ -374,7 +374,7 @@ TEST_F(ARun, ACancelDuringTheSecondOfThreeFilesEndsTheScanThereAndTheRunAsUsual)
     EXPECT_EQ(view.progressSteps.last(), cancelAt) << "no line is visited after the cancel";
     EXPECT_EQ(rowsOnServer(), kClienteAndProdutoRows);
     EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 4);
-    EXPECT_EQ(dialogs->texts().last(), kSuccess);
+    EXPECT_EQ(view.texts().last(), kSuccess);
     EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"GetVersao", "SetVersao"}));
     EXPECT_TRUE(server.versionStamp().has_value());
     EXPECT_FALSE(run.Running());
@@ -398,7 +398,7 @@ TEST_F(ARun, APacedScanStillStopsWhereTheCancelReachedIt) {
     const QStringList failures = runCapture();
 
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(dialogs->texts().last(), kSuccess) << "a cancelled run ends as usual";
+    EXPECT_EQ(view.texts().last(), kSuccess) << "a cancelled run ends as usual";
     // The rows are those of the captions up to the line the scan had reached, and no more.
     const int furthest = view.progressSteps.last();
     int scanned = 0;
@@ -436,7 +436,7 @@ TEST_F(ARun, TheServerFailingMidRunKeepsWhatWasStoredAndResetsTheView) {
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(failures[0].contains(QStringLiteral("127.0.0.1:%1").arg(remote.port())))
         << failures[0].toStdString();
-    EXPECT_FALSE(dialogs->texts().contains(kSuccess));
+    EXPECT_FALSE(view.texts().contains(kSuccess));
     EXPECT_FALSE(statusAtStop.isEmpty());
     EXPECT_EQ(view.status, QString());
     EXPECT_EQ(view.progress, 0);
@@ -485,7 +485,7 @@ TEST_F(ARun, ACheckStoresNothingAndRecordsOnceEachRowTheRunThenStoresAtTheSameLi
     const QStringList checkFailures = runCapture();
 
     EXPECT_TRUE(checkFailures.isEmpty()) << checkFailures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(dialogs->texts().isEmpty()) << "a check asks nothing and reports no success";
+    EXPECT_TRUE(view.texts().isEmpty()) << "a check asks nothing and reports no success";
     EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), 6);
     EXPECT_EQ(calls.count(), 6) << calls.join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(rowsOnServer().isEmpty());

@@ -2,6 +2,7 @@
 #include "tests/support/WindowFixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPointer>
 
@@ -66,8 +67,16 @@ TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputAndAfterItTh
     const QList<QWidget*> selection{form->edtDiretorio, form->sbtDiretorio, form->sbtDireita,
                                     form->sbtTudoDir,   form->sbtEsquerda,  form->sbtTudoEsq,
                                     form->lsbDisp,      form->lsbSelec,     form->cbbIdioma};
+    // The import pressed while the directory field has the focus: the run disabling the field is
+    // no leaving of it, which would list the directory's *.Dfm files.
+    folder.file(QStringLiteral("Tela.Dfm"));
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->edtDiretorio->setFocus();
+    ASSERT_TRUE(form->edtDiretorio->hasFocus());
     QStringList enabledDuringRun;
     int selectedDuringRun = -1;
+    int availableDuringRun = -1;
     onProgress([&](int value) {
         if (value != kInterruptAt)
             return;
@@ -76,6 +85,7 @@ TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputAndAfterItTh
                 enabledDuringRun.append(control->objectName());
         form->sbtTudoEsq->click(); // a disabled button takes no click
         selectedDuringRun = form->lsbSelec->Count();
+        availableDuringRun = form->lsbDisp->Count();
     });
 
     clickImport();
@@ -83,6 +93,7 @@ TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputAndAfterItTh
     EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(enabledDuringRun.isEmpty()) << enabledDuringRun.join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(selectedDuringRun, 1);
+    EXPECT_EQ(availableDuringRun, 0);
     EXPECT_EQ(rowsOnServer().size(), 3) << "the whole form was scanned";
     for (QWidget* control : selection)
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();

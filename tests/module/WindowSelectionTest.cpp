@@ -1,5 +1,6 @@
 #include "tests/support/WindowFixture.h"
 
+#include "selection/NameList.h"
 #include "widgets/WindowsFonts.h"
 
 #include <QApplication>
@@ -211,7 +212,9 @@ TEST_F(WindowSelection, OnlyF9InTheDirectoryFieldOpensTheDialogWhateverTheModifi
     dialogs->directories.append(folder.path());
     // The line edit ignores a key it has no use for: an ignored F9 shows it got there.
     EXPECT_FALSE(press(form->edtDiretorio, Qt::Key_F9));
-    EXPECT_EQ(dialogs->directoryRequests.size(), 1);
+    EXPECT_EQ(dialogs->directoryRequests, QList<TSelectDirOpts>{sdAllowCreate}) << "never create or prompt";
+    EXPECT_EQ(dialogs->initialDirectories, QStringList{QString()}) << "from nothing, whatever the field shows";
+    EXPECT_EQ(dialogs->helpContexts, QList<int>{0});
     EXPECT_EQ(form->edtDiretorio->text(), folder.path());
     EXPECT_EQ(form->lsbDisp->Count(), 3);
 
@@ -270,4 +273,20 @@ TEST_F(WindowSelection, TheFocusLeavingTheDirectoryFieldListsItsDfmFiles) {
     EXPECT_EQ(entries(*form->lsbDisp), QStringList{QStringLiteral("a.Dfm")});
     EXPECT_TRUE(dialogs->messages.isEmpty());
     EXPECT_TRUE(dialogs->directoryRequests.isEmpty());
+}
+
+TEST_F(WindowSelection, TheListBoxesKeepTheOrderOfTheCommandsNameLists) {
+    // The capture command lists and scans files in a name list's order; the window in its list
+    // boxes'. Both must sort alike, equal names in the order they came.
+    const QStringList names{QStringLiteral("b.Ebf"), QStringLiteral("A.ebf"), QStringLiteral("a.EBF"),
+                            QStringLiteral("_x.Ebf"),  QStringLiteral("ç.Ebf"), QStringLiteral("Z.Ebf"),
+                            QStringLiteral("a.Ebf"),  QStringLiteral("10.Ebf"), QStringLiteral("9.Ebf")};
+    NameList plain;
+    for (const QString& name : names) {
+        plain.Add(name);
+        form->lsbDisp->Add(name);
+    }
+    EXPECT_EQ(entries(*form->lsbDisp), plain.Texts());
+    for (const QString& name : names)
+        EXPECT_EQ(form->lsbDisp->IndexOf(name.toUpper()), plain.IndexOf(name.toUpper())) << name.toStdString();
 }

@@ -1,12 +1,17 @@
 #include "tests/support/FormFolder.h"
-#include "tests/support/ListBoxTexts.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/ViewStandIn.h"
 
 #include "selection/FileLists.h"
+#include "selection/NameList.h"
 #include "window/MessageTable.h"
 
+#include "toolkit/Exceptions.h"
+
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <functional>
 #include <memory>
@@ -15,6 +20,11 @@ namespace {
 
 const QString kAlreadySelected = QStringLiteral("Arquivo já selecionado.");
 
+void fill(NameList& list, const QStringList& texts) {
+    for (const QString& text : texts)
+        list.Add(text);
+}
+
 } // namespace
 
 // The file lists over a stand-in for the window's controls: no window, no server.
@@ -22,7 +32,6 @@ class FileSelection : public testing::Test {
 protected:
     FileSelection() { view.directory = QStringLiteral("/forms"); }
 
-    ScriptedDialogsGuard dialogs;
     ViewStandIn view;
     TMessages messages{CaptureMessages()};
     FileLists files{view, messages};
@@ -42,16 +51,6 @@ protected:
     }
 };
 
-TEST_F(DirectoryDialog, StartsEmptyWithHelpContextZeroAndOnlyAllowCreateWhateverTheFieldShows) {
-    view.directory = folder.path();
-    files.ChooseDirectory();
-    ASSERT_EQ(dialogs->directoryRequests.size(), 1);
-    EXPECT_EQ(dialogs->directoryRequests.first(), TSelectDirOpts{sdAllowCreate})
-        << "never sdPerformCreate or sdPrompt";
-    EXPECT_EQ(dialogs->initialDirectories, QStringList{QString()});
-    EXPECT_EQ(dialogs->helpContexts, QList<int>{0});
-}
-
 TEST_F(DirectoryDialog, CancellingChangesNothing) {
     view.language = QStringLiteral("POR-Português");
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
@@ -59,15 +58,15 @@ TEST_F(DirectoryDialog, CancellingChangesNothing) {
     files.UpdateImportButton();
     ASSERT_TRUE(view.importEnabled);
 
-    dialogs->directories.append(std::nullopt);
+    view.directories.append(std::nullopt);
     files.ChooseDirectory();
 
-    EXPECT_EQ(dialogs->directoryRequests.size(), 1);
+    EXPECT_TRUE(view.directories.isEmpty()) << "the dialog was asked once";
     EXPECT_EQ(view.directory, QStringLiteral("/forms"));
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
-    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/forms/c.Ebf")});
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
+    EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/forms/c.Ebf")});
     EXPECT_TRUE(view.importEnabled);
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 TEST_F(DirectoryDialog, AChoiceListsThePlainEbfFilesByNameInCaseInsensitiveOrder) {
@@ -75,29 +74,45 @@ TEST_F(DirectoryDialog, AChoiceListsThePlainEbfFilesByNameInCaseInsensitiveOrder
     for (const QString& choice : {folder.path(), folder.path() + QLatin1Char('/')}) {
         SCOPED_TRACE(choice.toStdString());
         view.lsbDisp.Clear();
-        dialogs->directories.append(choice);
+        view.directories.append(choice);
         files.ChooseDirectory();
 
         EXPECT_EQ(view.directory, choice);
         // Hidden files, directories, pipes, other patterns and sub-directories' contents stay out.
-        EXPECT_EQ(entries(view.lsbDisp),
+        EXPECT_EQ(view.lsbDisp.Texts(),
                   (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf"), QStringLiteral("C.Ebf")}));
         EXPECT_TRUE(view.lsbSelec.Count() == 0);
         EXPECT_FALSE(view.importEnabled);
-        EXPECT_TRUE(dialogs->messages.isEmpty());
+        EXPECT_TRUE(view.messages.isEmpty());
     }
+}
+
+TEST_F(DirectoryDialog, AFormFileWhoseNameIsNotUtf8FailsTheListingNamingItAfterListingTheRest) {
+    fillFolder();
+    // Qt cannot name it, so it is made through the C library.
+    FILE* file = std::fopen((QFile::encodeName(folder.path()) + "/Pre\xE7o.Ebf").constData(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    view.directories.append(folder.path());
+    try {
+        files.ChooseDirectory();
+        ADD_FAILURE() << "the listing went on without a word";
+    } catch (const Exception& failure) {
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("Pre\\xE7o.Ebf"))) << failure.message().toStdString();
+    }
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf"), QStringLiteral("C.Ebf")}));
 }
 
 TEST_F(DirectoryDialog, ADirectoryWithoutFormFilesOrThatIsGoneListsNothing) {
     folder.file(QStringLiteral("form.Dfm"));
-    dialogs->directories = {folder.path(), folder.path() + QStringLiteral("/missing")};
+    view.directories = {folder.path(), folder.path() + QStringLiteral("/missing")};
 
     files.ChooseDirectory();
     EXPECT_EQ(view.lsbDisp.Count(), 0);
     files.ChooseDirectory();
     EXPECT_EQ(view.directory, folder.path() + QStringLiteral("/missing"));
     EXPECT_EQ(view.lsbDisp.Count(), 0);
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 class DirectoryField : public FileSelection {
@@ -115,7 +130,7 @@ TEST_F(DirectoryField, ATextChangeEmptiesTheAvailableListAndLeavesTheSelectedFil
     fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
     files.DirectoryChanged();
     EXPECT_EQ(view.lsbDisp.Count(), 0);
-    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/forms/a.Ebf")});
+    EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/forms/a.Ebf")});
 }
 
 TEST_F(DirectoryField, LeavingItWithAnEmptyListListsTheTypedDirectorysDfmFilesOnce) {
@@ -127,12 +142,11 @@ TEST_F(DirectoryField, LeavingItWithAnEmptyListListsTheTypedDirectorysDfmFilesOn
         files.DirectoryLeft();
         // Never the directory's .Ebf files; the rest as the dialog's listing leaves out.
         const QStringList dfmFiles{QStringLiteral("A.DFM"), QStringLiteral("b.Dfm"), QStringLiteral("c.dfm")};
-        EXPECT_EQ(entries(view.lsbDisp), dfmFiles);
+        EXPECT_EQ(view.lsbDisp.Texts(), dfmFiles);
         files.DirectoryLeft();
-        EXPECT_EQ(entries(view.lsbDisp), dfmFiles) << "left twice";
+        EXPECT_EQ(view.lsbDisp.Texts(), dfmFiles) << "left twice";
     }
-    EXPECT_TRUE(dialogs->messages.isEmpty());
-    EXPECT_TRUE(dialogs->directoryRequests.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 TEST_F(DirectoryField, LeavingItWhileTheListHasEntriesChangesNothing) {
@@ -140,25 +154,25 @@ TEST_F(DirectoryField, LeavingItWhileTheListHasEntriesChangesNothing) {
     view.directory = folder.path();
     fill(view.lsbDisp, {QStringLiteral("e.Ebf")});
     files.DirectoryLeft();
-    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("e.Ebf")});
+    EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("e.Ebf")});
 }
 
 TEST_F(DirectoryField, LeavingItForADirectoryThatIsGoneListsNothing) {
     view.directory = folder.path() + QStringLiteral("/missing");
     files.DirectoryLeft();
     EXPECT_EQ(view.lsbDisp.Count(), 0);
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 TEST_F(DirectoryField, AnEmptyFieldStandsForTheRootDirectory) {
     view.directory.clear();
     files.DirectoryLeft();
-    EXPECT_TRUE(dialogs->messages.isEmpty()) << "searching the root must not fail";
+    EXPECT_TRUE(view.messages.isEmpty()) << "searching the root must not fail";
 
     view.lsbDisp.Clear();
     fill(view.lsbDisp, {QStringLiteral("form.Dfm")});
     files.MoveRight(false);
-    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/form.Dfm")});
+    EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/form.Dfm")});
 }
 
 class MoveRight : public FileSelection {};
@@ -179,10 +193,10 @@ TEST_F(MoveRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
         view.lsbSelec.Clear();
         fill(view.lsbDisp, move.available);
         files.MoveRight(false);
-        EXPECT_EQ(entries(view.lsbSelec), move.selected);
+        EXPECT_EQ(view.lsbSelec.Texts(), move.selected);
         EXPECT_EQ(view.lsbDisp.Count(), 0);
     }
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 TEST_F(MoveRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
@@ -190,14 +204,14 @@ TEST_F(MoveRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
     files.MoveRight(true);
     EXPECT_EQ(view.lsbDisp.Count(), 3) << "nothing was selected";
     EXPECT_EQ(view.lsbSelec.Count(), 0);
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 
     view.lsbDisp.SetSelected(0, true);
     view.lsbDisp.SetSelected(2, true);
     files.MoveRight(true);
-    EXPECT_EQ(entries(view.lsbSelec),
+    EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/c.Ebf")}));
-    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("b.Ebf")});
+    EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("b.Ebf")});
 }
 
 TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach) {
@@ -205,15 +219,16 @@ TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
     files.MoveRight(false);
 
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
-    EXPECT_EQ(entries(view.lsbSelec),
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
+    EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/FORMS/A.EBF"), QStringLiteral("/forms/b.Ebf"),
                            QStringLiteral("/forms/c.Ebf")}));
-    ASSERT_EQ(dialogs->messages.size(), 2);
-    for (const ScriptedDialogs::Shown& shown : dialogs->messages) {
+    ASSERT_EQ(view.messages.size(), 2);
+    for (const ViewStandIn::Shown& shown : view.messages) {
         EXPECT_EQ(shown.text, kAlreadySelected);
-        EXPECT_EQ(shown.type, mtError);
+        EXPECT_EQ(shown.kind, ViewStandIn::Kind::Error);
     }
+    EXPECT_EQ(view.refusedFiles, (QStringList{QStringLiteral("/forms/c.Ebf"), QStringLiteral("/forms/a.Ebf")}));
 }
 
 TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
@@ -222,19 +237,19 @@ TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
     view.lsbDisp.SetSelected(1, true);
     view.lsbDisp.SetSelected(2, true);
     files.MoveRight(true);
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
-    EXPECT_EQ(entries(view.lsbSelec),
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
+    EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/b.Ebf"), QStringLiteral("/forms/c.Ebf")}));
-    EXPECT_EQ(dialogs->errorTexts(), QStringList{kAlreadySelected});
+    EXPECT_EQ(view.texts(), QStringList{kAlreadySelected});
 }
 
 TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
     files.MoveRight(false);
-    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("a.Ebf")});
-    EXPECT_EQ(entries(view.lsbSelec),
+    EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("a.Ebf")});
+    EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/b.Ebf")}));
-    EXPECT_EQ(dialogs->errorTexts(), QStringList{kAlreadySelected});
+    EXPECT_EQ(view.texts(), QStringList{kAlreadySelected});
 }
 
 TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {
@@ -242,10 +257,10 @@ TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
     files.MoveRight(false);
     EXPECT_EQ(view.lsbDisp.Count(), 0);
-    EXPECT_EQ(entries(view.lsbSelec),
+    EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/a.Ebf.bak"),
                            QStringLiteral("/other/a.Ebf")}));
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 class MoveLeft : public FileSelection {
@@ -266,8 +281,8 @@ TEST_F(MoveLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
     files.MoveLeft(false);
     EXPECT_EQ(view.lsbSelec.Count(), 0);
     // "/forms2" starts with "/forms"; "/FORMS" does not.
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 TEST_F(MoveLeft, OnlyTheSelectedOnesLeaveAndTheOthersStay) {
@@ -279,15 +294,15 @@ TEST_F(MoveLeft, OnlyTheSelectedOnesLeaveAndTheOthersStay) {
     select(QStringLiteral("/other/b.Ebf"));
     select(QStringLiteral("/FORMS/d.Ebf"));
     files.MoveLeft(true);
-    EXPECT_EQ(entries(view.lsbSelec), QStringList{QStringLiteral("/forms2/c.Ebf")});
-    EXPECT_EQ(entries(view.lsbDisp), QStringList{QStringLiteral("a.Ebf")});
+    EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/forms2/c.Ebf")});
+    EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("a.Ebf")});
 }
 
 TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
     view.directory.clear();
     files.MoveLeft(false);
     EXPECT_EQ(view.lsbSelec.Count(), 0);
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"),
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"),
                                                   QStringLiteral("c.Ebf"), QStringLiteral("d.Ebf")}));
 }
 
@@ -295,7 +310,7 @@ TEST_F(MoveLeft, ANameComingBackBesideItselfStandsTwice) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
     select(QStringLiteral("/forms/a.Ebf"));
     files.MoveLeft(true);
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf")}));
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf")}));
 }
 
 TEST_F(MoveLeft, AFileMovedRightAndBackIsAvailableAgain) {
@@ -303,11 +318,11 @@ TEST_F(MoveLeft, AFileMovedRightAndBackIsAvailableAgain) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")});
     files.MoveRight(false);
     files.MoveLeft(false);
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")}));
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")}));
     files.MoveRight(false);
-    EXPECT_EQ(entries(view.lsbSelec),
+    EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/B.Ebf")}));
-    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
 }
 
 class ImportButton : public FileSelection {
@@ -362,7 +377,7 @@ TEST_F(ImportButton, ARefusedMoveStillDecidesIt) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
     ASSERT_FALSE(enabled()) << "the list was filled behind the rule's back";
     files.MoveRight(false);
-    EXPECT_EQ(dialogs->messages.size(), 1);
+    EXPECT_EQ(view.messages.size(), 1);
     EXPECT_TRUE(enabled());
 }
 
@@ -402,7 +417,7 @@ TEST_F(ImportButton, TakingSomeFilesBackKeepsItTakingAllBackDisablesIt) {
     EXPECT_TRUE(enabled());
 
     files.MoveLeft(false);
-    EXPECT_EQ(entries(view.lsbDisp), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
     EXPECT_FALSE(enabled());
 }
 

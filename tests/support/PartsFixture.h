@@ -2,7 +2,6 @@
 
 #include "tests/support/InProcessServer.h"
 #include "tests/support/RemoteCallLog.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/ServerRows.h"
 #include "tests/support/TranslationRowPost.h"
 #include "tests/support/ViewStandIn.h"
@@ -25,7 +24,7 @@
 
 // The module's plain classes wired as the capture window wires them, without the window: over a
 // stand-in for its controls and a connection to a server in this process. Every remote call is
-// recorded with its arguments; dialogs are scripted.
+// recorded with its arguments; the stand-in answers the questions.
 class PartsFixture : public testing::Test, protected RemoteCallLog {
 protected:
     PartsFixture() {
@@ -52,7 +51,6 @@ protected:
 
     QStringList rowsOnServer() const { return describeRows(server.rows()); }
 
-    ScriptedDialogsGuard dialogs;
     InProcessServer server;
     TNetConnection connection;
     ViewStandIn view;

@@ -1,31 +1,42 @@
 #pragma once
 
 #include "capture/CaptureView.h"
+#include "selection/NameList.h"
 #include "selection/SelectionView.h"
 #include "server/LinkActivity.h"
-#include "window/ListBoxControl.h"
-
-#include "widgets/ListBox.h"
 
 #include <QList>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
-// Stands in for the capture window where the plain classes reach it: two real list boxes, the
-// texts of the directory field and the language box, and a record of everything the classes did
-// to the rest (import button, status line, progress bar, focus, busy animation).
+// Stands in for the capture window where the plain classes reach it: two name lists, the texts of
+// the directory field and the language box, answers queued for its questions, and a record of
+// everything the classes did to the rest (import button, status line, progress bar, focus, busy
+// animation, messages).
 class ViewStandIn : public CaptureView, public SelectionView, public LinkActivity {
 public:
-    ViewStandIn() {
-        lsbDisp.SetSorted(true);
-        lsbSelec.SetSorted(true);
-    }
+    enum class Kind { Confirmation, Error, Success };
+    struct Shown {
+        Kind kind;
+        QString text;
+    };
 
-    TListBox lsbDisp;
-    TListBox lsbSelec;
+    NameList lsbDisp;
+    NameList lsbSelec;
     QString directory;
     QString language;
+
+    // Answers to the confirmation in turn; yes when none is left.
+    QList<bool> answers;
+    // Directory dialog answers in turn; std::nullopt: cancelled. None left: cancelled.
+    QList<std::optional<QString>> directories;
+    // Runs while a message is "on screen", before it is answered.
+    std::function<void(const Shown&)> onMessage;
+    QList<Shown> messages;
+    // Each file refused, with the message shown for it.
+    QStringList refusedFiles;
 
     bool importEnabled = false;
     bool selectionEnabled = true;
@@ -46,6 +57,13 @@ public:
     QList<Wait> waits;
     int waitsEnded = 0;
     bool waiting() const { return waits.size() > waitsEnded; }
+
+    QStringList texts() const {
+        QStringList all;
+        for (const Shown& shown : messages)
+            all.append(shown.text);
+        return all;
+    }
 
     int SelectedCount() const override { return lsbSelec.Count(); }
     QString SelectedFile(int index) const override { return lsbSelec.Items(index); }
@@ -70,16 +88,35 @@ public:
         if (onProcessMessages)
             onProcessMessages();
     }
+    bool Confirm(const AnsiString& question) override {
+        show(Kind::Confirmation, question);
+        return answers.isEmpty() || answers.takeFirst();
+    }
+    void ShowError(const AnsiString& text) override { show(Kind::Error, text); }
+    void ShowSuccess(const AnsiString& text) override { show(Kind::Success, text); }
 
     QString DirectoryText() const override { return directory; }
     void SetDirectoryText(const QString& text) override { directory = text; }
-    ListControl& Available() override { return available_; }
-    ListControl& Selected() override { return selected_; }
+    ListControl& Available() override { return lsbDisp; }
+    ListControl& Selected() override { return lsbSelec; }
+    bool ChooseDirectory(QString& chosen) override {
+        const std::optional<QString> answer = directories.isEmpty() ? std::nullopt : directories.takeFirst();
+        if (answer)
+            chosen = *answer;
+        return answer.has_value();
+    }
+    void RefuseFile(const QString& path, const AnsiString& message) override {
+        refusedFiles.append(path);
+        show(Kind::Error, message);
+    }
 
     void Begin(Wait wait) override { waits.append(wait); }
     void End() override { ++waitsEnded; }
 
 private:
-    ListBoxControl available_{&lsbDisp};
-    ListBoxControl selected_{&lsbSelec};
+    void show(Kind kind, const AnsiString& text) {
+        messages.append({kind, Ansi::toUnicode(text)});
+        if (onMessage)
+            onMessage(messages.constLast());
+    }
 };

@@ -1,0 +1,175 @@
+#include "host/CaptureCommand.h"
+
+#include "host/ReportFile.h"
+
+#include "components/ServerSettings.h"
+#include "toolkit/Exceptions.h"
+#include "window/MessageTable.h"
+#include "wire/RemoteMethods.h"
+
+#include <QElapsedTimer>
+#include <QTextStream>
+
+#include <csignal>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+// A check found captions the table does not hold yet.
+constexpr int kExitNewCaptions = 3;
+
+QString serverAddress() {
+    const ServerSettings::Address address = ServerSettings::effective();
+    return address.host + QLatin1Char(':') + QString::number(address.port);
+}
+
+} // namespace
+
+CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::Streams streams)
+    : options_(options),
+      streams_(streams),
+      report_(options.check() ? CaptureReport::Mode::Check : CaptureReport::Mode::Run, options.language(),
+              serverAddress()),
+      view_(report_, options.answerYes(), options.check(), streams),
+      messages_(CaptureMessages()) {
+    // As the window sets up its connection and binds its data sets.
+    connection_.ServerName = RemoteMethods::kServerName;
+    connection_.SetHost(QStringLiteral("127.0.0.1"));
+    connection_.BeforeConnect = [](TNetConnection& sender) { ServerLink::TakeServerAddress(sender); };
+    data_.cdsPropried.AfterPost = [this](TClientDataSet& rows) { changes_.Apply(rows, RemoteMethods::kSetPropried); };
+    data_.cdsPropried.AfterCancel = [](TClientDataSet& rows) { rows.CancelUpdates(); };
+    data_.cdsVersao.AfterPost = [this](TClientDataSet& stamp) { changes_.Apply(stamp, RemoteMethods::kSetVersao); };
+    data_.cdsVersao.AfterCancel = [](TClientDataSet& stamp) { stamp.CancelUpdates(); };
+    run_.Observer = &view_;
+    QObject::connect(&stopSignals_, &StopSignals::stopRequested, [this](int signalNumber) {
+        if (stoppedBy_ == 0) {
+            stoppedBy_ = signalNumber;
+            run_.RequestCancel();
+        }
+    });
+}
+
+int CaptureCommand::Exec() {
+    try {
+        link_.Open();
+        const QStringList languages = loadLanguages();
+        selectFiles();
+        showLanguage(languages);
+        runCapture();
+    } catch (const std::exception& failure) {
+        fail(failure);
+    }
+    connection_.Close();
+
+    QStringList problems = view_.Errors() + failures_;
+    if (stoppedBy_ != 0) {
+        const QString stopped = QStringLiteral("Stopped by %1 at %2:%3")
+                                    .arg(stoppedBy_ == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM"),
+                                         report_.lastFile())
+                                    .arg(report_.lastLine());
+        QTextStream(streams_.err) << "capture: " << stopped << Qt::endl;
+        problems.append(stopped);
+    }
+    report_.finish(problems);
+    if (runStarted_)
+        printSummary();
+    if (!options_.reportPath().isEmpty()) {
+        try {
+            ReportFile::write(options_.reportPath(), report_);
+        } catch (const std::exception& failure) {
+            fail(failure);
+            return kExitFailed;
+        }
+    }
+    if (!report_.completed())
+        return kExitFailed;
+    return options_.check() && !report_.rows().isEmpty() ? kExitNewCaptions : 0;
+}
+
+QStringList CaptureCommand::loadLanguages() {
+    return languages_.Load();
+}
+
+void CaptureCommand::selectFiles() {
+    const QString pattern = options_.typed() ? QStringLiteral("*.Dfm") : QStringLiteral("*.Ebf");
+    QTextStream err(streams_.err);
+    for (const QString& directory : options_.directories()) {
+        if (options_.typed()) {
+            // Typing, then leaving the field: its *.Dfm files are listed.
+            view_.SetDirectoryText(directory);
+            files_.DirectoryChanged();
+            files_.DirectoryLeft();
+        } else {
+            view_.AnswerDirectory(directory);
+            files_.ChooseDirectory();
+        }
+        if (view_.AvailableNames().Count() == 0) {
+            // Only one directory in all: it fails below, saying the same.
+            if (options_.directories().size() > 1)
+                err << "capture: no form files (" << pattern << ") in " << directory << Qt::endl;
+            continue;
+        }
+        // A file already selected is refused, and stays available, and the others go on, as they
+        // do for the user.
+        files_.MoveRight(false);
+        for (const QString& refusal : view_.TakeRefusals())
+            err << "capture: " << refusal << Qt::endl;
+    }
+    if (view_.SelectedNames().Count() == 0)
+        throw Exception(QStringLiteral("No form files (%1) in %2")
+                            .arg(pattern, options_.directories().join(QStringLiteral(", "))));
+}
+
+void CaptureCommand::showLanguage(const QStringList& languages) {
+    // The text shown is the list's own, as if picked: the window takes a code typed in any case.
+    const int language = LanguageList::IndexOf(languages, options_.language());
+    if (language < 0)
+        throw Exception(QStringLiteral("The server knows no language %1 (it knows: %2)")
+                            .arg(options_.language(), languages.join(QStringLiteral(", "))));
+    view_.ShowLanguage(languages[language]);
+    languageCode_ = LanguageList::CodeOf(languages[language]);
+    files_.UpdateImportButton();
+    if (!view_.ImportEnabled())
+        throw Exception(QStringLiteral("The capture cannot start"));
+}
+
+void CaptureCommand::runCapture() {
+    run_.CheckOnly = options_.check();
+    runStarted_ = true;
+    QElapsedTimer clock;
+    clock.start();
+    stopSignals_.arm();
+    try {
+        run_.Run();
+    } catch (...) {
+        stopSignals_.disarm();
+        milliseconds_ = clock.elapsed();
+        throw;
+    }
+    stopSignals_.disarm();
+    milliseconds_ = clock.elapsed();
+}
+
+void CaptureCommand::fail(const std::exception& failure) {
+    const auto* known = dynamic_cast<const Exception*>(&failure);
+    failures_.append(known ? known->message() : QString::fromUtf8(failure.what()));
+    view_.ClearProgress();
+    QTextStream(streams_.err) << "capture: " << failures_.constLast() << Qt::endl;
+}
+
+void CaptureCommand::printSummary() {
+    view_.ClearProgress();
+    // Made from what was scanned, as the report is: the two tell one story.
+    const QString rows = options_.check() ? QStringLiteral("rows it would insert") : QStringLiteral("rows inserted");
+    QTextStream out(streams_.out);
+    out << QStringLiteral("files: %1, lines: %2, captions looked up: %3, %4: %5, time: %6 s")
+               .arg(report_.files().size())
+               .arg(report_.lines())
+               .arg(report_.lookups())
+               .arg(rows)
+               .arg(report_.rows().size())
+               .arg(static_cast<double>(milliseconds_) / 1000.0, 0, 'f', 3)
+        << Qt::endl;
+    if (!report_.completed())
+        out << QStringLiteral("stopped at %1:%2").arg(report_.lastFile()).arg(report_.lastLine()) << Qt::endl;
+}

@@ -1,0 +1,101 @@
+#include "host/ConsoleCapture.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <utility>
+
+namespace {
+
+// Often enough to look alive, seldom enough to cost nothing.
+constexpr int kProgressIntervalMs = 200;
+constexpr int kProgressWidth = 20;
+
+} // namespace
+
+ConsoleCapture::ConsoleCapture(CaptureReport& report, bool answerYes, bool printNewCaptions, Streams streams)
+    : report_(report), answerYes_(answerYes), printNewCaptions_(printNewCaptions), streams_(streams) {}
+
+QStringList ConsoleCapture::TakeRefusals() {
+    return std::exchange(refusals_, {});
+}
+
+void ConsoleCapture::ClearProgress() {
+    if (!progressShown_)
+        return;
+    QTextStream(streams_.progress) << "\r\033[K" << Qt::flush;
+    progressShown_ = false;
+}
+
+void ConsoleCapture::ProcessMessages() {
+    QCoreApplication::processEvents();
+    if (!streams_.progress || progressMaximum_ <= 0)
+        return;
+    if (sinceDrawn_.isValid() && sinceDrawn_.elapsed() < kProgressIntervalMs)
+        return;
+    sinceDrawn_.start();
+    drawProgress();
+}
+
+void ConsoleCapture::drawProgress() {
+    const int percent = static_cast<int>(100LL * progress_ / progressMaximum_);
+    const int filled = percent * kProgressWidth / 100;
+    QTextStream(streams_.progress) << "\r[" << QString(filled, QLatin1Char('#'))
+                                   << QString(kProgressWidth - filled, QLatin1Char(' ')) << "] " << percent
+                                   << "% " << progress_ << '/' << progressMaximum_ << " lines, "
+                                   << report_.rows().size() << " new" << Qt::flush;
+    progressShown_ = true;
+}
+
+bool ConsoleCapture::Confirm(const AnsiString& question) {
+    ClearProgress();
+    QTextStream err(streams_.err);
+    err << Ansi::toUnicode(question);
+    if (answerYes_) {
+        err << " [s/N] s (--yes)" << Qt::endl;
+        return true;
+    }
+    err << " [s/N] " << Qt::flush;
+    const QString answer = QTextStream(streams_.in).readLine().trimmed().toLower();
+    return answer == QLatin1String("s") || answer == QLatin1String("sim") || answer == QLatin1String("y") ||
+           answer == QLatin1String("yes");
+}
+
+void ConsoleCapture::ShowError(const AnsiString& text) {
+    ClearProgress();
+    errors_.append(Ansi::toUnicode(text));
+    QTextStream(streams_.err) << "error: " << errors_.constLast() << Qt::endl;
+}
+
+void ConsoleCapture::ShowSuccess(const AnsiString& text) {
+    ClearProgress();
+    QTextStream(streams_.out) << Ansi::toUnicode(text) << Qt::endl;
+}
+
+bool ConsoleCapture::ChooseDirectory(QString& directory) {
+    directory = nextDirectory_;
+    return true;
+}
+
+void ConsoleCapture::RefuseFile(const QString& path, const AnsiString& message) {
+    refusals_.append(path + QStringLiteral(": ") + Ansi::toUnicode(message));
+}
+
+void ConsoleCapture::FileScanStarted(const QString& path, int lines) {
+    report_.fileScanStarted(path, lines);
+}
+
+void ConsoleCapture::CaptionLookedUp(const QString& path, int line) {
+    report_.captionLookedUp(path, line);
+}
+
+void ConsoleCapture::CaptionRecorded(const RecordedCaption& caption) {
+    report_.captionRecorded(caption);
+    if (!printNewCaptions_)
+        return;
+    // The form compilers use, so that editors and build logs lead to the line.
+    const CaptureReport::Row& row = report_.rows().constLast();
+    ClearProgress();
+    QTextStream(streams_.out) << row.file << ':' << row.line << ": " << row.form << '.' << row.component
+                              << ": new caption \"" << row.value << '"' << Qt::endl;
+}
