@@ -3,10 +3,10 @@
 #include "appserver/ImpPocketObject.h"
 #include "appserver/RpcServer.h"
 #include "appserver/ServerRegistry.h"
-#include "appserver/SignalWatcher.h"
 #include "appserver/Storage.h"
 #include "appserver/TlsCredentials.h"
 #include "appserver/TokenSource.h"
+#include "signals/UnixSignalBridge.h"
 
 #include <QCoreApplication>
 
@@ -18,7 +18,9 @@ int runServer(const ServeOptions& options) {
     const DatabaseLocation database = options.database ? *options.database : defaultDatabaseLocation();
     qSetMessagePattern(QStringLiteral("%{time yyyy-MM-ddThh:mm:ss.zzz} %{if-warning}warning: %{endif}"
                                       "%{if-critical}error: %{endif}%{message}"));
-    SignalWatcher signalWatcher({SIGTERM, SIGINT});
+    // Armed first, so that a signal during the start still ends the server once it serves.
+    UnixSignalBridge shutdownSignals({SIGTERM, SIGINT});
+    shutdownSignals.arm();
 
     QString whyNot;
     const std::optional<ConfiguredToken> token =
@@ -90,7 +92,7 @@ int runServer(const ServeOptions& options) {
     std::printf("appserver listening on %s\n", qPrintable(where));
     std::fflush(stdout);
 
-    QObject::connect(&signalWatcher, &SignalWatcher::received, &server, [&server](int signalNumber) {
+    QObject::connect(&shutdownSignals, &UnixSignalBridge::caught, &server, [&server](int signalNumber) {
         qInfo("signal %d: shutting down", signalNumber);
         server.shutdown();
         QCoreApplication::quit();
