@@ -4,6 +4,7 @@
 
 #include "components/ServerSettings.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/ScopeGuard.h"
 #include "window/MessageTable.h"
 #include "wire/RemoteMethods.h"
 
@@ -31,7 +32,8 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
       report_(options.check() ? CaptureReport::Mode::Check : CaptureReport::Mode::Run, options.language(),
               serverAddress()),
       view_(report_, options.answerYes(), options.check(), streams),
-      messages_(CaptureMessages()) {
+      messages_(CaptureMessages()),
+      stopSignals_({SIGINT, SIGTERM}, UnixSignalBridge::SecondSignal::EndsProgram) {
     // As the window sets up its connection and binds its data sets.
     connection_.ServerName = RemoteMethods::kServerName;
     connection_.SetHost(QStringLiteral("127.0.0.1"));
@@ -41,7 +43,7 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
     data_.cdsVersao.AfterPost = [this](TClientDataSet& stamp) { changes_.Apply(stamp, RemoteMethods::kSetVersao); };
     data_.cdsVersao.AfterCancel = [](TClientDataSet& stamp) { stamp.CancelUpdates(); };
     run_.Observer = &view_;
-    QObject::connect(&stopSignals_, &StopSignals::stopRequested, [this](int signalNumber) {
+    QObject::connect(&stopSignals_, &UnixSignalBridge::caught, [this](int signalNumber) {
         if (stoppedBy_ == 0) {
             stoppedBy_ = signalNumber;
             run_.RequestCancel();
@@ -139,15 +141,11 @@ void CaptureCommand::runCapture() {
     QElapsedTimer clock;
     clock.start();
     stopSignals_.arm();
-    try {
-        run_.Run();
-    } catch (...) {
+    const ScopeExit ended([&] {
         stopSignals_.disarm();
         milliseconds_ = clock.elapsed();
-        throw;
-    }
-    stopSignals_.disarm();
-    milliseconds_ = clock.elapsed();
+    });
+    run_.Run();
 }
 
 void CaptureCommand::fail(const std::exception& failure) {
@@ -170,6 +168,10 @@ void CaptureCommand::printSummary() {
                .arg(report_.rows().size())
                .arg(static_cast<double>(milliseconds_) / 1000.0, 0, 'f', 3)
         << Qt::endl;
-    if (!report_.completed())
+    if (report_.completed())
+        return;
+    if (report_.lastFile().isEmpty())
+        out << QStringLiteral("stopped before the scan") << Qt::endl;
+    else
         out << QStringLiteral("stopped at %1:%2").arg(report_.lastFile()).arg(report_.lastLine()) << Qt::endl;
 }

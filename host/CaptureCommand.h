@@ -3,7 +3,6 @@
 #include "host/CaptureOptions.h"
 #include "host/CaptureReport.h"
 #include "host/ConsoleCapture.h"
-#include "host/StopSignals.h"
 
 #include "capture/CaptureRun.h"
 #include "capture/TranslationDataSets.h"
@@ -14,6 +13,7 @@
 
 #include "components/Messages.h"
 #include "components/NetConnection.h"
+#include "signals/UnixSignalBridge.h"
 
 #include <QStringList>
 
@@ -50,8 +50,9 @@ private:
     FileLists files_{view_, messages_};
     LanguageList languages_{link_, data_.cdsIdiLeDfm};
     // From the first file's scan until the run ends, SIGINT and SIGTERM stop the scan where it is,
-    // as the window's Cancel button does, so that the report can say where.
-    StopSignals stopSignals_;
+    // as the window's Cancel button does, so that the report can say where; a second one ends the
+    // command at once.
+    UnixSignalBridge stopSignals_;
     int stoppedBy_ = 0;
     bool runStarted_ = false;
     qint64 milliseconds_ = 0;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian packages into build/packages (BUILD_DIR overrides) and checks them: lintian
-# with no error, systemd-analyze verify on the service, and what they hold run as installed: both
+# Builds the Debian packages into build/packages (BUILD_DIR overrides) and checks them: the
+# capture command's package depends on no GUI library, lintian with no error, systemd-analyze verify on the service, and what they hold run as installed: both
 # unpacked into an empty directory, and an installation under an arbitrary prefix, each runs the
 # capture command against its own application server over the project's sample forms.
 set -euo pipefail
@@ -16,6 +16,14 @@ rm -rf "$packages"
 (cd "$build" && cpack -G DEB -B "$packages" >/dev/null)
 rm -rf "$packages/_CPack_Packages"
 ls "$packages"/*.deb
+
+# A build machine installs the capture command alone: nothing it depends on may draw.
+capture_depends=$(dpkg-deb -f "$packages"/vdr04000-capture_*.deb Depends)
+echo "vdr04000-capture depends on: $capture_depends"
+if echo "$capture_depends" | grep -Eiq 'gui|widgets|qpa|x11|xcb|gl|font|wayland'; then
+  echo "the capture package depends on a GUI library" >&2
+  exit 1
+fi
 
 echo "lintian:"
 lintian --fail-on error --suppress-tags-from-file /dev/null "$packages"/*.deb
@@ -73,6 +81,15 @@ verdict=$(MANPATH="$unpacked/usr/share/man" \
 [ -z "$verdict" ] || { echo "systemd-analyze verify: $verdict" >&2; exit 1; }
 echo "systemd-analyze verify: vdr-appserver.service passes"
 smoke "$unpacked/usr/bin" unpacked-packages
+
+# A build machine: the capture command's package and the server's, nothing of the desktop.
+buildmachine="$work/build-machine"
+for deb in "$packages"/vdr04000-capture_*.deb "$packages"/vdr04000-server_*.deb; do dpkg-deb -x "$deb" "$buildmachine"; done
+if ldd "$buildmachine/usr/bin/capture" | grep -Ei 'not found|Qt6Gui|Qt6Widgets'; then
+  echo "the capture command alone lacks a library or needs a GUI one" >&2
+  exit 1
+fi
+smoke "$buildmachine/usr/bin" capture-package-alone
 
 prefix="$work/any/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null

@@ -3,6 +3,7 @@
 #include "components/ServerSettings.h"
 #include "components/TlsClient.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/ScopeGuard.h"
 #include "wire/RemoteMethods.h"
 
 #include <QFile>
@@ -81,16 +82,13 @@ void TNetConnection::Open() {
         socket_ = std::move(socket);
     }
 
+    ScopeExit dropUnlessOpened([this] { drop(); });
     QJsonObject params{{QStringLiteral("serverName"), ServerName}};
-    try {
-        const QString token = readToken(settings.tokenFile);
-        if (!token.isEmpty())
-            params.insert(QStringLiteral("token"), token);
-        request(RemoteMethods::kOpen, params);
-    } catch (...) {
-        drop();
-        throw;
-    }
+    const QString token = readToken(settings.tokenFile);
+    if (!token.isEmpty())
+        params.insert(QStringLiteral("token"), token);
+    request(RemoteMethods::kOpen, params);
+    dropUnlessOpened.dismiss();
     keepOpen_ = true;
 }
 
@@ -169,17 +167,23 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
     QByteArray line = requestLine_.text();
     line.append('\n');
     const QByteArray answerLine = exchange(method, line);
+    // Once an answer cannot be paired with its request, nothing read on this connection can be:
+    // it goes, and the next call opens it again.
+    const auto lostTrack = [this](const QString& why) {
+        drop();
+        return ESocketError(why);
+    };
     QJsonParseError parseError;
     const QJsonDocument answer = QJsonDocument::fromJson(answerLine, &parseError);
     if (!answer.isObject())
-        throw ESocketError(QStringLiteral("The application server at %1 sent an unreadable answer to %2: %3")
-                               .arg(where(), method, parseError.errorString()));
+        throw lostTrack(QStringLiteral("The application server at %1 sent an unreadable answer to %2: %3")
+                            .arg(where(), method, parseError.errorString()));
     const QJsonObject reply = answer.object();
     // An error without an id is about the connection itself (too many connections, say).
     const QJsonValue answeredId = reply.value(QStringLiteral("id"));
     if (answeredId.toInteger(-1) != id && !(answeredId.isNull() && reply.contains(QStringLiteral("error"))))
-        throw ESocketError(QStringLiteral("The application server at %1 answered another request than %2")
-                               .arg(where(), method));
+        throw lostTrack(QStringLiteral("The application server at %1 answered another request than %2")
+                            .arg(where(), method));
     if (reply.contains(QStringLiteral("error"))) {
         const QJsonObject error = reply.value(QStringLiteral("error")).toObject();
         throw EServerError(QStringLiteral("The application server refused %1: %2 (code %3)")
@@ -204,8 +208,10 @@ QByteArray TNetConnection::exchange(const QString& method, const QByteArray& lin
                                .arg(method, where(), socket_->errorString()));
 
     while (!socket_->canReadLine()) {
-        if (socket_->bytesAvailable() > kMaxAnswer)
+        if (socket_->bytesAvailable() > kMaxAnswer) {
+            drop(); // the rest of the answer would be read as the next call's
             throw ESocketError(QStringLiteral("The answer to %1 from %2 is too large").arg(method, where()));
+        }
         if (!socket_->waitForReadyRead(Timeout)) {
             const QString reason = socket_->state() == QAbstractSocket::ConnectedState
                                        ? QStringLiteral("no answer within %1 s").arg(Timeout / 1000)

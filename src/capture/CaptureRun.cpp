@@ -6,6 +6,7 @@
 #include "selection/FileList.h"
 
 #include "toolkit/Exceptions.h"
+#include "toolkit/ScopeGuard.h"
 
 namespace {
 
@@ -31,10 +32,7 @@ void CaptureRun::Run() {
     // Files moved or a language picked while the run reads them would make it skip or repeat a
     // file, or write the rest in another language.
     view_.SetSelectionEnabled(false);
-    struct EnableSelectionAfter {
-        CaptureView& view;
-        ~EnableSelectionAfter() { view.SetSelectionEnabled(true); }
-    } enableSelectionAfter{view_};
+    const ScopeExit enableSelectionAfter([this] { view_.SetSelectionEnabled(true); });
 
     if (!languageIsKnown()) {
         view_.SetSelectionEnabled(true); // the user corrects the language next
@@ -137,7 +135,8 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     view_.SetImportEnabled(false);
     view_.SetProgress(0);
     view_.ShowBusy(true);
-    try {
+    {
+        ScopeExit scanEnded([this] { endScan(); });
         // The selection holds still during the run: the files are those whose codes were checked.
         for (int i = 0; i < programCodes.size(); ++i) {
             // Only one file's lines are held at a time; the file itself is closed before its scan.
@@ -147,11 +146,7 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
                 Observer->FileScanStarted(currentFile_, lines.Count());
             Import(lines, programCodes[i]);
         }
-    } catch (...) {
-        endScan();
-        throw;
     }
-    endScan();
     if (!CheckOnly)
         view_.ShowSuccess(messages_.Msg("sucesso"));
 }
@@ -168,10 +163,7 @@ void CaptureRun::endScan() {
 
 void CaptureRun::stampVersion() {
     view_.ShowBusy(true);
-    struct NotBusyAfter {
-        CaptureView& view;
-        ~NotBusyAfter() { view.ShowBusy(false); }
-    } notBusyAfter{view_};
+    const ScopeExit notBusyAfter([this] { view_.ShowBusy(false); });
     link_.CallGetVersao(data_.cdsVersao);
     data_.cdsVersao.Edit();
     data_.cdsVersaoDTGERARQTRAD->SetAsDateTime(QDateTime::currentDateTime());

@@ -39,7 +39,16 @@ FormText convertFormFile(const QString& path) {
         if (!file.open(QIODevice::ReadOnly))
             throw EStreamError(
                 QStringLiteral("Cannot open the form file %1: %2").arg(path, file.errorString()));
-        ObjectResourceToText(file, buffer, text.format, path);
+        // Read no further than the limit, whatever the size said: the file may grow meanwhile.
+        QByteArray content = file.size() > kMaxFormFileBytes ? QByteArray() : file.read(kMaxFormFileBytes + 1);
+        if (file.size() > kMaxFormFileBytes || content.size() > kMaxFormFileBytes)
+            throw EStreamError(QStringLiteral("The form file %1 has more than %2 MiB; it is not read")
+                                   .arg(path)
+                                   .arg(kMaxFormFileBytes / (1024 * 1024)));
+        file.close();
+        QBuffer source(&content);
+        source.open(QIODevice::ReadOnly);
+        ObjectResourceToText(source, buffer, text.format, path);
     } // the file is closed before its lines are made
     return text;
 }

@@ -1,6 +1,7 @@
 #include "server/ChangeApplication.h"
 
 #include "components/CheckResultServ.h"
+#include "toolkit/ScopeGuard.h"
 
 ChangeApplication::ChangeApplication(TNetConnection& connection, LinkActivity& activity)
     : connection_(connection), activity_(activity) {}
@@ -8,17 +9,16 @@ ChangeApplication::ChangeApplication(TNetConnection& connection, LinkActivity& a
 void ChangeApplication::Apply(TClientDataSet& dataSet, const QString& method) {
     if (dataSet.GetChangeCount() <= 0)
         return;
-    try {
+    // Refused or lost, the changes are dropped, so that the next post does not send them again.
+    ScopeExit dropChanges([&dataSet] { dataSet.CancelUpdates(); });
+    {
         activity_.Begin(LinkActivity::Wait::Send);
+        const ScopeExit endWait([this] { activity_.End(); });
         const QJsonObject delta = dataSet.GetDelta();
         const QJsonValue result =
             connection_.AppServer().Call(method, {TRemoteArg::byValue(QJsonValue(delta))});
         CheckResultServ(result, true, 0);
-        activity_.End();
-        dataSet.MergeChangeLog();
-    } catch (...) {
-        activity_.End();
-        dataSet.CancelUpdates();
-        throw;
     }
+    dropChanges.dismiss();
+    dataSet.MergeChangeLog();
 }

@@ -4,32 +4,23 @@
 
 #include "components/CheckResultServ.h"
 #include "components/ServerSettings.h"
+#include "toolkit/ScopeGuard.h"
 
 ServerLink::ServerLink(TNetConnection& connection, LinkActivity& activity)
     : connection_(connection), activity_(activity) {}
 
 void ServerLink::Open() {
     activity_.Begin(LinkActivity::Wait::Connect);
-    try {
-        connection_.Open();
-    } catch (...) {
-        activity_.End();
-        throw;
-    }
-    activity_.End();
+    const ScopeExit endWait([this] { activity_.End(); });
+    connection_.Open();
 }
 
 // The answer passes the result check and becomes the target's whole content; the wait ends
 // afterwards, on failure before the failure goes on.
 template <typename Call> void ServerLink::readInto(TClientDataSet& target, Call&& call) {
-    try {
-        const QJsonValue result = call();
-        target.SetData(CheckResultServ(result, true, 0));
-        activity_.End();
-    } catch (...) {
-        activity_.End();
-        throw;
-    }
+    const ScopeExit endWait([this] { activity_.End(); });
+    const QJsonValue result = call();
+    target.SetData(CheckResultServ(result, true, 0));
 }
 
 void ServerLink::CallGetIdiLeDfm(TClientDataSet& target) {

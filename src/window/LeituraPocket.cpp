@@ -76,7 +76,6 @@ TfrmLeituraPocket::TfrmLeituraPocket(QWidget* owner)
     buildControls();
     available_ = std::make_unique<ListBoxControl>(lsbDisp);
     selected_ = std::make_unique<ListBoxControl>(lsbSelec);
-    Capture.Observer = this;
     bindHandlers();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "capture/CaptureObserver.h"
 #include "capture/CaptureRun.h"
 #include "capture/CaptureView.h"
 #include "capture/TranslationDataSets.h"
@@ -17,8 +16,6 @@
 #include "widgets/ListBox.h"
 #include "widgets/OpenDialog.h"
 
-#include <QVariantMap>
-
 #include <memory>
 
 class ListBoxControl;
@@ -30,17 +27,11 @@ class QPushButton;
 // the captions of the chosen files into the translation table on the application server. The
 // window holds the controls and binds them to its handlers; what the handlers do lives in the
 // capture run, the file lists, the language list and the server link.
-//
-// A host that reports on a run (the capture command) follows it through the signals below and
-// may make the next run a check: it loads the module at run time, so it knows the window only
-// as a QObject.
 class TfrmLeituraPocket : public TfrmPadrImportExport,
                           private CaptureView,
-                          private CaptureObserver,
                           private SelectionView,
                           private LinkActivity {
     Q_OBJECT
-    Q_PROPERTY(bool checkOnly READ checkOnly WRITE setCheckOnly)
 public:
     explicit TfrmLeituraPocket(QWidget* owner);
     ~TfrmLeituraPocket() override;
@@ -86,10 +77,6 @@ public:
     bool Running() const { return Capture.Running(); }
     bool CancelRequested() const { return Capture.CancelRequested(); }
 
-    // The import looks up every caption but stores nothing.
-    bool checkOnly() const { return Capture.CheckOnly; }
-    void setCheckOnly(bool check) { Capture.CheckOnly = check; }
-
     // Event handlers, bound in the constructor.
     void FormCreate() override;
     void FormClose(TCloseAction& action) override;
@@ -120,21 +107,7 @@ public:
     // Scans the lines of one form text for captions and records the new ones.
     void Import(const TStringList& lines, AnsiString programCode);
 
-signals:
-    // The scan of a file begins; lines: its form text's.
-    void fileScanStarted(const QString& path, int lines);
-    // A caption of the file was looked up on the server; line counts from 1.
-    void captionLookedUp(const QString& path, int line);
-    // A row stored, or in a check one a run would store: "file", "line", "program", "form",
-    // "component", "property", "value" and "language".
-    void captionRecorded(const QVariantMap& caption);
-
 private:
-    // What the capture run tells of its work, passed on as the signals above.
-    void FileScanStarted(const QString& path, int lines) override;
-    void CaptionLookedUp(const QString& path, int line) override;
-    void CaptionRecorded(const RecordedCaption& caption) override;
-
     // What the capture run sees of the window.
     int SelectedCount() const override;
     QString SelectedFile(int index) const override;

@@ -9,6 +9,7 @@
 #include "components/BusyAnimation.h"
 #include "components/MensErro.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/ScopeGuard.h"
 #include "widgets/Application.h"
 #include "widgets/Screen.h"
 
@@ -73,15 +74,12 @@ void TfrmLeituraPocket::sbtCancelClick() {
 
 void TfrmLeituraPocket::sbtImportExportClick(QObject*) {
     // A close asked for during the run takes effect when the run is over, however it ends.
-    struct CloseWhenAsked {
-        TfrmLeituraPocket& form;
-        ~CloseWhenAsked() {
-            if (form.closeAfterRun_) {
-                form.closeAfterRun_ = false;
-                form.close();
-            }
+    const ScopeExit closeWhenAsked([this] {
+        if (closeAfterRun_) {
+            closeAfterRun_ = false;
+            close();
         }
-    } closeWhenAsked{*this};
+    });
     Capture.Run();
 }
 
@@ -165,25 +163,6 @@ void TfrmLeituraPocket::cdsVerificaPropAfterPost(TClientDataSet&) {
 
 void TfrmLeituraPocket::cdsVerificaPropAfterDelete(TClientDataSet&) {
     Changes.Apply(Data.cdsVerificaProp, RemoteMethods::kSetVerProp);
-}
-
-void TfrmLeituraPocket::FileScanStarted(const QString& path, int lines) {
-    emit fileScanStarted(path, lines);
-}
-
-void TfrmLeituraPocket::CaptionLookedUp(const QString& path, int line) {
-    emit captionLookedUp(path, line);
-}
-
-void TfrmLeituraPocket::CaptionRecorded(const RecordedCaption& caption) {
-    emit captionRecorded({{QStringLiteral("file"), caption.file},
-                          {QStringLiteral("line"), caption.line},
-                          {QStringLiteral("program"), Ansi::toUnicode(caption.program)},
-                          {QStringLiteral("form"), Ansi::toUnicode(caption.form)},
-                          {QStringLiteral("component"), Ansi::toUnicode(caption.component)},
-                          {QStringLiteral("property"), Ansi::toUnicode(caption.property)},
-                          {QStringLiteral("value"), Ansi::toUnicode(caption.value)},
-                          {QStringLiteral("language"), Ansi::toUnicode(caption.language)}});
 }
 
 int TfrmLeituraPocket::SelectedCount() const {

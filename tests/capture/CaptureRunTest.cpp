@@ -207,13 +207,26 @@ TEST_F(ARun, AFileThatCannotBeReadOrStoredFailsTheRunBeforeTheConfirmation) {
     const QString longCode =
         folder.write(QStringLiteral("ProgramaComNomeComprido.Ebf"), SampleForms::kCliente);
     const QString greekName = folder.write(QStringLiteral("Ωmega.Ebf"), SampleForms::kCliente);
+    // Names longer than the row's fields, found wherever they stand in the file.
+    const AnsiString longName(51, 'N');
+    const QString longForm = folder.write(QStringLiteral("Longo.Ebf"), SampleForms::labelForm("frm" + longName, {"Um"}));
+    const QString longComponent = folder.write(
+        QStringLiteral("Rotulo.Ebf"), SampleForms::labelForm("frmRotulo", {"Um", "Dois"}).replace("lbl2", "lbl" + longName));
+    // Sparse: two gigabytes that take no room, and must not be read to be refused.
+    QFile huge(folder.write(QStringLiteral("Enorme.Ebf"), SampleForms::kCliente));
+    ASSERT_TRUE(huge.resize(qint64(2) << 30));
     chooseLanguage(QStringLiteral("POR"));
     using Case = std::pair<QString, QString>; // the file, what the failure says
+    for (const bool check : {false, true})
     for (const auto& [unreadable, says] :
          {Case{gone, gone}, Case{greek, QStringLiteral("Line 4 of ") + greek},
           Case{longCode, longCode + QStringLiteral(" has 23 characters; at most 20 fit")},
-          Case{greekName, QStringLiteral("\"Ωmega\" of ") + greekName}}) {
-        SCOPED_TRACE(unreadable.toStdString());
+          Case{greekName, QStringLiteral("\"Ωmega\" of ") + greekName},
+          Case{longForm, longForm + QStringLiteral(":5 has 54 characters; at most 50 fit")},
+          Case{longComponent, longComponent + QStringLiteral(":9 has 54 characters; at most 50 fit")},
+          Case{huge.fileName(), huge.fileName() + QStringLiteral(" has more than 64 MiB")}}) {
+        SCOPED_TRACE(unreadable.toStdString() + (check ? " check" : " run"));
+        run.CheckOnly = check;
         view.lsbSelec.Clear();
         selectFiles({QStringLiteral("Cliente.Ebf"), QFileInfo(unreadable).fileName()});
         files.UpdateImportButton();

@@ -17,6 +17,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 // The capture command as scripts use it: a directory of form files, a language and a server, on
 // each storage.
 class CaptureCommand : public EachStorageTest {
@@ -127,7 +129,12 @@ TEST_P(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
 TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const QString address = QStringLiteral("127.0.0.1:%1").arg(server->port());
-    const QList<QStringList> usages = {
+    QFile victim(forms.filePath(QStringLiteral("victim.json")));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+    victim.write("kept");
+    victim.close();
+    ASSERT_TRUE(victim.link(forms.filePath(QStringLiteral("link.json"))));
+    QList<QStringList> usages = {
         {},
         {QStringLiteral("--yes"), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"), address},
@@ -135,6 +142,9 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
          forms.filePath(QStringLiteral("report.txt")), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"),
          forms.filePath(QStringLiteral("nada/report.json")), forms.path()},
+        // A link another user placed would choose the file the report replaces.
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"),
+         forms.filePath(QStringLiteral("link.json")), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
          QStringLiteral("127.0.0.1"), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
@@ -142,6 +152,12 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--sever"), address,
          forms.path()},
     };
+    // A directory the user cannot write holds no report; root writes anywhere.
+    QTemporaryDir readOnly;
+    ASSERT_TRUE(QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner));
+    if (geteuid() != 0)
+        usages.append({QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"),
+                       readOnly.filePath(QStringLiteral("report.json")), forms.path()});
     for (const QStringList& usage : usages) {
         SCOPED_TRACE(usage.join(QLatin1Char(' ')).toStdString());
         const CaptureResult result = runCapture(usage);
@@ -162,6 +178,9 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
     }
     EXPECT_TRUE(exportedRows(*server).isEmpty());
     EXPECT_FALSE(versionStamp(*server).has_value());
+    ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
+    EXPECT_EQ(victim.readAll(), "kept");
+    QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST_P(CaptureCommand, ARowTheServerRefusesIsNotCountedAsInserted) {
@@ -192,6 +211,9 @@ TEST_P(CaptureCommand, ARowTheServerRefusesIsNotCountedAsInserted) {
     ASSERT_TRUE(summary) << explain(result);
     EXPECT_EQ(summary->lookups, 2);
     EXPECT_EQ(summary->inserted, 1) << "the refused row is not counted";
+    EXPECT_TRUE(result.out.contains(QStringLiteral("stopped at ") + forms.filePath(QStringLiteral("Cliente.Ebf")) +
+                                    QStringLiteral(":9")))
+        << explain(result);
     EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows.mid(0, 1));
 }
 
@@ -236,6 +258,8 @@ TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
     EXPECT_FALSE(declined.out.contains(kSuccess)) << explain(declined);
     const std::optional<CaptureSummary> none = summaryOf(declined.out);
     ASSERT_TRUE(none) << explain(declined);
+    EXPECT_EQ(none->files, 0) << "nothing was scanned";
+    EXPECT_EQ(none->lines, 0);
     EXPECT_EQ(none->lookups, 0);
     EXPECT_EQ(none->inserted, 0);
     EXPECT_TRUE(exportedRows(*server).isEmpty());
@@ -285,14 +309,16 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
         QFile::copy(forms.filePath(QStringLiteral("Cliente.Ebf")), copy + QStringLiteral("/Cliente.Ebf")));
     QTemporaryDir reports;
     const QString checkReport = reports.filePath(QStringLiteral("check.json"));
-    // The first directory named twice: its files are refused the second time and the run goes on.
-    const QStringList check = QStringList{QStringLiteral("--language"), QStringLiteral("POR")} +
+    // The first directory named twice, in another spelling: its files are refused the second time
+    // and the run goes on.
+    // The language in any case, as the window takes it.
+    const QStringList check = QStringList{QStringLiteral("--language"), QStringLiteral("por")} +
                               serverOption(*server) + QStringList{QStringLiteral("--check"),
                                                                   QStringLiteral("--report"),
                                                                   checkReport,
                                                                   forms.path(),
                                                                   copy,
-                                                                  forms.path()};
+                                                                  forms.path() + QStringLiteral("/./")};
 
     const CaptureResult checked = runCapture(check);
 

@@ -135,10 +135,11 @@ TEST_F(TheLinkOverASocket, ARefusalAboutTheConnectionItselfPassesOut) {
 namespace {
 
 // A server on a thread of its own that opens the server object and then lets the next request
-// down: it never answers, or it hangs up while the client waits.
+// down: it never answers, hangs up while the client waits, answers what cannot be read, answers
+// another request, or sends more than an answer may hold.
 class FailingServer : public QThread {
 public:
-    enum class Failure { NoAnswer, HangUp };
+    enum class Failure { NoAnswer, HangUp, Unreadable, OtherId, Oversized };
     explicit FailingServer(Failure failure) : failure_(failure) {
         std::future<int> port = port_.get_future();
         start();
@@ -166,6 +167,15 @@ protected:
                         client->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
                     } else if (failure_ == Failure::HangUp) {
                         client->disconnectFromHost();
+                    } else if (failure_ == Failure::Unreadable) {
+                        client->write("{\"jsonrpc\": \"2.0\", \"id\"\n");
+                    } else if (failure_ == Failure::OtherId) {
+                        const QJsonObject answer{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                                                 {QStringLiteral("id"), request.value(QStringLiteral("id")).toInt() + 1},
+                                                 {QStringLiteral("result"), QJsonObject{}}};
+                        client->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
+                    } else if (failure_ == Failure::Oversized) {
+                        client->write(QByteArray(65 * 1024 * 1024, ' '));
                     }
                 }
             });
@@ -181,10 +191,13 @@ private:
 
 } // namespace
 
-TEST_F(TheLinkOverASocket, AfterACallThatGotNoAnswerTheNextCallConnectsAgain) {
+// Nothing read on a connection that lost track of its answers can be trusted to answer the call
+// that reads it: the next call connects again.
+TEST_F(TheLinkOverASocket, AfterACallWhoseAnswerWasLostTheNextCallConnectsAgain) {
     ServerProcess restarted;
     for (FailingServer::Failure failure :
-         {FailingServer::Failure::NoAnswer, FailingServer::Failure::HangUp}) {
+         {FailingServer::Failure::NoAnswer, FailingServer::Failure::HangUp, FailingServer::Failure::Unreadable,
+          FailingServer::Failure::OtherId, FailingServer::Failure::Oversized}) {
         SCOPED_TRACE(static_cast<int>(failure));
         FailingServer failing(failure);
         pointAt(QStringLiteral("127.0.0.1"), failing.listeningPort);
