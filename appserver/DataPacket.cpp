@@ -1,5 +1,6 @@
 #include "appserver/DataPacket.h"
 
+#include "wire/DateTimeText.h"
 #include "wire/JsonWriter.h"
 
 #include <QJsonValue>
@@ -100,15 +101,11 @@ QString checkValue(const FieldDef& field, const QJsonValue& value) {
 }
 
 QString formatDateTime(const QDateTime& value) {
-    return value.toString(Wire::kDateTimeFormat);
+    return DateTimeText::format(value);
 }
 
 std::optional<QDateTime> parseDateTime(const QString& text) {
-    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
-    // A zone designator would make the local time ambiguous for the module.
-    if (!parsed.isValid() || parsed.timeSpec() != Qt::LocalTime)
-        return std::nullopt;
-    return parsed;
+    return DateTimeText::parseIso(text);
 }
 
 QJsonValue dateTimeToJson(const std::optional<QDateTime>& value) {

@@ -27,7 +27,8 @@ void writeFailure(JsonWriter& out, const QString& message);
 // characters as the module does: code points, not UTF-16 units.
 QString checkValue(const FieldDef& field, const QJsonValue& value);
 
-// Date-times travel and are stored in Wire::kDateTimeFormat.
+// Date-times travel and are stored as DateTimeText::format writes them; the server reads them as
+// DateTimeText::parseIso does, which takes more forms than the module reads.
 QString formatDateTime(const QDateTime& value);
 std::optional<QDateTime> parseDateTime(const QString& text);
 QJsonValue dateTimeToJson(const std::optional<QDateTime>& value);

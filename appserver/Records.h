@@ -24,7 +24,7 @@ struct TranslationRow {
     std::optional<QString> state;   // IDSITTRADUCAO
     QString value;                  // STVALORPROP
     std::optional<QString> value2;  // STAGRVALPROP
-    std::optional<QString> updated; // DTULTATUTRAD, as Wire::kDateTimeFormat writes it
+    std::optional<QString> updated; // DTULTATUTRAD, as DateTimeText::format writes it
     QString language;               // IDIDIOMA
 };
 

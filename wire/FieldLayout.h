@@ -32,7 +32,4 @@ std::optional<FieldKind> kindFromName(QStringView name);
 // The layout as a packet's or delta's "fields" describe it: name, type and, for strings, size.
 QJsonArray describeFields(const Layout& layout);
 
-// Date-times travel as local ISO 8601 date-times with milliseconds, no zone designator.
-inline const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz");
-
 } // namespace Wire

@@ -14,6 +14,7 @@
 #include "appserver/RpcDispatcher.h"
 #include "appserver/ServerRegistry.h"
 #include "appserver/Storage.h"
+#include "wire/DateTimeText.h"
 #include "wire/RecordLayouts.h"
 
 #include <QCoreApplication>
@@ -49,7 +50,7 @@ TranslationRow rowNumber(qint64 n, std::mt19937& random) {
         row.value = QStringLiteral("Descrição %1").arg(random() % 100000);
     row.state = QStringLiteral("N");
     row.value2 = row.value;
-    row.updated = QDateTime::currentDateTime().toString(Wire::kDateTimeFormat);
+    row.updated = DateTimeText::format(QDateTime::currentDateTime());
     row.language = QStringLiteral("POR");
     return row;
 }
@@ -247,7 +248,7 @@ void BM_PlainInsert_OwnTransaction(benchmark::State& state) {
             QStringLiteral("INSERT INTO translations (MATCHKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                 .arg(kColumns));
         std::mt19937 random(98);
-        const QString updated = QDateTime::currentDateTime().toString(Wire::kDateTimeFormat);
+        const QString updated = DateTimeText::format(QDateTime::currentDateTime());
         for (auto _ : state) {
             const TranslationRow row = rowNumber(t.nextNewRow++, random);
             const QVariantList values{TranslationKey::ofRow(row).matchKey(),

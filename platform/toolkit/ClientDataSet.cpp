@@ -4,6 +4,7 @@
 #include "toolkit/DataPacket.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/PacketLoader.h"
+#include "wire/DateTimeText.h"
 
 #include <QJsonArray>
 
@@ -26,7 +27,7 @@ std::optional<QVariant> keyForField(const QVariant& key, TFieldType kind) {
             if (key.typeId() == QMetaType::QByteArray)
                 return key;
             if (key.typeId() == QMetaType::QDateTime)
-                return QVariant(DataPacket::dateTimeToText(key.toDateTime()).toLatin1());
+                return QVariant(DateTimeText::format(key.toDateTime()).toLatin1());
             if (!isText && key.canConvert<double>())
                 return QVariant(DataPacket::numberToText(key.toDouble()));
             return QVariant(Ansi::fromUnicode(key.toString()));
@@ -37,7 +38,8 @@ std::optional<QVariant> keyForField(const QVariant& key, TFieldType kind) {
                 return QVariant(key.toDouble());
             return std::nullopt;
         case TFieldType::DateTime: {
-            const QDateTime value = isText ? DataPacket::dateTimeFromText(key.toString()) : key.toDateTime();
+            const QDateTime value =
+                isText ? DateTimeText::parse(key.toString()).value_or(QDateTime()) : key.toDateTime();
             if (!value.isValid())
                 return std::nullopt;
             return QVariant(value);

@@ -1,6 +1,7 @@
 #include "toolkit/DataPacket.h"
 
 #include "toolkit/Exceptions.h"
+#include "wire/DateTimeText.h"
 
 #include <QJsonObject>
 
@@ -11,9 +12,6 @@
 namespace DataPacket {
 
 namespace {
-
-// Wire::kDateTimeFormat without the milliseconds, which a value read from text may leave out.
-const QString kDateTimeFormatNoMs = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss");
 
 QString jsonKindName(const QJsonValue& json) {
     switch (json.type()) {
@@ -107,11 +105,11 @@ QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
     case TFieldType::Number:
         return json.toDouble();
     case TFieldType::DateTime: {
-        const QDateTime value = dateTimeFromText(json.toString());
-        if (!value.isValid())
+        const std::optional<QDateTime> value = DateTimeText::parse(json.toString());
+        if (!value)
             throw EDatabaseError(QStringLiteral("Field %1 holds \"%2\", which is not an ISO 8601 date-time")
                                      .arg(def.name, json.toString()));
-        return value;
+        return *value;
     }
     }
     return {};
@@ -128,7 +126,7 @@ QJsonValue valueToJson(const QVariant& value, TFieldType kind) {
     case TFieldType::Number:
         return value.toDouble();
     case TFieldType::DateTime:
-        return dateTimeToText(value.toDateTime());
+        return DateTimeText::format(value.toDateTime());
     }
     return QJsonValue::Null;
 }
@@ -149,39 +147,6 @@ void checkLength(const TFieldDef& def, const AnsiString& value) {
                 .arg(def.name)
                 .arg(value.size())
                 .arg(def.size));
-}
-
-QString dateTimeToText(const QDateTime& value) {
-    return value.toLocalTime().toString(Wire::kDateTimeFormat);
-}
-
-namespace {
-
-// Whether text is laid out as yyyy-MM-ddTHH:mm:ss or yyyy-MM-ddTHH:mm:ss.zzz, hour 24 aside.
-bool hasPacketDateShape(const QString& text) {
-    static const QString shape = QStringLiteral("0000-00-00T00:00:00.000");
-    if (text.size() != 19 && text.size() != 23)
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool ok = shape[i] == u'0' ? text[i] >= u'0' && text[i] <= u'9' : text[i] == shape[i];
-        if (!ok)
-            return false;
-    }
-    // The ISO parser reads 24:00:00 as the next day's midnight; the format string refuses it.
-    return QStringView(text).mid(11, 2) != u"24";
-}
-
-} // namespace
-
-QDateTime dateTimeFromText(const QString& text) {
-    // Parsing by a format string costs many times what the ISO parser does; for text of exactly
-    // the packet's shape both give the same local time.
-    if (hasPacketDateShape(text))
-        return QDateTime::fromString(text, Qt::ISODateWithMs);
-    QDateTime value = QDateTime::fromString(text, Wire::kDateTimeFormat);
-    if (!value.isValid())
-        value = QDateTime::fromString(text, kDateTimeFormatNoMs);
-    return value;
 }
 
 AnsiString numberToText(double value) {

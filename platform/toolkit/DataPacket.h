@@ -3,7 +3,6 @@
 #include "toolkit/AnsiString.h"
 #include "toolkit/FieldDefs.h"
 
-#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
@@ -31,9 +30,6 @@ QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs);
 // Strings longer than their field are refused rather than cut.
 void checkLength(const TFieldDef& def, const AnsiString& value);
 
-QString dateTimeToText(const QDateTime& value);
-// Invalid when text is not a local ISO 8601 date-time (milliseconds optional).
-QDateTime dateTimeFromText(const QString& text);
 // Integral values print without a fraction ("0", "42"), others with up to 15 significant digits.
 AnsiString numberToText(double value);
 // Throws EConvertError naming what when text (blanks around it allowed) is not a finite number.

@@ -2,9 +2,11 @@
 
 #include "toolkit/DataPacket.h"
 #include "toolkit/Exceptions.h"
+#include "wire/DateTimeText.h"
 
 #include <climits>
 #include <cmath>
+#include <optional>
 
 // The constructor is the data set's: only it knows which FieldRecord its fields read.
 
@@ -38,7 +40,7 @@ AnsiString TField::AsString() const {
     case TFieldType::Number:
         return DataPacket::numberToText(value.toDouble());
     case TFieldType::DateTime:
-        return DataPacket::dateTimeToText(value.toDateTime()).toLatin1();
+        return DateTimeText::format(value.toDateTime()).toLatin1();
     }
     return {};
 }
@@ -91,11 +93,11 @@ QDateTime TField::AsDateTime() const {
         const AnsiString text = Ansi::Trim(value.toByteArray());
         if (text.isEmpty())
             return {};
-        const QDateTime parsed = DataPacket::dateTimeFromText(QString::fromLatin1(text));
-        if (!parsed.isValid())
+        const std::optional<QDateTime> parsed = DateTimeText::parse(QString::fromLatin1(text));
+        if (!parsed)
             throw EConvertError(QStringLiteral("Value of field %1 \"%2\" is not a date-time")
                                     .arg(FieldName(), Ansi::toUnicode(text)));
-        return parsed;
+        return *parsed;
     }
     case TFieldType::Number:
         break;
@@ -121,11 +123,11 @@ void TField::SetAsString(const AnsiString& value) {
             record_.setFieldValue(index_, QVariant());
             return;
         }
-        const QDateTime parsed = DataPacket::dateTimeFromText(QString::fromLatin1(text));
-        if (!parsed.isValid())
+        const std::optional<QDateTime> parsed = DateTimeText::parse(QString::fromLatin1(text));
+        if (!parsed)
             throw EConvertError(QStringLiteral("Value for field %1 \"%2\" is not a date-time")
                                     .arg(FieldName(), Ansi::toUnicode(text)));
-        record_.setFieldValue(index_, parsed);
+        record_.setFieldValue(index_, *parsed);
         return;
     }
     }
@@ -159,7 +161,7 @@ void TField::SetAsDateTime(const QDateTime& value) {
         record_.setFieldValue(index_, value.isValid() ? QVariant(value.toLocalTime()) : QVariant());
         return;
     case TFieldType::String:
-        record_.setFieldValue(index_, value.isValid() ? QVariant(DataPacket::dateTimeToText(value).toLatin1())
+        record_.setFieldValue(index_, value.isValid() ? QVariant(DateTimeText::format(value).toLatin1())
                                                       : QVariant());
         return;
     case TFieldType::Number:

@@ -85,25 +85,6 @@ TEST(PacketLoader, WhatItKeepsOfAPacketServesOnlyTheSameLayout) {
     EXPECT_EQ(content.rows.at(1), (Row{AnsiString("ENG"), AnsiString("English"), 1.0}));
 }
 
-TEST(PacketLoader, DateTimesAreLocalWithOrWithoutMillisecondsAndNothingElse) {
-    const auto read = [](const QString& text) {
-        PacketLoader loader;
-        return loader.load(packet({field("DTALT", "datetime")}, {QJsonArray{text}}), nullptr)
-            .rows.at(0)
-            .at(0)
-            .toDateTime();
-    };
-    EXPECT_EQ(read("2026-12-07T08:01:44.123"), QDateTime(QDate(2026, 12, 7), QTime(8, 1, 44, 123)));
-    EXPECT_EQ(read("2026-12-07T08:01:44"), QDateTime(QDate(2026, 12, 7), QTime(8, 1, 44)));
-    EXPECT_EQ(read("2024-02-29T23:59:59.999").timeSpec(), Qt::LocalTime);
-    for (const char* refused :
-         {"2026-12-07T24:00:00", "2026-12-07T24:00:00.000", "2026-02-30T08:00:00", "2026-12-07T08:01:60",
-          "2026-12-07T08:01:44Z", "2026-12-07T08:01:44.12Z", "2026-12-07T08:01:44+01:00",
-          "2026-12-07 08:01:44", "2026-12-07T08:01:44,123", "2026-12-07T08:01", "2026-12-07",
-          "+2026-12-07T08:01:44.123", "２026-12-07T08:01:44"})
-        EXPECT_THROW(read(QString::fromUtf8(refused)), EDatabaseError) << refused;
-}
-
 TEST(PacketLoader, DateTimesAndWindows1252TextSurviveTheRoundTripThroughADataSet) {
     TClientDataSet source;
     TField* name = source.AddField("DSIDIOMA", TFieldType::String, 30);
