@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include <memory>
 #include <utility>
 
 class QGroupBox;
@@ -27,14 +28,9 @@ public:
     // Creates a window of class T and runs its creation handler; when the handler fails, the
     // half-made window is destroyed and the failure passes on.
     template <typename T> static T* Create(QWidget* owner) {
-        auto* form = new T(owner);
-        try {
-            form->DoCreate();
-        } catch (...) {
-            delete form;
-            throw;
-        }
-        return form;
+        std::unique_ptr<T> form(new T(owner));
+        form->DoCreate();
+        return form.release();
     }
 
     QLabel* lblCodTela;
