@@ -54,7 +54,7 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
 int CaptureCommand::Exec() {
     try {
         link_.Open();
-        const QStringList languages = loadLanguages();
+        const QStringList languages = languages_.Load();
         selectFiles();
         showLanguage(languages);
         runCapture();
@@ -86,10 +86,6 @@ int CaptureCommand::Exec() {
     if (!report_.completed())
         return kExitFailed;
     return options_.check() && !report_.rows().isEmpty() ? kExitNewCaptions : 0;
-}
-
-QStringList CaptureCommand::loadLanguages() {
-    return languages_.Load();
 }
 
 void CaptureCommand::selectFiles() {

@@ -29,7 +29,6 @@ public:
     int Exec();
 
 private:
-    QStringList loadLanguages();
     void selectFiles();
     void showLanguage(const QStringList& languages);
     void runCapture();
