@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian packages into build/packages (BUILD_DIR overrides) and checks them: the
-# capture command's package depends on no GUI library, lintian with no error, systemd-analyze verify on the service, and what they hold run as installed: both
+# capture command's package depends on no GUI library, lintian with no error and no hardening
+# tag, the server package's maintainer scripts and settings file mode, systemd-analyze verify on
+# the service, and what they hold run as installed: both
 # unpacked into an empty directory, and an installation under an arbitrary prefix, each runs the
 # capture command against its own application server over the project's sample forms.
 set -euo pipefail
@@ -20,13 +22,20 @@ ls "$packages"/*.deb
 # A build machine installs the capture command alone: nothing it depends on may draw.
 capture_depends=$(dpkg-deb -f "$packages"/vdr04000-capture_*.deb Depends)
 echo "vdr04000-capture depends on: $capture_depends"
-if echo "$capture_depends" | grep -Eiq 'gui|widgets|qpa|x11|xcb|gl|font|wayland'; then
+if echo "$capture_depends" | grep -Eiq 'libqt6gui|libqt6widgets|qt6-qpa|libx11|libxcb|libgl1|libegl|libopengl|fontconfig|fonts-|wayland'; then
   echo "the capture package depends on a GUI library" >&2
   exit 1
 fi
 
 echo "lintian:"
-lintian --fail-on error --suppress-tags-from-file /dev/null "$packages"/*.deb
+# Informational tags shown too: some of the hardening ones are only that.
+verdict=$(lintian --fail-on error --display-info --suppress-tags-from-file /dev/null "$packages"/*.deb) ||
+  { echo "$verdict" >&2; exit 1; }
+[ -z "$verdict" ] || echo "$verdict"
+if echo "$verdict" | grep -q 'hardening-'; then
+  echo "lintian: binaries built without Debian's hardening flags" >&2
+  exit 1
+fi
 desktop-file-validate "$root/packaging/vdrhost.desktop"
 
 work=$(mktemp -d)
@@ -36,6 +45,30 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The server's package as Debian's own tools would make it, checked without installing it here:
+# the service stopped before its program goes, its enable links gone with a purge, and its
+# settings, which may hold a password, readable by root and (postinst) the service's group only.
+server_deb=$(ls "$packages"/vdr04000-server_*.deb)
+control="$work/server-control"
+dpkg-deb -e "$server_deb" "$control"
+for script in postinst prerm postrm; do
+  [ -x "$control/$script" ] && sh -n "$control/$script" ||
+    { echo "the server package's $script is missing, not executable or not sh" >&2; exit 1; }
+done
+expect_in() {
+  grep -Fq -- "$2" "$control/$1" || { echo "the server package's $1 does not run: $2" >&2; exit 1; }
+}
+expect_in prerm 'deb-systemd-invoke stop vdr-appserver.service'
+expect_in postrm 'deb-systemd-helper purge vdr-appserver.service'
+expect_in postinst 'chown root:vdr-appserver /etc/default/vdr-appserver'
+expect_in postinst 'chmod 0640 /etc/default/vdr-appserver'
+environment_mode=$(dpkg-deb -c "$server_deb" | awk '$6 == "./etc/default/vdr-appserver" { print $1 }')
+[ "$environment_mode" = "-rw-r-----" ] ||
+  { echo "/etc/default/vdr-appserver is packed as ${environment_mode:-nothing}, not -rw-r-----" >&2; exit 1; }
+grep -qx /etc/default/vdr-appserver "$control/conffiles" ||
+  { echo "/etc/default/vdr-appserver is not a conffile" >&2; exit 1; }
+echo "server package: stops on remove, forgets its links on purge, settings -rw-r----- root:vdr-appserver"
 
 # Runs the capture command of an installation against the application server of the same one:
 # the rows it says it inserted must be in the table.
@@ -93,4 +126,9 @@ smoke "$buildmachine/usr/bin" capture-package-alone
 
 prefix="$work/any/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
+# An installation under a prefix writes there only: the environment file too.
+outside=$(grep -v "^$prefix/" "$build/install_manifest.txt" || true)
+[ -z "$outside" ] || { echo "cmake --install --prefix $prefix wrote outside it: $outside" >&2; exit 1; }
+[ -f "$prefix/etc/default/vdr-appserver" ] ||
+  { echo "cmake --install --prefix $prefix did not write $prefix/etc/default/vdr-appserver" >&2; exit 1; }
 smoke "$prefix/bin" installed-under-a-prefix
