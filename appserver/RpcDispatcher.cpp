@@ -1,5 +1,6 @@
 #include "appserver/RpcDispatcher.h"
 
+#include "appserver/RequestText.h"
 #include "appserver/RpcError.h"
 #include "appserver/ServerRegistry.h"
 #include "appserver/SqlSupport.h"
@@ -29,13 +30,17 @@ QByteArray lineOf(const JsonWriter& message) {
 }
 
 // Starts an answer: {"jsonrpc": "2.0", "id": id, then the caller's member and the closing brace.
-void startAnswer(JsonWriter& out, const QJsonValue& id) {
+// A numeric id is written as the request wrote it, not as the double Qt read it as.
+void startAnswer(JsonWriter& out, const QJsonValue& id, const QByteArray& numericId = {}) {
     out.clear();
     out.startObject();
     out.key("jsonrpc");
     out.string(QStringLiteral("2.0"));
     out.key("id");
-    out.value(id);
+    if (id.isDouble() && !numericId.isEmpty())
+        out.raw(numericId);
+    else
+        out.value(id);
 }
 
 } // namespace
@@ -44,8 +49,13 @@ RpcDispatcher::RpcDispatcher(const ServerRegistry& registry, AccessToken token, 
     : registry_(registry), token_(std::move(token)), number_(number) {}
 
 QByteArray RpcDispatcher::errorLine(const QJsonValue& id, int code, const QString& message) {
+    return errorLine(id, {}, code, message);
+}
+
+QByteArray RpcDispatcher::errorLine(const QJsonValue& id, const QByteArray& numericId, int code,
+                                    const QString& message) {
     thread_local JsonWriter out;
-    startAnswer(out, id);
+    startAnswer(out, id, numericId);
     out.key("error");
     out.startObject();
     out.key("code");
@@ -60,6 +70,12 @@ QByteArray RpcDispatcher::errorLine(const QJsonValue& id, int code, const QStrin
 std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
     if (QByteArrayView(line).trimmed().isEmpty())
         return std::nullopt; // a blank line carries no request
+
+    // Before Qt's parser, which would store a lone surrogate altered rather than refuse it.
+    const RequestText text(line);
+    if (!text.valid())
+        return errorLine(QJsonValue::Null, RpcCode::ParseError,
+                         QStringLiteral("not JSON: %1 at byte %2").arg(text.error()).arg(text.errorOffset()));
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
@@ -91,8 +107,9 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
         invalid = QStringLiteral("\"method\" must be a string");
     else if (!params.isUndefined() && !params.isArray() && !params.isObject())
         invalid = QStringLiteral("\"params\" must be an array or an object");
+    const QByteArray numericId = text.numericId();
     if (!invalid.isEmpty())
-        return errorLine(id, RpcCode::InvalidRequest, invalid);
+        return errorLine(id, numericId, RpcCode::InvalidRequest, invalid);
     if (!hasId) {
         // The protocol has no notifications; running one would change data without an answer.
         qInfo("connection %d: ignored a notification (%s)", number_, qPrintable(method.toString()));
@@ -100,22 +117,22 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
     }
 
     try {
-        startAnswer(answer_, id);
+        startAnswer(answer_, id, numericId);
         answer_.key("result");
         dispatch(method.toString(), params);
         answer_.endObject();
         return lineOf(answer_);
     } catch (const RpcError& error) {
-        return errorLine(id, error.code(), error.message());
+        return errorLine(id, numericId, error.code(), error.message());
     } catch (const StorageError& error) {
         qWarning("connection %d: %s failed in the database: %s", number_, qPrintable(method.toString()),
                  qPrintable(error.message()));
         // Drivers report over several lines; a client shows the message as one.
-        return errorLine(id, RpcCode::InternalError,
+        return errorLine(id, numericId, RpcCode::InternalError,
                          QStringLiteral("the database failed: %1").arg(error.message().simplified()));
     } catch (const std::exception& error) {
         qWarning("connection %d: %s failed: %s", number_, qPrintable(method.toString()), error.what());
-        return errorLine(id, RpcCode::InternalError, QString::fromLocal8Bit(error.what()));
+        return errorLine(id, numericId, RpcCode::InternalError, QString::fromLocal8Bit(error.what()));
     }
 }
 

@@ -31,11 +31,16 @@ public:
     // True once the connection should close after sending its last answer.
     bool refusedTooOften() const { return tokenRefusals_ >= kMaxTokenRefusals; }
     int tokenRefusals() const { return tokenRefusals_; }
+    // True once rpc.open has succeeded.
+    bool isOpen() const { return serverObject_ != nullptr; }
 
     // An error answer as handle() gives it, for what the connection refuses by itself.
     static QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
 
 private:
+    // numericId: the id's number as the request wrote it, when it is one.
+    static QByteArray errorLine(const QJsonValue& id, const QByteArray& numericId, int code,
+                                const QString& message);
     // Writes the method's result.
     void dispatch(const QString& method, const QJsonValue& params);
     QJsonObject openServerObject(const QJsonValue& params);

@@ -44,6 +44,8 @@ struct Exchange {
     QJsonValue id = QJsonValue::Undefined;
     QString message = {};
     QJsonValue result = QJsonValue::Undefined;
+    // The answer's "id" member as text, when Qt's reading of it could hide a change.
+    QByteArray idText = {};
 };
 
 struct DispatchCase {
@@ -64,6 +66,13 @@ QByteArray open(const QString& serverName = kServerName) {
 QByteArray openWithToken(const QJsonValue& token, const QString& serverName = kServerName) {
     return call(QStringLiteral("rpc.open"),
                 QJsonObject{{QStringLiteral("serverName"), serverName}, {QStringLiteral("token"), token}});
+}
+
+// An exchange whose answer must carry idText as its "id", character for character.
+Exchange echoes(const char* line, int code, const char* idText) {
+    Exchange exchange{line, code};
+    exchange.idText = idText;
+    return exchange;
 }
 
 const Exchange kOpened{open(), 0, QJsonValue::Undefined, {}, QJsonObject{{"serverName", kServerName}}};
@@ -99,6 +108,41 @@ std::vector<DispatchCase> cases() {
           kStillServes}},
         {"TheIdOfAnInvalidRequestIsEchoedWhenUsable",
          {{R"({"jsonrpc":"2.0","id":9,"method":true})", -32600, 9}}},
+        {"IdsComeBackAsTheyWereWritten",
+         {kOpened,
+          echoes(R"({"jsonrpc":"2.0","id":12345678901234567890123,"method":"GetVersao"})", 0,
+                 "12345678901234567890123"),
+          echoes(R"({"jsonrpc":"2.0","id":9007199254740993,"method":"GetVersao"})", 0, "9007199254740993"),
+          echoes(R"({"jsonrpc":"2.0","id":-9223372036854775809,"method":"GetVersao"})", 0,
+                 "-9223372036854775809"),
+          echoes(R"({"jsonrpc":"2.0","id":0,"method":"GetVersao"})", 0, "0"),
+          echoes(R"({"jsonrpc":"2.0","id":1e2,"method":"GetVersao"})", 0, "1e2"),
+          echoes(R"({"jsonrpc":"2.0","id":18446744073709551617,"method":"NoSuchMethod"})", -32601,
+                 "18446744073709551617"),
+          echoes(R"({"jsonrpc":"2.0","id":18446744073709551617,"method":true})", -32600,
+                 "18446744073709551617"),
+          // only the request's own id: one inside the params is not it
+          {R"({"jsonrpc":"2.0","params":[{"id":5}],"id":"x\u00e9","method":"GetVersao"})", -32602, "x\u00e9"},
+          {R"({"jsonrpc":"2.0","id":"\ud83d\ude00","method":"GetVersao"})", 0,
+           QString::fromUtf8("\U0001F600")}}},
+        {"StringsThatAreNotUnicodeAreRefusedUnread",
+         {kOpened,
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetIdiLeDfm","params":["A\ud800B"]})", -32700,
+           QJsonValue::Null},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetIdiLeDfm","params":["A\ud800"]})", -32700},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetIdiLeDfm","params":["A\udc00B"]})", -32700},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetIdiLeDfm","params":["\udc00\ud800"]})", -32700},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetIdiLeDfm","params":["\ud800\u0041"]})", -32700},
+          {R"({"jsonrpc":"2.0","id":"\udfff","method":"GetVersao"})", -32700, QJsonValue::Null},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetVersao","\ud800":1})", -32700},
+          {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"GetIdiLeDfm\",\"params\":[\"A\xed\xa0\x80"
+           "B\"]}",
+           -32700},
+          {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"GetIdiLeDfm\",\"params\":[\"A\xff"
+           "B\"]}",
+           -32700},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetVersao","x":"\ud800\udc00"})", 0},
+          kStillServes}},
         {"UnknownMethodsAndWrongArgumentsAreRefused",
          {kOpened,
           {call("GetNothing"), -32601},
@@ -207,6 +251,9 @@ TEST_P(RpcDispatcherTest, AnswersEachLine) {
         }
         if (!exchange.id.isUndefined()) {
             EXPECT_EQ(response.value("id"), exchange.id);
+        }
+        if (!exchange.idText.isEmpty()) {
+            EXPECT_TRUE(answer->contains("\"id\":" + exchange.idText + ',')) << answer->toStdString();
         }
         if (!exchange.message.isEmpty()) {
             EXPECT_EQ(response.value("error").toObject().value("message").toString(), exchange.message);
