@@ -125,6 +125,9 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
 }
 
 void CaptureOptions::applyServerOverride() const {
-    ServerSettings::setOverride(
-        {.host = serverHost_, .port = serverPort_, .tls = tls_.tls, .caFile = tls_.caFile});
+    ServerSettings::setOverride({.host = serverHost_,
+                                 .port = serverPort_,
+                                 .tls = tls_.tls,
+                                 .caFile = tls_.caFile,
+                                 .plainText = tls_.plainText});
 }

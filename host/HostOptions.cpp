@@ -117,6 +117,9 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
 }
 
 void HostOptions::applyServerOverride() const {
-    ServerSettings::setOverride(
-        {.host = serverHost_, .port = serverPort_, .tls = tls_.tls, .caFile = tls_.caFile});
+    ServerSettings::setOverride({.host = serverHost_,
+                                 .port = serverPort_,
+                                 .tls = tls_.tls,
+                                 .caFile = tls_.caFile,
+                                 .plainText = tls_.plainText});
 }

@@ -6,6 +6,7 @@
 namespace {
 const QString kTls = QStringLiteral("tls");
 const QString kCaFile = QStringLiteral("ca-file");
+const QString kPlainText = QStringLiteral("plain-text");
 } // namespace
 
 void TlsOptions::addTo(QCommandLineParser& parser) {
@@ -17,12 +18,17 @@ void TlsOptions::addTo(QCommandLineParser& parser) {
         QStringLiteral("Trust only the CA certificates in this PEM file, instead of the system's, to verify "
                        "the server's certificate; implies --tls."),
         QStringLiteral("FILE")));
+    parser.addOption(QCommandLineOption(
+        kPlainText, QStringLiteral("Send the access token without TLS even to a server off this machine, "
+                                   "where anyone on the way can read it (refused otherwise).")));
 }
 
 std::optional<TlsOptions> TlsOptions::read(const QCommandLineParser& parser, QString* whyNot) {
     TlsOptions options;
     if (parser.isSet(kTls))
         options.tls = true;
+    if (parser.isSet(kPlainText))
+        options.plainText = true;
     if (parser.isSet(kCaFile)) {
         const QFileInfo file(parser.value(kCaFile));
         if (parser.value(kCaFile).isEmpty()) {

@@ -8,10 +8,13 @@ class QCommandLineParser;
 
 // --tls and --ca-file FILE, as both host executables take them: connect to the application server
 // over TLS for this run, trusting the system's CA certificates, or only those in FILE (which
-// implies --tls). Neither given, the settings and the environment decide.
+// implies --tls). Neither given, the settings and the environment decide. --plain-text: send a
+// token without TLS to a server off this machine all the same, which is otherwise refused.
 struct TlsOptions {
     std::optional<bool> tls;
     std::optional<QString> caFile; // absolute
+    // --plain-text: a token may go in clear text to a server off this machine.
+    std::optional<bool> plainText;
 
     static void addTo(QCommandLineParser& parser);
     // What the parser found; nothing, with whyNot, when --ca-file names no file that can be read.

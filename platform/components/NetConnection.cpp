@@ -7,6 +7,7 @@
 #include "wire/RemoteMethods.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,6 +21,11 @@ constexpr qint64 kMaxAnswer = 64 * 1024 * 1024;
 QString readToken(const QString& file) {
     if (file.isEmpty())
         return {};
+    // A FIFO or a device would hold the connect (and the window) until someone wrote to it.
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile())
+        throw ESocketError(
+            QStringLiteral("Cannot read the server token file %1: it is not a regular file").arg(file));
     QFile token(file);
     if (!token.open(QIODevice::ReadOnly))
         throw ESocketError(
@@ -67,6 +73,14 @@ void TNetConnection::Open() {
     if (BeforeConnect)
         BeforeConnect(*this);
     const ServerSettings::Address settings = ServerSettings::effective();
+    // Read before connecting, so that nothing reaches a server the token must not go to.
+    const QString token = readToken(settings.tokenFile);
+    if (!Transport) {
+        const QString refusal =
+            ServerSettings::plainTextRefusal(Host, !token.isEmpty(), settings.tls, settings.plainText);
+        if (!refusal.isEmpty())
+            throw ESocketError(refusal);
+    }
     if (Transport) {
         transportOpen_ = true;
     } else if (settings.tls) {
@@ -84,7 +98,6 @@ void TNetConnection::Open() {
 
     ScopeExit dropUnlessOpened([this] { drop(); });
     QJsonObject params{{QStringLiteral("serverName"), ServerName}};
-    const QString token = readToken(settings.tokenFile);
     if (!token.isEmpty())
         params.insert(QStringLiteral("token"), token);
     request(RemoteMethods::kOpen, params);

@@ -1,5 +1,6 @@
 #include "components/ServerSettings.h"
 
+#include <QHostAddress>
 #include <QSettings>
 
 namespace {
@@ -29,6 +30,13 @@ std::optional<bool> switchFrom(const QString& text) {
         return std::nullopt;
     return !(value == QLatin1String("0") || value == QLatin1String("false") || value == QLatin1String("no") ||
              value == QLatin1String("off"));
+}
+
+// Only an explicit yes: a misspelt value must not weaken anything.
+bool explicitYes(const QString& text) {
+    const QString value = text.trimmed().toLower();
+    return value == QLatin1String("1") || value == QLatin1String("true") || value == QLatin1String("yes") ||
+           value == QLatin1String("on");
 }
 
 } // namespace
@@ -80,6 +88,7 @@ Address effective() {
     }
     if (tls)
         address.tls = *tls;
+    address.plainText = explicitYes(qEnvironmentVariable(kPlainTextVariable));
     const Override& given = overrides();
     if (given.host)
         address.host = *given.host;
@@ -91,7 +100,31 @@ Address effective() {
         address.tls = *given.tls;
     if (given.caFile)
         address.caFile = *given.caFile;
+    if (given.plainText)
+        address.plainText = *given.plainText;
     return address;
+}
+
+bool isLoopback(const QString& host) {
+    QString name = host.trimmed();
+    if (name.endsWith(QLatin1Char('.')))
+        name.chop(1);
+    if (name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    const QHostAddress address(name);
+    return !address.isNull() && address.isLoopback();
+}
+
+QString plainTextRefusal(const QString& host, bool hasToken, bool tls, bool plainTextMeant) {
+    if (!hasToken || tls || plainTextMeant || isLoopback(host))
+        return {};
+    return QStringLiteral(
+               "Refused to send the access token in clear text to the application server at %1, which may "
+               "not be on this machine: turn TLS on (--tls, %2=1, or \"Usar TLS\" in the server "
+               "settings), or, if plain text is meant, say so with --plain-text or %3=1")
+        .arg(host, QString::fromLatin1(kTlsVariable), QString::fromLatin1(kPlainTextVariable));
 }
 
 } // namespace ServerSettings

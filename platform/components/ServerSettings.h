@@ -21,6 +21,9 @@ inline constexpr const char* kTokenFileVariable = "VDR_SERVER_TOKEN_FILE";
 inline constexpr const char* kTlsVariable = "VDR_SERVER_TLS";
 // A PEM file of CA certificates; naming one turns TLS on unless VDR_SERVER_TLS says otherwise.
 inline constexpr const char* kCaFileVariable = "VDR_SERVER_CA";
+// 1: an access token may go in clear text to a server off this machine (see plainTextRefusal).
+// Only 1, true, yes or on mean so: a misspelling keeps the refusal.
+inline constexpr const char* kPlainTextVariable = "VDR_SERVER_PLAINTEXT";
 
 struct Address {
     QString host;
@@ -30,6 +33,8 @@ struct Address {
     bool tls = false;
     // With tls: the CA certificates (PEM) to trust instead of the system's; empty: the system's.
     QString caFile = {};
+    // Plain TCP with a token to a server off this machine was asked for explicitly.
+    bool plainText = false;
 };
 
 // The address as stored in the host's settings file, defaults filled in.
@@ -44,12 +49,21 @@ struct Override {
     std::optional<QString> tokenFile = std::nullopt;
     std::optional<bool> tls = std::nullopt;
     std::optional<QString> caFile = std::nullopt;
+    std::optional<bool> plainText = std::nullopt;
 };
 void setOverride(Override given);
 void clearOverride();
 
 // What a connect uses now: settings, then environment, then command line.
 Address effective();
+
+// True for "localhost" and addresses in 127.0.0.0/8 and ::1. Names are not resolved: any other
+// name may lead off this machine.
+bool isLoopback(const QString& host);
+
+// Why a connect to host must not go ahead: a token would go in clear text (no TLS) to a server
+// that may be off this machine, and plain text was not asked for explicitly. Empty when it may.
+QString plainTextRefusal(const QString& host, bool hasToken, bool tls, bool plainTextMeant);
 
 } // namespace ServerSettings
 
