@@ -1,6 +1,7 @@
 #include "appserver/TlsCredentials.h"
 
 #include "appserver/ClientListener.h"
+#include "wire/TlsCiphers.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -134,6 +135,7 @@ std::optional<TlsCredentials> loadTlsCredentials(const QString& certificateFile,
     QSslConfiguration& configuration = credentials.configuration;
     configuration = QSslConfiguration::defaultConfiguration();
     configuration.setProtocol(QSsl::TlsV1_2OrLater);
+    configuration.setCiphers(TlsCiphers::forwardSecretAead());
     configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
     configuration.setLocalCertificateChain(chain);
     configuration.setPrivateKey(key);

@@ -7,7 +7,8 @@
 
 // What the server proves itself with over TLS: its certificate (with any intermediate
 // certificates after it) and its private key, both PEM files, as the configuration every accepted
-// connection's handshake uses. TLS 1.2 or newer; no certificate is asked of clients, whom the
+// connection's handshake uses. TLS 1.2 or newer, with forward-secret AEAD suites only (see
+// wire/TlsCiphers.h); no certificate is asked of clients, whom the
 // token identifies.
 struct TlsCredentials {
     QSslConfiguration configuration;

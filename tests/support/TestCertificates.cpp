@@ -21,6 +21,9 @@ const QByteArray kConfiguration = "[req]\n"
 const QStringList kNewKey = {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
                              QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
 
+const QStringList kNewRsaKey = {QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                                QStringLiteral("-nodes")};
+
 void writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
@@ -46,7 +49,8 @@ void TestCertificates::makeCa(const QString& name, const QString& commonName) {
                         QStringLiteral("ca")});
 }
 
-TestCertificates::Server TestCertificates::makeServer(const QStringList& names, Kind kind) {
+TestCertificates::Server TestCertificates::makeServer(const QStringList& names, Kind kind, Key key,
+                                                      const QString& commonName) {
     const QString stem = dir_.filePath(QStringLiteral("server-%1").arg(++issued_));
     QStringList alternativeNames;
     for (const QString& name : names)
@@ -60,10 +64,11 @@ TestCertificates::Server TestCertificates::makeServer(const QStringList& names, 
                                                  alternativeNames.join(QStringLiteral(", ")).toUtf8() + "\n");
 
     const Server made{stem + QStringLiteral(".pem"), stem + QStringLiteral(".key")};
-    openssl(QStringList{QStringLiteral("req"), QStringLiteral("-new")} + kNewKey +
+    openssl(QStringList{QStringLiteral("req"), QStringLiteral("-new")} +
+            (key == Key::Rsa ? kNewRsaKey : kNewKey) +
             QStringList{QStringLiteral("-keyout"), made.key, QStringLiteral("-out"),
                         stem + QStringLiteral(".csr"), QStringLiteral("-subj"),
-                        QStringLiteral("/CN=") + names.value(0)});
+                        QStringLiteral("/CN=") + (commonName.isEmpty() ? names.value(0) : commonName)});
     const QString ca = kind == Kind::FromUnknownCa ? QStringLiteral("unknown-ca") : QStringLiteral("ca");
     // A negative validity ends the certificate a day before it begins: expired from the start.
     openssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),

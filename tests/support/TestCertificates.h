@@ -14,6 +14,8 @@ public:
     TestCertificates();
 
     enum class Kind { Valid, Expired, FromUnknownCa };
+    // RSA for what only an RSA key allows: TLS 1.2 suites with RSA key exchange.
+    enum class Key { Ec, Rsa };
     struct Server {
         QString certificate; // PEM file
         QString key;         // PEM file, unencrypted
@@ -22,8 +24,10 @@ public:
     // The trusted CA's certificate, as a client's --ca-file.
     QString caFile() const { return dir_.filePath(QStringLiteral("ca.pem")); }
     // A server certificate with its own new key, for names (host names or IP addresses; the first
-    // is also the common name). Throws std::runtime_error when openssl fails.
-    Server makeServer(const QStringList& names, Kind kind = Kind::Valid);
+    // is also the common name unless commonName is given). Throws std::runtime_error when openssl
+    // fails.
+    Server makeServer(const QStringList& names, Kind kind = Kind::Valid, Key key = Key::Ec,
+                      const QString& commonName = {});
 
 private:
     void makeCa(const QString& name, const QString& commonName);
