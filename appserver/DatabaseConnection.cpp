@@ -5,6 +5,7 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 
@@ -24,6 +25,18 @@ void checkSqlitePath(const QString& path) {
         throw StorageError(QStringLiteral("%1 is a directory").arg(path));
     if (!info.absoluteDir().exists())
         throw StorageError(QStringLiteral("the directory %1 does not exist").arg(info.absolutePath()));
+}
+
+// SQLite would create the file as the umask allows, often readable by every user; its -wal and
+// -shm files take the database file's mode. Made here first, for the owner only.
+void createSqliteFile(const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return;
+    if (!QFileInfo::exists(path))
+        throw StorageError(
+            QStringLiteral("cannot create the database file %1: %2").arg(path, file.errorString()));
 }
 
 void setUpSqlite(const QSqlDatabase& db) {
@@ -59,6 +72,7 @@ DatabaseConnection::DatabaseConnection(const DatabaseLocation& location) : name_
         if (!db_.isValid())
             throw StorageError(QStringLiteral("Qt's SQL driver %1 is not installed").arg(dialect.driverName));
         if (location.kind == DatabaseLocation::Kind::Sqlite) {
+            createSqliteFile(location.sqlitePath);
             db_.setDatabaseName(location.sqlitePath);
         } else {
             db_.setHostName(location.host);

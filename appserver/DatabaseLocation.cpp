@@ -52,8 +52,20 @@ std::optional<DatabaseLocation> parseDatabaseLocation(const QString& url, QStrin
     if (parsed.isValid() &&
         (parsed.scheme() == QLatin1String("postgresql") || parsed.scheme() == QLatin1String("postgres")))
         return parsePostgresql(parsed, whyNot);
-    *whyNot = QStringLiteral("\"%1\" is neither sqlite:PATH nor %2").arg(url, kUsage);
+    *whyNot = QStringLiteral("\"%1\" is neither sqlite:PATH nor %2").arg(withoutPassword(url), kUsage);
     return std::nullopt;
+}
+
+QString withoutPassword(const QString& address) {
+    const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
+    if (at < 0)
+        return address;
+    const qsizetype slashes = address.indexOf(QLatin1String("//"));
+    const qsizetype userStart = slashes >= 0 && slashes < at ? slashes + 2 : 0;
+    const qsizetype colon = address.indexOf(QLatin1Char(':'), userStart);
+    if (colon < 0 || colon > at)
+        return address;
+    return address.left(colon + 1) + QStringLiteral("***") + address.mid(at);
 }
 
 DatabaseLocation defaultDatabaseLocation() {

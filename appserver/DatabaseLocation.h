@@ -21,6 +21,11 @@ struct DatabaseLocation {
 // refused: libpq takes them from its environment variables (PGSSLMODE, PGPASSWORD, ...).
 std::optional<DatabaseLocation> parseDatabaseLocation(const QString& url, QString* whyNot);
 
+// address with its password, if it seems to hold one, replaced by "***": for echoing a --database
+// value in messages even when it cannot be parsed (a misspelt scheme, say). Errs on the side of
+// hiding: everything from the first ":" after "//" (or the start) to the last "@".
+QString withoutPassword(const QString& address);
+
 // A SQLite file in the user's data directory (QStandardPaths::AppDataLocation); the directory is
 // created when missing. Needs the application and organisation names set.
 DatabaseLocation defaultDatabaseLocation();

@@ -15,11 +15,14 @@ std::optional<ConfiguredToken> loadToken(const QString& tokenFile,
     ConfiguredToken configured;
     if (!tokenFile.isEmpty()) {
         QFile file(tokenFile);
-        const bool isDirectory = QFileInfo(tokenFile).isDir();
-        if (isDirectory || !file.open(QIODevice::ReadOnly)) {
-            *whyNot =
-                QStringLiteral("cannot read the token file %1: %2")
-                    .arg(tokenFile, isDirectory ? QStringLiteral("it is a directory") : file.errorString());
+        // A FIFO would hold the start (and SIGTERM with it) until someone wrote to it; a device
+        // might never end. Only a regular file (or a link to one) is read.
+        const QFileInfo info(tokenFile);
+        const bool irregular = info.exists() && !info.isFile();
+        if (irregular || !file.open(QIODevice::ReadOnly)) {
+            *whyNot = QStringLiteral("cannot read the token file %1: %2")
+                          .arg(tokenFile,
+                               irregular ? QStringLiteral("it is not a regular file") : file.errorString());
             return std::nullopt;
         }
         const QByteArray content = file.read(kMaxTokenFileBytes + 1);
