@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 
@@ -94,7 +95,10 @@ void TfrmPadrImportExport::FormClose(TCloseAction& action) {
 
 void TfrmPadrImportExport::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    Screen::SetCursor(crDefault);
+    // A window restored from the task bar is shown again by the window system: whatever keeps
+    // the user waiting then (a run) is still going on and keeps its cursor.
+    if (!event->spontaneous())
+        Screen::SetCursor(crDefault);
 }
 
 void TfrmPadrImportExport::closeEvent(QCloseEvent* event) {
@@ -134,6 +138,14 @@ void TfrmPadrImportExport::releaseIfPending() {
 void TfrmPadrImportExport::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     RealignChildren(this);
+}
+
+void TfrmPadrImportExport::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrmPadrImportExport::reject() {

@@ -70,11 +70,14 @@ protected:
     virtual void sbtCancelClick() {}
 
     void closeEvent(QCloseEvent* event) override;
-    // Once shown, the pointer over the window is the normal arrow: whatever made the user wait
+    // Once opened, the pointer over the window is the normal arrow: whatever made the user wait
     // for the window to open is over.
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    // Escape closes through the close event too, so the close handler always runs.
+    // The window closes only through its cancel button or the window manager's close, never on
+    // Escape: a key pressed by habit must not cancel a run or throw away the choices made.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Whatever rejects the dialog closes through the close event, so the close handler always runs.
     void reject() override;
 
 private:

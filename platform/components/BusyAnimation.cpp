@@ -29,11 +29,11 @@ public:
         setStyleSheet(QStringLiteral("BusyWindow { border: 1px solid palette(dark); }"));
         hideTimer_.setSingleShot(true);
         hideTimer_.setInterval(kHideGrace);
-        connect(&hideTimer_, &QTimer::timeout, this, &QWidget::hide);
+        connect(&hideTimer_, &QTimer::timeout, this, &BusyWindow::hideNow);
     }
 
     void present(QWidget* owner, TShowAvi kind) {
-        hideTimer_.stop();
+        stopLingering();
         const QString text = QString::fromUtf8(BusyAnimation::TextOf(kind));
         if (isVisible() && text_->text() == text)
             return; // still up from the last wait, which ended a moment ago
@@ -54,9 +54,35 @@ public:
     // Hides the window a moment after the wait, unless another wait has begun by then: a run of
     // short waits (a lookup and a row sent per caption, with the scan letting events run between
     // them) keeps one window up rather than mapping and unmapping it dozens of times a second.
-    void hideSoon() { hideTimer_.start(); }
+    void hideSoon() {
+        hideTimer_.start();
+        // Until then it would stand over whatever the user is shown next.
+        qApp->installEventFilter(this);
+    }
+
+    void hideNow() {
+        stopLingering();
+        hide();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The show event comes before the window is on screen, so it never appears under this one.
+        // Tips and menus come and go over the windows and need not end the wait's grace.
+        if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
+            const Qt::WindowType type = static_cast<QWidget*>(watched)->windowType();
+            if (type == Qt::Window || type == Qt::Dialog)
+                hideNow();
+        }
+        return false;
+    }
 
 private:
+    void stopLingering() {
+        hideTimer_.stop();
+        qApp->removeEventFilter(this);
+    }
+
     QLabel* text_;
     QTimer hideTimer_;
 };
@@ -99,6 +125,17 @@ void DeactiveShowAvi() {
 }
 
 namespace BusyAnimation {
+
+void Dismiss() {
+    State& s = state();
+    if (!s.shown && s.window)
+        s.window->hideNow();
+}
+
+bool OnScreen() {
+    const State& s = state();
+    return s.window && s.window->isVisible();
+}
 
 bool IsShown() {
     return state().shown;

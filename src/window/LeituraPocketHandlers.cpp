@@ -213,6 +213,10 @@ void TfrmLeituraPocket::AdvanceProgress(int lines) {
 
 void TfrmLeituraPocket::ShowBusy(bool busy) {
     Screen::SetCursor(busy ? crHourGlass : crDefault);
+    // The run's waits are over: what it shows next (the status cleared, its message) is not to
+    // lie under the busy window for the moment it would linger.
+    if (!busy)
+        BusyAnimation::Dismiss();
 }
 
 void TfrmLeituraPocket::ProcessMessages() {

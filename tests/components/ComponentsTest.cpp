@@ -8,6 +8,7 @@
 #include "toolkit/Exceptions.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
@@ -107,7 +108,7 @@ QString busyText() {
 
 } // namespace
 
-TEST(BusyAnimationWindow, WaitsInQuickSuccessionShareOneWindowThatGoesAMomentAfterTheLast) {
+TEST(BusyAnimationWindow, WaitsInQuickSuccessionShareOneWindowThatGoesAMomentAfterTheLastOrForADialog) {
     runEventsFor(std::chrono::milliseconds(400));
     ASSERT_EQ(visibleBusyWindow(), nullptr);
 
@@ -123,6 +124,12 @@ TEST(BusyAnimationWindow, WaitsInQuickSuccessionShareOneWindowThatGoesAMomentAft
     DeactiveShowAvi();
     runEventsFor(std::chrono::milliseconds(400));
     EXPECT_EQ(visibleBusyWindow(), nullptr) << "the window stayed after the waits ended";
+
+    ActiveShowAvi(nullptr, saRead);
+    DeactiveShowAvi();
+    QDialog next;
+    next.show();
+    EXPECT_EQ(visibleBusyWindow(), nullptr) << "a dialog shown after the last wait lies under the window";
 }
 
 TEST(BusyAnimationWindow, ShowsPerKindAndHidingWhenHiddenDoesNothing) {

@@ -143,6 +143,13 @@ class CaptureWindow(unittest.TestCase):
         self.keep_screenshot(window, "capture-window-running.png")
         self.assertNotEqual(self.cursor_over(window, *AVAILABLE_LIST[:2]), arrow,
                             "the pointer shows the run is busy")
+        # Restored from the task bar, the window still shows the busy pointer; Escape neither stops
+        # the run nor closes the window.
+        desktop.minimize(window)
+        desktop.restore(window)
+        self.assertNotEqual(self.cursor_over(window, *AVAILABLE_LIST[:2]), arrow,
+                            "the pointer shows the run is busy after a restore")
+        desktop.keys("Escape")
         desktop.click(window, *MOVE_ALL_LEFT)
         desktop.click(window, *LANGUAGE_BOX)
         desktop.keys("Down")

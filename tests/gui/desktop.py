@@ -129,6 +129,14 @@ class Desktop:
         wait_until(lambda: (root.query_pointer().root_x, root.query_pointer().root_y) == (left + x, top + y),
                    "the pointer to arrive")
 
+    def minimize(self, window_id):
+        self._xdotool("windowminimize", "--sync", str(window_id))
+
+    def restore(self, window_id):
+        """Brings a minimised window back, as its task-bar entry does."""
+        self._xdotool("windowactivate", "--sync", str(window_id))
+        wait_until(lambda: self._viewable(window_id), f"window {window_id:#x} to come back")
+
     def keys(self, *names):
         self._xdotool("key", "--delay", "30", *names)
 

@@ -5,8 +5,10 @@
 #include "widgets/Screen.h"
 #include "window/LeituraPocket.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTcpServer>
 
@@ -21,6 +23,7 @@ TEST_F(EntryLifecycle, EachEntryCallAfterACloseCreatesAFreshWindowAndFreesTheOld
         EXPECT_TRUE(form.isModal());
         EXPECT_EQ(Screen::Cursor(), crDefault)
             << "once the window is shown, the pointer over it is the arrow";
+        EXPECT_FALSE(BusyAnimation::OnScreen()) << "the busy window of its creation stands over it";
     });
     EXPECT_FALSE(boStcriado) << "closing clears the created flag";
     EXPECT_EQ(Screen::Cursor(), crDefault);
@@ -92,9 +95,13 @@ TEST_F(EntryLifecycle, AFailedCreationLeavesNoWindowAndTheNextCallTriesAgain) {
     EXPECT_TRUE(opened);
 }
 
-TEST_F(EntryLifecycle, TheCancelButtonOutsideARunClosesTheWindow) {
+TEST_F(EntryLifecycle, EscapeLeavesTheWindowOpenAndTheCancelButtonOutsideARunClosesIt) {
     bool closedByCancel = false;
     withWindow([&](TfrmLeituraPocket& form) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(form.focusWidget() ? form.focusWidget() : &form, &escape);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(form.isVisible() && !form.IsReleased()) << "Escape closed the window";
         form.sbtCancel->click();
         closedByCancel = !form.isVisible();
     });

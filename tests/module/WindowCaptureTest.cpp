@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPointer>
 
 #include <algorithm>
@@ -60,7 +61,7 @@ TEST_F(WindowCapture, ACancelClickedDuringARunStopsTheScanThereAndLeavesTheWindo
 }
 
 // The window opened as a host opens it: modally, through the module's entry.
-TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputAndAfterItTheyDo) {
+TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputNorDoesEscapeStopItAndAfterItTheyDo) {
     FormFolder folder;
     selectFiles(folder, {writeForm(folder)});
     chooseLanguage(QStringLiteral("POR"));
@@ -86,6 +87,9 @@ TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputAndAfterItTh
         form->sbtTudoEsq->click(); // a disabled button takes no click
         selectedDuringRun = form->lsbSelec->Count();
         availableDuringRun = form->lsbDisp->Count();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(),
+                                &escape);
     });
 
     clickImport();
@@ -95,8 +99,27 @@ TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputAndAfterItTh
     EXPECT_EQ(selectedDuringRun, 1);
     EXPECT_EQ(availableDuringRun, 0);
     EXPECT_EQ(rowsOnServer().size(), 3) << "the whole form was scanned";
+    EXPECT_TRUE(form->isVisible() && !form->IsReleased()) << "Escape closed the window";
     for (QWidget* control : selection)
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+}
+
+TEST_F(WindowCapture, NoBusyWindowLingersOverTheRunsMessageOrOverTheWindowAfterADeclinedRun) {
+    FormFolder folder;
+    selectFiles(folder, {writeForm(folder)});
+    chooseLanguage(QStringLiteral("POR"));
+    bool busyAtSuccess = true;
+    dialogs->onMessage = [&](const ScriptedDialogs::Shown& shown) {
+        if (shown.text == kSuccess)
+            busyAtSuccess = BusyAnimation::OnScreen();
+    };
+    clickImport();
+    EXPECT_FALSE(busyAtSuccess);
+
+    dialogs->answers = {mrNo};
+    clickImport(); // declined: only the version stamp is read and sent
+    EXPECT_FALSE(BusyAnimation::OnScreen());
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
 }
 
 using ModalWindowCapture = ModuleFixture;
