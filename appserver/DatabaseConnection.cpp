@@ -28,15 +28,11 @@ void checkSqlitePath(const QString& path) {
 }
 
 // SQLite would create the file as the umask allows, often readable by every user; its -wal and
-// -shm files take the database file's mode. Made here first, for the owner only.
+// -shm files take the database file's mode. Made here first, for the owner only. When that
+// fails, SQLite's own attempt fails too, and says why in its words.
 void createSqliteFile(const QString& path) {
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                  QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return;
-    if (!QFileInfo::exists(path))
-        throw StorageError(
-            QStringLiteral("cannot create the database file %1: %2").arg(path, file.errorString()));
+    file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void setUpSqlite(const QSqlDatabase& db) {
