@@ -2,6 +2,7 @@
 
 #include "appserver/RpcError.h"
 #include "appserver/SocketNames.h"
+#include "appserver/TokenGuesses.h"
 
 #include <QJsonValue>
 #include <QSslSocket>
@@ -23,18 +24,33 @@ constexpr int kDrainMaxMs = 5000;
 } // namespace
 
 RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token,
-                             ServerLimits limits, int number, ConnectionTurns& turns, QObject* parent)
+                             ServerLimits limits, int number, ConnectionTurns& turns, TokenGuesses& guesses,
+                             QDeadlineTimer authDeadline, QObject* parent)
     : QObject(parent), socket_(socket), tls_(qobject_cast<QSslSocket*>(socket)), limits_(limits),
-      number_(number), dispatcher_(registry, std::move(token), number), turns_(turns) {
+      number_(number), dispatcher_(registry, token, number), turns_(turns), guesses_(guesses),
+      peerAddress_(socket->peerAddress()), authenticated_(!token.isRequired()) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
     socket_->setReadBufferSize(std::max(limits_.maxMessageBytes, kReadChunk));
-    if (tls_)
-        qInfo("connection %d: opened from %s over %s", number_, qPrintable(peerName(*socket_)),
-              qPrintable(tlsProtocolName(*tls_)));
-    else
-        qInfo("connection %d: opened from %s", number_, qPrintable(peerName(*socket_)));
+    if (authenticated_)
+        announce();
+
+    // Fixed at acceptance: nothing the client sends short of the token moves it.
+    authDeadline_.setSingleShot(true);
+    connect(&authDeadline_, &QTimer::timeout, this, [this] {
+        if (!authenticated_ && state_ != State::Closed) {
+            socket_->abort();
+            onDisconnected();
+        }
+    });
+    if (!authenticated_)
+        authDeadline_.start(std::max<qint64>(authDeadline.remainingTime(), 0));
+    guessWait_.setSingleShot(true);
+    connect(&guessWait_, &QTimer::timeout, this, [this] {
+        if (state_ == State::Serving)
+            turns_.request(this);
+    });
 
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
         if (state_ == State::Draining)
@@ -69,11 +85,22 @@ RpcConnection::~RpcConnection() {
     turns_.withdraw(this);
 }
 
+void RpcConnection::announce() {
+    announced_ = true;
+    if (tls_)
+        qInfo("connection %d: opened from %s over %s", number_, qPrintable(peerName(*socket_)),
+              qPrintable(tlsProtocolName(*tls_)));
+    else
+        qInfo("connection %d: opened from %s", number_, qPrintable(peerName(*socket_)));
+}
+
 void RpcConnection::close() {
     if (state_ == State::Closed)
         return;
     state_ = State::Closed;
     idleTimer_.stop();
+    authDeadline_.stop();
+    guessWait_.stop();
     drainTimer_.stop();
     drainDeadline_.stop();
     socket_->disconnectFromHost();
@@ -91,7 +118,13 @@ void RpcConnection::onIdle() {
 void RpcConnection::onDisconnected() {
     state_ = State::Closed;
     idleTimer_.stop();
-    qInfo("connection %d: closed", number_);
+    authDeadline_.stop();
+    guessWait_.stop();
+    if (finishedSent_)
+        return; // an abort tells its disconnect too
+    finishedSent_ = true;
+    if (announced_)
+        qInfo("connection %d: closed", number_);
     emit finished(this);
 }
 
@@ -148,6 +181,8 @@ bool RpcConnection::takeTurn(int maxLines) {
             refuseOversizedLine();
             return false;
         }
+        if (mustWaitForGuesses())
+            return false;
         // A view rather than a copy: the dispatcher is done with the line before anything may
         // change the buffer.
         const QByteArray line = QByteArray::fromRawData(buffer_.constData() + consumed_, end - consumed_);
@@ -212,9 +247,33 @@ void RpcConnection::send(const QByteArray& answer) {
     socket_->flush();
 }
 
+bool RpcConnection::mustWaitForGuesses() {
+    if (authenticated_)
+        return false;
+    const int waitMs = guesses_.waitMs(peerAddress_);
+    if (waitMs <= 0)
+        return false;
+    if (!guessWait_.isActive())
+        guessWait_.start(waitMs);
+    return true;
+}
+
+void RpcConnection::onOpened() {
+    authenticated_ = true;
+    authDeadline_.stop();
+    guesses_.accepted(peerAddress_);
+    announce();
+    emit authenticated(this);
+}
+
 void RpcConnection::handleLine(const QByteArray& line) {
+    const int refusalsBefore = dispatcher_.tokenRefusals();
     if (const std::optional<QByteArray> answer = dispatcher_.handle(line))
         send(*answer);
+    if (dispatcher_.tokenRefusals() > refusalsBefore)
+        guesses_.refused(peerAddress_, number_);
+    if (!authenticated_ && dispatcher_.isOpen())
+        onOpened();
     if (dispatcher_.refusedTooOften()) {
         qWarning("connection %d: %d refused tokens; closing", number_, dispatcher_.tokenRefusals());
         closeAfterDraining();

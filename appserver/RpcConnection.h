@@ -6,24 +6,32 @@
 #include "appserver/ServerLimits.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QObject>
 #include <QTimer>
 
 class QSslSocket;
 class QTcpSocket;
 class ServerRegistry;
+class TokenGuesses;
 
 // One client connection: splits what it reads into lines, hands each to its RpcDispatcher and
 // sends the answer back. Never blocks: it handles lines only in the turns the server's
 // ConnectionTurns give it, and stops reading while the client is not taking its answers, so one
 // client cannot hold up the others. Closes itself when the client goes quiet for the idle timeout,
-// and after the dispatcher has refused too many tokens.
+// and after the dispatcher has refused too many tokens. When a token is required the connection
+// is unauthenticated until its rpc.open succeeds: it must get there before its deadline, and its
+// requests wait while its peer address is paying for refused tokens (see TokenGuesses). Only an
+// authenticated connection is told to the log, so that peers failing to get in cannot fill it.
 class RpcConnection : public QObject, private TurnTaker {
     Q_OBJECT
 public:
     // Takes ownership of socket: plain, or a QSslSocket whose handshake has finished.
+    // authDeadline: when an unauthenticated connection is closed, counted from its acceptance.
     RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token, ServerLimits limits,
-                  int number, ConnectionTurns& turns, QObject* parent = nullptr);
+                  int number, ConnectionTurns& turns, TokenGuesses& guesses, QDeadlineTimer authDeadline,
+                  QObject* parent = nullptr);
     ~RpcConnection() override;
 
     // Closes after the answers already queued have been sent.
@@ -31,7 +39,11 @@ public:
     // Sends one error (id null), then reads and drops what the client still sends and closes.
     void refuse(int code, const QString& message);
 
+    bool isAuthenticated() const { return authenticated_; }
+
 signals:
+    // The client presented the token; emitted once, and never for a connection that needs none.
+    void authenticated(RpcConnection* connection);
     void finished(RpcConnection* connection);
 
 private:
@@ -42,6 +54,11 @@ private:
     enum class State { Serving, Draining, Closed };
 
     void handleLine(const QByteArray& line);
+    // True when an unauthenticated connection must wait before its next request; a turn is asked
+    // for once the wait is over.
+    bool mustWaitForGuesses();
+    void onOpened();
+    void announce();
     void refuseOversizedLine();
     void refuseTlsClient();
     void closeAfterDraining();
@@ -59,6 +76,11 @@ private:
     int number_;
     RpcDispatcher dispatcher_;
     ConnectionTurns& turns_;
+    TokenGuesses& guesses_;
+    const QHostAddress peerAddress_;
+    bool authenticated_;
+    bool announced_ = false;
+    bool finishedSent_ = false;
     State state_ = State::Serving;
     QByteArray buffer_;
     qsizetype consumed_ = 0;     // bytes of buffer_ already handled
@@ -68,4 +90,6 @@ private:
     QTimer idleTimer_;
     QTimer drainTimer_;
     QTimer drainDeadline_;
+    QTimer authDeadline_;
+    QTimer guessWait_;
 };

@@ -1,5 +1,6 @@
 #include "appserver/RpcDispatcher.h"
 
+#include "appserver/LogText.h"
 #include "appserver/RequestText.h"
 #include "appserver/RpcError.h"
 #include "appserver/ServerRegistry.h"
@@ -112,7 +113,8 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
         return errorLine(id, numericId, RpcCode::InvalidRequest, invalid);
     if (!hasId) {
         // The protocol has no notifications; running one would change data without an answer.
-        qInfo("connection %d: ignored a notification (%s)", number_, qPrintable(method.toString()));
+        qInfo("connection %d: ignored a notification (%s)", number_,
+              qPrintable(clientText(method.toString())));
         return std::nullopt;
     }
 
@@ -125,13 +127,14 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
     } catch (const RpcError& error) {
         return errorLine(id, numericId, error.code(), error.message());
     } catch (const StorageError& error) {
-        qWarning("connection %d: %s failed in the database: %s", number_, qPrintable(method.toString()),
-                 qPrintable(error.message()));
+        qWarning("connection %d: %s failed in the database: %s", number_,
+                 qPrintable(clientText(method.toString())), qPrintable(error.message()));
         // Drivers report over several lines; a client shows the message as one.
         return errorLine(id, numericId, RpcCode::InternalError,
                          QStringLiteral("the database failed: %1").arg(error.message().simplified()));
     } catch (const std::exception& error) {
-        qWarning("connection %d: %s failed: %s", number_, qPrintable(method.toString()), error.what());
+        qWarning("connection %d: %s failed: %s", number_, qPrintable(clientText(method.toString())),
+                 qPrintable(clientText(QString::fromLocal8Bit(error.what()), 400)));
         return errorLine(id, numericId, RpcCode::InternalError, QString::fromLocal8Bit(error.what()));
     }
 }
@@ -161,8 +164,7 @@ QJsonObject RpcDispatcher::openServerObject(const QJsonValue& params) {
         throw RpcError(RpcCode::InvalidParams, QStringLiteral("\"token\" must be a string"));
     // Checked before the name, so that a client without the token learns nothing of what is served.
     if (!token_.accepts(token.toString())) {
-        ++tokenRefusals_;
-        qWarning("connection %d: refused: missing or wrong token", number_);
+        ++tokenRefusals_; // told to the log per peer address by the connection, not per guess
         throw RpcError(RpcCode::UnknownServer, QStringLiteral("missing or wrong token"));
     }
     ServerObject* object = registry_.find(serverName.toString());

@@ -5,7 +5,11 @@
 #include "appserver/ConnectionTurns.h"
 #include "appserver/ServerLimits.h"
 #include "appserver/TlsHandshakes.h"
+#include "appserver/TokenGuesses.h"
+#include "appserver/UnauthenticatedPeers.h"
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QSet>
@@ -17,9 +21,13 @@ class QTcpSocket;
 class RpcConnection;
 class ServerRegistry;
 
-// Accepts clients and gives each its own RpcConnection; all of them share one event loop. Past
-// limits.maxConnections a new client gets an error and is closed; the others go on. With a TLS
-// configuration a client is served only once its handshake has finished.
+// Accepts clients and gives each its own RpcConnection; all of them share one event loop. With a
+// TLS configuration a client is served only once its handshake has finished. A client that has
+// not finished its handshake or, when a token is required, not yet opened the server object is
+// unauthenticated: it lives in a budget of its own (UnauthenticatedPeers) and must authenticate
+// within limits.authTimeoutSeconds, so that such peers never take the places of the others. Past
+// limits.maxConnections authenticated ones a new client gets an error and is closed; the others go
+// on.
 class RpcServer : public QObject {
     Q_OBJECT
 public:
@@ -36,8 +44,18 @@ public:
     void shutdown();
 
 private:
+    struct Unauthenticated {
+        QHostAddress address;
+        QDeadlineTimer deadline;
+    };
+
     void acceptPending();
     void serve(QTcpSocket* socket);
+    // Counts the socket in the unauthenticated budget until it authenticates or goes; false when
+    // the budget turned it away (the socket is then closed).
+    bool holdUntilAuthenticated(QTcpSocket* socket);
+    void release(QObject* socket);
+    QDeadlineTimer authDeadlineOf(QTcpSocket* socket) const;
 
     ClientListener server_;
     TlsHandshakes handshakes_;
@@ -45,7 +63,11 @@ private:
     const AccessToken token_;
     const ServerLimits limits_;
     ConnectionTurns turns_;
+    UnauthenticatedPeers unauthenticated_;
+    TokenGuesses guesses_;
+    QHash<QObject*, Unauthenticated> held_; // by socket
     QSet<RpcConnection*> served_;
+    QSet<RpcConnection*> opening_; // waiting for their token, counted in unauthenticated_
     QSet<RpcConnection*> refused_; // told "too many connections", closing
     int nextNumber_ = 1;
 };

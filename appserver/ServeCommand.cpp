@@ -1,5 +1,6 @@
 #include "appserver/ServeCommand.h"
 
+#include "appserver/DescriptorLimit.h"
 #include "appserver/ImpPocketObject.h"
 #include "appserver/RpcServer.h"
 #include "appserver/ServerRegistry.h"
@@ -21,6 +22,9 @@ int runServer(const ServeOptions& options) {
     // Armed first, so that a signal during the start still ends the server once it serves.
     UnixSignalBridge shutdownSignals({SIGTERM, SIGINT});
     shutdownSignals.arm();
+
+    // Every socket is a descriptor, those of peers being turned away too.
+    const long descriptors = raiseDescriptorLimit();
 
     QString whyNot;
     const std::optional<ConfiguredToken> token =
@@ -88,6 +92,11 @@ int runServer(const ServeOptions& options) {
                                     : QStringLiteral("none");
     qInfo("limits: requests up to %lld bytes, %d connections at once, idle timeout %s",
           qlonglong(options.limits.maxMessageBytes), options.limits.maxConnections, qPrintable(idleTimeout));
+    qInfo("limits before authentication: %d s to finish it, %d connections at once, %d from one address; "
+          "file descriptors: %s",
+          options.limits.authTimeoutSeconds, options.limits.maxUnauthenticated(),
+          ServerLimits::kMaxUnauthenticatedPerAddress,
+          qPrintable(descriptors < 0 ? QStringLiteral("no limit") : QString::number(descriptors)));
     qInfo("serving %s", qPrintable(registry.names().join(QStringLiteral(", "))));
     std::printf("appserver listening on %s\n", qPrintable(where));
     std::fflush(stdout);

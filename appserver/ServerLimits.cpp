@@ -14,7 +14,11 @@ std::optional<qint64> parseLimit(const QString& text, qint64 minimum, qint64 max
 }
 
 int ServerLimits::tlsHandshakeTimeoutMs() const {
-    const int seconds = idleTimeoutSeconds > 0 ? std::min(idleTimeoutSeconds, kTlsHandshakeTimeoutSeconds)
-                                               : kTlsHandshakeTimeoutSeconds;
+    const int seconds =
+        idleTimeoutSeconds > 0 ? std::min(idleTimeoutSeconds, authTimeoutSeconds) : authTimeoutSeconds;
     return seconds * 1000;
+}
+
+int ServerLimits::maxUnauthenticated() const {
+    return std::max(kMinUnauthenticated, maxConnections);
 }

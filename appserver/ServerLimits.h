@@ -17,8 +17,15 @@ struct ServerLimits {
     static constexpr int kDefaultIdleTimeoutSeconds = 300;
     static constexpr int kMaxIdleTimeoutSeconds = 24 * 60 * 60;
 
-    // A TLS handshake takes a few round trips; a client that has not finished it by then never will.
-    static constexpr int kTlsHandshakeTimeoutSeconds = 10;
+    // A TLS handshake and rpc.open take a few round trips; a client that has not finished them by
+    // then never will.
+    static constexpr int kDefaultAuthTimeoutSeconds = 10;
+    static constexpr int kMaxAuthTimeoutSeconds = 600;
+
+    // Connections still to authenticate (see authTimeoutSeconds), apart from the served ones: in
+    // all, at least this many or maxConnections, and from one peer address.
+    static constexpr int kMinUnauthenticated = 256;
+    static constexpr int kMaxUnauthenticatedPerAddress = 16;
 
     // One request line, line end excluded.
     qint64 maxMessageBytes = kDefaultMaxMessageBytes;
@@ -26,10 +33,14 @@ struct ServerLimits {
     int maxConnections = kDefaultMaxConnections;
     // A connection that completes no line for this long is closed; 0: never.
     int idleTimeoutSeconds = kDefaultIdleTimeoutSeconds;
+    // From acceptance to the end of the TLS handshake and, when a token is required, to a
+    // successful rpc.open; whatever the client sends meanwhile. Past it the connection closes.
+    int authTimeoutSeconds = kDefaultAuthTimeoutSeconds;
 
-    // How long a TLS handshake may take: kTlsHandshakeTimeoutSeconds, or the idle timeout when
-    // that is shorter.
+    // How long a TLS handshake may take: authTimeoutSeconds, or the idle timeout when that is
+    // shorter.
     int tlsHandshakeTimeoutMs() const;
+    int maxUnauthenticated() const;
 };
 
 // The value of a limit's option: a whole number from minimum to maximum.

@@ -55,6 +55,14 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
                        "Default: %1.")
             .arg(ServerLimits::kDefaultIdleTimeoutSeconds),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption authTimeout(
+        QStringLiteral("auth-timeout"),
+        QStringLiteral("Close a connection that has not finished its TLS handshake and, when a token is "
+                       "required, opened the server object this long after connecting (1 to %1). "
+                       "Default: %2.")
+            .arg(ServerLimits::kMaxAuthTimeoutSeconds)
+            .arg(ServerLimits::kDefaultAuthTimeoutSeconds),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption tlsCertificate(
         QStringLiteral("tls-cert"),
         QStringLiteral("Serve TLS (1.2 or newer) with the certificate in this PEM file: the server's "
@@ -65,8 +73,8 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
                                     QStringLiteral("The private key of --tls-cert, an unencrypted PEM file. "
                                                    "Environment: APPSERVER_TLS_KEY."),
                                     QStringLiteral("FILE"));
-    const QList<QCommandLineOption> serveOptions{listen,      tokenFile,      maxMessageBytes, maxConnections,
-                                                 idleTimeout, tlsCertificate, tlsKey};
+    const QList<QCommandLineOption> serveOptions{listen,      tokenFile,   maxMessageBytes, maxConnections,
+                                                 idleTimeout, authTimeout, tlsCertificate, tlsKey};
     parser.addOptions({help, database});
     parser.addOptions(serveOptions);
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -155,7 +163,8 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     if (!readLimit(maxMessageBytes, ServerLimits::kMinMaxMessageBytes, ServerLimits::kMaxMaxMessageBytes,
                    serve.limits.maxMessageBytes) ||
         !readLimit(maxConnections, 1, ServerLimits::kMaxMaxConnections, serve.limits.maxConnections) ||
-        !readLimit(idleTimeout, 0, ServerLimits::kMaxIdleTimeoutSeconds, serve.limits.idleTimeoutSeconds))
+        !readLimit(idleTimeout, 0, ServerLimits::kMaxIdleTimeoutSeconds, serve.limits.idleTimeoutSeconds) ||
+        !readLimit(authTimeout, 1, ServerLimits::kMaxAuthTimeoutSeconds, serve.limits.authTimeoutSeconds))
         return refuse(whyNot);
 
     // An empty path, say from an unset shell variable, must not quietly mean "no token"; an empty

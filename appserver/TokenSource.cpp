@@ -8,6 +8,18 @@ namespace {
 // A token is a line of text; anything this large is the wrong file (or a device without end).
 constexpr qint64 kMaxTokenFileBytes = 64 * 1024;
 
+// A short token falls to guessing, however slowly the server answers wrong ones.
+QString tooShort(const QString& token, const QString& where, const QString& file) {
+    if (token.size() >= kMinTokenChars)
+        return {};
+    return QStringLiteral("the token in %1 has %2 characters, fewer than %3: make a good one with "
+                          "`openssl rand -base64 32 > %4`")
+        .arg(where)
+        .arg(token.size())
+        .arg(kMinTokenChars)
+        .arg(file);
+}
+
 } // namespace
 
 std::optional<ConfiguredToken> loadToken(const QString& tokenFile,
@@ -37,6 +49,9 @@ std::optional<ConfiguredToken> loadToken(const QString& tokenFile,
             *whyNot = QStringLiteral("the token file %1 is empty").arg(tokenFile);
             return std::nullopt;
         }
+        *whyNot = tooShort(token, QStringLiteral("the file %1").arg(tokenFile), tokenFile);
+        if (!whyNot->isEmpty())
+            return std::nullopt;
         configured.token = AccessToken(token);
         configured.origin = QStringLiteral("the file %1").arg(tokenFile);
         if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
@@ -52,6 +67,9 @@ std::optional<ConfiguredToken> loadToken(const QString& tokenFile,
             *whyNot = QStringLiteral("APPSERVER_TOKEN holds only blanks");
             return std::nullopt;
         }
+        *whyNot = tooShort(token, QStringLiteral("APPSERVER_TOKEN"), QStringLiteral("FILE"));
+        if (!whyNot->isEmpty())
+            return std::nullopt;
         configured.token = AccessToken(token);
         configured.origin = QStringLiteral("APPSERVER_TOKEN");
     }

@@ -7,6 +7,8 @@
 
 #include <csignal>
 
+#include <sys/resource.h>
+
 namespace {
 
 // Generous: a loaded CI machine may be slow to start a process; nothing waits this long normally.
@@ -41,6 +43,11 @@ bool AppserverProcess::launch(const QStringList& extraArgs) {
                                       QStringLiteral("--database"), databaseUrl()} +
                           extraArgs);
     process_.setStandardErrorFile(logPath_, QIODevice::Append);
+    if (descriptorLimit_ > 0)
+        process_.setChildProcessModifier([limit = rlim_t(descriptorLimit_)] {
+            const rlimit low{limit, limit};
+            ::setrlimit(RLIMIT_NOFILE, &low);
+        });
     process_.start();
     return process_.waitForStarted(kStartTimeoutMs);
 }

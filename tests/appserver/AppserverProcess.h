@@ -31,6 +31,9 @@ public:
     // The port to listen on instead of one the system picks, e.g. to come back on the same one.
     // Call before start().
     void setListenPort(quint16 port) { listenPort_ = port; }
+    // Runs the server with at most this many file descriptors (soft and hard limit, so it cannot
+    // raise them). Call before start().
+    void setDescriptorLimit(int limit) { descriptorLimit_ = limit; }
 
     // Runs `appserver --listen 127.0.0.1:0 --database URL extraArgs` and waits for its
     // "appserver listening on HOST:PORT" line. False when the server exited first or never said it
@@ -70,6 +73,7 @@ private:
     QString logPath_;
     QProcess process_;
     quint16 listenPort_ = 0;
+    int descriptorLimit_ = 0; // 0: inherited
     quint16 port_ = 0;
     QString listeningLine_;
 };

@@ -152,7 +152,7 @@ TEST(LimitsTest, LimitsOutOfRangeAreBadUsage) {
     const QList<QStringList> wrong{
         {"--max-message-bytes", "100"}, {"--max-message-bytes", "lots"}, {"--max-connections", "0"},
         {"--max-connections", "-3"},    {"--idle-timeout", "-1"},        {"--idle-timeout", "1.5"},
-        {"--idle-timeout", "99999999"},
+        {"--idle-timeout", "99999999"}, {"--auth-timeout", "0"},         {"--auth-timeout", "601"},
     };
     for (const QStringList& arguments : wrong) {
         const AppserverProcess::CommandResult result = AppserverProcess::runRaw(

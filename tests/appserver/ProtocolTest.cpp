@@ -60,7 +60,7 @@ TEST(ProtocolTokenTest, TheTokenCanComeFromAFile) {
     const QString path = QDir(server.directory()).filePath("token");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("  from-a-file\n");
+    file.write("  from-a-file-long-enough\n");
     file.close();
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
     RpcClient client;
@@ -70,7 +70,7 @@ TEST(ProtocolTokenTest, TheTokenCanComeFromAFile) {
               -32001);
     EXPECT_TRUE(
         client
-            .call("rpc.open", QJsonObject{{"serverName", "Vdr04000.rdmImpPocket"}, {"token", "from-a-file"}})
+            .call("rpc.open", QJsonObject{{"serverName", "Vdr04000.rdmImpPocket"}, {"token", "from-a-file-long-enough"}})
             .contains("result"));
 
     AppserverProcess missing;

@@ -106,9 +106,9 @@ TEST(SecurityTest, WithoutATokenAnyClientMayOpen) {
 
 TEST(SecurityTest, ATokenFromAFileIsRequiredAndNoMethodRunsWithoutIt) {
     AppserverProcess server;
-    const QString path = writeFile(server, "token", "  file-s3cret\n");
+    const QString path = writeFile(server, "token", "  file-s3cret-long-enough\n");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
-    expectTokenRequired(server, "file-s3cret");
+    expectTokenRequired(server, "file-s3cret-long-enough");
 
     // A write sent before a successful open is refused and leaves the data as it was, while the
     // same write after it goes through.
@@ -120,7 +120,7 @@ TEST(SecurityTest, ATokenFromAFileIsRequiredAndNoMethodRunsWithoutIt) {
 
     RpcClient owner;
     ASSERT_TRUE(owner.connectTo(server.port()));
-    ASSERT_TRUE(openWithToken(owner, "file-s3cret").contains("result"));
+    ASSERT_TRUE(openWithToken(owner, "file-s3cret-long-enough").contains("result"));
     EXPECT_TRUE(versionStamp(owner).isNull());
     EXPECT_TRUE(resultOf(owner.call("SetVersao", QJsonArray{stampDelta()})).value("ok").toBool());
     EXPECT_EQ(versionStamp(owner).toString(), "2026-03-04T05:06:07.000");
@@ -128,33 +128,33 @@ TEST(SecurityTest, ATokenFromAFileIsRequiredAndNoMethodRunsWithoutIt) {
     const QString log = server.log();
     EXPECT_TRUE(log.contains("requires the token from the file")) << log.toStdString();
     EXPECT_TRUE(log.contains("missing or wrong token"));
-    EXPECT_FALSE(log.contains("file-s3cret")) << "the log shows the token";
+    EXPECT_FALSE(log.contains("file-s3cret-long-enough")) << "the log shows the token";
     EXPECT_FALSE(log.contains("readable by other users"));
 }
 
 TEST(SecurityTest, ATokenFromTheEnvironmentIsRequired) {
-    const ScopedEnvironment token("APPSERVER_TOKEN", " env-s3cret ");
+    const ScopedEnvironment token("APPSERVER_TOKEN", " env-s3cret-long-enough ");
     AppserverProcess server;
     ASSERT_TRUE(server.start()) << server.log().toStdString();
-    expectTokenRequired(server, "env-s3cret");
+    expectTokenRequired(server, "env-s3cret-long-enough");
     EXPECT_TRUE(server.log().contains("requires the token from APPSERVER_TOKEN"));
-    EXPECT_FALSE(server.log().contains("env-s3cret")) << "the log shows the token";
+    EXPECT_FALSE(server.log().contains("env-s3cret-long-enough")) << "the log shows the token";
 }
 
 TEST(SecurityTest, TheTokenFileOutranksTheEnvironment) {
-    const ScopedEnvironment token("APPSERVER_TOKEN", "env-s3cret");
+    const ScopedEnvironment token("APPSERVER_TOKEN", "env-s3cret-long-enough");
     AppserverProcess server;
-    const QString path = writeFile(server, "token", "file-s3cret");
+    const QString path = writeFile(server, "token", "file-s3cret-long-enough");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
     RpcClient client;
     ASSERT_TRUE(client.connectTo(server.port()));
-    EXPECT_EQ(errorCode(openWithToken(client, "env-s3cret")), -32001);
-    EXPECT_TRUE(openWithToken(client, "file-s3cret").contains("result"));
+    EXPECT_EQ(errorCode(openWithToken(client, "env-s3cret-long-enough")), -32001);
+    EXPECT_TRUE(openWithToken(client, "file-s3cret-long-enough").contains("result"));
 }
 
 TEST(SecurityTest, ATokenOfAnyCharactersMustMatchExactly) {
     AppserverProcess server;
-    const QString token = QStringLiteral("pässwörd-€-7");
+    const QString token = QStringLiteral("pässwörd-€-7-long-enough");
     const QString path = writeFile(server, "token", token.toUtf8() + "\r\n");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
     RpcClient client;
@@ -166,22 +166,22 @@ TEST(SecurityTest, ATokenOfAnyCharactersMustMatchExactly) {
 
 TEST(SecurityTest, ThreeRefusedTokensCloseTheConnection) {
     AppserverProcess server;
-    const QString path = writeFile(server, "token", "s3cret");
+    const QString path = writeFile(server, "token", "s3cret-long-enough");
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
 
     // Two refusals leave room for the right token.
     RpcClient mistyping;
     ASSERT_TRUE(mistyping.connectTo(server.port()));
-    EXPECT_EQ(errorCode(openWithToken(mistyping, "s3crte")), -32001);
-    EXPECT_EQ(errorCode(openWithToken(mistyping, "s3cert")), -32001);
-    EXPECT_TRUE(openWithToken(mistyping, "s3cret").contains("result"));
+    EXPECT_EQ(errorCode(openWithToken(mistyping, "s3crte-long-enough")), -32001);
+    EXPECT_EQ(errorCode(openWithToken(mistyping, "s3cert-long-enough")), -32001);
+    EXPECT_TRUE(openWithToken(mistyping, "s3cret-long-enough").contains("result"));
 
     // Guesses sent all at once: the third refusal ends the connection, and the guesses behind it,
     // the right one included, are never tried.
     RpcClient guessing;
     ASSERT_TRUE(guessing.connectTo(server.port()));
     QByteArray guesses;
-    for (const char* guess : {"a", "b", "c", "s3cret"})
+    for (const char* guess : {"a", "b", "c", "s3cret-long-enough"})
         guesses +=
             RpcClient::requestLine(1, "rpc.open", QJsonObject{{"serverName", kServerName}, {"token", guess}});
     guesses += RpcClient::requestLine(2, "GetIdiLeDfm", QJsonArray());
@@ -194,7 +194,7 @@ TEST(SecurityTest, ThreeRefusedTokensCloseTheConnection) {
     // The server goes on for everyone else.
     RpcClient later;
     ASSERT_TRUE(later.connectTo(server.port()));
-    EXPECT_TRUE(openWithToken(later, "s3cret").contains("result"));
+    EXPECT_TRUE(openWithToken(later, "s3cret-long-enough").contains("result"));
     EXPECT_TRUE(mistyping.call("GetVersao").contains("result"));
 }
 
@@ -215,7 +215,11 @@ TEST(SecurityTest, AnUnusableTokenRefusesToStart) {
         QByteArray content;
         const char* reason;
     } files[] = {
-        {"", "is empty"}, {" \t\r\n ", "is empty"}, {QByteArray(64 * 1024 + 1, 'k'), "is larger than"}};
+        {"", "is empty"},
+        {" \t\r\n ", "is empty"},
+        {QByteArray(64 * 1024 + 1, 'k'), "is larger than"},
+        {"k", "openssl rand -base64 32 >"},
+        {" fifteen-chars-x \n", "has 15 characters, fewer than 16"}};
     for (const auto& file : files) {
         AppserverProcess server;
         EXPECT_FALSE(server.start({"--token-file", writeFile(server, "token", file.content)}));
@@ -239,6 +243,14 @@ TEST(SecurityTest, AnUnusableTokenRefusesToStart) {
         EXPECT_EQ(server.exitCode(), 1);
         EXPECT_TRUE(server.log().contains("APPSERVER_TOKEN holds only blanks")) << server.log().toStdString();
     }
+    {
+        const ScopedEnvironment shortToken("APPSERVER_TOKEN", "s3cret");
+        AppserverProcess server;
+        EXPECT_FALSE(server.start());
+        EXPECT_EQ(server.exitCode(), 1);
+        EXPECT_TRUE(server.log().contains("the token in APPSERVER_TOKEN has 6 characters"))
+            << server.log().toStdString();
+    }
 
     // An empty path, as an unset shell variable gives, must not mean "no token".
     AppserverProcess server;
@@ -250,7 +262,7 @@ TEST(SecurityTest, AnUnusableTokenRefusesToStart) {
 
 TEST(SecurityTest, ATokenFileOthersCanReadIsWarnedAbout) {
     AppserverProcess server;
-    const QString path = writeFile(server, "token", "s3cret",
+    const QString path = writeFile(server, "token", "s3cret-long-enough",
                                    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
     EXPECT_TRUE(server.log().contains("warning: the token file")) << server.log().toStdString();

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// What a client sent, made safe for one log line: control characters, backslashes and the
+// separators Unicode treats as line ends are shown escaped ("\n", "\x1b", "\u2028"), and text
+// beyond maxChars is cut and ends in "…", so a client can neither forge log lines nor flood them.
+QString clientText(const QString& text, qsizetype maxChars = 80);
