@@ -142,7 +142,8 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
             // Only one file's lines are held at a time; the file itself is closed before its scan.
             currentFile_ = view_.SelectedFile(i);
             const TStringList lines = ReadFormText(currentFile_);
-            if (Observer)
+            // After a cancel the files left are passed over, not scanned: nobody is told of them.
+            if (Observer && !cancelRequested_)
                 Observer->FileScanStarted(currentFile_, lines.Count());
             Import(lines, programCodes[i]);
         }
