@@ -32,7 +32,9 @@ echo "lintian:"
 verdict=$(lintian --fail-on error --display-info --suppress-tags-from-file /dev/null "$packages"/*.deb) ||
   { echo "$verdict" >&2; exit 1; }
 [ -z "$verdict" ] || echo "$verdict"
-if echo "$verdict" | grep -q 'hardening-'; then
+# capture's code calls no C library function that fortification replaces (its work is Qt calls),
+# so lintian finds no fortified call in it; it is built with the flag as every target is.
+if echo "$verdict" | grep -v 'hardening-no-fortify-functions \[usr/bin/capture\]' | grep -q 'hardening-'; then
   echo "lintian: binaries built without Debian's hardening flags" >&2
   exit 1
 fi
