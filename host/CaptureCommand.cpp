@@ -27,20 +27,22 @@ QString serverAddress() {
 } // namespace
 
 CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::Streams streams)
-    : options_(options),
-      streams_(streams),
+    : options_(options), streams_(streams),
       report_(options.check() ? CaptureReport::Mode::Check : CaptureReport::Mode::Run, options.language(),
               serverAddress()),
-      view_(report_, options.answerYes(), options.check(), streams),
-      messages_(CaptureMessages()),
+      view_(report_, options.answerYes(), options.check(), streams), messages_(CaptureMessages()),
       stopSignals_({SIGINT, SIGTERM}, UnixSignalBridge::SecondSignal::EndsProgram) {
     // As the window sets up its connection and binds its data sets.
     connection_.ServerName = RemoteMethods::kServerName;
     connection_.SetHost(QStringLiteral("127.0.0.1"));
     connection_.BeforeConnect = [](TNetConnection& sender) { ServerLink::TakeServerAddress(sender); };
-    data_.cdsPropried.AfterPost = [this](TClientDataSet& rows) { changes_.Apply(rows, RemoteMethods::kSetPropried); };
+    data_.cdsPropried.AfterPost = [this](TClientDataSet& rows) {
+        changes_.Apply(rows, RemoteMethods::kSetPropried);
+    };
     data_.cdsPropried.AfterCancel = [](TClientDataSet& rows) { rows.CancelUpdates(); };
-    data_.cdsVersao.AfterPost = [this](TClientDataSet& stamp) { changes_.Apply(stamp, RemoteMethods::kSetVersao); };
+    data_.cdsVersao.AfterPost = [this](TClientDataSet& stamp) {
+        changes_.Apply(stamp, RemoteMethods::kSetVersao);
+    };
     data_.cdsVersao.AfterCancel = [](TClientDataSet& stamp) { stamp.CancelUpdates(); };
     run_.Observer = &view_;
     QObject::connect(&stopSignals_, &UnixSignalBridge::caught, [this](int signalNumber) {
@@ -65,10 +67,11 @@ int CaptureCommand::Exec() {
 
     QStringList problems = view_.Errors() + failures_;
     if (stoppedBy_ != 0) {
-        const QString stopped = QStringLiteral("Stopped by %1 at %2:%3")
-                                    .arg(stoppedBy_ == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM"),
-                                         report_.lastFile())
-                                    .arg(report_.lastLine());
+        const QString stopped =
+            QStringLiteral("Stopped by %1 at %2:%3")
+                .arg(stoppedBy_ == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM"),
+                     report_.lastFile())
+                .arg(report_.lastLine());
         QTextStream(streams_.err) << "capture: " << stopped << Qt::endl;
         problems.append(stopped);
     }
@@ -154,7 +157,8 @@ void CaptureCommand::fail(const std::exception& failure) {
 void CaptureCommand::printSummary() {
     view_.ClearProgress();
     // Made from what was scanned, as the report is: the two tell one story.
-    const QString rows = options_.check() ? QStringLiteral("rows it would insert") : QStringLiteral("rows inserted");
+    const QString rows =
+        options_.check() ? QStringLiteral("rows it would insert") : QStringLiteral("rows inserted");
     QTextStream out(streams_.out);
     out << QStringLiteral("files: %1, lines: %2, captions looked up: %3, %4: %5, time: %6 s")
                .arg(report_.files().size())

@@ -53,8 +53,7 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         QStringLiteral("Write a report of what the run or check did to FILE: JSON for *.json, CSV for "
                        "*.csv. Written whole once the run has ended, however it ended."),
         QStringLiteral("FILE"));
-    parser.addOptions(
-        {languageOption, checkOption, reportOption, serverOption, yesOption, typedOption});
+    parser.addOptions({languageOption, checkOption, reportOption, serverOption, yesOption, typedOption});
     TlsOptions::addTo(parser);
     parser.addPositionalArgument(QStringLiteral("DIRECTORY"),
                                  QStringLiteral("Directories of the form files."),

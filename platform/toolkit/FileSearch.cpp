@@ -57,8 +57,9 @@ QString shownWithEscapes(const QByteArray& name) {
             decoded.clear();
         }
         if (decoded.isEmpty()) {
-            shown += QStringLiteral("\\x") +
-                     QString::number(static_cast<uchar>(name[i]), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+            shown += QStringLiteral("\\x") + QString::number(static_cast<uchar>(name[i]), 16)
+                                                 .rightJustified(2, QLatin1Char('0'))
+                                                 .toUpper();
             ++i;
         } else {
             shown += decoded;
@@ -73,7 +74,8 @@ QString shownWithEscapes(const QByteArray& name) {
 QStringList FindUndecodableFiles(const QString& pattern) {
     const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
     const QString directory = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
-    const QRegularExpression matches = QRegularExpression::fromWildcard(pattern.mid(slash + 1), Qt::CaseInsensitive);
+    const QRegularExpression matches =
+        QRegularExpression::fromWildcard(pattern.mid(slash + 1), Qt::CaseInsensitive);
 
     const QByteArray encodedDirectory = QFile::encodeName(directory);
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(encodedDirectory.constData()), closedir);

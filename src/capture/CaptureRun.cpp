@@ -120,11 +120,12 @@ void CaptureRun::checkRowValues(const QList<AnsiString>& programCodes) {
                                     {data_.cdsPropriedSTVALORPROP, "caption", scan.StoredValue()}};
             for (const Value& value : values)
                 if (value.text.size() > value.field->Size())
-                    throw EConvertError(QStringLiteral("The %1 \"%2\" at %3:%4 has %5 characters; at most %6 fit")
-                                            .arg(QLatin1String(value.what), Ansi::toUnicode(value.text), path)
-                                            .arg(line + 1)
-                                            .arg(value.text.size())
-                                            .arg(value.field->Size()));
+                    throw EConvertError(
+                        QStringLiteral("The %1 \"%2\" at %3:%4 has %5 characters; at most %6 fit")
+                            .arg(QLatin1String(value.what), Ansi::toUnicode(value.text), path)
+                            .arg(line + 1)
+                            .arg(value.text.size())
+                            .arg(value.field->Size()));
         }
     }
 }

@@ -40,7 +40,8 @@ FormText convertFormFile(const QString& path) {
             throw EStreamError(
                 QStringLiteral("Cannot open the form file %1: %2").arg(path, file.errorString()));
         // Read no further than the limit, whatever the size said: the file may grow meanwhile.
-        QByteArray content = file.size() > kMaxFormFileBytes ? QByteArray() : file.read(kMaxFormFileBytes + 1);
+        QByteArray content =
+            file.size() > kMaxFormFileBytes ? QByteArray() : file.read(kMaxFormFileBytes + 1);
         if (file.size() > kMaxFormFileBytes || content.size() > kMaxFormFileBytes)
             throw EStreamError(QStringLiteral("The form file %1 has more than %2 MiB; it is not read")
                                    .arg(path)

@@ -16,7 +16,8 @@ void FileLists::listDirectory(const QString& pattern) {
     if (!unnamed.isEmpty())
         throw EStreamError(QStringLiteral("Cannot list %1 in %2: a file name that is not valid UTF-8 "
                                           "cannot be opened here; rename the file")
-                               .arg(unnamed.join(QStringLiteral(", ")), pattern.left(pattern.lastIndexOf(QLatin1Char('/')))));
+                               .arg(unnamed.join(QStringLiteral(", ")),
+                                    pattern.left(pattern.lastIndexOf(QLatin1Char('/')))));
 }
 
 void FileLists::ChooseDirectory() {

@@ -19,9 +19,10 @@ bool NameList::Selected(int index) const {
 }
 
 void NameList::Add(const QString& text) {
-    const auto place = std::upper_bound(entries_.begin(), entries_.end(), text, [](const QString& added, const Entry& entry) {
-        return QString::compare(added, entry.text, Qt::CaseInsensitive) < 0;
-    });
+    const auto place = std::upper_bound(
+        entries_.begin(), entries_.end(), text, [](const QString& added, const Entry& entry) {
+            return QString::compare(added, entry.text, Qt::CaseInsensitive) < 0;
+        });
     entries_.insert(place, Entry{text});
 }
 

@@ -209,41 +209,43 @@ TEST_F(ARun, AFileThatCannotBeReadOrStoredFailsTheRunBeforeTheConfirmation) {
     const QString greekName = folder.write(QStringLiteral("Ωmega.Ebf"), SampleForms::kCliente);
     // Names longer than the row's fields, found wherever they stand in the file.
     const AnsiString longName(51, 'N');
-    const QString longForm = folder.write(QStringLiteral("Longo.Ebf"), SampleForms::labelForm("frm" + longName, {"Um"}));
-    const QString longComponent = folder.write(
-        QStringLiteral("Rotulo.Ebf"), SampleForms::labelForm("frmRotulo", {"Um", "Dois"}).replace("lbl2", "lbl" + longName));
+    const QString longForm =
+        folder.write(QStringLiteral("Longo.Ebf"), SampleForms::labelForm("frm" + longName, {"Um"}));
+    const QString longComponent =
+        folder.write(QStringLiteral("Rotulo.Ebf"),
+                     SampleForms::labelForm("frmRotulo", {"Um", "Dois"}).replace("lbl2", "lbl" + longName));
     // Sparse: two gigabytes that take no room, and must not be read to be refused.
     QFile huge(folder.write(QStringLiteral("Enorme.Ebf"), SampleForms::kCliente));
     ASSERT_TRUE(huge.resize(qint64(2) << 30));
     chooseLanguage(QStringLiteral("POR"));
     using Case = std::pair<QString, QString>; // the file, what the failure says
     for (const bool check : {false, true})
-    for (const auto& [unreadable, says] :
-         {Case{gone, gone}, Case{greek, QStringLiteral("Line 4 of ") + greek},
-          Case{longCode, longCode + QStringLiteral(" has 23 characters; at most 20 fit")},
-          Case{greekName, QStringLiteral("\"Ωmega\" of ") + greekName},
-          Case{longForm, longForm + QStringLiteral(":5 has 54 characters; at most 50 fit")},
-          Case{longComponent, longComponent + QStringLiteral(":9 has 54 characters; at most 50 fit")},
-          Case{huge.fileName(), huge.fileName() + QStringLiteral(" has more than 64 MiB")}}) {
-        SCOPED_TRACE(unreadable.toStdString() + (check ? " check" : " run"));
-        run.CheckOnly = check;
-        view.lsbSelec.Clear();
-        selectFiles({QStringLiteral("Cliente.Ebf"), QFileInfo(unreadable).fileName()});
-        files.UpdateImportButton();
-        forgetCalls();
+        for (const auto& [unreadable, says] :
+             {Case{gone, gone}, Case{greek, QStringLiteral("Line 4 of ") + greek},
+              Case{longCode, longCode + QStringLiteral(" has 23 characters; at most 20 fit")},
+              Case{greekName, QStringLiteral("\"Ωmega\" of ") + greekName},
+              Case{longForm, longForm + QStringLiteral(":5 has 54 characters; at most 50 fit")},
+              Case{longComponent, longComponent + QStringLiteral(":9 has 54 characters; at most 50 fit")},
+              Case{huge.fileName(), huge.fileName() + QStringLiteral(" has more than 64 MiB")}}) {
+            SCOPED_TRACE(unreadable.toStdString() + (check ? " check" : " run"));
+            run.CheckOnly = check;
+            view.lsbSelec.Clear();
+            selectFiles({QStringLiteral("Cliente.Ebf"), QFileInfo(unreadable).fileName()});
+            files.UpdateImportButton();
+            forgetCalls();
 
-        const QStringList failures = runCapture();
+            const QStringList failures = runCapture();
 
-        ASSERT_EQ(failures.size(), 1);
-        EXPECT_TRUE(failures[0].contains(says)) << failures[0].toStdString();
-        EXPECT_TRUE(view.texts().isEmpty()) << view.texts().join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(rowsOnServer().isEmpty());
-        EXPECT_FALSE(server.versionStamp().has_value());
-        EXPECT_FALSE(run.Running());
-        EXPECT_TRUE(view.importEnabled);
-        EXPECT_TRUE(view.selectionEnabled);
-    }
+            ASSERT_EQ(failures.size(), 1);
+            EXPECT_TRUE(failures[0].contains(says)) << failures[0].toStdString();
+            EXPECT_TRUE(view.texts().isEmpty()) << view.texts().join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
+            EXPECT_TRUE(rowsOnServer().isEmpty());
+            EXPECT_FALSE(server.versionStamp().has_value());
+            EXPECT_FALSE(run.Running());
+            EXPECT_TRUE(view.importEnabled);
+            EXPECT_TRUE(view.selectionEnabled);
+        }
 }
 
 TEST_F(ARun, TheBusyCursorShowsWhileTheRunScansOrTalksToTheServerAndNotWhileItAsks) {

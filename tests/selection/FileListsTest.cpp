@@ -98,9 +98,11 @@ TEST_F(DirectoryDialog, AFormFileWhoseNameIsNotUtf8FailsTheListingNamingItAfterL
         files.ChooseDirectory();
         ADD_FAILURE() << "the listing went on without a word";
     } catch (const Exception& failure) {
-        EXPECT_TRUE(failure.message().contains(QStringLiteral("Pre\\xE7o.Ebf"))) << failure.message().toStdString();
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("Pre\\xE7o.Ebf")))
+            << failure.message().toStdString();
     }
-    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf"), QStringLiteral("C.Ebf")}));
+    EXPECT_EQ(view.lsbDisp.Texts(),
+              (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf"), QStringLiteral("C.Ebf")}));
 }
 
 TEST_F(DirectoryDialog, ADirectoryWithoutFormFilesOrThatIsGoneListsNothing) {
@@ -228,7 +230,8 @@ TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach
         EXPECT_EQ(shown.text, kAlreadySelected);
         EXPECT_EQ(shown.kind, ViewStandIn::Kind::Error);
     }
-    EXPECT_EQ(view.refusedFiles, (QStringList{QStringLiteral("/forms/c.Ebf"), QStringLiteral("/forms/a.Ebf")}));
+    EXPECT_EQ(view.refusedFiles,
+              (QStringList{QStringLiteral("/forms/c.Ebf"), QStringLiteral("/forms/a.Ebf")}));
 }
 
 TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
@@ -303,7 +306,7 @@ TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
     files.MoveLeft(false);
     EXPECT_EQ(view.lsbSelec.Count(), 0);
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"),
-                                                  QStringLiteral("c.Ebf"), QStringLiteral("d.Ebf")}));
+                                                 QStringLiteral("c.Ebf"), QStringLiteral("d.Ebf")}));
 }
 
 TEST_F(MoveLeft, ANameComingBackBesideItselfStandsTwice) {
