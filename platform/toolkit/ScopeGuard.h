@@ -11,4 +11,9 @@
 //
 // rather than a catch (...) that cleans up and rethrows. It is Qt's guard: not copyable, and the
 // clean-up must not throw.
-template <typename F> using ScopeExit = QScopeGuard<F>;
+// A class of its own rather than an alias, so that every compiler deduces F from the lambda.
+template <typename F> class ScopeExit : public QScopeGuard<F> {
+public:
+    using QScopeGuard<F>::QScopeGuard;
+};
+template <typename F> ScopeExit(F) -> ScopeExit<F>;
