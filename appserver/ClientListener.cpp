@@ -2,30 +2,59 @@
 
 #include <QSslSocket>
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 ClientListener::ClientListener(std::optional<QSslConfiguration> tls, QObject* parent)
     : QTcpServer(parent), tls_(std::move(tls)) {
+    setMaxPendingConnections(kPendingConnections);
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryAcceptMs);
-    connect(&retry_, &QTimer::timeout, this, [this] {
-        if (isListening())
-            resumeAccepting();
+    connect(&retry_, &QTimer::timeout, this, &ClientListener::retry);
+    // Qt has paused accepting already; the waiting clients stay in the backlog meanwhile.
+    connect(this, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError error) {
+        pause(error == QAbstractSocket::SocketResourceError ? QStringLiteral("out of file descriptors or memory")
+                                                           : errorString());
     });
-    connect(this, &QTcpServer::acceptError, this, &ClientListener::onAcceptError);
 }
 
-// Qt has paused accepting already; the waiting clients stay in the backlog meanwhile.
-void ClientListener::onAcceptError(QAbstractSocket::SocketError error) {
+long ClientListener::reserved() const {
+    // A small limit keeps most of its descriptors for clients.
+    return std::min<long>(kReservedDescriptors, descriptorLimit_ / 4);
+}
+
+void ClientListener::pause(const QString& why) {
+    // Pausing alone leaves Qt's accept loop running until the backlog is empty; with no room for
+    // pending connections it stops at once.
+    setMaxPendingConnections(0);
+    pauseAccepting();
     if (!paused_) {
         paused_ = true;
-        const QString why = error == QAbstractSocket::SocketResourceError
-                                ? QStringLiteral("out of file descriptors or memory")
-                                : errorString();
         qWarning("cannot accept connections: %s; trying again every %d ms until it works", qPrintable(why),
                  kRetryAcceptMs);
     }
     retry_.start();
+}
+
+void ClientListener::retry() {
+    if (!isListening())
+        return;
+    if (descriptorLimit_ >= 0) {
+        // Descriptors are numbered from the lowest free one: the next accept would get this one.
+        // Half the reserve free again before accepting, so that a server at its limit does not
+        // pause and resume at every descriptor freed.
+        const int next = ::fcntl(int(socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+        if (next >= 0)
+            ::close(next);
+        if (next < 0 || next + reserved() + std::max<long>(1, reserved() / 2) >= descriptorLimit_) {
+            retry_.start();
+            return;
+        }
+    }
+    setMaxPendingConnections(kPendingConnections);
+    resumeAccepting();
 }
 
 void ClientListener::incomingConnection(qintptr descriptor) {
@@ -33,6 +62,15 @@ void ClientListener::incomingConnection(qintptr descriptor) {
         paused_ = false;
         qInfo("accepting connections again");
     }
+    take(descriptor);
+    // Every descriptor below this one is in use: the reserve is what is left above it.
+    if (descriptorLimit_ >= 0 && descriptor + reserved() >= descriptorLimit_)
+        pause(QStringLiteral("%1 of %2 file descriptors in use, the rest kept for the database and the log")
+                  .arg(descriptor + 1)
+                  .arg(descriptorLimit_));
+}
+
+void ClientListener::take(qintptr descriptor) {
     if (!tls_) {
         QTcpServer::incomingConnection(descriptor);
         return;

@@ -36,6 +36,8 @@ public:
     ~RpcServer() override;
 
     bool listen(const QHostAddress& address, quint16 port);
+    // The process's limit on open descriptors, so that accepting stops short of it; -1: none.
+    void setDescriptorLimit(long limit) { server_.setDescriptorLimit(limit); }
     QString errorString() const { return server_.errorString(); }
     QHostAddress address() const { return server_.serverAddress(); }
     quint16 port() const { return server_.serverPort(); }

@@ -61,6 +61,7 @@ int runServer(const ServeOptions& options) {
 
     RpcServer server(registry, token->token, options.limits,
                      tls ? std::optional<QSslConfiguration>(tls->configuration) : std::nullopt);
+    server.setDescriptorLimit(descriptors);
     if (!server.listen(options.listen.host, options.listen.port)) {
         qCritical("appserver: cannot listen on %s: %s",
                   qPrintable(formatHostPort(options.listen.host, options.listen.port)),
