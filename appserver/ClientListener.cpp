@@ -15,8 +15,9 @@ ClientListener::ClientListener(std::optional<QSslConfiguration> tls, QObject* pa
     connect(&retry_, &QTimer::timeout, this, &ClientListener::retry);
     // Qt has paused accepting already; the waiting clients stay in the backlog meanwhile.
     connect(this, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError error) {
-        pause(error == QAbstractSocket::SocketResourceError ? QStringLiteral("out of file descriptors or memory")
-                                                           : errorString());
+        pause(error == QAbstractSocket::SocketResourceError
+                  ? QStringLiteral("out of file descriptors or memory")
+                  : errorString());
     });
 }
 

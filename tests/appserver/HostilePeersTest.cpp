@@ -318,8 +318,8 @@ TEST(DescriptorLimitTest, TheListenerOutlivesRunningOutOfDescriptors) {
 
     filling.clear();
     RpcClient honest;
-    ASSERT_TRUE(honest.connectTo(server.port()))
-        << "running: " << server.isRunning() << "\n" << server.log().toStdString();
+    ASSERT_TRUE(honest.connectTo(server.port())) << "running: " << server.isRunning() << "\n"
+                                                 << server.log().toStdString();
     EXPECT_TRUE(honest.open().contains("result")) << server.log().toStdString();
     EXPECT_TRUE(server.log().contains("accepting connections again")) << server.log().toStdString();
     EXPECT_TRUE(server.isRunning());
