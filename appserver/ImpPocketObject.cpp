@@ -17,6 +17,46 @@ void expectArgumentCount(const QString& method, const QJsonArray& params, int co
             QStringLiteral("%1 takes %2 argument(s), not %3").arg(method).arg(count).arg(params.size()));
 }
 
+QStringList stringArguments(const QString& method, const QJsonArray& params, int count) {
+    expectArgumentCount(method, params, count);
+    QStringList args;
+    for (int i = 0; i < params.size(); ++i) {
+        if (!params.at(i).isString())
+            throw RpcError(RpcCode::InvalidParams,
+                           QStringLiteral("argument %1 of %2 must be a string").arg(i + 1).arg(method));
+        args.append(params.at(i).toString());
+    }
+    return args;
+}
+
+// Not less than the bytes the text takes in an answer: RapidJSON writes it as UTF-8 (a surrogate
+// pair in four bytes, a lone surrogate as U+FFFD in three), escaping quotes and backslashes in two
+// bytes and control characters in at most six.
+qint64 answerBytes(const QString& text) {
+    qint64 bytes = 2; // the quotes
+    for (const QChar ch : text) {
+        const char16_t code = ch.unicode();
+        if (code < 0x20)
+            bytes += 6;
+        else if (code == u'"' || code == u'\\')
+            bytes += 2;
+        else
+            bytes += code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
+    }
+    return bytes;
+}
+
+qint64 answerBytes(const TranslationRow& row) {
+    constexpr qint64 kNumberAndPunctuation = 64; // a double, nulls, brackets and commas
+    qint64 bytes = kNumberAndPunctuation;
+    for (const QString* text :
+         {&row.program, &row.form, &row.component, &row.property, &row.value, &row.language})
+        bytes += answerBytes(*text);
+    for (const std::optional<QString>* text : {&row.state, &row.value2, &row.updated})
+        bytes += *text ? answerBytes(**text) : 0;
+    return bytes;
+}
+
 QJsonObject deltaArgument(const QString& method, const QJsonArray& params) {
     expectArgumentCount(method, params, 1);
     if (!params.at(0).isObject())
@@ -44,6 +84,8 @@ void ImpPocketObject::dispatch(const QString& method, const QJsonArray& params, 
         return getPropried(params, out);
     if (method == RemoteMethods::kGetVersao)
         return getVersao(params, out);
+    if (method == RemoteMethods::kGetFormRows)
+        return getFormRows(params, out);
     std::optional<QString> refusal;
     const Layout* layout = &Layouts::translationRow();
     if (method == RemoteMethods::kSetPropried) {
@@ -74,14 +116,7 @@ void ImpPocketObject::getIdiLeDfm(const QJsonArray& params, JsonWriter& out) {
 
 void ImpPocketObject::getPropried(const QJsonArray& params, JsonWriter& out) {
     const QString method = RemoteMethods::kGetPropried;
-    expectArgumentCount(method, params, 7);
-    QStringList args;
-    for (int i = 0; i < params.size(); ++i) {
-        if (!params.at(i).isString())
-            throw RpcError(RpcCode::InvalidParams,
-                           QStringLiteral("argument %1 of %2 must be a string").arg(i + 1).arg(method));
-        args.append(params.at(i).toString());
-    }
+    const QStringList args = stringArguments(method, params, 7);
     bool isNumber = false;
     const double number = args.at(4).toDouble(&isNumber);
     if (!isNumber || !std::isfinite(number))
@@ -105,6 +140,31 @@ void ImpPocketObject::getVersao(const QJsonArray& params, JsonWriter& out) {
         rows.startArray();
         rows.value(stamp);
         rows.endArray();
+    });
+}
+
+void ImpPocketObject::getFormRows(const QJsonArray& params, JsonWriter& out) {
+    const QStringList args = stringArguments(RemoteMethods::kGetFormRows, params, 3);
+    // One more than answered, to tell a form at the limit from one over it.
+    const QList<TranslationRow> found =
+        storage_.findFormRows(args.at(0), args.at(1), args.at(2), kMaxFormRows + 1);
+    const auto refuse = [&args](const QString& limit) {
+        return RpcError(RpcCode::InternalError,
+                        QStringLiteral("the form %1 of %2 in %3 is too large to answer at once: GetFormRows "
+                                       "answers at most %4")
+                            .arg(args.at(1), args.at(0), args.at(2), limit));
+    };
+    if (found.size() > kMaxFormRows)
+        throw refuse(QStringLiteral("%1 rows").arg(kMaxFormRows));
+    qint64 bytes = 0;
+    for (const TranslationRow& row : found) {
+        bytes += answerBytes(row);
+        if (bytes > kMaxFormRowsBytes)
+            throw refuse(QStringLiteral("%1 MiB of rows").arg(kMaxFormRowsBytes / (1024 * 1024)));
+    }
+    writeSuccess(out, Layouts::translationRow(), [&found](JsonWriter& rows) {
+        for (const TranslationRow& row : found)
+            writeRow(rows, row);
     });
 }
 

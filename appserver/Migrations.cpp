@@ -2,12 +2,14 @@
 
 #include "appserver/SqlDialect.h"
 #include "appserver/SqlSupport.h"
+#include "appserver/TranslationKey.h"
 #include "appserver/WriteTransaction.h"
 
 #include <QSqlQuery>
 #include <QStringList>
 
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -64,8 +66,41 @@ void addLanguageOrder(const QSqlDatabase& db) {
                                   " WHERE languages.IDIDIOMA = appended.IDIDIOMA"));
 }
 
+void addFormKey(const QSqlDatabase& db) {
+    runStatement(db, QStringLiteral("ALTER TABLE translations ADD COLUMN FORMKEY TEXT"));
+    // The key is computed here, as on every insert, since SQL's upper-casing goes by locale. In
+    // batches along ID, so that a large table is never held in memory at once.
+    constexpr int kBatch = 1000;
+    QSqlQuery read(db);
+    prepareQuery(read, QStringLiteral("SELECT ID, CDPROGRAMA, NMFORMULARIO, IDIDIOMA FROM translations"
+                                      " WHERE ID > ? ORDER BY ID LIMIT %1")
+                           .arg(kBatch));
+    QSqlQuery write(db);
+    prepareQuery(write, QStringLiteral("UPDATE translations SET FORMKEY = ? WHERE ID = ?"));
+    QVariantList keys, ids;
+    qint64 last = std::numeric_limits<qint64>::min();
+    do {
+        keys.clear();
+        ids.clear();
+        execPrepared(read, {last});
+        while (read.next()) {
+            last = read.value(0).toLongLong();
+            ids.append(last);
+            keys.append(
+                formKey(read.value(1).toString(), read.value(2).toString(), read.value(3).toString()));
+        }
+        read.finish();
+        for (qsizetype i = 0; i < ids.size(); ++i)
+            execPrepared(write, {keys.at(i), ids.at(i)});
+    } while (ids.size() == kBatch);
+    // With ID in the index its entries for one key come in stored order, so neither storage sorts
+    // or walks the table in ID order instead.
+    runStatement(db, QStringLiteral("CREATE INDEX translations_formkey ON translations (FORMKEY, ID)"));
+}
+
 const QList<std::function<void(const QSqlDatabase&)>>& steps() {
-    static const QList<std::function<void(const QSqlDatabase&)>> list{createInitialSchema, addLanguageOrder};
+    static const QList<std::function<void(const QSqlDatabase&)>> list{createInitialSchema, addLanguageOrder,
+                                                                      addFormKey};
     return list;
 }
 

@@ -8,6 +8,8 @@
 //   1: languages, translations (unique index on MATCHKEY), version_record; seeds the languages
 //      and the single version row.
 //   2: languages.SORTORDER, so the list keeps its order independent of the storage's row ids.
+//   3: translations.FORMKEY (see formKey) with an index on it, so GetFormRows finds a form's rows
+//      without reading the table; filled in for the rows already stored.
 
 int latestSchemaVersion();
 

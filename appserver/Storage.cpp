@@ -51,7 +51,9 @@ template <typename Query> TranslationRow readRow(const Query& query, int first) 
 }
 
 QVariantList rowValues(const TranslationRow& row) {
-    return {TranslationKey::ofRow(row).matchKey(),
+    const TranslationKey key = TranslationKey::ofRow(row);
+    return {key.matchKey(),
+            key.formKey(),
             row.program,
             row.form,
             row.component,
@@ -69,12 +71,19 @@ QString lookupSql(const QString& placeholder) {
         .arg(kRowColumns, placeholder);
 }
 
+QString formRowsSql(const QString& keyPlaceholder, const QString& limitPlaceholder) {
+    return QStringLiteral("SELECT ID, %1 FROM translations WHERE FORMKEY = %2 ORDER BY ID LIMIT %3")
+        .arg(kRowColumns, keyPlaceholder, limitPlaceholder);
+}
+
 // The statements with the columns spelled once, put together once: each is also the key under
 // which the connection keeps it prepared.
 const QString kLookupSql = lookupSql(QStringLiteral("?"));
+const QString kFormRowsSql = formRowsSql(QStringLiteral("?"), QStringLiteral("?"));
 const QString kInsertSql =
-    QStringLiteral("INSERT INTO translations (MATCHKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                   " ON CONFLICT (MATCHKEY) DO NOTHING")
+    QStringLiteral(
+        "INSERT INTO translations (MATCHKEY, FORMKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " ON CONFLICT (MATCHKEY) DO NOTHING")
         .arg(kRowColumns);
 
 QString locationForMessages(const DatabaseLocation& location) {
@@ -159,6 +168,22 @@ QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const
     return result;
 }
 
+QList<TranslationRow> Storage::findFormRows(const QString& program, const QString& form,
+                                            const QString& language, int atMost) const {
+    StatementRun query = statements().run(kFormRowsSql, {formKey(program, form, language), atMost});
+    const QString wanted[] = {upperAsciiLetters(program), upperAsciiLetters(form),
+                              upperAsciiLetters(language)};
+    QList<TranslationRow> result;
+    while (query.next()) {
+        TranslationRow row = readRow(query, 1);
+        // The hash found the candidates; the columns decide.
+        if (upperAsciiLetters(row.program) == wanted[0] && upperAsciiLetters(row.form) == wanted[1] &&
+            upperAsciiLetters(row.language) == wanted[2])
+            result.append(row);
+    }
+    return result;
+}
+
 // Not kept prepared: it runs once per export, and visit might run it again meanwhile.
 void Storage::forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const {
     QSqlQuery query =
@@ -208,9 +233,9 @@ Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original
     values.append(*id);
     statements().run(
         QStringLiteral(
-            "UPDATE translations SET MATCHKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?, NMCOMPONENTE = ?,"
-            " NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?, STAGRVALPROP = ?,"
-            " DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ?"),
+            "UPDATE translations SET MATCHKEY = ?, FORMKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?,"
+            " NMCOMPONENTE = ?, NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?,"
+            " STAGRVALPROP = ?, DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ?"),
         values);
     return UpdateOutcome::Updated;
 }
@@ -228,10 +253,13 @@ void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {
                      {nullableDateTime(stamp)});
 }
 
-QString Storage::lookupPlan() const {
+QString Storage::lookupPlan(Lookup lookup) const {
+    const bool formRows = lookup == Lookup::FormRows;
     QStringList lines;
     if (SqlDialect::of(db()).kind == DatabaseLocation::Kind::Sqlite) {
-        QSqlQuery query = runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + kLookupSql, {QString()});
+        QSqlQuery query =
+            runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + (formRows ? kFormRowsSql : kLookupSql),
+                   formRows ? QVariantList{QString(), 1} : QVariantList{QString()});
         const int detail = query.record().indexOf(QStringLiteral("detail"));
         while (query.next())
             lines.append(query.value(detail).toString());
@@ -243,9 +271,13 @@ QString Storage::lookupPlan() const {
     runStatement(db(), QStringLiteral("BEGIN"));
     const auto rollBack = qScopeGuard([this] { QSqlQuery(db()).exec(QStringLiteral("ROLLBACK")); });
     runStatement(db(), QStringLiteral("SET LOCAL plan_cache_mode = force_generic_plan"));
-    runStatement(db(),
-                 QStringLiteral("PREPARE appserver_lookup (text) AS ") + lookupSql(QStringLiteral("$1")));
-    QSqlQuery query = runStatement(db(), QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
+    runStatement(db(), formRows ? QStringLiteral("PREPARE appserver_lookup (text, bigint) AS ") +
+                                      formRowsSql(QStringLiteral("$1"), QStringLiteral("$2"))
+                                : QStringLiteral("PREPARE appserver_lookup (text) AS ") +
+                                      lookupSql(QStringLiteral("$1")));
+    QSqlQuery query =
+        runStatement(db(), formRows ? QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL, NULL)")
+                                    : QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
     while (query.next())
         lines.append(query.value(0).toString());
     runStatement(db(), QStringLiteral("DEALLOCATE appserver_lookup"));

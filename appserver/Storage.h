@@ -45,6 +45,10 @@ public:
 
     // At most one row, since the key is unique.
     QList<TranslationRow> findTranslations(const TranslationKey& key) const;
+    // The rows of one form in one language, in the order stored, whatever their other fields:
+    // program, form and language equal after a-z upper-casing. At most atMost of them.
+    QList<TranslationRow> findFormRows(const QString& program, const QString& form, const QString& language,
+                                       int atMost) const;
     // Every row in the order stored.
     void forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const;
 
@@ -75,9 +79,10 @@ public:
 
     void setVersionStamp(const std::optional<QDateTime>& stamp);
 
-    // The database's plan for the look-up of findTranslations, one line per step: SQLite's EXPLAIN
-    // QUERY PLAN, or PostgreSQL's EXPLAIN of the generic plan (the one for any key).
-    QString lookupPlan() const;
+    enum class Lookup { Translation, FormRows };
+    // The database's plan for the look-up of findTranslations or findFormRows, one line per step:
+    // SQLite's EXPLAIN QUERY PLAN, or PostgreSQL's EXPLAIN of the generic plan (the one for any key).
+    QString lookupPlan(Lookup lookup = Lookup::Translation) const;
 
 private:
     DatabaseLocation location_;

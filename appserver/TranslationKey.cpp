@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <QLocale>
 
+#include <initializer_list>
+
 namespace {
 
 // The number as the key spells it: -0 and 0 are the same number.
@@ -10,6 +12,20 @@ QString canonicalNumberText(double number) {
     if (number == 0)
         number = 0; // folds -0
     return QString::number(number, 'g', QLocale::FloatingPointShortest);
+}
+
+// Each piece is prefixed with its length, so no choice of texts can make two different lists of
+// pieces hash the same input. Hashed in one piece: the digest is the same as when fed piece by piece.
+QString digestOf(std::initializer_list<const QString*> pieces, qsizetype sizeHint) {
+    QByteArray input;
+    input.reserve(sizeHint);
+    for (const QString* piece : pieces) {
+        const QByteArray bytes = piece->toUtf8();
+        input += QByteArray::number(bytes.size());
+        input += ':';
+        input += bytes;
+    }
+    return QString::fromLatin1(QCryptographicHash::hash(input, QCryptographicHash::Sha256).toHex());
 }
 
 } // namespace
@@ -49,16 +65,16 @@ TranslationKey TranslationKey::ofRow(const TranslationRow& row) {
 }
 
 QString TranslationKey::matchKey() const {
-    // Each piece is prefixed with its length, so no choice of texts can make two different keys
-    // hash the same input. Hashed in one piece: the digest is the same as when fed piece by piece.
-    QByteArray input;
-    input.reserve(128 + 3 * value_.size());
-    for (const QString* piece :
-         {&program_, &form_, &component_, &property_, &numberText_, &value_, &language_}) {
-        const QByteArray bytes = piece->toUtf8();
-        input += QByteArray::number(bytes.size());
-        input += ':';
-        input += bytes;
-    }
-    return QString::fromLatin1(QCryptographicHash::hash(input, QCryptographicHash::Sha256).toHex());
+    return digestOf({&program_, &form_, &component_, &property_, &numberText_, &value_, &language_},
+                    128 + 3 * value_.size());
+}
+
+QString TranslationKey::formKey() const {
+    return digestOf({&program_, &form_, &language_}, 128);
+}
+
+QString formKey(const QString& program, const QString& form, const QString& language) {
+    const QString pieces[] = {upperAsciiLetters(program), upperAsciiLetters(form),
+                              upperAsciiLetters(language)};
+    return digestOf({&pieces[0], &pieces[1], &pieces[2]}, 128);
 }

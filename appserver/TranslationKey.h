@@ -21,6 +21,8 @@ public:
     // Hex SHA-256 of the pieces; the unique index of the translation table is on it, so a
     // look-up of a 4,000-character value is one index probe.
     QString matchKey() const;
+    // formKey of the key's program, form and language.
+    QString formKey() const;
 
     bool operator==(const TranslationKey&) const = default;
 
@@ -28,6 +30,10 @@ private:
     TranslationKey() = default;
     QString program_, form_, component_, property_, numberText_, value_, language_;
 };
+
+// Hex SHA-256 of program, form and language upper-cased a-z, hashed as matchKey hashes its pieces:
+// the index GetFormRows finds a form's rows in one language by.
+QString formKey(const QString& program, const QString& form, const QString& language);
 
 // Upper-cases a-z and nothing else, so the result never depends on a locale ("Física" gives
 // "FíSICA").

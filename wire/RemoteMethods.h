@@ -15,5 +15,7 @@ inline const QString kGetVersao = QStringLiteral("GetVersao");
 inline const QString kSetPropried = QStringLiteral("SetPropried");
 inline const QString kSetVerProp = QStringLiteral("SetVerProp");
 inline const QString kSetVersao = QStringLiteral("SetVersao");
+// Read-only: every stored row of one form in one language, for the capture command.
+inline const QString kGetFormRows = QStringLiteral("GetFormRows");
 
 } // namespace RemoteMethods

@@ -1,9 +1,13 @@
 #include "tests/appserver/ServerFixture.h"
 #include "tests/appserver/TranslationRows.h"
 
+#include "appserver/ImpPocketObject.h"
+#include "appserver/Storage.h"
 #include "wire/RecordLayouts.h"
 
-// Round trips of the six remote methods, with the layouts their packets carry.
+#include <QJsonDocument>
+
+// Round trips of the remote methods, with the layouts their packets carry.
 
 namespace {
 
@@ -148,4 +152,70 @@ TEST_P(MethodsTest, SetVerPropDeletesLikeSetPropriedButAMissingRowCountsAsApplie
         resultOf(client.call("SetPropried", QJsonArray{translationDelta({deleteChange(row)})}));
     EXPECT_FALSE(strict.value("ok").toBool());
     EXPECT_TRUE(strict.value("message").toString().contains("not stored"));
+}
+
+TEST_P(MethodsTest, GetFormRowsReturnsEveryRowOfTheFormInTheLanguageInStoredOrder) {
+    const QJsonArray stored[] = {
+        captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome"),
+        captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Name", "ENG"),
+        captionRow("CLIENTE", "FRMPEDIDO", "LBLNUMERO", "Número"),
+        withField(captionRow("cliente", "FrmCliente", "lblCidade", "Cidade  "), 4, 2.5),
+        captionRow("OUTRO", "FRMCLIENTE", "LBLNOME", "Nome"),
+    };
+    QJsonArray inserts;
+    for (const QJsonArray& row : stored)
+        inserts.append(insertChange(row));
+    const QJsonArray moved = withField(stored[2], 1, "FRMCLIENTE");
+    const struct {
+        QJsonObject delta; // applied first
+        QJsonArray args;
+        QList<QJsonArray> rows;
+    } cases[] = {
+        {translationDelta(inserts), {"CLIENTE", "FRMCLIENTE", "POR"}, {stored[0], stored[3]}},
+        {{}, {"cliente", "frmCliente", "por"}, {stored[0], stored[3]}},
+        {{}, {"CLIENTE", "FRMCLIENTE", "ENG"}, {stored[1]}},
+        {{}, {"OUTRO", "FRMCLIENTE", "POR"}, {stored[4]}},
+        // Moved to the form it names now, where it keeps its place in stored order.
+        {translationDelta({updateChange(stored[2], moved)}),
+         {"CLIENTE", "FRMCLIENTE", "POR"},
+         {stored[0], moved, stored[3]}},
+        {{}, {"CLIENTE", "FRMPEDIDO", "POR"}, {}},
+    };
+    for (const auto& [delta, args, rows] : cases) {
+        SCOPED_TRACE(QJsonDocument(args).toJson(QJsonDocument::Compact).toStdString());
+        if (!delta.isEmpty()) {
+            ASSERT_TRUE(resultOf(client.call("SetPropried", QJsonArray{delta})).value("ok").toBool());
+        }
+        const QJsonObject response = client.call("GetFormRows", args);
+        EXPECT_EQ(resultOf(response).value("data").toObject().value("fields").toArray(), translationFields());
+        QJsonArray expected; // appended: QJsonArray{row} would copy the row itself
+        for (const QJsonArray& row : rows)
+            expected.append(row);
+        EXPECT_EQ(rowsOf(response), expected);
+    }
+}
+
+TEST_P(MethodsTest, GetFormRowsAnswersAFormWholeOrNotAtAll) {
+    Storage storage(database->location()); // quicker than deltas
+    const auto add = [&storage](const QString& form, int count, const QString& value) {
+        Storage::Transaction transaction(storage);
+        for (int i = 0; i < count; ++i)
+            storage.insertTranslation(
+                {"CLIENTE", form, QStringLiteral("LBL%1").arg(i), "CAPTION", 0, {}, value, value, {}, "POR"});
+        transaction.commit();
+    };
+    const auto expectRefused = [this](const QString& form, const char* reason) {
+        const QJsonObject error =
+            client.call("GetFormRows", QJsonArray{"CLIENTE", form, "POR"}).value("error").toObject();
+        EXPECT_EQ(error.value("code").toInt(), -32603);
+        EXPECT_TRUE(error.value("message").toString().contains(reason))
+            << error.value("message").toString().toStdString();
+    };
+    add("FRMGRANDE", ImpPocketObject::kMaxFormRows, "Valor");
+    EXPECT_EQ(rowsOf(client.call("GetFormRows", QJsonArray{"CLIENTE", "FRMGRANDE", "POR"})).size(),
+              ImpPocketObject::kMaxFormRows);
+    add("FRMGRANDE", 1, "Mais um");
+    expectRefused("FRMGRANDE", "at most 10000 rows");
+    add("FRMLARGO", 800, QString(4000, QChar(u'€'))); // 12,000 bytes in UTF-8
+    expectRefused("FRMLARGO", "at most 16 MiB of rows");
 }

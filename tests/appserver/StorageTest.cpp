@@ -5,30 +5,36 @@
 using StorageTest = StorageFixture;
 INSTANTIATE_FOR_EACH_STORAGE(StorageTest);
 
-TEST_P(StorageTest, TheLookUpUsesTheUniqueIndexAtAnySize) {
+TEST_P(StorageTest, TheLookUpsUseTheirIndexesAtAnySize) {
     {
         Storage::Transaction transaction(*storage);
-        for (int i = 0; i < 2000; ++i)
-            storage->insertTranslation(
-                clientCaption(QStringLiteral("LBL%1").arg(i), QString(4000, QChar(u'a' + i % 26))));
+        for (int i = 0; i < 2000; ++i) {
+            TranslationRow row =
+                clientCaption(QStringLiteral("LBL%1").arg(i), QString(4000, QChar(u'a' + i % 26)));
+            row.form = QStringLiteral("FRM%1").arg(i % 100); // no form is most of the table
+            storage->insertTranslation(row);
+        }
         transaction.commit();
     }
-    const QString plan = storage->lookupPlan();
-    if (GetParam() == StorageKind::Sqlite) {
-        EXPECT_TRUE(plan.contains("USING INDEX translations_matchkey") ||
-                    plan.contains("USING COVERING INDEX translations_matchkey"))
-            << plan.toStdString();
-        EXPECT_FALSE(plan.contains("SCAN")) << plan.toStdString();
-    } else {
-        EXPECT_TRUE(plan.contains("Index Scan using translations_matchkey")) << plan.toStdString();
-        EXPECT_TRUE(plan.contains("Index Cond: (matchkey = $1)")) << plan.toStdString();
-        EXPECT_FALSE(plan.contains("Seq Scan")) << plan.toStdString();
+    const std::pair<Storage::Lookup, QString> lookups[] = {{Storage::Lookup::Translation, "matchkey"},
+                                                           {Storage::Lookup::FormRows, "formkey"}};
+    for (const auto& [lookup, key] : lookups) {
+        const QString plan = storage->lookupPlan(lookup);
+        SCOPED_TRACE(plan.toStdString());
+        if (GetParam() == StorageKind::Sqlite) {
+            EXPECT_TRUE(plan.contains("USING INDEX translations_" + key) ||
+                        plan.contains("USING COVERING INDEX translations_" + key));
+            EXPECT_FALSE(plan.contains("SCAN") || plan.contains("TEMP B-TREE")); // nor sorted apart
+        } else {
+            EXPECT_TRUE(plan.contains("Index Scan using translations_" + key));
+            EXPECT_TRUE(plan.contains(QStringLiteral("Index Cond: (%1 = $1)").arg(key)));
+            EXPECT_FALSE(plan.contains("Seq Scan") || plan.contains("Sort"));
+        }
     }
-    EXPECT_EQ(storage
-                  ->findTranslations(
-                      TranslationKey::ofRow(clientCaption("LBL1999", QString(4000, QChar(u'a' + 1999 % 26)))))
-                  .size(),
-              1);
+    TranslationRow last = clientCaption("LBL1999", QString(4000, QChar(u'a' + 1999 % 26)));
+    last.form = "FRM99";
+    EXPECT_EQ(storage->findTranslations(TranslationKey::ofRow(last)).size(), 1);
+    EXPECT_EQ(storage->findFormRows("cliente", "frm99", "por", 100).size(), 20);
 }
 
 TEST_P(StorageTest, ARowAlreadyStoredIsReportedNotDuplicated) {
@@ -86,7 +92,7 @@ TEST_P(StorageTest, ReopeningKeepsTheDataAndTheSchema) {
     }
     storage.reset();
     Storage reopened(database->location());
-    EXPECT_EQ(reopened.schemaVersion(), 2);
+    EXPECT_EQ(reopened.schemaVersion(), 3);
     EXPECT_EQ(reopened.findTranslations(TranslationKey::ofRow(clientCaption("LBLNOME", "Nome"))).size(), 1);
     EXPECT_EQ(reopened.languages().size(), 3) << "seeds are added once";
 }

@@ -65,8 +65,9 @@ TEST(RecordLayout, EachIsTheDocumentedOne) {
         QString heading;
     } cases[] = {
         {Layouts::languageEntry(), QStringLiteral("Language entry (packet of `GetIdiLeDfm`):")},
-        {Layouts::translationRow(), QStringLiteral("Translation row (packets of `GetPropried`, deltas of "
-                                                   "`SetPropried` and `SetVerProp`):")},
+        {Layouts::translationRow(),
+         QStringLiteral("Translation row (packets of `GetPropried` and `GetFormRows`, "
+                        "deltas of `SetPropried` and `SetVerProp`):")},
         {Layouts::versionRecord(),
          QStringLiteral("Version record (packets of `GetVersao`, deltas of `SetVersao`):")},
     };
