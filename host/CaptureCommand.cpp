@@ -45,6 +45,7 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
     };
     data_.cdsVersao.AfterCancel = [](TClientDataSet& stamp) { stamp.CancelUpdates(); };
     run_.Observer = &view_;
+    run_.Pipelined = true;
     QObject::connect(&stopSignals_, &UnixSignalBridge::caught, [this](int signalNumber) {
         if (stoppedBy_ == 0) {
             stoppedBy_ = signalNumber;
@@ -88,7 +89,9 @@ int CaptureCommand::Exec() {
     }
     if (!report_.completed())
         return kExitFailed;
-    return options_.check() && !report_.rows().isEmpty() ? kExitNewCaptions : 0;
+    const bool found =
+        !report_.rows().isEmpty() || (options_.failOnRemoved() && !report_.removed().isEmpty());
+    return options_.check() && found ? kExitNewCaptions : 0;
 }
 
 void CaptureCommand::selectFiles() {
@@ -167,6 +170,11 @@ void CaptureCommand::printSummary() {
                .arg(rows)
                .arg(report_.rows().size())
                .arg(static_cast<double>(milliseconds_) / 1000.0, 0, 'f', 3)
+        << Qt::endl;
+    // A line of its own, so that whoever reads the first one finds it as it was.
+    out << QStringLiteral("changed captions: %1, stored captions no longer in the forms: %2")
+               .arg(report_.changed())
+               .arg(report_.removed().size())
         << Qt::endl;
     if (report_.completed())
         return;

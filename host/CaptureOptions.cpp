@@ -22,12 +22,18 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         "\n"
         "With --check nothing is stored: each caption a run would insert is printed once, as\n"
         "  FILE:LINE: FORM.COMPONENT: new caption \"VALUE\"\n"
+        "or, when the table holds another value for that component's caption, as\n"
+        "  FILE:LINE: FORM.COMPONENT: changed caption \"NEW\" (the table holds \"OLD\")\n"
+        "and each stored row of a scanned form that the form no longer holds, as\n"
+        "  FILE: FORM.COMPONENT: caption \"OLD\" is no longer in the form\n"
+        "A run tells the same in its report. Nothing stored is ever changed or deleted.\n"
         "\n"
         "SIGINT or SIGTERM during the scan stops it where it is, as the window's Cancel button does,\n"
         "and the report says where; a second one ends the command at once.\n"
         "\n"
-        "Exit status: 0 on success (a check: every caption is known), 3 when a check found new\n"
-        "captions, 1 when the capture failed, 2 on a usage error."));
+        "Exit status: 0 on success (a check: every caption is known), 3 when a check found new or\n"
+        "changed captions (or, with --fail-on-removed, captions no longer in the forms), 1 when the\n"
+        "capture failed, 2 on a usage error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption languageOption(
@@ -48,12 +54,17 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         QStringLiteral("check"),
         QStringLiteral("Look up every caption as a run does, but store nothing, ask nothing and stamp no "
                        "version: print each caption a run would insert."));
+    const QCommandLineOption failOnRemovedOption(
+        QStringLiteral("fail-on-removed"),
+        QStringLiteral("With --check: exit 3 also when stored rows of the scanned forms are no longer in the "
+                       "forms."));
     const QCommandLineOption reportOption(
         QStringLiteral("report"),
         QStringLiteral("Write a report of what the run or check did to FILE: JSON for *.json, CSV for "
                        "*.csv. Written whole once the run has ended, however it ended."),
         QStringLiteral("FILE"));
-    parser.addOptions({languageOption, checkOption, reportOption, serverOption, yesOption, typedOption});
+    parser.addOptions({languageOption, checkOption, failOnRemovedOption, reportOption, serverOption,
+                       yesOption, typedOption});
     TlsOptions::addTo(parser);
     parser.addPositionalArgument(QStringLiteral("DIRECTORY"),
                                  QStringLiteral("Directories of the form files."),
@@ -100,6 +111,9 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         path = *spelling;
     }
     options.check_ = parser.isSet(checkOption);
+    options.failOnRemoved_ = parser.isSet(failOnRemovedOption);
+    if (options.failOnRemoved_ && !options.check_)
+        return fail(QStringLiteral("--fail-on-removed goes with --check: a run only reports what it finds"));
     options.reportPath_ = parser.value(reportOption);
     // Found out now rather than after the run it was to report on.
     if (parser.isSet(reportOption))

@@ -8,7 +8,8 @@
 #include <optional>
 
 // The capture command's command line:
-//   capture --language CODE [--check] [--report FILE] [--server HOST:PORT] [--tls] [--ca-file FILE]
+//   capture --language CODE [--check [--fail-on-removed]] [--report FILE] [--server HOST:PORT] [--tls]
+//   [--ca-file FILE]
 //           [--yes] [--typed] DIRECTORY...
 class CaptureOptions {
 public:
@@ -26,6 +27,8 @@ public:
     const QStringList& directories() const { return directories_; }
     // Look up every caption but store nothing; the exit status tells whether any is new.
     bool check() const { return check_; }
+    // A check exits as when it finds new captions also when stored rows are no longer in the forms.
+    bool failOnRemoved() const { return failOnRemoved_; }
     // Where to write the report; empty for none.
     const QString& reportPath() const { return reportPath_; }
     bool answerYes() const { return answerYes_; }
@@ -46,6 +49,7 @@ private:
     QString language_;
     QStringList directories_;
     bool check_ = false;
+    bool failOnRemoved_ = false;
     QString reportPath_;
     bool answerYes_ = false;
     bool typed_ = false;

@@ -1,5 +1,7 @@
 #include "host/CaptureReport.h"
 
+#include <algorithm>
+
 CaptureReport::CaptureReport(Mode mode, QString language, QString server)
     : mode_(mode), language_(std::move(language)), server_(std::move(server)) {}
 
@@ -32,9 +34,29 @@ void CaptureReport::captionRecorded(const RecordedCaption& caption) {
             Ansi::toUnicode(caption.component),
             Ansi::toUnicode(caption.property),
             Ansi::toUnicode(caption.value),
-            Ansi::toUnicode(caption.language)};
-    ++file(row.file).rows;
+            Ansi::toUnicode(caption.language),
+            caption.replaced ? std::optional(Ansi::toUnicode(caption.replaced->value)) : std::nullopt};
+    File& scanned = file(row.file);
+    ++scanned.rows;
+    scanned.changed += row.old ? 1 : 0;
     rows_.append(std::move(row));
+}
+
+void CaptureReport::rowStoring(const QString& path, int line) {
+    lastFile_ = path;
+    lastLine_ = line;
+}
+
+void CaptureReport::captionRemoved(const QString& path, const StoredCaption& stored) {
+    ++file(path).removed;
+    removed_.append({path, Ansi::toUnicode(stored.program), Ansi::toUnicode(stored.form),
+                     Ansi::toUnicode(stored.component), Ansi::toUnicode(stored.property),
+                     Ansi::toUnicode(stored.value), Ansi::toUnicode(stored.language)});
+}
+
+int CaptureReport::changed() const {
+    return int(
+        std::count_if(rows_.cbegin(), rows_.cend(), [](const Row& row) { return row.old.has_value(); }));
 }
 
 int CaptureReport::lookups() const {

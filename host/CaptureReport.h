@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What a capture run or check did, file by file, as the run tells it: the summary and the report
 // are both made from it.
 class CaptureReport {
@@ -17,11 +19,20 @@ public:
         QString path;
         int lines = 0;
         int lookups = 0;
-        int rows = 0; // inserted by a run, new to a check
+        int rows = 0;    // inserted by a run, new to a check
+        int changed = 0; // of those rows
+        int removed = 0;
     };
     struct Row {
         QString file;
         int line = 0;
+        QString program, form, component, property, value, language;
+        // The table's value of this component's caption that this row replaces: a changed caption.
+        std::optional<QString> old;
+    };
+    // A stored row of a scanned form that the form no longer holds, as stored.
+    struct Removed {
+        QString file;
         QString program, form, component, property, value, language;
     };
 
@@ -30,6 +41,8 @@ public:
     void fileScanStarted(const QString& path, int lines);
     void captionLookedUp(const QString& path, int line);
     void captionRecorded(const RecordedCaption& caption);
+    void rowStoring(const QString& path, int line);
+    void captionRemoved(const QString& path, const StoredCaption& stored);
     // The run has ended; failures: what went wrong, none when it went to its end.
     void finish(const QStringList& failures);
 
@@ -40,6 +53,8 @@ public:
     const QDateTime& finished() const { return finished_; }
     const QList<File>& files() const { return files_; }
     const QList<Row>& rows() const { return rows_; }
+    const QList<Removed>& removed() const { return removed_; }
+    int changed() const;
     int lookups() const;
     int lines() const;
 
@@ -61,6 +76,7 @@ private:
     QDateTime finished_;
     QList<File> files_;
     QList<Row> rows_;
+    QList<Removed> removed_;
     QStringList failures_;
     QString lastFile_;
     int lastLine_ = 0;

@@ -96,6 +96,25 @@ void ConsoleCapture::CaptionRecorded(const RecordedCaption& caption) {
     // The form compilers use, so that editors and build logs lead to the line.
     const CaptureReport::Row& row = report_.rows().constLast();
     ClearProgress();
-    QTextStream(streams_.out) << row.file << ':' << row.line << ": " << row.form << '.' << row.component
-                              << ": new caption \"" << row.value << '"' << Qt::endl;
+    QTextStream out(streams_.out);
+    out << row.file << ':' << row.line << ": " << row.form << '.' << row.component;
+    if (row.old)
+        out << ": changed caption \"" << row.value << "\" (the table holds \"" << *row.old << "\")"
+            << Qt::endl;
+    else
+        out << ": new caption \"" << row.value << '"' << Qt::endl;
+}
+
+void ConsoleCapture::RowStoring(const QString& path, int line) {
+    report_.rowStoring(path, line);
+}
+
+void ConsoleCapture::CaptionRemoved(const QString& path, const StoredCaption& stored) {
+    report_.captionRemoved(path, stored);
+    if (!printNewCaptions_)
+        return;
+    const CaptureReport::Removed& removed = report_.removed().constLast();
+    ClearProgress();
+    QTextStream(streams_.out) << removed.file << ": " << removed.form << '.' << removed.component
+                              << ": caption \"" << removed.value << "\" is no longer in the form" << Qt::endl;
 }

@@ -75,6 +75,8 @@ public:
     void FileScanStarted(const QString& path, int lines) override;
     void CaptionLookedUp(const QString& path, int line) override;
     void CaptionRecorded(const RecordedCaption& caption) override;
+    void RowStoring(const QString& path, int line) override;
+    void CaptionRemoved(const QString& path, const StoredCaption& stored) override;
 
 private:
     void drawProgress();

@@ -28,37 +28,55 @@ QByteArray jsonReport(const CaptureReport& report) {
         files.append(QJsonObject{{QStringLiteral("file"), file.path},
                                  {QStringLiteral("lines"), file.lines},
                                  {QStringLiteral("lookups"), file.lookups},
-                                 {QStringLiteral("rows"), file.rows}});
+                                 {QStringLiteral("rows"), file.rows},
+                                 {QStringLiteral("changed"), file.changed},
+                                 {QStringLiteral("removed"), file.removed}});
     QJsonArray rows;
     for (const CaptureReport::Row& row : report.rows())
-        rows.append(QJsonObject{{QStringLiteral("file"), row.file},
-                                {QStringLiteral("line"), row.line},
-                                {QStringLiteral("program"), row.program},
-                                {QStringLiteral("form"), row.form},
-                                {QStringLiteral("component"), row.component},
-                                {QStringLiteral("property"), row.property},
-                                {QStringLiteral("value"), row.value},
-                                {QStringLiteral("language"), row.language}});
+        rows.append(QJsonObject{
+            {QStringLiteral("file"), row.file},
+            {QStringLiteral("line"), row.line},
+            {QStringLiteral("program"), row.program},
+            {QStringLiteral("form"), row.form},
+            {QStringLiteral("component"), row.component},
+            {QStringLiteral("property"), row.property},
+            {QStringLiteral("value"), row.value},
+            {QStringLiteral("language"), row.language},
+            {QStringLiteral("change"), row.old ? QStringLiteral("changed") : QStringLiteral("new")},
+            {QStringLiteral("old"), row.old ? QJsonValue(*row.old) : QJsonValue()}});
+    QJsonArray removed;
+    for (const CaptureReport::Removed& row : report.removed())
+        removed.append(QJsonObject{{QStringLiteral("file"), row.file},
+                                   {QStringLiteral("program"), row.program},
+                                   {QStringLiteral("form"), row.form},
+                                   {QStringLiteral("component"), row.component},
+                                   {QStringLiteral("property"), row.property},
+                                   {QStringLiteral("value"), row.value},
+                                   {QStringLiteral("language"), row.language}});
     QJsonValue stopped = QJsonValue::Null;
     if (!report.completed())
         stopped = QJsonObject{{QStringLiteral("file"),
                                report.lastFile().isEmpty() ? QJsonValue() : QJsonValue(report.lastFile())},
                               {QStringLiteral("line"), report.lastLine()},
                               {QStringLiteral("errors"), QJsonArray::fromStringList(report.failures())}};
-    const QJsonObject root{{QStringLiteral("mode"), modeName(report)},
-                           {QStringLiteral("language"), report.language()},
-                           {QStringLiteral("server"), report.server()},
-                           {QStringLiteral("started"), timeText(report.started())},
-                           {QStringLiteral("finished"), timeText(report.finished())},
-                           {QStringLiteral("completed"), report.completed()},
-                           {QStringLiteral("stopped"), stopped},
-                           {QStringLiteral("totals"),
-                            QJsonObject{{QStringLiteral("files"), static_cast<int>(report.files().size())},
-                                        {QStringLiteral("lines"), report.lines()},
-                                        {QStringLiteral("lookups"), report.lookups()},
-                                        {QStringLiteral("rows"), static_cast<int>(report.rows().size())}}},
-                           {QStringLiteral("files"), files},
-                           {QStringLiteral("rows"), rows}};
+    const QJsonObject root{
+        {QStringLiteral("mode"), modeName(report)},
+        {QStringLiteral("language"), report.language()},
+        {QStringLiteral("server"), report.server()},
+        {QStringLiteral("started"), timeText(report.started())},
+        {QStringLiteral("finished"), timeText(report.finished())},
+        {QStringLiteral("completed"), report.completed()},
+        {QStringLiteral("stopped"), stopped},
+        {QStringLiteral("totals"),
+         QJsonObject{{QStringLiteral("files"), static_cast<int>(report.files().size())},
+                     {QStringLiteral("lines"), report.lines()},
+                     {QStringLiteral("lookups"), report.lookups()},
+                     {QStringLiteral("rows"), static_cast<int>(report.rows().size())},
+                     {QStringLiteral("changed"), report.changed()},
+                     {QStringLiteral("removed"), static_cast<int>(report.removed().size())}}},
+        {QStringLiteral("files"), files},
+        {QStringLiteral("rows"), rows},
+        {QStringLiteral("removed"), removed}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -68,27 +86,32 @@ QByteArray csvReport(const CaptureReport& report) {
                               QStringLiteral("lines"), QStringLiteral("lookups"), QStringLiteral("rows"),
                               QStringLiteral("program"), QStringLiteral("form"), QStringLiteral("component"),
                               QStringLiteral("property"), QStringLiteral("value"), QStringLiteral("language"),
-                              QStringLiteral("message")});
+                              QStringLiteral("message"), QStringLiteral("old")});
     text += csvRecord({modeName(report), empty, empty, empty, empty, empty, empty, empty, empty, empty, empty,
-                       report.language(), report.server()});
+                       report.language(), report.server(), empty});
     for (const CaptureReport::File& file : report.files())
         text += csvRecord({QStringLiteral("file"), file.path, empty, QString::number(file.lines),
                            QString::number(file.lookups), QString::number(file.rows), empty, empty, empty,
-                           empty, empty, empty, empty});
+                           empty, empty, empty, empty, empty});
     const QString rowRecord =
         report.mode() == CaptureReport::Mode::Check ? QStringLiteral("new") : QStringLiteral("inserted");
     for (const CaptureReport::Row& row : report.rows())
-        text += csvRecord({rowRecord, row.file, QString::number(row.line), empty, empty, empty, row.program,
-                           row.form, row.component, row.property, row.value, row.language, empty});
+        text +=
+            csvRecord({row.old ? QStringLiteral("changed") : rowRecord, row.file, QString::number(row.line),
+                       empty, empty, empty, row.program, row.form, row.component, row.property, row.value,
+                       row.language, empty, row.old.value_or(empty)});
+    for (const CaptureReport::Removed& row : report.removed())
+        text += csvRecord({QStringLiteral("removed"), row.file, empty, empty, empty, empty, row.program,
+                           row.form, row.component, row.property, row.value, row.language, empty, empty});
     const QString totals[] = {QString::number(report.lines()), QString::number(report.lookups()),
                               QString::number(report.rows().size())};
     if (report.completed())
         text += csvRecord({QStringLiteral("completed"), empty, empty, totals[0], totals[1], totals[2], empty,
-                           empty, empty, empty, empty, report.language(), empty});
+                           empty, empty, empty, empty, report.language(), empty, empty});
     else
         text += csvRecord({QStringLiteral("stopped"), report.lastFile(), QString::number(report.lastLine()),
                            totals[0], totals[1], totals[2], empty, empty, empty, empty, empty,
-                           report.language(), report.failures().join(QLatin1Char('\n'))});
+                           report.language(), report.failures().join(QLatin1Char('\n')), empty});
     return text.toUtf8();
 }
 

@@ -112,6 +112,10 @@ void TNetConnection::Close() {
 
 void TNetConnection::drop() {
     transportOpen_ = false;
+    // Their answers will never come.
+    pending_.clear();
+    pendingBytes_ = 0;
+    transportAnswers_.clear();
     if (!socket_)
         return;
     socket_->disconnectFromHost();
@@ -141,15 +145,10 @@ TAppServer TNetConnection::AppServer() {
     return TAppServer(*this);
 }
 
-QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemoteArg>& args) {
-    QJsonArray params;
-    for (const TRemoteArg& arg : args)
-        params.append(arg.wireValue());
-    if (OnCall)
-        OnCall(method, params);
-    const QJsonValue result = request(method, params);
+namespace {
 
-    // The server may hand back new values for by-reference arguments.
+// The server may hand back new values for by-reference arguments.
+void giveBackRefs(const QJsonValue& result, const std::vector<TRemoteArg>& args) {
     const QJsonObject refs = result.toObject().value(QStringLiteral("refs")).toObject();
     for (auto it = refs.begin(); it != refs.end(); ++it) {
         bool ok = false;
@@ -158,10 +157,56 @@ QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemote
             *args[index].variable() =
                 Ansi::fromUnicode(it.value().toString(), QStringLiteral("Returned value"));
     }
+}
+
+QJsonArray paramsOf(const std::vector<TRemoteArg>& args) {
+    QJsonArray params;
+    for (const TRemoteArg& arg : args)
+        params.append(arg.wireValue());
+    return params;
+}
+
+} // namespace
+
+QJsonValue TNetConnection::call(const QString& method, const std::vector<TRemoteArg>& args) {
+    const QJsonArray params = paramsOf(args);
+    if (OnCall)
+        OnCall(method, params);
+    const QJsonValue result = request(method, params);
+    giveBackRefs(result, args);
+    return result;
+}
+
+void TNetConnection::Send(const QString& method, const std::vector<TRemoteArg>& args) {
+    const QJsonArray params = paramsOf(args);
+    if (OnCall)
+        OnCall(method, params);
+    sendRequest(method, params);
+}
+
+QJsonValue TNetConnection::Receive(const std::vector<TRemoteArg>& args) {
+    if (pending_.empty())
+        throw ESocketError(
+            QStringLiteral("No call to the application server at %1 waits for its answer").arg(where()));
+    const QJsonValue result = readResult();
+    giveBackRefs(result, args);
     return result;
 }
 
 QJsonValue TNetConnection::request(const QString& method, const QJsonValue& params) {
+    // A call waits for its own answer: the answers of calls sent before it would come first.
+    if (!pending_.empty())
+        throw ESocketError(
+            QStringLiteral("%1 cannot be called while %2 call(s) to the application server at %3 "
+                           "wait for their answers")
+                .arg(method)
+                .arg(pending_.size())
+                .arg(where()));
+    sendRequest(method, params);
+    return readResult();
+}
+
+void TNetConnection::sendRequest(const QString& method, const QJsonValue& params) {
     if (!Connected())
         throw ESocketError(
             QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
@@ -179,7 +224,16 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
     requestLine_.endObject();
     QByteArray line = requestLine_.text();
     line.append('\n');
-    const QByteArray answerLine = exchange(method, line);
+    sendLine(method, line);
+    pending_.push_back({id, method, line.size()});
+    pendingBytes_ += line.size();
+}
+
+QJsonValue TNetConnection::readResult() {
+    const PendingCall call = pending_.front();
+    const QByteArray answerLine = readLine(call.method);
+    pending_.pop_front();
+    pendingBytes_ -= call.bytes;
     // Once an answer cannot be paired with its request, nothing read on this connection can be:
     // it goes, and the next call opens it again.
     const auto lostTrack = [this](const QString& why) {
@@ -190,36 +244,46 @@ QJsonValue TNetConnection::request(const QString& method, const QJsonValue& para
     const QJsonDocument answer = QJsonDocument::fromJson(answerLine, &parseError);
     if (!answer.isObject())
         throw lostTrack(QStringLiteral("The application server at %1 sent an unreadable answer to %2: %3")
-                            .arg(where(), method, parseError.errorString()));
+                            .arg(where(), call.method, parseError.errorString()));
     const QJsonObject reply = answer.object();
     // An error without an id is about the connection itself (too many connections, say).
     const QJsonValue answeredId = reply.value(QStringLiteral("id"));
-    if (answeredId.toInteger(-1) != id && !(answeredId.isNull() && reply.contains(QStringLiteral("error"))))
+    if (answeredId.toInteger(-1) != call.id &&
+        !(answeredId.isNull() && reply.contains(QStringLiteral("error"))))
         throw lostTrack(QStringLiteral("The application server at %1 answered another request than %2")
-                            .arg(where(), method));
+                            .arg(where(), call.method));
     if (reply.contains(QStringLiteral("error"))) {
         const QJsonObject error = reply.value(QStringLiteral("error")).toObject();
         throw EServerError(QStringLiteral("The application server refused %1: %2 (code %3)")
-                               .arg(method, error.value(QStringLiteral("message")).toString())
+                               .arg(call.method, error.value(QStringLiteral("message")).toString())
                                .arg(error.value(QStringLiteral("code")).toInt()));
     }
     return reply.value(QStringLiteral("result"));
 }
 
-QByteArray TNetConnection::exchange(const QString& method, const QByteArray& line) {
-    if (Transport)
-        return Transport(line);
-    // Handed to the kernel at once; only what it cannot take yet is waited for, which spares a
-    // poll per request.
-    bool sent = socket_->write(line) == line.size();
-    if (sent) {
-        socket_->flush();
-        sent = socket_->bytesToWrite() == 0 || socket_->waitForBytesWritten(Timeout);
+void TNetConnection::sendLine(const QString& method, const QByteArray& line) {
+    if (Transport) {
+        transportAnswers_.push_back(Transport(line));
+        return;
     }
-    if (!sent)
-        throw ESocketError(QStringLiteral("Cannot send %1 to the application server at %2: %3")
-                               .arg(method, where(), socket_->errorString()));
+    // Handed to the kernel at once, without waiting for it to go out: with calls in flight the
+    // server may be writing answers meanwhile, and waiting here without reading them could wait
+    // for good. Whatever the kernel cannot take yet goes out while the answers are awaited.
+    if (socket_->write(line) != line.size()) {
+        const QString why = socket_->errorString();
+        drop();
+        throw ESocketError(
+            QStringLiteral("Cannot send %1 to the application server at %2: %3").arg(method, where(), why));
+    }
+    socket_->flush();
+}
 
+QByteArray TNetConnection::readLine(const QString& method) {
+    if (Transport) {
+        QByteArray answer = std::move(transportAnswers_.front());
+        transportAnswers_.pop_front();
+        return answer;
+    }
     while (!socket_->canReadLine()) {
         if (socket_->bytesAvailable() > kMaxAnswer) {
             drop(); // the rest of the answer would be read as the next call's

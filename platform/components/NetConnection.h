@@ -7,6 +7,7 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -42,8 +43,9 @@ private:
     TNetConnection& connection_;
 };
 
-// A socket connection to an application server object, named by ServerName. Calls are
-// synchronous: one request in flight, the caller waits for its answer.
+// A socket connection to an application server object, named by ServerName. A call waits for its
+// answer. Send and Receive put several requests in flight instead: the server answers a
+// connection's requests in the order sent, and each answer's id is checked against its request's.
 class TNetConnection {
 public:
     using Event = std::function<void(TNetConnection&)>;
@@ -75,6 +77,15 @@ public:
     // The dispatch interface of the open server object, taken anew for each call.
     TAppServer AppServer();
 
+    // Sends a call without waiting for its answer, on the open connection (see AppServer).
+    void Send(const QString& method, const std::vector<TRemoteArg>& args);
+    // The result of the oldest call sent and not yet answered, by-reference arguments being given
+    // back as Call gives them. An error answer raises EServerError and leaves the connection and
+    // the calls after it as they are; a lost or unreadable connection drops every call in flight.
+    QJsonValue Receive(const std::vector<TRemoteArg>& args = {});
+    int PendingCalls() const { return int(pending_.size()); }
+    qint64 PendingBytes() const { return pendingBytes_; }
+
     // Sees every remote method call before it is sent: a place for tracing and diagnostics.
     std::function<void(const QString& method, const QJsonArray& params)> OnCall;
 
@@ -84,11 +95,19 @@ public:
 
 private:
     friend class TAppServer;
+    struct PendingCall {
+        qint64 id;
+        QString method;
+        qint64 bytes;
+    };
+
     QJsonValue request(const QString& method, const QJsonValue& params);
     QJsonValue call(const QString& method, const std::vector<TRemoteArg>& args);
+    void sendRequest(const QString& method, const QJsonValue& params);
+    QJsonValue readResult();
     QString where() const;
-    // Sends one request line and waits for the answer line.
-    QByteArray exchange(const QString& method, const QByteArray& line);
+    void sendLine(const QString& method, const QByteArray& line);
+    QByteArray readLine(const QString& method);
     // Closes the socket without forgetting that the window wants the connection open.
     void drop();
 
@@ -96,5 +115,8 @@ private:
     bool transportOpen_ = false;
     bool keepOpen_ = false;
     qint64 nextId_ = 1;
-    JsonWriter requestLine_; // reused, so a request costs no new buffer
+    std::deque<PendingCall> pending_;
+    qint64 pendingBytes_ = 0;
+    std::deque<QByteArray> transportAnswers_; // what Transport answered, not yet read
+    JsonWriter requestLine_;                  // reused, so a request costs no new buffer
 };

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "capture/FormChanges.h"
+
 #include "toolkit/AnsiString.h"
 
 #include <QString>
+
+#include <optional>
 
 // A row a run stores, or in a check one a run would store, with the place of its caption: the
 // line of the form text (of its text form, for a binary form), counted from 1.
@@ -15,6 +19,9 @@ struct RecordedCaption {
     AnsiString property;
     AnsiString value;
     AnsiString language;
+    // The stored row of the same component and property whose value this one replaces: a changed
+    // caption. Told only where the form's stored rows were read.
+    std::optional<StoredCaption> replaced;
 };
 
 // What a capture run tells as it goes, for whoever reports on it.
@@ -27,4 +34,9 @@ public:
     // Before the look-up, so that a run that fails there is known to have stopped at this line.
     virtual void CaptionLookedUp(const QString& path, int line) = 0;
     virtual void CaptionRecorded(const RecordedCaption& caption) = 0;
+    // Before the wait for the answer to the insert of the row of this line, so that a run that
+    // fails there is known to have stopped at it.
+    virtual void RowStoring(const QString& path, int line) = 0;
+    // A stored row of a form the file holds whose caption the scan of the whole file did not meet.
+    virtual void CaptionRemoved(const QString& path, const StoredCaption& stored) = 0;
 };

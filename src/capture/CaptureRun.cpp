@@ -2,6 +2,7 @@
 
 #include "capture/CaptionScanner.h"
 #include "capture/LineCount.h"
+#include "capture/PipelinedImport.h"
 #include "capture/ProgressPacer.h"
 #include "selection/FileList.h"
 
@@ -132,7 +133,7 @@ void CaptureRun::checkRowValues(const QList<AnsiString>& programCodes) {
 
 void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     running_ = true;
-    checkedRows_.clear();
+    recordedRows_.clear();
     view_.SetImportEnabled(false);
     view_.SetProgress(0);
     view_.ShowBusy(true);
@@ -173,6 +174,13 @@ void CaptureRun::stampVersion() {
 }
 
 void CaptureRun::Import(const TStringList& lines, AnsiString programCode) {
+    if (Pipelined) {
+        PipelinedImport(
+            {view_, link_, Observer, recordedRows_, cancelRequested_, CheckOnly, ProgressInterval},
+            currentFile_, std::move(programCode), languageCode_)
+            .Import(lines);
+        return;
+    }
     CaptionScanner scan(std::move(programCode));
     ProgressPacer pacer(ProgressInterval);
     for (int i = 0; i < lines.Count() && !cancelRequested_; ++i) {
@@ -203,7 +211,7 @@ void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
         Observer->CaptionLookedUp(currentFile_, line);
     link_.CallGetPropried(data_.cdsPropried, Ansi::UpperCase(scan.programCode), scan.formName,
                           scan.componentName, scan.propertyName, "0", scan.LookupValue(), languageCode_);
-    if (data_.cdsPropried.RecordCount() > 0 || (CheckOnly && checkedRows_.contains(rowKey(scan))))
+    if (data_.cdsPropried.RecordCount() > 0 || (CheckOnly && recordedRows_.contains(rowKey(scan))))
         return; // the server holds it already, or would by now in a run
 
     scan.programCode = Ansi::UpperCase(scan.programCode);
@@ -220,9 +228,10 @@ void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
                                    Ansi::UpperCase(scan.componentName),
                                    Ansi::UpperCase(scan.propertyName),
                                    scan.StoredValue(),
-                                   Ansi::UpperCase(languageCode_)};
+                                   Ansi::UpperCase(languageCode_),
+                                   std::nullopt};
     if (CheckOnly) {
-        checkedRows_.insert(rowKey(scan));
+        recordedRows_.insert(rowKey(scan));
         if (Observer)
             Observer->CaptionRecorded(recorded);
         return;

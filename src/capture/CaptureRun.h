@@ -44,6 +44,10 @@ public:
     bool CheckOnly = false;
     // Told of each file, look-up and recorded caption; none by default.
     CaptureObserver* Observer = nullptr;
+    // The capture command's way over a slow network (see PipelinedImport): a file's calls go out
+    // without waiting for each answer, and changed and removed captions are told. The window
+    // makes one call at a time.
+    bool Pipelined = false;
 
 private:
     bool languageIsKnown();
@@ -68,6 +72,7 @@ private:
     bool running_ = false;
     bool cancelRequested_ = false;
     QString currentFile_;
-    // The keys of the rows a check has recorded: a run would have stored them by now.
-    QSet<QList<AnsiString>> checkedRows_;
+    // The keys of the rows recorded so far: a check's, which a run would have stored by now, and a
+    // pipelined run's, whose look-ups went out before the rows before them were stored.
+    QSet<QList<AnsiString>> recordedRows_;
 };

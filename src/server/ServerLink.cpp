@@ -19,7 +19,10 @@ void ServerLink::Open() {
 // afterwards, on failure before the failure goes on.
 template <typename Call> void ServerLink::readInto(TClientDataSet& target, Call&& call) {
     const ScopeExit endWait([this] { activity_.End(); });
-    const QJsonValue result = call();
+    Load(target, call());
+}
+
+void ServerLink::Load(TClientDataSet& target, const QJsonValue& result) {
     target.SetData(CheckResultServ(result, true, 0));
 }
 
@@ -35,12 +38,26 @@ void ServerLink::CallGetPropried(TClientDataSet& target, const AnsiString& progr
                                  const AnsiString& value, AnsiString& language) {
     readInto(target, [&] {
         target.Close();
-        return connection_.AppServer().Call(RemoteMethods::kGetPropried,
-                                            {TRemoteArg::byValue(program), TRemoteArg::byRef(form),
-                                             TRemoteArg::byRef(component), TRemoteArg::byRef(property),
-                                             TRemoteArg::byValue(number), TRemoteArg::byValue(value),
-                                             TRemoteArg::byRef(language)});
+        const CallPipeline::Call call =
+            GetPropriedCall(program, form, component, property, number, value, language);
+        return connection_.AppServer().Call(call.method, call.args);
     });
+}
+
+CallPipeline::Call ServerLink::GetPropriedCall(const AnsiString& program, AnsiString& form,
+                                               AnsiString& component, AnsiString& property,
+                                               const AnsiString& number, const AnsiString& value,
+                                               AnsiString& language) {
+    return {RemoteMethods::kGetPropried,
+            {TRemoteArg::byValue(program), TRemoteArg::byRef(form), TRemoteArg::byRef(component),
+             TRemoteArg::byRef(property), TRemoteArg::byValue(number), TRemoteArg::byValue(value),
+             TRemoteArg::byRef(language)}};
+}
+
+CallPipeline::Call ServerLink::GetFormRowsCall(const AnsiString& program, const AnsiString& form,
+                                               const AnsiString& language) {
+    return {RemoteMethods::kGetFormRows,
+            {TRemoteArg::byValue(program), TRemoteArg::byValue(form), TRemoteArg::byValue(language)}};
 }
 
 void ServerLink::CallGetVersao(TClientDataSet& target) {

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 
@@ -464,12 +466,15 @@ TEST_F(ARun, TheServerFailingMidRunKeepsWhatWasStoredAndResetsTheView) {
 
 namespace {
 
-// What the run told, each recorded caption as its place and its row.
+// What the run told, each recorded caption as its place and its row, changed and removed
+// captions as the command prints them.
 struct ToldRun : CaptureObserver {
     QStringList started;
     QStringList lookups;
     QStringList recorded;
     QStringList recordedRows;
+    QStringList changes;
+    QString storing;
 
     void FileScanStarted(const QString& path, int lines) override {
         started.append(QStringLiteral("%1 %2").arg(QFileInfo(path).fileName()).arg(lines));
@@ -482,6 +487,21 @@ struct ToldRun : CaptureObserver {
         recordedRows.append(captionRow(Ansi::toUnicode(caption.program), Ansi::toUnicode(caption.form),
                                        Ansi::toUnicode(caption.component), Ansi::toUnicode(caption.value),
                                        Ansi::toUnicode(caption.language)));
+        changes.append(QStringLiteral("%1 %2.%3 \"%4\"")
+                           .arg(caption.replaced ? QStringLiteral("changed") : QStringLiteral("new"),
+                                Ansi::toUnicode(caption.form), Ansi::toUnicode(caption.component),
+                                Ansi::toUnicode(caption.value).left(20)) +
+                       (caption.replaced
+                            ? QStringLiteral(" was \"%1\"").arg(Ansi::toUnicode(caption.replaced->value))
+                            : QString()));
+    }
+    void RowStoring(const QString& path, int line) override {
+        storing = QStringLiteral("%1:%2").arg(QFileInfo(path).fileName()).arg(line);
+    }
+    void CaptionRemoved(const QString&, const StoredCaption& stored) override {
+        changes.append(QStringLiteral("removed %1.%2 \"%3\"")
+                           .arg(Ansi::toUnicode(stored.form), Ansi::toUnicode(stored.component),
+                                Ansi::toUnicode(stored.value).left(20)));
     }
 };
 
@@ -527,4 +547,190 @@ TEST_F(ARun, ACheckStoresNothingAndRecordsOnceEachRowTheRunThenStoresAtTheSameLi
     EXPECT_EQ(stored.recorded, check.recorded);
     EXPECT_EQ(stored.lookups, check.lookups);
     EXPECT_TRUE(server.versionStamp().has_value());
+}
+
+// The capture command's way: a file's calls go out without waiting for each answer. It must store
+// and tell what one call at a time does.
+TEST_F(ARun, PipelinedItStoresAndTellsOverTheCorpusWhatOneCallAtATimeDoes) {
+    const QDir corpus(QStringLiteral(VDR_CORPUS_DIR "/ebf"));
+    const QFileInfoList originals = corpus.entryInfoList(QDir::Files, QDir::Name);
+    if (originals.isEmpty())
+        GTEST_SKIP() << "no forms in " << corpus.path().toStdString();
+    for (const QFileInfo& original : originals) {
+        // Stored as owner__repository__name; the file goes back under its own name.
+        const QString name = original.fileName().section(QStringLiteral("__"), -1);
+        QFile form(original.filePath());
+        ASSERT_TRUE(form.open(QIODevice::ReadOnly));
+        // A program code longer than its field fails any run before it starts.
+        if (!QFileInfo::exists(folder.filePath(name)) && name.section(QLatin1Char('.'), 0, 0).size() <= 20)
+            selectForms({{name, form.readAll()}});
+    }
+    chooseLanguage(QStringLiteral("POR"));
+    run.CheckOnly = true;
+    ToldRun sequential;
+    run.Observer = &sequential;
+    ASSERT_EQ(runCapture(), QStringList());
+    const int lookups = callsOf(RemoteMethods::kGetPropried);
+    ASSERT_GT(sequential.recorded.size(), 400) << "the corpus holds hundreds of captions";
+    forgetCalls();
+
+    run.Pipelined = true;
+    ToldRun check;
+    run.Observer = &check;
+    ASSERT_EQ(runCapture(), QStringList());
+    EXPECT_EQ(check.started, sequential.started);
+    EXPECT_EQ(check.lookups, sequential.lookups);
+    EXPECT_EQ(check.recorded, sequential.recorded);
+    EXPECT_EQ(check.recordedRows, sequential.recordedRows);
+    EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), lookups);
+    EXPECT_GE(callsOf(RemoteMethods::kGetFormRows), 1);
+    EXPECT_TRUE(check.changes.filter(QStringLiteral("changed")).isEmpty());
+    EXPECT_TRUE(check.changes.filter(QStringLiteral("removed")).isEmpty());
+
+    run.CheckOnly = false;
+    ToldRun stored;
+    run.Observer = &stored;
+    ASSERT_EQ(runCapture(), QStringList());
+    EXPECT_EQ(rowsOnServer(), sequential.recordedRows);
+    EXPECT_EQ(stored.recorded, sequential.recorded);
+
+    run.CheckOnly = true;
+    ToldRun again;
+    run.Observer = &again;
+    ASSERT_EQ(runCapture(), QStringList());
+    EXPECT_EQ(again.lookups, sequential.lookups);
+    EXPECT_EQ(again.changes, QStringList()) << again.changes.join(QLatin1Char('\n')).toStdString();
+}
+
+namespace {
+
+const AnsiString kPedido = "VERSION 5.00\r\n"
+                           "Begin VB.Form frmPedido\r\n"
+                           "   Begin VBCE.Label lblNome\r\n"
+                           "      Caption = \"Nome\"\r\n"
+                           "   End\r\n"
+                           "   Begin VBCE.Label lblObs\r\n"
+                           "      Caption = \"" +
+                           AnsiString(4100, 'o') +
+                           "\"\r\n"
+                           "   End\r\n"
+                           "   Begin VBCE.CommandButton cmdGravar\r\n"
+                           "      Caption = \"Gravar\"\r\n"
+                           "   End\r\n"
+                           "End\r\n"
+                           "Attribute VB_Name = \"frmPedido\"\r\n";
+
+AnsiString edited(AnsiString text, const AnsiString& from, const AnsiString& to) {
+    return text.replace(from, to);
+}
+
+} // namespace
+
+// A form stored by a run, then edited: a check tells each edit as new, changed or removed
+// captions, as the server's matching judges them.
+TEST_F(ARun, PipelinedACheckTellsWhatEachEditOfAStoredFormChanged) {
+    const AnsiString cmdGravar =
+        "   Begin VBCE.CommandButton cmdGravar\r\n      Caption = \"Gravar\"\r\n   End\r\n";
+    const AnsiString cmdSair =
+        "   Begin VBCE.CommandButton cmdSair\r\n      Caption = \"Sair\"\r\n   End\r\n";
+    const struct {
+        const char* edit;
+        AnsiString text;
+        QStringList told;
+    } rows[] = {
+        {"nothing", kPedido, {}},
+        {"a caption edited",
+         edited(kPedido, "\"Nome\"", "\"Nome completo\""),
+         {"changed FRMPEDIDO.LBLNOME \"Nome completo\" was \"Nome\""}},
+        {"a control removed", edited(kPedido, cmdGravar, ""), {"removed FRMPEDIDO.CMDGRAVAR \"Gravar\""}},
+        {"a control renamed",
+         edited(kPedido, "cmdGravar", "cmdSalvar"),
+         {"new FRMPEDIDO.CMDSALVAR \"Gravar\"", "removed FRMPEDIDO.CMDGRAVAR \"Gravar\""}},
+        {"a form renamed",
+         edited(kPedido, "Form frmPedido", "Form frmPedidoNovo"),
+         {"new FRMPEDIDONOVO.LBLNOME \"Nome\"", "new FRMPEDIDONOVO.LBLOBS \"oooooooooooooooooooo\"",
+          "new FRMPEDIDONOVO.CMDGRAVAR \"Gravar\""}},
+        {"a case-only change of names",
+         edited(edited(kPedido, "lblNome", "LBLNOME"), "VB.Form frmPedido", "VB.Form FrmPedido"),
+         {}},
+        {"a case-only change of a caption",
+         edited(kPedido, "\"Gravar\"", "\"GRAVAR\""),
+         {"changed FRMPEDIDO.CMDGRAVAR \"GRAVAR\" was \"Gravar\""}},
+        {"a trailing blank added", edited(kPedido, "\"Nome\"", "\"Nome \""), {}},
+        {"a long caption edited past what is stored",
+         edited(kPedido, AnsiString(4100, 'o'), AnsiString(4050, 'o') + AnsiString(50, 'x')),
+         {}},
+        {"a long caption edited within what is stored",
+         edited(kPedido, AnsiString(4100, 'o'), "x" + AnsiString(4099, 'o')),
+         {"changed FRMPEDIDO.LBLOBS \"xooooooooooooooooooo\" was \"" + QString(4000, QLatin1Char('o')) +
+          "\""}},
+        {"a caption met twice",
+         edited(edited(kPedido, "   Begin VBCE.Label lblNome", cmdSair + "   Begin VBCE.Label lblNome"),
+                "End\r\nAttribute", cmdSair + "End\r\nAttribute"),
+         {"new FRMPEDIDO.CMDSAIR \"Sair\""}},
+    };
+    selectForms({{"Pedido.Ebf", kPedido}});
+    chooseLanguage(QStringLiteral("POR"));
+    run.Pipelined = true;
+    ASSERT_EQ(runCapture(), QStringList());
+    ASSERT_EQ(rowsOnServer().size(), 3);
+    run.CheckOnly = true;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.edit);
+        folder.write(QStringLiteral("Pedido.Ebf"), row.text);
+        ToldRun told;
+        run.Observer = &told;
+        ASSERT_EQ(runCapture(), QStringList());
+        EXPECT_EQ(told.changes, row.told) << told.changes.join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_EQ(rowsOnServer().size(), 3) << "a check stores nothing";
+}
+
+// Of several stored values of one caption, the latest is the one a changed caption replaces; the
+// others are no longer in the form.
+TEST_F(ARun, PipelinedAChangedCaptionNamesTheLatestStoredValue) {
+    selectForms({{"Pedido.Ebf", edited(kPedido, "\"Nome\"", "\"Nome antigo\"")}});
+    chooseLanguage(QStringLiteral("POR"));
+    run.Pipelined = true;
+    ASSERT_EQ(runCapture(), QStringList());
+    folder.write(QStringLiteral("Pedido.Ebf"), kPedido);
+    ASSERT_EQ(runCapture(), QStringList());
+    folder.write(QStringLiteral("Pedido.Ebf"), edited(kPedido, "\"Nome\"", "\"Nome novo\""));
+    run.CheckOnly = true;
+    ToldRun told;
+    run.Observer = &told;
+    ASSERT_EQ(runCapture(), QStringList());
+    EXPECT_EQ(told.changes, (QStringList{"changed FRMPEDIDO.LBLNOME \"Nome novo\" was \"Nome\"",
+                                         "removed FRMPEDIDO.LBLNOME \"Nome antigo\""}));
+}
+
+// A refused insert stops the run: nothing is sent after it is known; rows the server confirmed
+// are stored and told, and the run is known to have stopped at the refused row's line.
+TEST_F(ARun, PipelinedARefusedInsertStopsTheRunAtItsRow) {
+    selectForms({{"Produto.Ebf", kProduto}, {"Cliente.Ebf", SampleForms::kCliente}});
+    chooseLanguage(QStringLiteral("POR"));
+    run.Pipelined = true;
+    ToldRun told;
+    run.Observer = &told;
+    const auto serve = connection.Transport;
+    int inserts = 0;
+    connection.Transport = [&](const QByteArray& line) {
+        if (!line.contains("\"SetPropried\"") || ++inserts != 2)
+            return serve(line);
+        const QJsonObject request = QJsonDocument::fromJson(line).object();
+        return QJsonDocument(QJsonObject{{"jsonrpc", "2.0"},
+                                         {"id", request.value("id")},
+                                         {"result", QJsonObject{{"ok", false}, {"message", "disk full"}}}})
+            .toJson(QJsonDocument::Compact);
+    };
+
+    const QStringList failures = runCapture();
+
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("disk full"))) << failures[0].toStdString();
+    // The list is sorted: Cliente comes first.
+    EXPECT_EQ(told.storing, QStringLiteral("Cliente.Ebf:%1").arg(SampleForms::kCmdGravarLine));
+    EXPECT_EQ(told.recorded, QStringList{QStringLiteral("Cliente.Ebf:%1").arg(SampleForms::kLblNomeLine)});
+    EXPECT_EQ(rowsOnServer(), told.recordedRows);
+    EXPECT_EQ(callsOf(RemoteMethods::kSetPropried), 2) << "none after the refusal";
 }

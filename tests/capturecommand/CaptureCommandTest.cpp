@@ -211,8 +211,8 @@ TEST_P(CaptureCommand, ARowTheServerRefusesIsNotCountedAsInserted) {
     ASSERT_TRUE(summary) << explain(result);
     EXPECT_EQ(summary->lookups, 2);
     EXPECT_EQ(summary->inserted, 1) << "the refused row is not counted";
-    EXPECT_TRUE(result.out.contains(QStringLiteral("stopped at ") + forms.filePath(QStringLiteral("Cliente.Ebf")) +
-                                    QStringLiteral(":9")))
+    EXPECT_TRUE(result.out.contains(QStringLiteral("stopped at ") +
+                                    forms.filePath(QStringLiteral("Cliente.Ebf")) + QStringLiteral(":9")))
         << explain(result);
     EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows.mid(0, 1));
 }
@@ -312,13 +312,11 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
     // The first directory named twice, in another spelling: its files are refused the second time
     // and the run goes on.
     // The language in any case, as the window takes it.
-    const QStringList check = QStringList{QStringLiteral("--language"), QStringLiteral("por")} +
-                              serverOption(*server) + QStringList{QStringLiteral("--check"),
-                                                                  QStringLiteral("--report"),
-                                                                  checkReport,
-                                                                  forms.path(),
-                                                                  copy,
-                                                                  forms.path() + QStringLiteral("/./")};
+    const QStringList check =
+        QStringList{QStringLiteral("--language"), QStringLiteral("por")} + serverOption(*server) +
+        QStringList{
+            QStringLiteral("--check"),           QStringLiteral("--report"), checkReport, forms.path(), copy,
+            forms.path() + QStringLiteral("/./")};
 
     const CaptureResult checked = runCapture(check);
 
@@ -332,8 +330,10 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
         pedido + QStringLiteral(":6: FRMPEDIDO.OPTAVISTA: new caption \"À vista\"")};
     QStringList printed = checked.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(printed.isEmpty());
+    const QString changesLine = printed.takeLast();
     const QString summaryLine = printed.takeLast();
     EXPECT_EQ(printed.join('\n'), named.join('\n')) << explain(checked);
+    EXPECT_EQ(changesLine, QStringLiteral("changed captions: 0, stored captions no longer in the forms: 0"));
     EXPECT_TRUE(summaryLine.contains(QStringLiteral("rows it would insert: 4"))) << explain(checked);
     const std::optional<CaptureSummary> summary = summaryOf(checked.out);
     ASSERT_TRUE(summary) << explain(checked);
@@ -356,7 +356,9 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
               (QJsonObject{{QStringLiteral("file"), copy + QStringLiteral("/Cliente.Ebf")},
                            {QStringLiteral("lines"), SampleForms::kClienteLines},
                            {QStringLiteral("lookups"), 2},
-                           {QStringLiteral("rows"), 0}}));
+                           {QStringLiteral("rows"), 0},
+                           {QStringLiteral("changed"), 0},
+                           {QStringLiteral("removed"), 0}}));
     QStringList reported;
     for (const QJsonValue& row : report.value(QLatin1String("rows")).toArray())
         reported.append(QStringLiteral("%1:%2: %3.%4: new caption \"%5\"")
@@ -382,12 +384,57 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
     }
     EXPECT_EQ(inserted.join('\n'), named.join('\n'));
     EXPECT_EQ(csvRecords(runReport, QStringLiteral("completed")).join('\n'),
-              QStringLiteral("completed|||43|6|4||||||POR|"));
+              QStringLiteral("completed|||43|6|4||||||POR||"));
 
     const CaptureResult again = runCapture(check);
     EXPECT_EQ(again.exitCode, 0) << explain(again);
     EXPECT_FALSE(again.out.contains(QStringLiteral("new caption"))) << explain(again);
     EXPECT_TRUE(again.out.contains(QStringLiteral("rows it would insert: 0"))) << explain(again);
+}
+
+// After a form was edited, a check names the changed and the removed captions; the reports hold
+// them; only --fail-on-removed makes a check with nothing new but something removed fail.
+TEST_P(CaptureCommand, ACheckAfterAnEditNamesChangedAndRemovedCaptions) {
+    write(QStringLiteral("Pedido.ebf"), kPedido);
+    ASSERT_EQ(runCapture(runArguments()).exitCode, 0);
+    const QString pedido = forms.filePath(QStringLiteral("Pedido.ebf"));
+    QTemporaryDir reports;
+    const QString json = reports.filePath(QStringLiteral("check.json"));
+    const QString csv = reports.filePath(QStringLiteral("check.csv"));
+    const auto check = [&](const QStringList& extra) {
+        return runCapture(runArguments(QStringList{"--check"} + extra));
+    };
+
+    QByteArray edited = kPedido;
+    write(QStringLiteral("Pedido.ebf"),
+          edited.replace("\"Pagamento\"", "\"Forma de pagamento\"").replace("\xC0 vista", "\xC0 prazo"));
+    const CaptureResult changed = check({QStringLiteral("--report"), json});
+    EXPECT_EQ(changed.exitCode, 3) << explain(changed);
+    EXPECT_TRUE(changed.out.startsWith(
+        pedido +
+        ":4: FRMPEDIDO.FRAPAGAMENTO: changed caption \"Forma de pagamento\" (the table holds "
+        "\"Pagamento\")\n" +
+        pedido + ":6: FRMPEDIDO.OPTAVISTA: changed caption \"À prazo\" (the table holds \"À vista\")\n"))
+        << explain(changed);
+    EXPECT_TRUE(changed.out.contains("changed captions: 2, stored captions no longer in the forms: 0"))
+        << explain(changed);
+    const QJsonObject report = readJson(json);
+    EXPECT_EQ(report["totals"]["changed"].toInt(), 2);
+    EXPECT_EQ(report["rows"][1]["change"].toString(), QStringLiteral("changed"));
+    EXPECT_EQ(report["rows"][1]["old"].toString(), QStringLiteral("À vista"));
+
+    write(QStringLiteral("Pedido.ebf"),
+          QByteArray(kPedido).replace(
+              "      Begin VBCE.OptionButton optAVista\n         Caption = \"\xC0 vista\"\n      End\n", ""));
+    const CaptureResult removed = check({QStringLiteral("--report"), csv});
+    EXPECT_EQ(removed.exitCode, 0) << explain(removed);
+    EXPECT_TRUE(removed.out.startsWith(
+        pedido + ": FRMPEDIDO.OPTAVISTA: caption \"À vista\" is no longer in the form\n"))
+        << explain(removed);
+    EXPECT_EQ(csvRecords(csv, QStringLiteral("removed")),
+              QStringList{"removed|" + pedido + "|||||PEDIDO|FRMPEDIDO|OPTAVISTA|CAPTION|À vista|POR||"});
+    EXPECT_EQ(check({QStringLiteral("--fail-on-removed")}).exitCode, 3);
+    EXPECT_EQ(describeRows(exportedRows(*server)).size(), 2) << "nothing stored is changed or deleted";
 }
 
 INSTANTIATE_FOR_EACH_STORAGE(CaptureCommand);
