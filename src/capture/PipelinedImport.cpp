@@ -74,32 +74,33 @@ bool PipelinedImport::scan(const TStringList& lines) {
 }
 
 bool PipelinedImport::lookUp() {
-    // The forms' stored rows first, then every caption's look-up, all in one go.
-    const int forms = int(forms_.size());
-    const int count = forms + int(captions_.size());
+    // Every caption's look-up, then the forms' stored rows, all in one go: each wait is for a
+    // caption's answer but the last few, so a run that fails is known to have stopped at a line.
+    const int captions = int(captions_.size());
+    const int count = captions + int(forms_.size());
     int answered = 0;
     TClientDataSet rows;
     defineTranslationRow(rows);
     const auto make = [&](int index) {
-        if (index < forms)
-            return ServerLink::GetFormRowsCall(program_, forms_[index].name, language_);
-        Caption& caption = captions_[index - forms];
+        if (index >= captions)
+            return ServerLink::GetFormRowsCall(program_, forms_[index - captions].name, language_);
+        Caption& caption = captions_[index];
         return ServerLink::GetPropriedCall(program_, caption.form, caption.component, caption.property, "0",
                                            caption.lookupValue, caption.language);
     };
     const auto awaiting = [&](int index) {
-        if (index >= forms && run_.observer)
-            run_.observer->CaptionLookedUp(file_, captions_[index - forms].line);
+        if (index < captions && run_.observer)
+            run_.observer->CaptionLookedUp(file_, captions_[index].line);
     };
     const auto take = [&](int index, const QJsonValue& result) {
         ServerLink::Load(rows, result);
         ++answered;
-        if (index < forms) {
-            forms_[index].stored = storedCaptionsOf(rows);
-            forms_[index].read = true;
+        if (index >= captions) {
+            forms_[index - captions].stored = storedCaptionsOf(rows);
+            forms_[index - captions].read = true;
             return true;
         }
-        Caption& caption = captions_[index - forms];
+        Caption& caption = captions_[index];
         const QList<AnsiString> key = rowKey(caption);
         caption.recorded = rows.RecordCount() > 0 || run_.recordedRows.contains(key);
         if (!caption.recorded)
@@ -109,7 +110,7 @@ bool PipelinedImport::lookUp() {
     };
     run_.link.Pipeline().Run(count, make, awaiting, take);
     // A stop leaves the captions not looked up out, as a sequential run would not have reached them.
-    captions_.resize(std::max(0, answered - forms));
+    captions_.resize(std::min(answered, captions));
     return answered == count;
 }
 
