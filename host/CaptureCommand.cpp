@@ -163,6 +163,11 @@ void CaptureCommand::printSummary() {
     const QString rows =
         options_.check() ? QStringLiteral("rows it would insert") : QStringLiteral("rows inserted");
     QTextStream out(streams_.out);
+    // A line of its own before the usual one, so that whoever reads the last line finds it as it was.
+    out << QStringLiteral("changed captions: %1, stored captions no longer in the forms: %2")
+               .arg(report_.changed())
+               .arg(report_.removed().size())
+        << Qt::endl;
     out << QStringLiteral("files: %1, lines: %2, captions looked up: %3, %4: %5, time: %6 s")
                .arg(report_.files().size())
                .arg(report_.lines())
@@ -170,11 +175,6 @@ void CaptureCommand::printSummary() {
                .arg(rows)
                .arg(report_.rows().size())
                .arg(static_cast<double>(milliseconds_) / 1000.0, 0, 'f', 3)
-        << Qt::endl;
-    // A line of its own, so that whoever reads the first one finds it as it was.
-    out << QStringLiteral("changed captions: %1, stored captions no longer in the forms: %2")
-               .arg(report_.changed())
-               .arg(report_.removed().size())
         << Qt::endl;
     if (report_.completed())
         return;

@@ -330,8 +330,8 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
         pedido + QStringLiteral(":6: FRMPEDIDO.OPTAVISTA: new caption \"À vista\"")};
     QStringList printed = checked.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(printed.isEmpty());
-    const QString changesLine = printed.takeLast();
     const QString summaryLine = printed.takeLast();
+    const QString changesLine = printed.takeLast();
     EXPECT_EQ(printed.join('\n'), named.join('\n')) << explain(checked);
     EXPECT_EQ(changesLine, QStringLiteral("changed captions: 0, stored captions no longer in the forms: 0"));
     EXPECT_TRUE(summaryLine.contains(QStringLiteral("rows it would insert: 4"))) << explain(checked);
