@@ -12,12 +12,13 @@
 #include <chrono>
 
 // One form file's capture as the capture command runs it, for a slow network: the file is scanned
-// first; its captions are looked up without waiting for each answer, together with the stored rows
-// of each form it holds; then the new rows go out the same way, one insert each, in the order met.
-// Requests and their order are a sequential run's; only the waits between them go. What it tells
-// the observer, and what it stores, are a sequential run's too, and each new caption that replaces
-// a stored value of the same component is told as changed, and each stored row the file no longer
-// holds as removed.
+// first; its captions are looked up without waiting for each answer, then the stored rows of each
+// form it holds are read; then the new rows go out the same way, one insert each, in the order met.
+// The look-ups and the inserts, each in their order, are a sequential run's; only the waits between
+// them go. A run that goes to its end stores and tells what a sequential one does, and besides
+// tells each new caption that replaces a stored value of its component as changed, and each stored
+// row the file no longer holds as removed. A refused insert stops the sending, but the inserts
+// already on their way are stored and told.
 class PipelinedImport {
 public:
     // What the run lends each file.
