@@ -15,6 +15,10 @@ void CallPipeline::Run(int count, const std::function<Call(int)>& make,
                        const Answered& late) {
     if (count <= 0)
         return;
+    // The first call is awaited from before anything is sent: a connection that fails to reopen
+    // or to take it fails that call.
+    if (awaiting)
+        awaiting(0);
     activity_.Begin(LinkActivity::Wait::Read);
     const ScopeExit endWait([this] { activity_.End(); });
     connection_.AppServer(); // opens a connection the server dropped meanwhile
@@ -47,7 +51,7 @@ void CallPipeline::Run(int count, const std::function<Call(int)>& make,
     while (!inFlight.empty() && connection_.PendingCalls() > 0) {
         const int index = inFlight.front().first;
         try {
-            if (going && awaiting)
+            if (going && awaiting && index > 0)
                 awaiting(index);
             const QJsonValue result = connection_.Receive(inFlight.front().second.args);
             if (going)

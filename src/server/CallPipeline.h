@@ -26,7 +26,8 @@ public:
     CallPipeline(TNetConnection& connection, LinkActivity& activity);
 
     // Sends calls 0 to count - 1, each made by `make` when it is sent, and hands their results to
-    // `answered` in the order sent, `awaiting` running before each wait. Once `answered` says stop
+    // `answered` in the order sent, `awaiting` running before each wait (for the first call, before
+    // anything is sent). Once `answered` says stop
     // or a call fails (an error answer, or `answered` raising), no further call is sent; the
     // results of those already sent go to `late`, when given, and their failures are passed over.
     // Then the first failure goes on. A lost connection loses every call in flight with it.
