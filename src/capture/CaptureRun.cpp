@@ -238,17 +238,7 @@ void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
     }
 
     TClientDataSet& rows = data_.cdsPropried;
-    rows.Insert();
-    data_.cdsPropriedCDPROGRAMA->SetAsString(recorded.program);
-    data_.cdsPropriedNMFORMULARIO->SetAsString(recorded.form);
-    data_.cdsPropriedNMCOMPONENTE->SetAsString(recorded.component);
-    data_.cdsPropriedNMPROPRIEDADE->SetAsString(recorded.property);
-    data_.cdsPropriedNRVALORPROP->SetAsInteger(0);
-    data_.cdsPropriedIDSITTRADUCAO->SetAsString("N");
-    data_.cdsPropriedSTVALORPROP->SetAsString(recorded.value);
-    data_.cdsPropriedSTAGRVALPROP->SetAsString(recorded.value);
-    data_.cdsPropriedDTULTATUTRAD->SetAsDateTime(QDateTime::currentDateTime());
-    data_.cdsPropriedIDIDIOMA->SetAsString(recorded.language);
+    insertCaptionRow(rows, recorded);
     if (rows.State() == TDataSetState::Insert || rows.State() == TDataSetState::Edit) {
         rows.Post(); // sends the row to the server before the scan goes on
         if (Observer)

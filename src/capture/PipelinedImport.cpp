@@ -2,6 +2,7 @@
 
 #include "capture/CaptionScanner.h"
 #include "capture/ProgressPacer.h"
+#include "capture/TranslationDataSets.h"
 
 #include "components/CheckResultServ.h"
 #include "toolkit/ClientDataSet.h"
@@ -13,11 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-void defineTranslationRow(TClientDataSet& rows) {
-    for (const FieldDef& def : Layouts::translationRow())
-        rows.AddField(def.name, def.kind, def.size);
-}
 
 QList<StoredCaption> storedCaptionsOf(TClientDataSet& rows) {
     QList<StoredCaption> stored;
@@ -80,7 +76,7 @@ bool PipelinedImport::lookUp() {
     const int count = captions + int(forms_.size());
     int answered = 0;
     TClientDataSet rows;
-    defineTranslationRow(rows);
+    defineLayout(rows, Layouts::translationRow());
     const auto make = [&](int index) {
         if (index >= captions)
             return ServerLink::GetFormRowsCall(program_, forms_[index - captions].name, language_);
@@ -175,24 +171,14 @@ void PipelinedImport::store() {
     }
 
     TClientDataSet row;
-    defineTranslationRow(row);
+    defineLayout(row, Layouts::translationRow());
     const auto make = [&](int index) {
         const RecordedCaption recorded = recordOf(*fresh[index]);
         run_.view.SetStatus(Ansi::toUnicode(recorded.program + " - " + recorded.form + " - " +
                                             recorded.component + " - " + recorded.property + " - " +
                                             recorded.value.left(120)));
         row.CreateDataSet();
-        row.Insert();
-        row.FieldByName(QStringLiteral("CDPROGRAMA"))->SetAsString(recorded.program);
-        row.FieldByName(QStringLiteral("NMFORMULARIO"))->SetAsString(recorded.form);
-        row.FieldByName(QStringLiteral("NMCOMPONENTE"))->SetAsString(recorded.component);
-        row.FieldByName(QStringLiteral("NMPROPRIEDADE"))->SetAsString(recorded.property);
-        row.FieldByName(QStringLiteral("NRVALORPROP"))->SetAsInteger(0);
-        row.FieldByName(QStringLiteral("IDSITTRADUCAO"))->SetAsString("N");
-        row.FieldByName(QStringLiteral("STVALORPROP"))->SetAsString(recorded.value);
-        row.FieldByName(QStringLiteral("STAGRVALPROP"))->SetAsString(recorded.value);
-        row.FieldByName(QStringLiteral("DTULTATUTRAD"))->SetAsDateTime(QDateTime::currentDateTime());
-        row.FieldByName(QStringLiteral("IDIDIOMA"))->SetAsString(recorded.language);
+        insertCaptionRow(row, recorded);
         row.Post();
         return CallPipeline::Call{RemoteMethods::kSetPropried,
                                   {TRemoteArg::byValue(QJsonValue(row.GetDelta()))}};

@@ -2,17 +2,29 @@
 
 #include "wire/RecordLayouts.h"
 
-namespace {
+#include <QDateTime>
 
-void define(TClientDataSet& ds, const Layout& layout) {
+void defineLayout(TClientDataSet& rows, const Layout& layout) {
     for (const FieldDef& def : layout)
-        ds.AddField(def.name, def.kind, def.size);
+        rows.AddField(def.name, def.kind, def.size);
 }
 
-} // namespace
+void insertCaptionRow(TClientDataSet& rows, const RecordedCaption& caption) {
+    rows.Insert();
+    rows.FieldByName(QStringLiteral("CDPROGRAMA"))->SetAsString(caption.program);
+    rows.FieldByName(QStringLiteral("NMFORMULARIO"))->SetAsString(caption.form);
+    rows.FieldByName(QStringLiteral("NMCOMPONENTE"))->SetAsString(caption.component);
+    rows.FieldByName(QStringLiteral("NMPROPRIEDADE"))->SetAsString(caption.property);
+    rows.FieldByName(QStringLiteral("NRVALORPROP"))->SetAsInteger(0);
+    rows.FieldByName(QStringLiteral("IDSITTRADUCAO"))->SetAsString("N");
+    rows.FieldByName(QStringLiteral("STVALORPROP"))->SetAsString(caption.value);
+    rows.FieldByName(QStringLiteral("STAGRVALPROP"))->SetAsString(caption.value);
+    rows.FieldByName(QStringLiteral("DTULTATUTRAD"))->SetAsDateTime(QDateTime::currentDateTime());
+    rows.FieldByName(QStringLiteral("IDIDIOMA"))->SetAsString(caption.language);
+}
 
 TranslationDataSets::TranslationDataSets() {
-    define(cdsPropried, Layouts::translationRow());
+    defineLayout(cdsPropried, Layouts::translationRow());
     cdsPropriedCDPROGRAMA = cdsPropried.FieldByName(QStringLiteral("CDPROGRAMA"));
     cdsPropriedNMFORMULARIO = cdsPropried.FieldByName(QStringLiteral("NMFORMULARIO"));
     cdsPropriedNMCOMPONENTE = cdsPropried.FieldByName(QStringLiteral("NMCOMPONENTE"));
@@ -24,7 +36,7 @@ TranslationDataSets::TranslationDataSets() {
     cdsPropriedDTULTATUTRAD = cdsPropried.FieldByName(QStringLiteral("DTULTATUTRAD"));
     cdsPropriedIDIDIOMA = cdsPropried.FieldByName(QStringLiteral("IDIDIOMA"));
 
-    define(cdsVerificaProp, Layouts::translationRow());
+    defineLayout(cdsVerificaProp, Layouts::translationRow());
     cdsVerificaPropCDPROGRAMA = cdsVerificaProp.FieldByName(QStringLiteral("CDPROGRAMA"));
     cdsVerificaPropNMFORMULARIO = cdsVerificaProp.FieldByName(QStringLiteral("NMFORMULARIO"));
     cdsVerificaPropNMCOMPONENTE = cdsVerificaProp.FieldByName(QStringLiteral("NMCOMPONENTE"));
@@ -36,10 +48,10 @@ TranslationDataSets::TranslationDataSets() {
     cdsVerificaPropDTULTATUTRAD = cdsVerificaProp.FieldByName(QStringLiteral("DTULTATUTRAD"));
     cdsVerificaPropIDIDIOMA = cdsVerificaProp.FieldByName(QStringLiteral("IDIDIOMA"));
 
-    define(cdsVersao, Layouts::versionRecord());
+    defineLayout(cdsVersao, Layouts::versionRecord());
     cdsVersaoDTGERARQTRAD = cdsVersao.FieldByName(QStringLiteral("DTGERARQTRAD"));
 
-    define(cdsIdiLeDfm, Layouts::languageEntry());
+    defineLayout(cdsIdiLeDfm, Layouts::languageEntry());
     cdsIdiLeDfmIDIDIOMA = cdsIdiLeDfm.FieldByName(QStringLiteral("IDIDIOMA"));
     cdsIdiLeDfmDSIDIOMA = cdsIdiLeDfm.FieldByName(QStringLiteral("DSIDIOMA"));
     cdsIdiLeDfmIDIPROP = cdsIdiLeDfm.FieldByName(QStringLiteral("IDIPROP"));

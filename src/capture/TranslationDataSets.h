@@ -1,6 +1,9 @@
 #pragma once
 
+#include "capture/CaptureObserver.h"
+
 #include "toolkit/ClientDataSet.h"
+#include "wire/FieldLayout.h"
 
 // The capture's records, each data set laid out as the server's packets are: the translation rows
 // being captured, a second set of the same layout for checks, the version record of the
@@ -48,3 +51,9 @@ public:
     TDataSource dtsVersao{&cdsVersao};
     TDataSource dtsIdiomaOri{&cdsIdiLeDfm};
 };
+
+// Gives a data set the fields of a record as the server's packets lay it out.
+void defineLayout(TClientDataSet& rows, const Layout& layout);
+// Inserts into rows (of the translation-row layout) the row a run stores for a caption, left in
+// insert state for the caller to post.
+void insertCaptionRow(TClientDataSet& rows, const RecordedCaption& caption);
