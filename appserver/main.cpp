@@ -1,6 +1,7 @@
 #include "appserver/AdminCommands.h"
 #include "appserver/ServeCommand.h"
 #include "appserver/ServerOptions.h"
+#include "locale/Translations.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("appserver"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vdr"));
+    Translations::install(QLocale::system(), QStringLiteral("appserver"));
 
     const ServerOptions options =
         ServerOptions::parse(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment());

@@ -3,6 +3,7 @@
 
 #include "host/CaptureCommand.h"
 #include "host/CaptureOptions.h"
+#include "locale/Translations.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("Vdr"));
     QCoreApplication::setApplicationName(QStringLiteral("vdrhost"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VDR_VERSION));
+    Translations::install(QLocale::system(), QStringLiteral("vdr04000"));
 
     const CaptureOptions options = CaptureOptions::parse(QCoreApplication::arguments());
     switch (options.request()) {

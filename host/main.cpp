@@ -2,6 +2,7 @@
 #include "host/MainWindow.h"
 #include "host/ModuleLoader.h"
 
+#include "locale/Translations.h"
 #include "toolkit/FailureHandling.h"
 #include "widgets/Application.h"
 #include "widgets/ScreenDialogs.h"
@@ -54,6 +55,7 @@ int main(int argc, char* argv[]) {
     // answered, and a run says where to turn instead.
     if (!displayAvailable(argc, argv)) {
         QCoreApplication commandLine(argc, argv);
+        Translations::install(QLocale::system(), QStringLiteral("vdr04000"));
         if (const std::optional<int> status =
                 answerWithoutRunning(HostOptions::parse(QCoreApplication::arguments())))
             return *status;
@@ -63,12 +65,14 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
-    if (!Application::UsePortugueseQtTexts())
-        QTextStream(stderr) << "vdrhost: Qt's Portuguese translations are not installed (package "
-                               "qt6-translations-l10n); the buttons of its dialogs stay English.\n";
+    // The command line speaks the user's language; the windows speak Portuguese.
+    Translations::install(QLocale::system(), QStringLiteral("vdr04000"));
     const HostOptions options = HostOptions::parse(QCoreApplication::arguments());
     if (const std::optional<int> status = answerWithoutRunning(options))
         return *status;
+    if (!Application::UsePortugueseTexts())
+        QTextStream(stderr) << "vdrhost: the Portuguese catalog is not installed ("
+                            << Translations::directory() << "); messages stay English.\n";
     options.applyServerOverride();
     // The host's dialogs are on screen: message boxes and the directory chooser.
     setDialogService(std::make_unique<ScreenDialogs>());

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n rapidjson-dev
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n qt6-l10n-tools qt6-tools-dev rapidjson-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # TLS: Qt's OpenSSL backend loads libssl at run time, clients trust the system's CA certificates
   # unless given a CA file, and the tests make their certificates with the openssl command.

@@ -1,9 +1,9 @@
 #include "widgets/Application.h"
 
-#include <QLibraryInfo>
+#include "locale/Translations.h"
+
 #include <QLocale>
 #include <QPointer>
-#include <QTranslator>
 #include <QWidget>
 
 namespace {
@@ -35,14 +35,10 @@ void ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-bool UsePortugueseQtTexts() {
-    static QTranslator qtTexts;
-    if (!qtTexts.isEmpty())
-        return true;
-    if (!qtTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"),
-                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        return false;
-    return QCoreApplication::installTranslator(&qtTexts);
+bool UsePortugueseTexts() {
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    QLocale::setDefault(brazil);
+    return Translations::install(brazil, QStringLiteral("vdr04000"));
 }
 
 } // namespace Application

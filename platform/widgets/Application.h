@@ -18,9 +18,10 @@ QWidget* ActiveWindow();
 // Lets the window system deliver what is pending (repaints, clicks, key presses) and returns.
 void ProcessMessages();
 
-// Makes the texts Qt itself puts on screen (dialog buttons, the directory dialog, context menus)
-// Portuguese like the windows' own, whatever the machine's locale. False when Qt's Portuguese
-// translations are not installed; Qt's texts then stay English.
-bool UsePortugueseQtTexts();
+// Makes every text on screen Portuguese like the windows' own, whatever the machine's locale: the
+// program's own messages, the texts Qt adds (dialog buttons, the directory dialog, context menus)
+// and the dates. False when the program's Portuguese catalog is not installed; the messages then
+// stay English.
+bool UsePortugueseTexts();
 
 } // namespace Application

@@ -1,4 +1,5 @@
 #include "tests/support/ScriptedDialogs.h"
+#include "locale/Translations.h"
 #include "toolkit/AnsiString.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Exceptions.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -148,11 +150,15 @@ TEST(ProgressBar, WithNothingToCountShowsAnEmptyBar) {
     EXPECT_EQ(look(0), look(1));
 }
 
-// The texts Qt adds to the windows are Portuguese, from Qt's own translations: the message dialogs'
-// buttons, the directory dialog, the edit fields' context menu.
-TEST(QtTexts, ArePortugueseOnceAsked) {
-    ASSERT_TRUE(Application::UsePortugueseQtTexts())
-        << "Qt's translations (qt6-translations-l10n) are missing";
+// Once asked, the texts on screen are Portuguese: the program's own messages, the texts Qt adds to
+// the windows (the message dialogs' buttons, the directory dialog, the edit fields' context menu)
+// and the dates.
+TEST(ScreenTexts, ArePortugueseOnceAsked) {
+    ASSERT_TRUE(Application::UsePortugueseTexts()) << "the program's catalog is missing";
+    const auto english = qScopeGuard([] {
+        QLocale::setDefault(QLocale::c());
+        Translations::install(QLocale::c(), QStringLiteral("vdr04000"));
+    });
     const struct {
         const char* context;
         const char* english;
@@ -167,6 +173,7 @@ TEST(QtTexts, ArePortugueseOnceAsked) {
         {"QFileDialog", "Files of type:", QStringLiteral("Arquivos do tipo:")},
         {"QLineEdit", "&Copy", QStringLiteral("&Copiar")},
     };
-    for (const auto& [context, english, portuguese] : texts)
-        EXPECT_EQ(QCoreApplication::translate(context, english), portuguese) << context << ' ' << english;
+    for (const auto& [context, source, portuguese] : texts)
+        EXPECT_EQ(QCoreApplication::translate(context, source), portuguese) << context << ' ' << source;
+    EXPECT_EQ(QLocale().toString(QDate(2026, 12, 8), QLocale::ShortFormat), QStringLiteral("08/12/2026"));
 }

@@ -1,3 +1,5 @@
+#include "tests/support/EnglishLocale.h"
+
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
@@ -9,6 +11,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // The window tests need no display, whichever way the tests are started.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    useEnglishLocale();
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Vdr"));
     QCoreApplication::setApplicationName(QStringLiteral("vdrhost"));
