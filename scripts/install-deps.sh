@@ -12,7 +12,7 @@ packages=(
   libssl3 ca-certificates openssl
   xvfb xauth
   fonts-wine fonts-liberation2
-  openbox xdotool imagemagick python3-xlib
+  openbox xdotool xclip imagemagick python3-xlib
   "$@"
 )
 

@@ -12,6 +12,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 from desktop import Desktop, wait_until
 from processes import AppServer, Host
@@ -20,6 +21,9 @@ MAIN_WINDOW = "Vdr - Tradutor"
 CAPTURE_WINDOW = "Leitura dos Arquivos Pocket (ebf´s)"
 DIRECTORY_DIALOG = "Selecione o Diretório"
 CONFIRMATION = "Confirmação"
+ERROR = "Erro"
+CATALOG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "translations",
+                       "vdr04000_pt_BR.ts")
 
 # Where a user clicks, in the capture window's client area (555 x 294): the centres of the controls,
 # and the insides of the two lists.
@@ -32,6 +36,9 @@ IMPORT_BUTTON = (527, 12)
 CLOSE_BUTTON = (527, 35)
 AVAILABLE_LIST = (5, 82, 178, 164)
 SELECTED_LIST = (215, 52, 280, 194)
+
+# The message of an error dialog, left of its button and right of its icon.
+ERROR_TEXT = (100, 30)
 
 # Enough captions that the run lasts a few seconds on a fast machine: time to touch the window.
 FORMS = 40
@@ -181,6 +188,42 @@ class CaptureWindow(unittest.TestCase):
     def cursor_over(self, window, x, y):
         self.desktop.point_at(window, x, y)
         return self.desktop.cursor()
+
+
+class AStoppedServer(unittest.TestCase):
+    """The windows speak Portuguese whatever the user's locale: a user of an English locale opens
+    the capture against a server that has stopped, and reads why in Portuguese."""
+
+    def test_the_error_dialog_speaks_portuguese_to_an_english_locale(self):
+        scratch = tempfile.mkdtemp(prefix="vdr-gui-")
+        self.addCleanup(shutil.rmtree, scratch, ignore_errors=True)
+        desktop = Desktop()
+        self.addCleanup(desktop.close)
+        server = AppServer(os.path.join(options.bin, "appserver"), scratch)
+        server.stop()  # its port now refuses connections
+        home = os.path.join(scratch, "home")
+        os.mkdir(home, 0o700)
+        host = Host(os.path.join(options.bin, "vdrhost"), desktop, server.address, home,
+                    os.path.join(scratch, "vdrhost.log"), locale="en_US.UTF-8")
+        self.addCleanup(host.kill)
+
+        main = desktop.window(MAIN_WINDOW)
+        desktop.click(main, 400, 150)
+        desktop.keys("alt+m", "Return")
+        error = desktop.window(ERROR)
+        desktop.click(error, *ERROR_TEXT, times=3)
+        # The refusal's reason is Qt's own text, from Qt's Portuguese catalog.
+        expected = (translation("Cannot connect to the application server at %1: %2")
+                    .replace("%1", server.address).replace("%2", "Conexão recusada"))
+        self.assertEqual(desktop.selected_text(), expected)
+
+
+def translation(source):
+    """The Portuguese text the project's catalog gives source."""
+    for message in ElementTree.parse(CATALOG).getroot().iterfind("context/message"):
+        if message.findtext("source") == source:
+            return message.findtext("translation")
+    raise LookupError(f"the catalog has no text {source!r}")
 
 
 def main():

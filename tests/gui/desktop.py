@@ -116,10 +116,11 @@ class Desktop:
 
     # --- input: real X events ----------------------------------------------------------------------
 
-    def click(self, window_id, x, y):
-        """Moves the pointer to (x, y) of the window's client area and clicks the left button."""
+    def click(self, window_id, x, y, times=1):
+        """Moves the pointer to (x, y) of the window's client area and clicks the left button (three
+        times selects a whole text, as a user does to copy it)."""
         self.point_at(window_id, x, y)
-        self._xdotool("click", "1")
+        self._xdotool("click", "--repeat", str(times), "--delay", "80", "1")
 
     def point_at(self, window_id, x, y):
         # xdotool's own --sync waits for a motion that never comes when the pointer is there already.
@@ -136,6 +137,11 @@ class Desktop:
         """Brings a minimised window back, as its task-bar entry does."""
         self._xdotool("windowactivate", "--sync", str(window_id))
         wait_until(lambda: self._viewable(window_id), f"window {window_id:#x} to come back")
+
+    def selected_text(self):
+        """The text selected last on the desktop (the X primary selection), as a paste would get it."""
+        return subprocess.run(["xclip", "-out", "-selection", "primary"], env=self.environment(),
+                              check=True, capture_output=True, text=True, timeout=WAIT_SECONDS).stdout
 
     def keys(self, *names):
         self._xdotool("key", "--delay", "30", *names)

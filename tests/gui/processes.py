@@ -41,12 +41,15 @@ class AppServer:
 
 
 class Host:
-    """vdrhost on the desktop, using the given server, with settings in a home of its own."""
+    """vdrhost on the desktop, using the given server, with settings in a home of its own; locale
+    names the user's locale (LANG), which the windows must not follow."""
 
-    def __init__(self, executable, desktop, server_address, home, log_path):
+    def __init__(self, executable, desktop, server_address, home, log_path, locale="C.UTF-8"):
         self._log = open(log_path, "w")
         environment = desktop.environment(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                                          XDG_RUNTIME_DIR=home)
+                                          XDG_RUNTIME_DIR=home, LANG=locale)
+        for name in ("LC_ALL", "LC_MESSAGES", "LANGUAGE"):
+            environment.pop(name, None)
         self._process = subprocess.Popen([executable, "--server", server_address], env=environment,
                                          stdout=self._log, stderr=subprocess.STDOUT)
 
