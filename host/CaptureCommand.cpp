@@ -69,10 +69,9 @@ int CaptureCommand::Exec() {
     QStringList problems = view_.Errors() + failures_;
     if (stoppedBy_ != 0) {
         const QString stopped =
-            QStringLiteral("Stopped by %1 at %2:%3")
+            tr("Stopped by %1 at %2:%3")
                 .arg(stoppedBy_ == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM"),
-                     report_.lastFile())
-                .arg(report_.lastLine());
+                     report_.lastFile(), QString::number(report_.lastLine()));
         QTextStream(streams_.err) << "capture: " << stopped << Qt::endl;
         problems.append(stopped);
     }
@@ -110,7 +109,7 @@ void CaptureCommand::selectFiles() {
         if (view_.AvailableNames().Count() == 0) {
             // Only one directory in all: it fails below, saying the same.
             if (options_.directories().size() > 1)
-                err << "capture: no form files (" << pattern << ") in " << directory << Qt::endl;
+                err << "capture: " << tr("no form files (%1) in %2").arg(pattern, directory) << Qt::endl;
             continue;
         }
         // A file already selected is refused, and stays available, and the others go on, as they
@@ -120,21 +119,21 @@ void CaptureCommand::selectFiles() {
             err << "capture: " << refusal << Qt::endl;
     }
     if (view_.SelectedNames().Count() == 0)
-        throw Exception(QStringLiteral("No form files (%1) in %2")
-                            .arg(pattern, options_.directories().join(QStringLiteral(", "))));
+        throw Exception(
+            tr("No form files (%1) in %2").arg(pattern, options_.directories().join(QStringLiteral(", "))));
 }
 
 void CaptureCommand::showLanguage(const QStringList& languages) {
     // The text shown is the list's own, as if picked: the window takes a code typed in any case.
     const int language = LanguageList::IndexOf(languages, options_.language());
     if (language < 0)
-        throw Exception(QStringLiteral("The server knows no language %1 (it knows: %2)")
+        throw Exception(tr("The server knows no language %1 (it knows: %2)")
                             .arg(options_.language(), languages.join(QStringLiteral(", "))));
     view_.ShowLanguage(languages[language]);
     languageCode_ = LanguageList::CodeOf(languages[language]);
     files_.UpdateImportButton();
     if (!view_.ImportEnabled())
-        throw Exception(QStringLiteral("The capture cannot start"));
+        throw Exception(tr("The capture cannot start"));
 }
 
 void CaptureCommand::runCapture() {
@@ -160,26 +159,26 @@ void CaptureCommand::fail(const std::exception& failure) {
 void CaptureCommand::printSummary() {
     view_.ClearProgress();
     // Made from what was scanned, as the report is: the two tell one story.
-    const QString rows =
-        options_.check() ? QStringLiteral("rows it would insert") : QStringLiteral("rows inserted");
     QTextStream out(streams_.out);
     // A line of its own before the usual one, so that whoever reads the last line finds it as it was.
-    out << QStringLiteral("changed captions: %1, stored captions no longer in the forms: %2")
+    out << tr("changed captions: %1, stored captions no longer in the forms: %2")
                .arg(report_.changed())
                .arg(report_.removed().size())
         << Qt::endl;
-    out << QStringLiteral("files: %1, lines: %2, captions looked up: %3, %4: %5, time: %6 s")
-               .arg(report_.files().size())
-               .arg(report_.lines())
-               .arg(report_.lookups())
-               .arg(rows)
-               .arg(report_.rows().size())
-               .arg(static_cast<double>(milliseconds_) / 1000.0, 0, 'f', 3)
+    // A check's line and a run's are whole sentences each, so that a translation can word them apart.
+    const QString totals =
+        options_.check()
+            ? tr("files: %1, lines: %2, captions looked up: %3, rows it would insert: %4, time: %5 s")
+            : tr("files: %1, lines: %2, captions looked up: %3, rows inserted: %4, time: %5 s");
+    out << totals.arg(QString::number(report_.files().size()), QString::number(report_.lines()),
+                      QString::number(report_.lookups()), QString::number(report_.rows().size()),
+                      QString::number(static_cast<double>(milliseconds_) / 1000.0, 'f', 3))
         << Qt::endl;
     if (report_.completed())
         return;
     if (report_.lastFile().isEmpty())
-        out << QStringLiteral("stopped before the scan") << Qt::endl;
+        out << tr("stopped before the scan") << Qt::endl;
     else
-        out << QStringLiteral("stopped at %1:%2").arg(report_.lastFile()).arg(report_.lastLine()) << Qt::endl;
+        out << tr("stopped at %1:%2").arg(report_.lastFile(), QString::number(report_.lastLine()))
+            << Qt::endl;
 }

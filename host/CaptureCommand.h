@@ -15,6 +15,7 @@
 #include "components/NetConnection.h"
 #include "signals/UnixSignalBridge.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 // The capture command's run: the window's steps on the same plain classes, with the user's part
@@ -22,6 +23,8 @@
 // does, lists and selects each directory's files in turn, shows the language and runs the capture
 // or the check; then prints the summary and writes the report.
 class CaptureCommand {
+    Q_DECLARE_TR_FUNCTIONS(CaptureCommand)
+
 public:
     CaptureCommand(const CaptureOptions& options, ConsoleCapture::Streams streams);
 

@@ -27,7 +27,10 @@ int main(int argc, char* argv[]) {
         QTextStream(stdout) << "capture " << QCoreApplication::applicationVersion() << Qt::endl;
         return 0;
     case CaptureOptions::Request::UsageError:
-        QTextStream(stderr) << "capture: " << options.usageError() << "\nTry 'capture --help'." << Qt::endl;
+        QTextStream(stderr) << QCoreApplication::translate("CaptureMain",
+                                                           "capture: %1\nTry 'capture --help'.")
+                                   .arg(options.usageError())
+                            << Qt::endl;
         return 2;
     case CaptureOptions::Request::Run:
         break;

@@ -2,6 +2,7 @@
 
 #include "host/TlsOptions.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,8 @@
 //   [--ca-file FILE]
 //           [--yes] [--typed] DIRECTORY...
 class CaptureOptions {
+    Q_DECLARE_TR_FUNCTIONS(CaptureOptions)
+
 public:
     enum class Request { Run, ShowHelp, ShowVersion, UsageError };
 

@@ -41,9 +41,12 @@ void ConsoleCapture::drawProgress() {
     const int percent = static_cast<int>(100LL * progress_ / progressMaximum_);
     const int filled = percent * kProgressWidth / 100;
     QTextStream(streams_.progress) << "\r[" << QString(filled, QLatin1Char('#'))
-                                   << QString(kProgressWidth - filled, QLatin1Char(' ')) << "] " << percent
-                                   << "% " << progress_ << '/' << progressMaximum_ << " lines, "
-                                   << report_.rows().size() << " new" << Qt::flush;
+                                   << QString(kProgressWidth - filled, QLatin1Char(' ')) << "] "
+                                   << tr("%1% %2/%3 lines, %4 new")
+                                          .arg(QString::number(percent), QString::number(progress_),
+                                               QString::number(progressMaximum_),
+                                               QString::number(report_.rows().size()))
+                                   << Qt::flush;
     progressShown_ = true;
 }
 
@@ -64,7 +67,7 @@ bool ConsoleCapture::Confirm(const AnsiString& question) {
 void ConsoleCapture::ShowError(const AnsiString& text) {
     ClearProgress();
     errors_.append(Ansi::toUnicode(text));
-    QTextStream(streams_.err) << "error: " << errors_.constLast() << Qt::endl;
+    QTextStream(streams_.err) << tr("error: %1").arg(errors_.constLast()) << Qt::endl;
 }
 
 void ConsoleCapture::ShowSuccess(const AnsiString& text) {
@@ -96,13 +99,16 @@ void ConsoleCapture::CaptionRecorded(const RecordedCaption& caption) {
     // The form compilers use, so that editors and build logs lead to the line.
     const CaptureReport::Row& row = report_.rows().constLast();
     ClearProgress();
+    const QString line = QString::number(row.line);
     QTextStream out(streams_.out);
-    out << row.file << ':' << row.line << ": " << row.form << '.' << row.component;
+    // One pass over the placeholders: a caption may well hold a "%1" of its own.
     if (row.old)
-        out << ": changed caption \"" << row.value << "\" (the table holds \"" << *row.old << "\")"
+        out << tr("%1:%2: %3.%4: changed caption \"%5\" (the table holds \"%6\")")
+                   .arg(row.file, line, row.form, row.component, row.value, *row.old)
             << Qt::endl;
     else
-        out << ": new caption \"" << row.value << '"' << Qt::endl;
+        out << tr("%1:%2: %3.%4: new caption \"%5\"").arg(row.file, line, row.form, row.component, row.value)
+            << Qt::endl;
 }
 
 void ConsoleCapture::RowStoring(const QString& path, int line) {
@@ -115,6 +121,7 @@ void ConsoleCapture::CaptionRemoved(const QString& path, const StoredCaption& st
         return;
     const CaptureReport::Removed& removed = report_.removed().constLast();
     ClearProgress();
-    QTextStream(streams_.out) << removed.file << ": " << removed.form << '.' << removed.component
-                              << ": caption \"" << removed.value << "\" is no longer in the form" << Qt::endl;
+    QTextStream(streams_.out) << tr("%1: %2.%3: caption \"%4\" is no longer in the form")
+                                     .arg(removed.file, removed.form, removed.component, removed.value)
+                              << Qt::endl;
 }

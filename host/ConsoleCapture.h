@@ -8,6 +8,7 @@
 #include "selection/SelectionView.h"
 #include "server/LinkActivity.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,8 @@
 // command line or on the terminal, and messages and progress are printed. What the run tells goes
 // into the report.
 class ConsoleCapture : public CaptureView, public SelectionView, public LinkActivity, public CaptureObserver {
+    Q_DECLARE_TR_FUNCTIONS(ConsoleCapture)
+
 public:
     struct Streams {
         FILE* in = stdin;

@@ -40,19 +40,19 @@ QString HostOptions::resolveModulePath(const QString& optionValue) {
 HostOptions HostOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Vdr - Tradutor: opens the translation capture module and keeps the address of "
-                       "the application server."));
+        tr("Vdr - Tradutor: opens the translation capture module and keeps the address of "
+           "the application server."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption captureOption(QStringLiteral("capture"),
-                                           QStringLiteral("Open the capture window at start-up."));
+                                           tr("Open the capture window at start-up."));
     const QCommandLineOption serverOption(
         QStringLiteral("server"),
-        QStringLiteral("Use the application server at HOST:PORT for this run; the saved address is kept."),
+        tr("Use the application server at HOST:PORT for this run; the saved address is kept."),
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption moduleOption(
         QStringLiteral("module"),
-        QStringLiteral("Load the capture module from PATH (default: %1, else %2).")
+        tr("Load the capture module from PATH (default: %1, else %2).")
             .arg(QString::fromLatin1(kModulePathVariable), ModuleLoader::defaultLibraryPath()),
         QStringLiteral("PATH"));
     parser.addOptions({captureOption, serverOption, moduleOption});
@@ -77,7 +77,7 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty()) {
         options.request_ = Request::UsageError;
         options.usageError_ =
-            QStringLiteral("Unexpected argument \"%1\".").arg(parser.positionalArguments().constFirst());
+            tr("Unexpected argument \"%1\".").arg(parser.positionalArguments().constFirst());
         return options;
     }
 
@@ -88,8 +88,7 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
         if (!server) {
             options.request_ = Request::UsageError;
             options.usageError_ =
-                QStringLiteral(
-                    "Invalid --server value \"%1\": expected HOST:PORT with a port from 1 to 65535.")
+                tr("Invalid --server value \"%1\": expected HOST:PORT with a port from 1 to 65535.")
                     .arg(value);
             return options;
         }
@@ -108,7 +107,7 @@ HostOptions HostOptions::parse(const QStringList& arguments) {
     if (parser.isSet(moduleOption)) {
         if (parser.value(moduleOption).isEmpty()) {
             options.request_ = Request::UsageError;
-            options.usageError_ = QStringLiteral("The --module option needs the path of the module library.");
+            options.usageError_ = tr("The --module option needs the path of the module library.");
             return options;
         }
     }

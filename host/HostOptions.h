@@ -2,6 +2,7 @@
 
 #include "host/TlsOptions.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,8 @@
 // The host's command line, with the environment variables that stand in for its options.
 // Parsing needs no screen, so both host executables and the tests use it alike.
 class HostOptions {
+    Q_DECLARE_TR_FUNCTIONS(HostOptions)
+
 public:
     enum class Request { Run, ShowHelp, ShowVersion, UsageError };
 

@@ -18,23 +18,27 @@ QString describe(const ServerSettings::Address& address) {
     const QString host = address.host.contains(QLatin1Char(':'))
                              ? QLatin1Char('[') + address.host + QLatin1Char(']')
                              : address.host;
-    QString text = MainWindow::tr("Servidor de aplicação: %1:%2").arg(host, QString::number(address.port));
-    if (address.tls)
-        text += MainWindow::tr(" com TLS");
-    if (!address.tokenFile.isEmpty())
-        text += MainWindow::tr(" (token: %1)").arg(address.tokenFile);
-    return text;
+    const QString port = QString::number(address.port);
+    // Each combination a whole sentence, so that a translation can order it as its language needs.
+    if (address.tokenFile.isEmpty())
+        return address.tls ? MainWindow::tr("Application server: %1:%2 with TLS").arg(host, port)
+                           : MainWindow::tr("Application server: %1:%2").arg(host, port);
+    return address.tls
+               ? MainWindow::tr("Application server: %1:%2 with TLS (token: %3)")
+                     .arg(host, port, address.tokenFile)
+               : MainWindow::tr("Application server: %1:%2 (token: %3)").arg(host, port, address.tokenFile);
 }
 } // namespace
 
 MainWindow::MainWindow(ModuleLoader& module, QWidget* parent)
     : QMainWindow(parent), module_(module), serverAddress_(new QLabel) {
-    setWindowTitle(tr("Vdr - Tradutor"));
+    // The product's name, the same in every language.
+    setWindowTitle(QStringLiteral("Vdr - Tradutor"));
     resize(800, 500);
 
     auto* welcome = new QLabel(tr("<h2>Vdr - Tradutor</h2>"
-                                  "<p>Captura da tabela de tradução.</p>"
-                                  "<p>Abra a leitura dos arquivos pelo menu <b>Módulos</b>.</p>"));
+                                  "<p>Translation table capture.</p>"
+                                  "<p>Open the reading of the files from the <b>Modules</b> menu.</p>"));
     welcome->setAlignment(Qt::AlignCenter);
     setCentralWidget(welcome);
 
@@ -48,17 +52,17 @@ MainWindow::MainWindow(ModuleLoader& module, QWidget* parent)
 }
 
 void MainWindow::createMenus() {
-    QMenu* modules = menuBar()->addMenu(tr("&Módulos"));
-    QAction* capture = modules->addAction(tr("Leitura dos Arquivos Pocket (ebf´s)..."));
+    QMenu* modules = menuBar()->addMenu(tr("&Modules"));
+    QAction* capture = modules->addAction(tr("Pocket Files Reading (ebf's)..."));
     capture->setObjectName(QStringLiteral("actionCapture"));
     connect(capture, &QAction::triggered, this, &MainWindow::openCapture);
 
-    QMenu* settings = menuBar()->addMenu(tr("&Configurações"));
-    QAction* server = settings->addAction(tr("Servidor de aplicação..."));
+    QMenu* settings = menuBar()->addMenu(tr("&Settings"));
+    QAction* server = settings->addAction(tr("Application Server..."));
     server->setObjectName(QStringLiteral("actionServerSettings"));
     connect(server, &QAction::triggered, this, &MainWindow::editServerSettings);
 
-    QAction* quit = menuBar()->addAction(tr("&Sair"));
+    QAction* quit = menuBar()->addAction(tr("&Quit"));
     quit->setObjectName(QStringLiteral("actionQuit"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);

@@ -36,10 +36,10 @@ void ModuleLoader::load() {
     // QLibrary tries other prefixes and suffixes for a missing file and then reports the last
     // of them, which would only mislead here.
     if (!QFileInfo::exists(libraryPath_))
-        throw Exception(QStringLiteral("The module library \"%1\" was not found.").arg(libraryPath_));
+        throw Exception(tr("The module library \"%1\" was not found.").arg(libraryPath_));
     if (!library_.load())
-        throw Exception(QStringLiteral("Cannot load the module library \"%1\": %2")
-                            .arg(libraryPath_, library_.errorString()));
+        throw Exception(
+            tr("Cannot load the module library \"%1\": %2").arg(libraryPath_, library_.errorString()));
     try {
         const EntryPoint initialize = resolve(kInitialize);
         const EntryPoint entry = resolve(kEntry);
@@ -78,6 +78,6 @@ void ModuleLoader::unload() {
 ModuleLoader::EntryPoint ModuleLoader::resolve(const char* symbol) {
     if (const QFunctionPointer address = library_.resolve(symbol))
         return address;
-    throw Exception(QStringLiteral("The module library \"%1\" does not export \"%2\": %3")
+    throw Exception(tr("The module library \"%1\" does not export \"%2\": %3")
                         .arg(libraryPath_, QString::fromLatin1(symbol), library_.errorString()));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLibrary>
 #include <QString>
 
@@ -8,6 +9,8 @@
 // before unloading. Every failure of its own is an Exception naming the library or the symbol;
 // failures of the module's code pass through unchanged.
 class ModuleLoader {
+    Q_DECLARE_TR_FUNCTIONS(ModuleLoader)
+
 public:
     explicit ModuleLoader(QString libraryPath);
     // Finalizes and unloads a loaded module; a failure goes to the toolkit's failure handling.

@@ -5,6 +5,7 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -129,31 +130,39 @@ std::optional<Format> formatOf(const QString& path) {
 
 QString whyNotWritable(const QString& path) {
     if (!formatOf(path))
-        return QStringLiteral("--report wants a FILE ending in .json or .csv, not \"%1\"").arg(path);
+        return QCoreApplication::translate("ReportFile",
+                                           "--report wants a FILE ending in .json or .csv, not \"%1\"")
+            .arg(path);
     const QFileInfo file(path);
     if (file.isSymLink())
-        return QStringLiteral("the report %1 is a symbolic link; name the file itself").arg(path);
+        return QCoreApplication::translate("ReportFile",
+                                           "the report %1 is a symbolic link; name the file itself")
+            .arg(path);
     if (file.exists() && !file.isFile())
-        return QStringLiteral("the report %1 is not a plain file").arg(path);
+        return QCoreApplication::translate("ReportFile", "the report %1 is not a plain file").arg(path);
     const QFileInfo directory(file.absolutePath());
     if (!directory.isDir())
-        return QStringLiteral("the directory of the report %1 does not exist").arg(path);
+        return QCoreApplication::translate("ReportFile", "the directory of the report %1 does not exist")
+            .arg(path);
     // The report is written beside its place and renamed over it.
     if (!directory.isWritable())
-        return QStringLiteral("the directory of the report %1 cannot be written").arg(path);
+        return QCoreApplication::translate("ReportFile", "the directory of the report %1 cannot be written")
+            .arg(path);
     return {};
 }
 
 void write(const QString& path, const CaptureReport& report) {
     if (const QString whyNot = whyNotWritable(path); !whyNot.isEmpty())
-        throw Exception(QStringLiteral("Cannot write the report: %1").arg(whyNot));
+        throw Exception(QCoreApplication::translate("ReportFile", "Cannot write the report: %1").arg(whyNot));
     const Format format = *formatOf(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Cannot write the report %1: %2").arg(path, file.errorString()));
+        throw Exception(QCoreApplication::translate("ReportFile", "Cannot write the report %1: %2")
+                            .arg(path, file.errorString()));
     file.write(format == Format::Json ? jsonReport(report) : csvReport(report));
     if (!file.commit())
-        throw Exception(QStringLiteral("Cannot write the report %1: %2").arg(path, file.errorString()));
+        throw Exception(QCoreApplication::translate("ReportFile", "Cannot write the report %1: %2")
+                            .arg(path, file.errorString()));
 }
 
 } // namespace ReportFile

@@ -32,53 +32,58 @@ bool sameAddress(const ServerSettings::Address& a, const ServerSettings::Address
 ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
                                            const ServerSettings::Address& inUse, QWidget* parent)
     : QDialog(parent), host_(new QLineEdit(saved.host)), port_(new QSpinBox),
-      tokenFile_(new QLineEdit(saved.tokenFile)), tls_(new QCheckBox(tr("Usar TLS"))),
+      tokenFile_(new QLineEdit(saved.tokenFile)), tls_(new QCheckBox(tr("Use TLS"))),
       caFile_(new QLineEdit(saved.caFile)), caFileRow_(new QWidget),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel)) {
-    setWindowTitle(tr("Servidor de aplicação"));
+    setWindowTitle(tr("Application Server"));
     host_->setObjectName(QStringLiteral("host"));
     port_->setObjectName(QStringLiteral("port"));
     tokenFile_->setObjectName(QStringLiteral("tokenFile"));
     port_->setRange(1, 65535);
     port_->setValue(saved.port);
-    tokenFile_->setPlaceholderText(tr("nenhum: o servidor não pede token"));
+    tokenFile_->setPlaceholderText(tr("none: the server asks for no token"));
     tls_->setObjectName(QStringLiteral("tls"));
     tls_->setChecked(saved.tls);
-    tls_->setToolTip(tr("Conexão cifrada; o certificado do servidor é verificado antes de enviar o token"));
+    tls_->setToolTip(
+        tr("Encrypted connection; the server's certificate is verified before the token is sent"));
     caFile_->setObjectName(QStringLiteral("caFile"));
-    caFile_->setPlaceholderText(tr("nenhum: os certificados do sistema"));
+    caFile_->setPlaceholderText(tr("none: the system's certificates"));
     fitPlaceholder(tokenFile_);
     fitPlaceholder(caFile_);
 
     auto* browse = new QToolButton;
     browse->setText(QStringLiteral("..."));
-    browse->setToolTip(tr("Escolher o arquivo de token"));
+    browse->setToolTip(tr("Choose the token file"));
     auto* tokenRow = new QHBoxLayout;
     tokenRow->addWidget(tokenFile_);
     tokenRow->addWidget(browse);
 
     auto* browseCa = new QToolButton;
     browseCa->setText(QStringLiteral("..."));
-    browseCa->setToolTip(tr("Escolher o arquivo de certificados de CA"));
+    browseCa->setToolTip(tr("Choose the file of CA certificates"));
     auto* caRow = new QHBoxLayout(caFileRow_);
     caRow->setContentsMargins(0, 0, 0, 0);
     caRow->addWidget(caFile_);
     caRow->addWidget(browseCa);
 
     auto* form = new QFormLayout;
-    form->addRow(tr("Endereço:"), host_);
-    form->addRow(tr("Porta:"), port_);
-    form->addRow(tr("Arquivo de token:"), tokenRow);
+    form->addRow(tr("Address:"), host_);
+    form->addRow(tr("Port:"), port_);
+    form->addRow(tr("Token file:"), tokenRow);
     form->addRow(QString(), tls_);
-    form->addRow(tr("Certificados de CA:"), caFileRow_);
+    form->addRow(tr("CA certificates:"), caFileRow_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     if (!sameAddress(saved, inUse)) {
+        const QString port = QString::number(inUse.port);
         auto* note = new QLabel(
-            tr("Em uso agora: %1:%2, %3. A linha de comando ou uma variável de ambiente "
-               "prevalece sobre o endereço salvo aqui.")
-                .arg(inUse.host, QString::number(inUse.port), inUse.tls ? tr("com TLS") : tr("sem TLS")));
+            inUse.tls ? tr("In use now: %1:%2, with TLS. The command line or an environment variable "
+                           "takes precedence over the address saved here.")
+                            .arg(inUse.host, port)
+                      : tr("In use now: %1:%2, without TLS. The command line or an environment variable "
+                           "takes precedence over the address saved here.")
+                            .arg(inUse.host, port));
         note->setObjectName(QStringLiteral("overrideNote"));
         note->setWordWrap(true);
         layout->addWidget(note);
@@ -106,14 +111,14 @@ ServerSettings::Address ServerSettingsDialog::address() const {
 }
 
 void ServerSettingsDialog::chooseTokenFile() {
-    const QString chosen = QFileDialog::getOpenFileName(this, tr("Arquivo de token"), tokenFile_->text());
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("Token File"), tokenFile_->text());
     if (!chosen.isEmpty())
         tokenFile_->setText(chosen);
 }
 
 void ServerSettingsDialog::chooseCaFile() {
-    const QString chosen = QFileDialog::getOpenFileName(this, tr("Certificados de CA"), caFile_->text(),
-                                                        tr("Certificados PEM (*.pem *.crt);;Todos (*)"));
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("CA Certificates"), caFile_->text(),
+                                                        tr("PEM certificates (*.pem *.crt);;All files (*)"));
     if (!chosen.isEmpty())
         caFile_->setText(chosen);
 }

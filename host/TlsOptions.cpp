@@ -11,16 +11,16 @@ const QString kPlainText = QStringLiteral("plain-text");
 
 void TlsOptions::addTo(QCommandLineParser& parser) {
     parser.addOption(QCommandLineOption(
-        kTls, QStringLiteral("Connect to the application server over TLS, verifying its certificate for the "
-                             "server's host name (overrides the settings).")));
+        kTls, tr("Connect to the application server over TLS, verifying its certificate for the "
+                 "server's host name (overrides the settings).")));
     parser.addOption(QCommandLineOption(
         kCaFile,
-        QStringLiteral("Trust only the CA certificates in this PEM file, instead of the system's, to verify "
-                       "the server's certificate; implies --tls."),
+        tr("Trust only the CA certificates in this PEM file, instead of the system's, to verify "
+           "the server's certificate; implies --tls."),
         QStringLiteral("FILE")));
     parser.addOption(QCommandLineOption(
-        kPlainText, QStringLiteral("Send the access token without TLS even to a server off this machine, "
-                                   "where anyone on the way can read it (refused otherwise).")));
+        kPlainText, tr("Send the access token without TLS even to a server off this machine, "
+                       "where anyone on the way can read it (refused otherwise).")));
 }
 
 std::optional<TlsOptions> TlsOptions::read(const QCommandLineParser& parser, QString* whyNot) {
@@ -32,12 +32,12 @@ std::optional<TlsOptions> TlsOptions::read(const QCommandLineParser& parser, QSt
     if (parser.isSet(kCaFile)) {
         const QFileInfo file(parser.value(kCaFile));
         if (parser.value(kCaFile).isEmpty()) {
-            *whyNot = QStringLiteral("--ca-file needs the path of a PEM file of CA certificates");
+            *whyNot = tr("--ca-file needs the path of a PEM file of CA certificates");
             return std::nullopt;
         }
         // Found out now rather than at the first connect.
         if (!file.isFile() || !file.isReadable()) {
-            *whyNot = QStringLiteral("--ca-file: cannot read the file %1").arg(parser.value(kCaFile));
+            *whyNot = tr("--ca-file: cannot read the file %1").arg(parser.value(kCaFile));
             return std::nullopt;
         }
         options.caFile = file.absoluteFilePath();

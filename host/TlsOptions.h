@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -11,6 +12,9 @@ class QCommandLineParser;
 // implies --tls). Neither given, the settings and the environment decide. --plain-text: send a
 // token without TLS to a server off this machine all the same, which is otherwise refused.
 struct TlsOptions {
+    Q_DECLARE_TR_FUNCTIONS(TlsOptions)
+
+public:
     std::optional<bool> tls;
     std::optional<QString> caFile; // absolute
     // --plain-text: a token may go in clear text to a server off this machine.

@@ -35,7 +35,8 @@ std::optional<int> answerWithoutRunning(const HostOptions& options) {
                             << QCoreApplication::applicationVersion() << '\n';
         return 0;
     case HostOptions::Request::UsageError:
-        QTextStream(stderr) << "vdrhost: " << options.usageError() << "\nTry 'vdrhost --help'.\n";
+        QTextStream(stderr) << QCoreApplication::translate("HostMain", "vdrhost: %1\nTry 'vdrhost --help'.\n")
+                                   .arg(options.usageError());
         return 2;
     case HostOptions::Request::Run:
         break;
@@ -59,8 +60,9 @@ int main(int argc, char* argv[]) {
         if (const std::optional<int> status =
                 answerWithoutRunning(HostOptions::parse(QCoreApplication::arguments())))
             return *status;
-        QTextStream(stderr) << "vdrhost: no display to open windows on (DISPLAY is not set); for a capture "
-                               "without a screen, run 'capture'.\n";
+        QTextStream(stderr) << QCoreApplication::translate(
+            "HostMain", "vdrhost: no display to open windows on (DISPLAY is not set); for a capture "
+                        "without a screen, run 'capture'.\n");
         return 1;
     }
 
@@ -70,6 +72,7 @@ int main(int argc, char* argv[]) {
     const HostOptions options = HostOptions::parse(QCoreApplication::arguments());
     if (const std::optional<int> status = answerWithoutRunning(options))
         return *status;
+    // English on purpose: it is printed exactly when there is no catalog to translate it.
     if (!Application::UsePortugueseTexts())
         QTextStream(stderr) << "vdrhost: the Portuguese catalog is not installed ("
                             << Translations::directory() << "); messages stay English.\n";

@@ -54,11 +54,10 @@ TEST_F(MainWindowTest, IsTheApplicationsMainFormWithTheHostsMenus) {
     QStringList menus;
     for (const QAction* entry : window.menuBar()->actions())
         menus << entry->text();
-    EXPECT_EQ(menus, (QStringList{QStringLiteral("&Módulos"), QStringLiteral("&Configurações"),
-                                  QStringLiteral("&Sair")}));
-    EXPECT_EQ(action(window, "actionCapture")->text(),
-              QStringLiteral("Leitura dos Arquivos Pocket (ebf´s)..."));
-    EXPECT_EQ(action(window, "actionServerSettings")->text(), QStringLiteral("Servidor de aplicação..."));
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("&Modules"), QStringLiteral("&Settings"),
+                                  QStringLiteral("&Quit")}));
+    EXPECT_EQ(action(window, "actionCapture")->text(), QStringLiteral("Pocket Files Reading (ebf's)..."));
+    EXPECT_EQ(action(window, "actionServerSettings")->text(), QStringLiteral("Application Server..."));
 }
 
 TEST_F(MainWindowTest, CaptureEntryLoadsTheModuleOnceAndRunsItsEntryEachTime) {

@@ -78,7 +78,7 @@ TEST(ServerSettingsDialogTest, TlsAndItsCaFileAreShownAndReturned) {
     ServerSettingsDialog dialog(saved, saved);
     auto* tls = field<QCheckBox>(dialog, "tls");
     auto* caFile = field<QLineEdit>(dialog, "caFile");
-    EXPECT_EQ(tls->text(), QStringLiteral("Usar TLS"));
+    EXPECT_EQ(tls->text(), QStringLiteral("Use TLS"));
     EXPECT_TRUE(tls->isChecked());
     EXPECT_EQ(caFile->text(), saved.caFile);
     EXPECT_TRUE(caFile->isEnabled());
