@@ -1,6 +1,10 @@
 #include "widgets/DirectoryDialog.h"
 
+#include "widgets/FileColumns.h"
+
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QTreeView>
 
 DirectoryDialog::DirectoryDialog(QWidget* parent, const QString& caption, const QString& start,
                                  bool allowMissing)
@@ -9,6 +13,10 @@ DirectoryDialog::DirectoryDialog(QWidget* parent, const QString& caption, const 
     setOption(QFileDialog::ShowDirsOnly);
     setOption(QFileDialog::DontUseNativeDialog);
     setOption(QFileDialog::ReadOnly); // no "new folder", rename or delete
+    setProxyModel(new FileColumns(this));
+    // The Portuguese date and the column's title are wider than the English ones Qt sized it for.
+    if (auto* details = findChild<QTreeView*>())
+        details->header()->setSectionResizeMode(FileColumns::kDateColumn, QHeaderView::ResizeToContents);
 }
 
 void DirectoryDialog::accept() {
