@@ -8,6 +8,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
+# The programs print in the user's language; the checks below read their English.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 "$root/scripts/install-deps.sh" lintian dpkg-dev desktop-file-utils
 # The packages install under /usr. The prefix changes only where files are installed, so a build
 # made by the test or run command is not rebuilt.

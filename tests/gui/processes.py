@@ -16,9 +16,12 @@ class AppServer:
     def __init__(self, executable, directory):
         self._executable = executable
         self.database = f"sqlite:{os.path.join(directory, 'translations.sqlite')}"
+        # The server prints in the user's language; the suite reads its English.
+        self._environment = dict(os.environ, LC_ALL="C.UTF-8")
+        self._environment.pop("LANGUAGE", None)
         self._process = subprocess.Popen(
             [executable, "--database", self.database, "--listen", "127.0.0.1:0"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            env=self._environment, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         announced = self._process.stdout.readline()
         found = re.search(r"listening on (\S+)", announced)
         if not found:
