@@ -6,6 +6,7 @@
 #include "toolkit/ScopeGuard.h"
 #include "wire/RemoteMethods.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -25,11 +26,14 @@ QString readToken(const QString& file) {
     const QFileInfo info(file);
     if (info.exists() && !info.isFile())
         throw ESocketError(
-            QStringLiteral("Cannot read the server token file %1: it is not a regular file").arg(file));
+            QCoreApplication::translate("NetConnection",
+                                        "Cannot read the server token file %1: it is not a regular file")
+                .arg(file));
     QFile token(file);
     if (!token.open(QIODevice::ReadOnly))
         throw ESocketError(
-            QStringLiteral("Cannot read the server token file %1: %2").arg(file, token.errorString()));
+            QCoreApplication::translate("NetConnection", "Cannot read the server token file %1: %2")
+                .arg(file, token.errorString()));
     return QString::fromUtf8(token.readAll()).trimmed();
 }
 } // namespace
@@ -90,7 +94,8 @@ void TNetConnection::Open() {
         auto socket = std::make_unique<QTcpSocket>();
         socket->connectToHost(Host, static_cast<quint16>(Port));
         if (!socket->waitForConnected(Timeout))
-            throw ESocketError(QStringLiteral("Cannot connect to the application server at %1: %2")
+            throw ESocketError(QCoreApplication::translate(
+                                   "NetConnection", "Cannot connect to the application server at %1: %2")
                                    .arg(where(), socket->errorString()));
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         socket_ = std::move(socket);
@@ -140,8 +145,9 @@ TAppServer TNetConnection::AppServer() {
         Open();
     }
     if (!Connected())
-        throw ESocketError(
-            QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
+        throw ESocketError(QCoreApplication::translate(
+                               "NetConnection", "The connection to the application server at %1 is not open")
+                               .arg(where()));
     return TAppServer(*this);
 }
 
@@ -154,8 +160,8 @@ void giveBackRefs(const QJsonValue& result, const std::vector<TRemoteArg>& args)
         bool ok = false;
         const int index = it.key().toInt(&ok);
         if (ok && index >= 0 && index < static_cast<int>(args.size()) && args[index].variable())
-            *args[index].variable() =
-                Ansi::fromUnicode(it.value().toString(), QStringLiteral("Returned value"));
+            *args[index].variable() = Ansi::fromUnicode(
+                it.value().toString(), QCoreApplication::translate("NetConnection", "Returned value"));
     }
 }
 
@@ -187,7 +193,9 @@ void TNetConnection::Send(const QString& method, const std::vector<TRemoteArg>& 
 QJsonValue TNetConnection::Receive(const std::vector<TRemoteArg>& args) {
     if (pending_.empty())
         throw ESocketError(
-            QStringLiteral("No call to the application server at %1 waits for its answer").arg(where()));
+            QCoreApplication::translate("NetConnection",
+                                        "No call to the application server at %1 waits for its answer")
+                .arg(where()));
     const QJsonValue result = readResult();
     giveBackRefs(result, args);
     return result;
@@ -196,20 +204,22 @@ QJsonValue TNetConnection::Receive(const std::vector<TRemoteArg>& args) {
 QJsonValue TNetConnection::request(const QString& method, const QJsonValue& params) {
     // A call waits for its own answer: the answers of calls sent before it would come first.
     if (!pending_.empty())
-        throw ESocketError(
-            QStringLiteral("%1 cannot be called while %2 call(s) to the application server at %3 "
-                           "wait for their answers")
-                .arg(method)
-                .arg(pending_.size())
-                .arg(where()));
+        throw ESocketError(QCoreApplication::translate(
+                               "NetConnection",
+                               "%1 cannot be called while %2 call(s) to the application server at %3 "
+                               "wait for their answers")
+                               .arg(method)
+                               .arg(pending_.size())
+                               .arg(where()));
     sendRequest(method, params);
     return readResult();
 }
 
 void TNetConnection::sendRequest(const QString& method, const QJsonValue& params) {
     if (!Connected())
-        throw ESocketError(
-            QStringLiteral("The connection to the application server at %1 is not open").arg(where()));
+        throw ESocketError(QCoreApplication::translate(
+                               "NetConnection", "The connection to the application server at %1 is not open")
+                               .arg(where()));
     const qint64 id = nextId_++;
     requestLine_.clear();
     requestLine_.startObject();
@@ -243,20 +253,24 @@ QJsonValue TNetConnection::readResult() {
     QJsonParseError parseError;
     const QJsonDocument answer = QJsonDocument::fromJson(answerLine, &parseError);
     if (!answer.isObject())
-        throw lostTrack(QStringLiteral("The application server at %1 sent an unreadable answer to %2: %3")
-                            .arg(where(), call.method, parseError.errorString()));
+        throw lostTrack(
+            QCoreApplication::translate("NetConnection",
+                                        "The application server at %1 sent an unreadable answer to %2: %3")
+                .arg(where(), call.method, parseError.errorString()));
     const QJsonObject reply = answer.object();
     // An error without an id is about the connection itself (too many connections, say).
     const QJsonValue answeredId = reply.value(QStringLiteral("id"));
     if (answeredId.toInteger(-1) != call.id &&
         !(answeredId.isNull() && reply.contains(QStringLiteral("error"))))
-        throw lostTrack(QStringLiteral("The application server at %1 answered another request than %2")
+        throw lostTrack(QCoreApplication::translate(
+                            "NetConnection", "The application server at %1 answered another request than %2")
                             .arg(where(), call.method));
     if (reply.contains(QStringLiteral("error"))) {
         const QJsonObject error = reply.value(QStringLiteral("error")).toObject();
-        throw EServerError(QStringLiteral("The application server refused %1: %2 (code %3)")
-                               .arg(call.method, error.value(QStringLiteral("message")).toString())
-                               .arg(error.value(QStringLiteral("code")).toInt()));
+        throw EServerError(
+            QCoreApplication::translate("NetConnection", "The application server refused %1: %2 (code %3)")
+                .arg(call.method, error.value(QStringLiteral("message")).toString())
+                .arg(error.value(QStringLiteral("code")).toInt()));
     }
     return reply.value(QStringLiteral("result"));
 }
@@ -273,7 +287,8 @@ void TNetConnection::sendLine(const QString& method, const QByteArray& line) {
         const QString why = socket_->errorString();
         drop();
         throw ESocketError(
-            QStringLiteral("Cannot send %1 to the application server at %2: %3").arg(method, where(), why));
+            QCoreApplication::translate("NetConnection", "Cannot send %1 to the application server at %2: %3")
+                .arg(method, where(), why));
     }
     socket_->flush();
 }
@@ -287,16 +302,20 @@ QByteArray TNetConnection::readLine(const QString& method) {
     while (!socket_->canReadLine()) {
         if (socket_->bytesAvailable() > kMaxAnswer) {
             drop(); // the rest of the answer would be read as the next call's
-            throw ESocketError(QStringLiteral("The answer to %1 from %2 is too large").arg(method, where()));
+            throw ESocketError(
+                QCoreApplication::translate("NetConnection", "The answer to %1 from %2 is too large")
+                    .arg(method, where()));
         }
         if (!socket_->waitForReadyRead(Timeout)) {
             const QString reason = socket_->state() == QAbstractSocket::ConnectedState
-                                       ? QStringLiteral("no answer within %1 s").arg(Timeout / 1000)
+                                       ? QCoreApplication::translate("NetConnection", "no answer within %1 s")
+                                             .arg(Timeout / 1000)
                                        : socket_->errorString();
             // This call fails; the next one connects again, as after a close while idle, so a
             // server that was restarted serves again without a new window.
             drop();
-            throw ESocketError(QStringLiteral("The application server at %1 did not answer %2: %3")
+            throw ESocketError(QCoreApplication::translate(
+                                   "NetConnection", "The application server at %1 did not answer %2: %3")
                                    .arg(where(), method, reason));
         }
     }

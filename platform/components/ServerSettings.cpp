@@ -1,5 +1,6 @@
 #include "components/ServerSettings.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QSettings>
 
@@ -120,7 +121,8 @@ bool isLoopback(const QString& host) {
 QString plainTextRefusal(const QString& host, bool hasToken, bool tls, bool plainTextMeant) {
     if (!hasToken || tls || plainTextMeant || isLoopback(host))
         return {};
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "ServerSettings",
                "Refused to send the access token in clear text to the application server at %1, which may "
                "not be on this machine: turn TLS on (--tls, %2=1, or \"Usar TLS\" in the server "
                "settings), or, if plain text is meant, say so with --plain-text or %3=1")

@@ -3,6 +3,7 @@
 #include "toolkit/Exceptions.h"
 #include "wire/TlsCiphers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHostAddress>
 #include <QSslCertificate>
@@ -12,18 +13,24 @@
 namespace {
 
 // What a failed handshake with a server that is not serving TLS looks like from here.
-const QString kPlainServerHint =
-    QStringLiteral("a server started without --tls-cert and --tls-key serves plain TCP only");
+const char* const kPlainServerHint =
+    QT_TRANSLATE_NOOP("TlsClient", "a server started without --tls-cert and --tls-key serves plain TCP only");
+
+QString plainServerHint() {
+    return QCoreApplication::translate("TlsClient", kPlainServerHint);
+}
 
 QList<QSslCertificate> readCaFile(const QString& caFile, const QString& where) {
     QFile file(caFile);
     if (!file.open(QIODevice::ReadOnly))
-        throw ESocketError(QStringLiteral("Cannot read the CA file %1 for the application server at %2: %3")
+        throw ESocketError(QCoreApplication::translate(
+                               "TlsClient", "Cannot read the CA file %1 for the application server at %2: %3")
                                .arg(caFile, where, file.errorString()));
     const QList<QSslCertificate> certificates = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
     if (certificates.isEmpty())
         throw ESocketError(
-            QStringLiteral("The CA file %1 for the application server at %2 holds no PEM certificate")
+            QCoreApplication::translate(
+                "TlsClient", "The CA file %1 for the application server at %2 holds no PEM certificate")
                 .arg(caFile, where));
     return certificates;
 }
@@ -93,9 +100,11 @@ QString describe(const QList<QSslError>& errors) {
 std::unique_ptr<QSslSocket> connectVerified(const QString& host, quint16 port, const QString& caFile,
                                             int timeoutMs, const QString& where) {
     if (!QSslSocket::supportsSsl())
-        throw ESocketError(QStringLiteral("Cannot connect to the application server at %1 over TLS: Qt found "
-                                          "no TLS library (it was built for %2)")
-                               .arg(where, QSslSocket::sslLibraryBuildVersionString()));
+        throw ESocketError(
+            QCoreApplication::translate("TlsClient",
+                                        "Cannot connect to the application server at %1 over TLS: Qt found "
+                                        "no TLS library (it was built for %2)")
+                .arg(where, QSslSocket::sslLibraryBuildVersionString()));
     auto socket = std::make_unique<QSslSocket>();
     socket->setSslConfiguration(clientConfiguration(caFile, where));
     bool reached = false;
@@ -110,10 +119,11 @@ std::unique_ptr<QSslSocket> connectVerified(const QString& host, quint16 port, c
         if (!subjectAlternativeNamesAllow(socket->peerCertificate(), host)) {
             socket->abort();
             throw ESocketError(
-                QStringLiteral("Refused the application server at %1: its certificate cannot be "
-                               "trusted: none of its subject alternative names is %2 (its "
-                               "common name is not used when it has them). Nothing was sent "
-                               "to it")
+                QCoreApplication::translate("TlsClient",
+                                            "Refused the application server at %1: its certificate cannot be "
+                                            "trusted: none of its subject alternative names is %2 (its "
+                                            "common name is not used when it has them). Nothing was sent "
+                                            "to it")
                     .arg(where, host));
         }
         return socket;
@@ -122,19 +132,23 @@ std::unique_ptr<QSslSocket> connectVerified(const QString& host, quint16 port, c
     // Qt has already closed the connection on any certificate error; nothing went out.
     const QList<QSslError> refused = socket->sslHandshakeErrors();
     if (!refused.isEmpty())
-        throw ESocketError(QStringLiteral("Refused the application server at %1: its certificate cannot be "
-                                          "trusted: %2. Nothing was sent to it")
+        throw ESocketError(QCoreApplication::translate(
+                               "TlsClient", "Refused the application server at %1: its certificate cannot be "
+                                            "trusted: %2. Nothing was sent to it")
                                .arg(where, describe(refused)));
     if (!reached)
-        throw ESocketError(QStringLiteral("Cannot connect to the application server at %1: %2")
-                               .arg(where, socket->errorString()));
+        throw ESocketError(
+            QCoreApplication::translate("TlsClient", "Cannot connect to the application server at %1: %2")
+                .arg(where, socket->errorString()));
     if (socket->error() == QAbstractSocket::SocketTimeoutError)
         throw ESocketError(
-            QStringLiteral("The TLS handshake with the application server at %1 did not finish "
-                           "within %2 s (%3)")
+            QCoreApplication::translate("TlsClient",
+                                        "The TLS handshake with the application server at %1 did not finish "
+                                        "within %2 s (%3)")
                 .arg(where)
                 .arg(timeoutMs / 1000.0)
-                .arg(kPlainServerHint));
-    throw ESocketError(QStringLiteral("The TLS handshake with the application server at %1 failed: %2 (%3)")
-                           .arg(where, socket->errorString(), kPlainServerHint));
+                .arg(plainServerHint()));
+    throw ESocketError(QCoreApplication::translate(
+                           "TlsClient", "The TLS handshake with the application server at %1 failed: %2 (%3)")
+                           .arg(where, socket->errorString(), plainServerHint()));
 }

@@ -49,10 +49,10 @@ UnixSignalBridge::UnixSignalBridge(QList<int> signalNumbers, SecondSignal second
     : QObject(parent), signalNumbers_(std::move(signalNumbers)), state_(std::make_unique<HandlerState>()) {
     for (int number : signalNumbers_) {
         if (number <= 0 || number >= NSIG)
-            qFatal("there is no signal %d", number);
+            qFatal("%s", qPrintable(tr("there is no signal %1").arg(number)));
     }
     if (::pipe2(state_->pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        qFatal("cannot make the pipe for the signals");
+        qFatal("%s", qPrintable(tr("cannot make the pipe for the signals")));
     state_->endsOnSecond = second == SecondSignal::EndsProgram;
     notifier_ = new QSocketNotifier(state_->pipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &UnixSignalBridge::readPipe);

@@ -2,6 +2,7 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -129,8 +130,9 @@ AnsiString fromUnicode(const QString& text, const QString& what) {
 }
 
 QString notInCodePage(const QString& text, const QString& what) {
-    const QString subject = what.isEmpty() ? QStringLiteral("Text") : what;
-    return QStringLiteral("%1 \"%2\" cannot be written in the Windows-1252 code page").arg(subject, text);
+    const QString subject = what.isEmpty() ? QCoreApplication::translate("Ansi", "Text") : what;
+    return QCoreApplication::translate("Ansi", "%1 \"%2\" cannot be written in the Windows-1252 code page")
+        .arg(subject, text);
 }
 
 } // namespace Ansi

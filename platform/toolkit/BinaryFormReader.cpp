@@ -2,6 +2,7 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <cstring>
@@ -9,7 +10,12 @@
 namespace FormStream {
 
 QString streamLabel(const QString& name) {
-    return name.isEmpty() ? QStringLiteral("The form stream") : QStringLiteral("Form file '%1'").arg(name);
+    return name.isEmpty() ? QCoreApplication::translate("FormStream", "The form stream")
+                          : QCoreApplication::translate("FormStream", "Form file '%1'").arg(name);
+}
+
+QString describeRead(const char* what) {
+    return QCoreApplication::translate("FormStream", what);
 }
 
 BinaryFormReader::BinaryFormReader(QByteArrayView data, qsizetype begin, qsizetype end, const QString& name)
@@ -17,17 +23,20 @@ BinaryFormReader::BinaryFormReader(QByteArrayView data, qsizetype begin, qsizety
     Q_ASSERT(0 <= begin && begin <= end && end <= data.size());
 }
 
-void BinaryFormReader::fail(const QString& problem) const {
-    throw EStreamError(streamLabel(name_) + QLatin1Char(' ') + problem);
+QString BinaryFormReader::label() const {
+    return streamLabel(name_);
+}
+
+void BinaryFormReader::fail(const QString& message) const {
+    throw EStreamError(message);
 }
 
 void BinaryFormReader::require(qint64 count, const char* what) const {
     if (count > remaining())
-        fail(QStringLiteral("is truncated at byte %1 while reading %2 (%3 bytes needed, %4 left)")
-                 .arg(pos_)
-                 .arg(QLatin1String(what))
-                 .arg(count)
-                 .arg(remaining()));
+        fail(QCoreApplication::translate(
+                 "FormStream", "%1 is truncated at byte %2 while reading %3 (%4 bytes needed, %5 left)")
+                 .arg(label(), QString::number(pos_), describeRead(what), QString::number(count),
+                      QString::number(remaining())));
 }
 
 quint8 BinaryFormReader::peekByte(const char* what) const {
@@ -97,9 +106,9 @@ QByteArrayView BinaryFormReader::readZeroTerminated(const char* what) {
     const void* const nul =
         remaining() > 0 ? std::memchr(start, 0, static_cast<size_t>(remaining())) : nullptr;
     if (!nul)
-        fail(QStringLiteral("is truncated at byte %1 while reading %2 (no terminating NUL byte)")
-                 .arg(pos_)
-                 .arg(QLatin1String(what)));
+        fail(QCoreApplication::translate(
+                 "FormStream", "%1 is truncated at byte %2 while reading %3 (no terminating NUL byte)")
+                 .arg(label(), QString::number(pos_), describeRead(what)));
     const QByteArrayView text(start, static_cast<const char*>(nul) - start);
     pos_ += text.size() + 1;
     return text;

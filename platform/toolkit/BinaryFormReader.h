@@ -6,8 +6,9 @@
 namespace FormStream {
 
 // Bounds-checked little-endian reads over a form stream held in memory. Each read names what it
-// is after, so a truncated stream or a bogus length fails with an EStreamError saying where and
-// why instead of reading past the data or allocating for a length the data cannot hold.
+// is after (a text marked with QT_TRANSLATE_NOOP("FormStream", ...)), so a truncated stream or a bogus length
+// fails with an EStreamError saying where and why instead of reading past the data or allocating for a length
+// the data cannot hold.
 class BinaryFormReader {
 public:
     // Reads data[begin, end). Offsets in messages count from the start of data, so they match the
@@ -35,8 +36,10 @@ public:
     // Bytes up to a NUL, which is consumed but not returned.
     QByteArrayView readZeroTerminated(const char* what);
 
-    // Throws EStreamError: "<file> <problem>".
-    [[noreturn]] void fail(const QString& problem) const;
+    // How messages name this stream.
+    QString label() const;
+    // Throws EStreamError with message, a whole sentence that names the stream with label().
+    [[noreturn]] void fail(const QString& message) const;
 
 private:
     template <typename T> T readLittleEndian(const char* what);
@@ -50,5 +53,8 @@ private:
 
 // How messages name the stream: the file when known.
 QString streamLabel(const QString& name);
+
+// What a read was after, in the reader's language.
+QString describeRead(const char* what);
 
 } // namespace FormStream

@@ -3,6 +3,7 @@
 #include "toolkit/BinaryFormReader.h"
 #include "toolkit/FormTextLiterals.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QtEndian>
 
@@ -68,11 +69,12 @@ private:
     public:
         explicit NestingLevel(FormTextWriter& writer) : depth_(writer.depth_) {
             if (++depth_ > maxNesting)
-                writer.reader_.fail(
-                    QStringLiteral("nests objects, lists or collections deeper than %1 levels "
-                                   "(at byte %2)")
-                        .arg(maxNesting)
-                        .arg(writer.reader_.offset()));
+                writer.reader_.fail(QCoreApplication::translate(
+                                        "FormStream",
+                                        "%1 nests objects, lists or collections deeper than %2 levels "
+                                        "(at byte %3)")
+                                        .arg(writer.reader_.label(), QString::number(maxNesting),
+                                             QString::number(writer.reader_.offset())));
         }
         ~NestingLevel() { --depth_; }
         NestingLevel(const NestingLevel&) = delete;
@@ -94,13 +96,17 @@ private:
         const NestingLevel level(*this);
         quint8 flags = 0;
         qint32 childPosition = 0;
-        if ((reader_.peekByte("an object") & objectPrefixMask) == objectPrefixMask) {
-            flags = reader_.readByte("the object flags") & ~objectPrefixMask;
+        if ((reader_.peekByte(QT_TRANSLATE_NOOP("FormStream", "an object")) & objectPrefixMask) ==
+            objectPrefixMask) {
+            flags = reader_.readByte(QT_TRANSLATE_NOOP("FormStream", "the object flags")) & ~objectPrefixMask;
             if (flags & ChildPos)
-                childPosition = readIntegerValue("the position of a child object");
+                childPosition =
+                    readIntegerValue(QT_TRANSLATE_NOOP("FormStream", "the position of a child object"));
         }
-        const QByteArrayView className = reader_.readShortString("a class name");
-        const QByteArrayView objectName = reader_.readShortString("an object name");
+        const QByteArrayView className =
+            reader_.readShortString(QT_TRANSLATE_NOOP("FormStream", "a class name"));
+        const QByteArrayView objectName =
+            reader_.readShortString(QT_TRANSLATE_NOOP("FormStream", "an object name"));
 
         newLine(indent);
         // A frame inherited from an ancestor form carries both flags; it reads as inherited.
@@ -122,9 +128,10 @@ private:
         }
 
         writeProperties(indent + 2);
-        while (reader_.peekByte("a child object or the end of the children") != 0)
+        while (reader_.peekByte(
+                   QT_TRANSLATE_NOOP("FormStream", "a child object or the end of the children")) != 0)
             writeObject(indent + 2);
-        reader_.readByte("the end of the children");
+        reader_.readByte(QT_TRANSLATE_NOOP("FormStream", "the end of the children"));
         newLine(indent);
         append("end");
     }
@@ -132,7 +139,8 @@ private:
     // Up to and including the empty name that ends the list.
     void writeProperties(int indent) {
         for (;;) {
-            const QByteArrayView name = reader_.readShortString("a property name");
+            const QByteArrayView name =
+                reader_.readShortString(QT_TRANSLATE_NOOP("FormStream", "a property name"));
             if (name.isEmpty())
                 return;
             newLine(indent);
@@ -153,63 +161,70 @@ private:
         case ValueType::Int32:
             return reader_.readInt32(what);
         default:
-            reader_.fail(QStringLiteral("has value type %1 at byte %2 where %3 (an integer) belongs")
-                             .arg(type)
-                             .arg(at)
-                             .arg(QLatin1String(what)));
+            reader_.fail(
+                QCoreApplication::translate("FormStream",
+                                            "%1 has value type %2 at byte %3 where %4 (an integer) belongs")
+                    .arg(reader_.label(), QString::number(type), QString::number(at), describeRead(what)));
         }
     }
 
     // Continuation lines of a value are indented one level deeper than the line it starts on.
     void writeValue(int indent) {
         const qsizetype at = reader_.offset();
-        const quint8 type = reader_.readByte("a value type");
+        const quint8 type = reader_.readByte(QT_TRANSLATE_NOOP("FormStream", "a value type"));
         switch (static_cast<ValueType>(type)) {
         case ValueType::Null:
-            reader_.fail(
-                QStringLiteral("has an end-of-list marker at byte %1 where a value belongs").arg(at));
+            reader_.fail(QCoreApplication::translate(
+                             "FormStream", "%1 has an end-of-list marker at byte %2 where a value belongs")
+                             .arg(reader_.label(), QString::number(at)));
         case ValueType::List:
             writeList(indent);
             return;
         case ValueType::Int8:
-            appendInteger(out_, reader_.readInt8("an 8-bit integer"));
+            appendInteger(out_, reader_.readInt8(QT_TRANSLATE_NOOP("FormStream", "an 8-bit integer")));
             return;
         case ValueType::Int16:
-            appendInteger(out_, reader_.readInt16("a 16-bit integer"));
+            appendInteger(out_, reader_.readInt16(QT_TRANSLATE_NOOP("FormStream", "a 16-bit integer")));
             return;
         case ValueType::Int32:
-            appendInteger(out_, reader_.readInt32("a 32-bit integer"));
+            appendInteger(out_, reader_.readInt32(QT_TRANSLATE_NOOP("FormStream", "a 32-bit integer")));
             return;
         case ValueType::Int64:
-            appendInteger(out_, reader_.readInt64("a 64-bit integer"));
+            appendInteger(out_, reader_.readInt64(QT_TRANSLATE_NOOP("FormStream", "a 64-bit integer")));
             return;
         case ValueType::Extended:
-            appendExtended(out_, extendedToLongDouble(reader_.readBytes(10, "an extended float")));
+            appendExtended(out_, extendedToLongDouble(reader_.readBytes(
+                                     10, QT_TRANSLATE_NOOP("FormStream", "an extended float"))));
             return;
         case ValueType::Double:
-            appendDouble(out_, std::bit_cast<double>(reader_.readUInt64("a double float")));
+            appendDouble(out_, std::bit_cast<double>(
+                                   reader_.readUInt64(QT_TRANSLATE_NOOP("FormStream", "a double float"))));
             return;
         case ValueType::Single:
-            appendSingle(out_, std::bit_cast<float>(reader_.readUInt32("a single float")));
+            appendSingle(out_, std::bit_cast<float>(
+                                   reader_.readUInt32(QT_TRANSLATE_NOOP("FormStream", "a single float"))));
             append("s");
             return;
         case ValueType::Currency:
-            appendCurrency(out_, reader_.readInt64("a currency amount"));
+            appendCurrency(out_, reader_.readInt64(QT_TRANSLATE_NOOP("FormStream", "a currency amount")));
             append("c");
             return;
         case ValueType::Date:
-            appendDouble(out_, std::bit_cast<double>(reader_.readUInt64("a date")));
+            appendDouble(
+                out_, std::bit_cast<double>(reader_.readUInt64(QT_TRANSLATE_NOOP("FormStream", "a date"))));
             append("d");
             return;
         case ValueType::String:
-            appendQuotedAnsi(out_, reader_.readShortString("a string"));
+            appendQuotedAnsi(out_, reader_.readShortString(QT_TRANSLATE_NOOP("FormStream", "a string")));
             return;
         case ValueType::LString:
-            appendQuotedAnsi(out_, reader_.readLongBytes("a long string"));
+            appendQuotedAnsi(out_, reader_.readLongBytes(QT_TRANSLATE_NOOP("FormStream", "a long string")));
             return;
         case ValueType::WString: {
-            const quint32 units = reader_.readUInt32("the length of a wide string");
-            const QByteArrayView bytes = reader_.readBytes(2 * static_cast<qint64>(units), "a wide string");
+            const quint32 units =
+                reader_.readUInt32(QT_TRANSLATE_NOOP("FormStream", "the length of a wide string"));
+            const QByteArrayView bytes = reader_.readBytes(2 * static_cast<qint64>(units),
+                                                           QT_TRANSLATE_NOOP("FormStream", "a wide string"));
             // Unit by unit rather than through a decoder: a lone surrogate is written as its own code,
             // where a decoder would put U+FFFD in its place.
             QString text(static_cast<qsizetype>(units), Qt::Uninitialized);
@@ -219,12 +234,13 @@ private:
             return;
         }
         case ValueType::UTF8String: {
-            const QString text = utf8Decoder_(reader_.readLongBytes("a UTF-8 string"));
+            const QString text =
+                utf8Decoder_(reader_.readLongBytes(QT_TRANSLATE_NOOP("FormStream", "a UTF-8 string")));
             appendQuotedUnicode(out_, text);
             return;
         }
         case ValueType::Ident:
-            append(reader_.readShortString("an identifier"));
+            append(reader_.readShortString(QT_TRANSLATE_NOOP("FormStream", "an identifier")));
             return;
         case ValueType::False:
             append("False");
@@ -236,7 +252,7 @@ private:
             append("nil");
             return;
         case ValueType::Binary:
-            writeBinary(reader_.readLongBytes("a binary block"), indent);
+            writeBinary(reader_.readLongBytes(QT_TRANSLATE_NOOP("FormStream", "a binary block")), indent);
             return;
         case ValueType::Set:
             writeSet();
@@ -245,17 +261,18 @@ private:
             writeCollection(indent);
             return;
         }
-        reader_.fail(QStringLiteral("has an unknown value type %1 at byte %2").arg(type).arg(at));
+        reader_.fail(QCoreApplication::translate("FormStream", "%1 has an unknown value type %2 at byte %3")
+                         .arg(reader_.label(), QString::number(type), QString::number(at)));
     }
 
     void writeList(int indent) {
         const NestingLevel level(*this);
         append("(");
-        while (reader_.peekByte("a list item or the end of the list") != 0) {
+        while (reader_.peekByte(QT_TRANSLATE_NOOP("FormStream", "a list item or the end of the list")) != 0) {
             newLine(indent + 2);
             writeValue(indent + 2);
         }
-        reader_.readByte("the end of the list");
+        reader_.readByte(QT_TRANSLATE_NOOP("FormStream", "the end of the list"));
         append(")");
     }
 
@@ -263,7 +280,8 @@ private:
         append("[");
         bool first = true;
         for (;;) {
-            const QByteArrayView element = reader_.readShortString("a set element");
+            const QByteArrayView element =
+                reader_.readShortString(QT_TRANSLATE_NOOP("FormStream", "a set element"));
             if (element.isEmpty())
                 break;
             if (!first)
@@ -287,26 +305,28 @@ private:
     void writeCollection(int indent) {
         const NestingLevel level(*this);
         append("<");
-        while (reader_.peekByte("a collection item or the end of the collection") != 0) {
+        while (reader_.peekByte(
+                   QT_TRANSLATE_NOOP("FormStream", "a collection item or the end of the collection")) != 0) {
             newLine(indent + 2);
             append("item");
-            if (isIntegerType(reader_.peekByte("a collection item"))) {
+            if (isIntegerType(reader_.peekByte(QT_TRANSLATE_NOOP("FormStream", "a collection item")))) {
                 append(" [");
-                appendInteger(out_, readIntegerValue("the index of a collection item"));
+                appendInteger(out_, readIntegerValue(
+                                        QT_TRANSLATE_NOOP("FormStream", "the index of a collection item")));
                 append("]");
             }
             const qsizetype at = reader_.offset();
-            const quint8 type = reader_.readByte("a collection item");
+            const quint8 type = reader_.readByte(QT_TRANSLATE_NOOP("FormStream", "a collection item"));
             if (static_cast<ValueType>(type) != ValueType::List)
-                reader_.fail(
-                    QStringLiteral("has value type %1 at byte %2 where a collection item (a list) belongs")
-                        .arg(type)
-                        .arg(at));
+                reader_.fail(QCoreApplication::translate(
+                                 "FormStream",
+                                 "%1 has value type %2 at byte %3 where a collection item (a list) belongs")
+                                 .arg(reader_.label(), QString::number(type), QString::number(at)));
             writeProperties(indent + 4);
             newLine(indent + 2);
             append("end");
         }
-        reader_.readByte("the end of the collection");
+        reader_.readByte(QT_TRANSLATE_NOOP("FormStream", "the end of the collection"));
         append(">");
     }
 

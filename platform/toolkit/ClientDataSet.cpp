@@ -6,6 +6,7 @@
 #include "toolkit/PacketLoader.h"
 #include "wire/DateTimeText.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 
 #include <algorithm>
@@ -81,15 +82,17 @@ struct TClientDataSet::Impl final : FieldRecord {
     const std::vector<ChangeLog::Record>& records() const { return log.records(); }
 
     QString label() const {
-        return owner.name_.isEmpty() ? QStringLiteral("Data set")
-                                     : QStringLiteral("Data set %1").arg(owner.name_);
+        return owner.name_.isEmpty()
+                   ? QCoreApplication::translate("TClientDataSet", "Data set")
+                   : QCoreApplication::translate("TClientDataSet", "Data set %1").arg(owner.name_);
     }
     [[noreturn]] void fail(const QString& text) const {
         throw EDatabaseError(QStringLiteral("%1: %2").arg(label(), text));
     }
     void requireActive() const {
         if (state == TDataSetState::Inactive)
-            throw EDatabaseError(QStringLiteral("%1 is not open").arg(label()));
+            throw EDatabaseError(
+                QCoreApplication::translate("TClientDataSet", "%1 is not open").arg(label()));
     }
     bool editing() const { return state == TDataSetState::Insert || state == TDataSetState::Edit; }
 
@@ -109,7 +112,7 @@ struct TClientDataSet::Impl final : FieldRecord {
     void requireEditing() const override {
         requireActive();
         if (!editing())
-            fail(QStringLiteral("Not in Insert or Edit state"));
+            fail(QCoreApplication::translate("TClientDataSet", "Not in Insert or Edit state"));
     }
 
     void setFieldValue(int index, const QVariant& value) override {
@@ -185,18 +188,21 @@ TClientDataSet::~TClientDataSet() = default;
 
 TField* TClientDataSet::AddField(const QString& name, TFieldType kind, int size) {
     if (Active())
-        d->fail(QStringLiteral("Cannot add field %1 while the data set is open").arg(name));
+        d->fail(
+            QCoreApplication::translate("TClientDataSet", "Cannot add field %1 while the data set is open")
+                .arg(name));
     if (name.isEmpty())
-        d->fail(QStringLiteral("A field needs a name"));
+        d->fail(QCoreApplication::translate("TClientDataSet", "A field needs a name"));
     if (kind == TFieldType::String && size < 1)
-        d->fail(QStringLiteral("String field %1 needs a size of at least 1").arg(name));
+        d->fail(QCoreApplication::translate("TClientDataSet", "String field %1 needs a size of at least 1")
+                    .arg(name));
     if (!d->persistentLayout) {
         // A layout taken from an earlier packet gives way to the fields the program declares.
         d->setLayout({});
         d->persistentLayout = true;
     }
     if (DataPacket::indexOfField(d->defs, name) >= 0)
-        d->fail(QStringLiteral("Field %1 is already defined").arg(name));
+        d->fail(QCoreApplication::translate("TClientDataSet", "Field %1 is already defined").arg(name));
 
     d->defs.append(TFieldDef{name, kind, kind == TFieldType::String ? size : 0});
     fields_.push_back(std::make_unique<TField>(*this, static_cast<int>(d->defs.size() - 1)));
@@ -219,7 +225,7 @@ TField* TClientDataSet::FindField(const QString& name) const {
 TField* TClientDataSet::FieldByName(const QString& name) const {
     TField* field = FindField(name);
     if (!field)
-        d->fail(QStringLiteral("Field %1 not found").arg(name));
+        d->fail(QCoreApplication::translate("TClientDataSet", "Field %1 not found").arg(name));
     return field;
 }
 
@@ -227,7 +233,7 @@ TField* TClientDataSet::FieldByName(const QString& name) const {
 
 void TClientDataSet::CreateDataSet() {
     if (d->defs.isEmpty())
-        d->fail(QStringLiteral("Cannot open a data set without fields"));
+        d->fail(QCoreApplication::translate("TClientDataSet", "Cannot open a data set without fields"));
     d->dropContent();
     d->state = TDataSetState::Browse;
 }
@@ -346,7 +352,7 @@ void TClientDataSet::Edit() {
     if (d->editing())
         return;
     if (d->records().empty())
-        d->fail(QStringLiteral("Cannot edit: the data set is empty"));
+        d->fail(QCoreApplication::translate("TClientDataSet", "Cannot edit: the data set is empty"));
     d->buffer = d->records().at(static_cast<size_t>(d->cursor)).values;
     d->modified = false;
     d->state = TDataSetState::Edit;
@@ -387,7 +393,7 @@ void TClientDataSet::Delete() {
     if (d->state == TDataSetState::Edit)
         d->endEditing();
     if (d->records().empty())
-        d->fail(QStringLiteral("Cannot delete: the data set is empty"));
+        d->fail(QCoreApplication::translate("TClientDataSet", "Cannot delete: the data set is empty"));
 
     d->log.remove(d->cursor);
     d->onRecord(d->cursor);
@@ -402,16 +408,17 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariantList& values
     d->requireActive();
     const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     if (names.isEmpty())
-        d->fail(QStringLiteral("Locate needs at least one key field"));
+        d->fail(QCoreApplication::translate("TClientDataSet", "Locate needs at least one key field"));
     if (names.size() != values.size())
-        d->fail(
-            QStringLiteral("Locate got %1 values for %2 key fields").arg(values.size()).arg(names.size()));
+        d->fail(QCoreApplication::translate("TClientDataSet", "Locate got %1 values for %2 key fields")
+                    .arg(values.size())
+                    .arg(names.size()));
 
     QList<qsizetype> columns;
     for (const QString& name : names) {
         const qsizetype column = DataPacket::indexOfField(d->defs, name.trimmed());
         if (column < 0)
-            d->fail(QStringLiteral("Field %1 not found").arg(name.trimmed()));
+            d->fail(QCoreApplication::translate("TClientDataSet", "Field %1 not found").arg(name.trimmed()));
         columns.append(column);
     }
     d->leaveEditing();

@@ -3,6 +3,7 @@
 #include "toolkit/Exceptions.h"
 #include "wire/DateTimeText.h"
 
+#include <QCoreApplication>
 #include <QJsonObject>
 
 #include <climits>
@@ -16,17 +17,17 @@ namespace {
 QString jsonKindName(const QJsonValue& json) {
     switch (json.type()) {
     case QJsonValue::Bool:
-        return QStringLiteral("a boolean");
+        return QCoreApplication::translate("DataPacket", "a boolean");
     case QJsonValue::Double:
-        return QStringLiteral("a number");
+        return QCoreApplication::translate("DataPacket", "a number");
     case QJsonValue::String:
-        return QStringLiteral("a string");
+        return QCoreApplication::translate("DataPacket", "a string");
     case QJsonValue::Array:
-        return QStringLiteral("an array");
+        return QCoreApplication::translate("DataPacket", "an array");
     case QJsonValue::Object:
-        return QStringLiteral("an object");
+        return QCoreApplication::translate("DataPacket", "an object");
     default:
-        return QStringLiteral("null");
+        return QCoreApplication::translate("DataPacket", "null");
     }
 }
 
@@ -34,20 +35,23 @@ TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
     const QJsonObject object = json.toObject();
     const QString name = object.value(QStringLiteral("name")).toString();
     if (!json.isObject() || name.isEmpty())
-        throw EDatabaseError(QStringLiteral("Field %1 of the packet has no name").arg(position + 1));
+        throw EDatabaseError(QCoreApplication::translate("DataPacket", "Field %1 of the packet has no name")
+                                 .arg(position + 1));
 
     TFieldDef def;
     def.name = name;
     const QString type = object.value(QStringLiteral("type")).toString();
     const std::optional<TFieldType> kind = Wire::kindFromName(type);
     if (!kind)
-        throw EDatabaseError(QStringLiteral("Field %1 has unknown type \"%2\"").arg(name, type));
+        throw EDatabaseError(
+            QCoreApplication::translate("DataPacket", "Field %1 has unknown type \"%2\"").arg(name, type));
     def.kind = *kind;
 
     if (def.kind == TFieldType::String) {
         const double size = object.value(QStringLiteral("size")).toDouble(-1);
         if (size < 1 || size > INT_MAX || size != std::floor(size))
-            throw EDatabaseError(QStringLiteral("String field %1 has no valid size").arg(name));
+            throw EDatabaseError(
+                QCoreApplication::translate("DataPacket", "String field %1 has no valid size").arg(name));
         def.size = static_cast<int>(size);
     }
     return def;
@@ -57,17 +61,19 @@ TFieldDef fieldFromJson(const QJsonValue& json, qsizetype position) {
 
 QList<TFieldDef> fieldsFromJson(const QJsonValue& fields) {
     if (!fields.isArray())
-        throw EDatabaseError(QStringLiteral("The packet has no \"fields\" array"));
+        throw EDatabaseError(QCoreApplication::translate("DataPacket", "The packet has no \"fields\" array"));
     const QJsonArray array = fields.toArray();
     if (array.isEmpty())
-        throw EDatabaseError(QStringLiteral("The packet has no fields"));
+        throw EDatabaseError(QCoreApplication::translate("DataPacket", "The packet has no fields"));
 
     QList<TFieldDef> defs;
     defs.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
         TFieldDef def = fieldFromJson(array.at(i), i);
         if (indexOfField(defs, def.name) >= 0)
-            throw EDatabaseError(QStringLiteral("Field %1 appears twice in the packet").arg(def.name));
+            throw EDatabaseError(
+                QCoreApplication::translate("DataPacket", "Field %1 appears twice in the packet")
+                    .arg(def.name));
         defs.append(def);
     }
     return defs;
@@ -83,8 +89,9 @@ qsizetype indexOfField(const QList<TFieldDef>& defs, const QString& name) {
 void checkKind(const QJsonValue& json, const TFieldDef& def) {
     const bool ok = json.isNull() || (def.kind == TFieldType::Number ? json.isDouble() : json.isString());
     if (!ok)
-        throw EDatabaseError(QStringLiteral("Field %1 holds %2 where a %3 is expected")
-                                 .arg(def.name, jsonKindName(json), Wire::kindName(def.kind)));
+        throw EDatabaseError(
+            QCoreApplication::translate("DataPacket", "Field %1 holds %2 where a %3 is expected")
+                .arg(def.name, jsonKindName(json), Wire::kindName(def.kind)));
 }
 
 QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
@@ -97,8 +104,8 @@ QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
         const QString unicode = json.toString();
         AnsiString text;
         if (!Ansi::tryFromUnicode(unicode, text))
-            throw EDatabaseError(
-                Ansi::notInCodePage(unicode, QStringLiteral("Value of field %1").arg(def.name)));
+            throw EDatabaseError(Ansi::notInCodePage(
+                unicode, QCoreApplication::translate("DataPacket", "Value of field %1").arg(def.name)));
         checkLength(def, text);
         return text;
     }
@@ -107,8 +114,10 @@ QVariant valueFromJson(const QJsonValue& json, const TFieldDef& def) {
     case TFieldType::DateTime: {
         const std::optional<QDateTime> value = DateTimeText::parse(json.toString());
         if (!value)
-            throw EDatabaseError(QStringLiteral("Field %1 holds \"%2\", which is not an ISO 8601 date-time")
-                                     .arg(def.name, json.toString()));
+            throw EDatabaseError(
+                QCoreApplication::translate("DataPacket",
+                                            "Field %1 holds \"%2\", which is not an ISO 8601 date-time")
+                    .arg(def.name, json.toString()));
         return *value;
     }
     }
@@ -143,7 +152,8 @@ QJsonArray rowToJson(const Row& row, const QList<TFieldDef>& defs) {
 void checkLength(const TFieldDef& def, const AnsiString& value) {
     if (def.kind == TFieldType::String && value.size() > def.size)
         throw EDatabaseError(
-            QStringLiteral("Value of field %1 is %2 characters long; the field holds at most %3")
+            QCoreApplication::translate("DataPacket",
+                                        "Value of field %1 is %2 characters long; the field holds at most %3")
                 .arg(def.name)
                 .arg(value.size())
                 .arg(def.size));
@@ -160,7 +170,8 @@ double numberFromText(const AnsiString& text, const QString& what) {
     bool ok = false;
     const double value = text.toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        throw EConvertError(QStringLiteral("%1 \"%2\" is not a number").arg(what, Ansi::toUnicode(text)));
+        throw EConvertError(QCoreApplication::translate("DataPacket", "%1 \"%2\" is not a number")
+                                .arg(what, Ansi::toUnicode(text)));
     return value;
 }
 

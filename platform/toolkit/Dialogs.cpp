@@ -2,6 +2,8 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // Until a host installs its service, asking for a dialog is a failure of its own: nothing here
@@ -10,12 +12,13 @@ class NoDialogs : public DialogService {
 public:
     int messageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons, int) override { refuse(text); }
     bool selectDirectory(QString&, TSelectDirOpts, int) override {
-        refuse(QStringLiteral("Select a directory"));
+        refuse(QCoreApplication::translate("Dialogs", "Select a directory"));
     }
 
 private:
     [[noreturn]] static void refuse(const QString& text) {
-        throw Exception(QStringLiteral("No dialog service is installed to show: %1").arg(text));
+        throw Exception(
+            QCoreApplication::translate("Dialogs", "No dialog service is installed to show: %1").arg(text));
     }
 };
 

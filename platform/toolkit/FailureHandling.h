@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QObject>
 
 #include <exception>
@@ -25,7 +26,8 @@ template <typename F> void guarded(F&& body) noexcept {
     } catch (const std::exception& failure) {
         handleFailure(failure);
     } catch (...) {
-        handleFailure(std::runtime_error("Unknown failure"));
+        handleFailure(
+            std::runtime_error(QCoreApplication::translate("Toolkit", "Unknown failure").toStdString()));
     }
 }
 

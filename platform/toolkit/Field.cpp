@@ -4,6 +4,8 @@
 #include "toolkit/Exceptions.h"
 #include "wire/DateTimeText.h"
 
+#include <QCoreApplication>
+
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -56,12 +58,14 @@ double TField::AsFloat() const {
         const AnsiString text = Ansi::Trim(value.toByteArray());
         return text.isEmpty()
                    ? 0
-                   : DataPacket::numberFromText(text, QStringLiteral("Value of field %1").arg(FieldName()));
+                   : DataPacket::numberFromText(
+                         text, QCoreApplication::translate("TField", "Value of field %1").arg(FieldName()));
     }
     case TFieldType::DateTime:
         break;
     }
-    throw EConvertError(QStringLiteral("Date-time field %1 cannot be read as a number").arg(FieldName()));
+    throw EConvertError(QCoreApplication::translate("TField", "Date-time field %1 cannot be read as a number")
+                            .arg(FieldName()));
 }
 
 int TField::AsInteger() const {
@@ -72,13 +76,16 @@ int TField::AsInteger() const {
         bool ok = false;
         const int value = text.toInt(&ok);
         if (!ok)
-            throw EConvertError(QStringLiteral("Value of field %1 \"%2\" is not an integer")
-                                    .arg(FieldName(), Ansi::toUnicode(text)));
+            throw EConvertError(
+                QCoreApplication::translate("TField", "Value of field %1 \"%2\" is not an integer")
+                    .arg(FieldName(), Ansi::toUnicode(text)));
         return value;
     }
     const double value = std::round(AsFloat());
     if (value < INT_MIN || value > INT_MAX)
-        throw EConvertError(QStringLiteral("Value of field %1 is out of the integer range").arg(FieldName()));
+        throw EConvertError(
+            QCoreApplication::translate("TField", "Value of field %1 is out of the integer range")
+                .arg(FieldName()));
     return static_cast<int>(value);
 }
 
@@ -95,14 +102,16 @@ QDateTime TField::AsDateTime() const {
             return {};
         const std::optional<QDateTime> parsed = DateTimeText::parse(QString::fromLatin1(text));
         if (!parsed)
-            throw EConvertError(QStringLiteral("Value of field %1 \"%2\" is not a date-time")
-                                    .arg(FieldName(), Ansi::toUnicode(text)));
+            throw EConvertError(
+                QCoreApplication::translate("TField", "Value of field %1 \"%2\" is not a date-time")
+                    .arg(FieldName(), Ansi::toUnicode(text)));
         return *parsed;
     }
     case TFieldType::Number:
         break;
     }
-    throw EConvertError(QStringLiteral("Number field %1 cannot be read as a date-time").arg(FieldName()));
+    throw EConvertError(QCoreApplication::translate("TField", "Number field %1 cannot be read as a date-time")
+                            .arg(FieldName()));
 }
 
 void TField::SetAsString(const AnsiString& value) {
@@ -114,9 +123,11 @@ void TField::SetAsString(const AnsiString& value) {
         return;
     case TFieldType::Number:
         record_.setFieldValue(
-            index_, text.isEmpty() ? QVariant()
-                                   : QVariant(DataPacket::numberFromText(
-                                         text, QStringLiteral("Value for field %1").arg(FieldName()))));
+            index_,
+            text.isEmpty()
+                ? QVariant()
+                : QVariant(DataPacket::numberFromText(
+                      text, QCoreApplication::translate("TField", "Value for field %1").arg(FieldName()))));
         return;
     case TFieldType::DateTime: {
         if (text.isEmpty()) {
@@ -125,8 +136,9 @@ void TField::SetAsString(const AnsiString& value) {
         }
         const std::optional<QDateTime> parsed = DateTimeText::parse(QString::fromLatin1(text));
         if (!parsed)
-            throw EConvertError(QStringLiteral("Value for field %1 \"%2\" is not a date-time")
-                                    .arg(FieldName(), Ansi::toUnicode(text)));
+            throw EConvertError(
+                QCoreApplication::translate("TField", "Value for field %1 \"%2\" is not a date-time")
+                    .arg(FieldName(), Ansi::toUnicode(text)));
         record_.setFieldValue(index_, *parsed);
         return;
     }
@@ -136,7 +148,8 @@ void TField::SetAsString(const AnsiString& value) {
 void TField::SetAsFloat(double value) {
     record_.requireEditing();
     if (!std::isfinite(value))
-        throw EConvertError(QStringLiteral("Field %1 cannot hold %2").arg(FieldName()).arg(value));
+        throw EConvertError(
+            QCoreApplication::translate("TField", "Field %1 cannot hold %2").arg(FieldName()).arg(value));
     switch (DataType()) {
     case TFieldType::Number:
         record_.setFieldValue(index_, value);
@@ -147,7 +160,8 @@ void TField::SetAsFloat(double value) {
     case TFieldType::DateTime:
         break;
     }
-    throw EConvertError(QStringLiteral("Date-time field %1 cannot take a number").arg(FieldName()));
+    throw EConvertError(
+        QCoreApplication::translate("TField", "Date-time field %1 cannot take a number").arg(FieldName()));
 }
 
 void TField::SetAsInteger(int value) {
@@ -167,5 +181,6 @@ void TField::SetAsDateTime(const QDateTime& value) {
     case TFieldType::Number:
         break;
     }
-    throw EConvertError(QStringLiteral("Number field %1 cannot take a date-time").arg(FieldName()));
+    throw EConvertError(
+        QCoreApplication::translate("TField", "Number field %1 cannot take a date-time").arg(FieldName()));
 }

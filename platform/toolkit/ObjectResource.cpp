@@ -4,6 +4,7 @@
 #include "toolkit/BinaryFormToText.h"
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 
 #include <cstring>
@@ -29,39 +30,39 @@ qsizetype firstNulInProbe(const QByteArray& data) {
 // (the form class in capitals), 16-bit flags, the 32-bit size of the data, the data.
 std::pair<qsizetype, qsizetype> unwrapResource(const QByteArray& data, const QString& name) {
     BinaryFormReader header(data, 0, data.size(), name);
-    header.readByte("the resource header");
-    const quint16 type = header.readUInt16("the resource type");
+    header.readByte(QT_TRANSLATE_NOOP("FormStream", "the resource header"));
+    const quint16 type = header.readUInt16(QT_TRANSLATE_NOOP("FormStream", "the resource type"));
     if (type != rcDataType)
-        header.fail(QStringLiteral("holds a resource of type %1; a form is stored as RCDATA (%2)")
-                        .arg(type)
-                        .arg(rcDataType));
-    header.readZeroTerminated("the resource name");
-    header.readUInt16("the resource flags");
-    const quint32 size = header.readUInt32("the resource size");
+        header.fail(QCoreApplication::translate(
+                        "FormStream", "%1 holds a resource of type %2; a form is stored as RCDATA (%3)")
+                        .arg(header.label(), QString::number(type), QString::number(rcDataType)));
+    header.readZeroTerminated(QT_TRANSLATE_NOOP("FormStream", "the resource name"));
+    header.readUInt16(QT_TRANSLATE_NOOP("FormStream", "the resource flags"));
+    const quint32 size = header.readUInt32(QT_TRANSLATE_NOOP("FormStream", "the resource size"));
     const qsizetype begin = header.offset();
     if (size > static_cast<quint64>(header.remaining()))
-        header.fail(
-            QStringLiteral("is truncated: its resource header announces %1 bytes of form data at byte %2, "
-                           "but only %3 follow")
-                .arg(size)
-                .arg(begin)
-                .arg(header.remaining()));
+        header.fail(QCoreApplication::translate(
+                        "FormStream", "%1 is truncated: its resource header announces %2 bytes of form "
+                                      "data at byte %3, but only %4 follow")
+                        .arg(header.label(), QString::number(size), QString::number(begin),
+                             QString::number(header.remaining())));
     return {begin, begin + static_cast<qsizetype>(size)};
 }
 
 QByteArray binaryStreamToText(const QByteArray& data, qsizetype begin, qsizetype end, const QString& name) {
     BinaryFormReader reader(data, begin, end, name);
-    if (reader.readBytes(binarySignature.size(), "the TPF0 signature") != binarySignature)
-        reader.fail(QStringLiteral("holds a resource at byte %1 that is not a binary form stream "
-                                   "(no TPF0 signature)")
-                        .arg(begin));
+    if (reader.readBytes(binarySignature.size(), QT_TRANSLATE_NOOP("FormStream", "the TPF0 signature")) !=
+        binarySignature)
+        reader.fail(QCoreApplication::translate("FormStream", "%1 holds a resource at byte %2 that is not a "
+                                                              "binary form stream (no TPF0 signature)")
+                        .arg(reader.label(), QString::number(begin)));
     return binaryFormToText(reader);
 }
 
 void writeAll(QIODevice& output, const QByteArray& bytes, const QString& name) {
     if (output.write(bytes) != bytes.size())
-        throw EStreamError(streamLabel(name) + QStringLiteral(": cannot write its text: ") +
-                           output.errorString());
+        throw EStreamError(QCoreApplication::translate("FormStream", "%1: cannot write its text: %2")
+                               .arg(streamLabel(name), output.errorString()));
 }
 
 } // namespace
@@ -69,11 +70,14 @@ void writeAll(QIODevice& output, const QByteArray& bytes, const QString& name) {
 void ObjectResourceToText(QIODevice& input, QIODevice& output, TStreamOriginalFormat& format,
                           const QString& name) {
     if (!input.isReadable())
-        throw EStreamError(streamLabel(name) +
-                           QStringLiteral(" cannot be read: its stream is not open for reading"));
+        throw EStreamError(
+            QCoreApplication::translate("FormStream", "%1 cannot be read: its stream is not open for reading")
+                .arg(streamLabel(name)));
     if (!output.isWritable())
-        throw EStreamError(streamLabel(name) +
-                           QStringLiteral(" cannot be converted: the output stream is not open for writing"));
+        throw EStreamError(
+            QCoreApplication::translate("FormStream",
+                                        "%1 cannot be converted: the output stream is not open for writing")
+                .arg(streamLabel(name)));
 
     const QByteArray data = input.readAll();
     const qsizetype nul = firstNulInProbe(data);
@@ -90,11 +94,13 @@ void ObjectResourceToText(QIODevice& input, QIODevice& output, TStreamOriginalFo
     }
     if (nul >= 0)
         throw EStreamError(
-            streamLabel(name) +
-            (utf16 ? QStringLiteral(" is UTF-16 text; form text must be single-byte or UTF-8")
-                   : QStringLiteral(" is neither form text nor a binary form stream: it has a NUL "
-                                    "byte at byte %1 and no TPF0 signature or resource header")
-                         .arg(nul)));
+            utf16 ? QCoreApplication::translate("FormStream",
+                                                "%1 is UTF-16 text; form text must be single-byte or UTF-8")
+                        .arg(streamLabel(name))
+                  : QCoreApplication::translate(
+                        "FormStream", "%1 is neither form text nor a binary form stream: it has a NUL "
+                                      "byte at byte %2 and no TPF0 signature or resource header")
+                        .arg(streamLabel(name), QString::number(nul)));
     writeAll(output, data, name);
     format = data.startsWith(utf8Bom) ? sofUTF8Text : sofText;
 }

@@ -2,6 +2,8 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
+
 const QJsonArray& PacketLoader::fieldsJson(const QList<TFieldDef>& layout) {
     if (jsonLayout_ != layout) {
         fieldsJson_ = Wire::describeFields(layout);
@@ -20,9 +22,11 @@ const PacketLoader::PacketFields& PacketLoader::readFields(const QJsonValue& jso
     for (const TFieldDef& def : read.layout) {
         const qsizetype column = DataPacket::indexOfField(read.packetDefs, def.name);
         if (column < 0)
-            throw EDatabaseError(QStringLiteral("The packet has no field %1").arg(def.name));
+            throw EDatabaseError(
+                QCoreApplication::translate("PacketLoader", "The packet has no field %1").arg(def.name));
         if (read.packetDefs.at(column).kind != def.kind)
-            throw EDatabaseError(QStringLiteral("Field %1 is a %2 field in the packet, not a %3 field")
+            throw EDatabaseError(QCoreApplication::translate(
+                                     "PacketLoader", "Field %1 is a %2 field in the packet, not a %3 field")
                                      .arg(def.name, Wire::kindName(read.packetDefs.at(column).kind),
                                           Wire::kindName(def.kind)));
         read.columns.append(column);
@@ -37,14 +41,16 @@ PacketLoader::Content PacketLoader::load(const QJsonObject& packet, const QList<
 
     const QJsonValue rowsValue = packet.value(QStringLiteral("rows"));
     if (!rowsValue.isArray())
-        throw EDatabaseError(QStringLiteral("The packet has no \"rows\" array"));
+        throw EDatabaseError(QCoreApplication::translate("PacketLoader", "The packet has no \"rows\" array"));
     const QJsonArray jsonRows = rowsValue.toArray();
     content.rows.reserve(static_cast<size_t>(jsonRows.size()));
     for (qsizetype r = 0; r < jsonRows.size(); ++r) {
         const QJsonValue rowValue = jsonRows.at(r);
         const QJsonArray cells = rowValue.toArray();
         if (!rowValue.isArray() || cells.size() != fields.packetDefs.size())
-            throw EDatabaseError(QStringLiteral("Row %1 does not hold one value per field").arg(r + 1));
+            throw EDatabaseError(
+                QCoreApplication::translate("PacketLoader", "Row %1 does not hold one value per field")
+                    .arg(r + 1));
         try {
             for (qsizetype c = 0; c < cells.size(); ++c)
                 DataPacket::checkKind(cells.at(c), fields.packetDefs.at(c));
@@ -54,7 +60,8 @@ PacketLoader::Content PacketLoader::load(const QJsonObject& packet, const QList<
                 row.append(DataPacket::valueFromJson(cells.at(fields.columns.at(i)), content.layout.at(i)));
             content.rows.push_back(std::move(row));
         } catch (const EDatabaseError& e) {
-            throw EDatabaseError(QStringLiteral("Row %1: %2").arg(r + 1).arg(e.message()));
+            throw EDatabaseError(
+                QCoreApplication::translate("PacketLoader", "Row %1: %2").arg(r + 1).arg(e.message()));
         }
     }
     return content;

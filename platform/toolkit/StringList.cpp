@@ -2,6 +2,7 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 
 #include <algorithm>
@@ -47,6 +48,7 @@ void TStringList::LoadFromBytes(const QByteArray& bytes) {
 
 void TStringList::LoadFromStream(QIODevice& stream) {
     if (!stream.isReadable())
-        throw EStreamError(QStringLiteral("Cannot read lines from a stream that is not open for reading"));
+        throw EStreamError(QCoreApplication::translate(
+            "TStringList", "Cannot read lines from a stream that is not open for reading"));
     LoadFromBytes(stream.readAll());
 }

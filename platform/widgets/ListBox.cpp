@@ -9,7 +9,7 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
 QString TListBox::Items(int index) const {
     const QListWidgetItem* entry = item(index);
     if (!entry)
-        throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
+        throw Exception(tr("List index out of bounds (%1)").arg(index));
     return entry->text();
 }
 
@@ -34,7 +34,7 @@ int TListBox::Add(const QString& shown) {
 
 void TListBox::Delete(int index) {
     if (index < 0 || index >= count())
-        throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
+        throw Exception(tr("List index out of bounds (%1)").arg(index));
     delete takeItem(index);
 }
 

@@ -9,6 +9,8 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/ScopeGuard.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // The status line shows less than this; laying out a caption of thousands of characters per row
@@ -76,12 +78,14 @@ QList<AnsiString> CaptureRun::checkedProgramCodes() {
         const QString code = programCodeOf(path);
         AnsiString stored;
         if (!Ansi::tryFromUnicode(code, stored))
-            throw EConvertError(QStringLiteral("The program code \"%1\" of %2 cannot be written in the "
-                                               "Windows-1252 code page")
+            throw EConvertError(QCoreApplication::translate(
+                                    "CaptureRun", "The program code \"%1\" of %2 cannot be written in the "
+                                                  "Windows-1252 code page")
                                     .arg(code, path));
         if (stored.size() > limit)
             throw EConvertError(
-                QStringLiteral("The program code \"%1\" of %2 has %3 characters; at most %4 fit")
+                QCoreApplication::translate("CaptureRun",
+                                            "The program code \"%1\" of %2 has %3 characters; at most %4 fit")
                     .arg(code, path)
                     .arg(stored.size())
                     .arg(limit));
@@ -105,7 +109,7 @@ void CaptureRun::checkRowValues(const QList<AnsiString>& programCodes) {
     // stored, and a check would not notice it. Each is found here, before anything is asked or stored.
     struct Value {
         const TField* field;
-        const char* what;
+        const char* tooLong; // the message naming what is too long
         AnsiString text;
     };
     for (int i = 0; i < programCodes.size(); ++i) {
@@ -115,18 +119,29 @@ void CaptureRun::checkRowValues(const QList<AnsiString>& programCodes) {
         for (int line = 0; line < lines.Count(); ++line) {
             if (!scan.ReadLine(lines[line], languageCode_))
                 continue;
-            const Value values[] = {{data_.cdsPropriedNMFORMULARIO, "form name", scan.formName},
-                                    {data_.cdsPropriedNMCOMPONENTE, "component name", scan.componentName},
-                                    {data_.cdsPropriedNMPROPRIEDADE, "property name", scan.propertyName},
-                                    {data_.cdsPropriedSTVALORPROP, "caption", scan.StoredValue()}};
+            const Value values[] = {
+                {data_.cdsPropriedNMFORMULARIO,
+                 QT_TRANSLATE_NOOP("CaptureRun",
+                                   "The form name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+                 scan.formName},
+                {data_.cdsPropriedNMCOMPONENTE,
+                 QT_TRANSLATE_NOOP("CaptureRun",
+                                   "The component name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+                 scan.componentName},
+                {data_.cdsPropriedNMPROPRIEDADE,
+                 QT_TRANSLATE_NOOP("CaptureRun",
+                                   "The property name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+                 scan.propertyName},
+                {data_.cdsPropriedSTVALORPROP,
+                 QT_TRANSLATE_NOOP("CaptureRun",
+                                   "The caption \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+                 scan.StoredValue()}};
             for (const Value& value : values)
                 if (value.text.size() > value.field->Size())
-                    throw EConvertError(
-                        QStringLiteral("The %1 \"%2\" at %3:%4 has %5 characters; at most %6 fit")
-                            .arg(QLatin1String(value.what), Ansi::toUnicode(value.text), path)
-                            .arg(line + 1)
-                            .arg(value.text.size())
-                            .arg(value.field->Size()));
+                    throw EConvertError(QCoreApplication::translate("CaptureRun", value.tooLong)
+                                            .arg(Ansi::toUnicode(value.text), path, QString::number(line + 1),
+                                                 QString::number(value.text.size()),
+                                                 QString::number(value.field->Size())));
         }
     }
 }

@@ -4,6 +4,7 @@
 #include "toolkit/ObjectResource.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 
 namespace {
@@ -19,8 +20,9 @@ TStringList inCodePage(const TStringList& utf8Lines, const QString& path) {
         QByteArray line = utf8Lines[i];
         if (i == 0 && line.startsWith(byteOrderMark))
             line.remove(0, byteOrderMark.size());
-        lines.Add(
-            Ansi::fromUnicode(QString::fromUtf8(line), QStringLiteral("Line %1 of %2").arg(i + 1).arg(path)));
+        lines.Add(Ansi::fromUnicode(
+            QString::fromUtf8(line),
+            QCoreApplication::translate("LineCount", "Line %1 of %2").arg(i + 1).arg(path)));
     }
     return lines;
 }
@@ -37,13 +39,14 @@ FormText convertFormFile(const QString& path) {
         buffer.open(QIODevice::WriteOnly);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            throw EStreamError(
-                QStringLiteral("Cannot open the form file %1: %2").arg(path, file.errorString()));
+            throw EStreamError(QCoreApplication::translate("LineCount", "Cannot open the form file %1: %2")
+                                   .arg(path, file.errorString()));
         // Read no further than the limit, whatever the size said: the file may grow meanwhile.
         QByteArray content =
             file.size() > kMaxFormFileBytes ? QByteArray() : file.read(kMaxFormFileBytes + 1);
         if (file.size() > kMaxFormFileBytes || content.size() > kMaxFormFileBytes)
-            throw EStreamError(QStringLiteral("The form file %1 has more than %2 MiB; it is not read")
+            throw EStreamError(QCoreApplication::translate(
+                                   "LineCount", "The form file %1 has more than %2 MiB; it is not read")
                                    .arg(path)
                                    .arg(kMaxFormFileBytes / (1024 * 1024)));
         file.close();

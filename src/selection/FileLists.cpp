@@ -5,6 +5,8 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/FileSearch.h"
 
+#include <QCoreApplication>
+
 FileLists::FileLists(SelectionView& view, const TMessages& messages) : view_(view), messages_(messages) {}
 
 void FileLists::listDirectory(const QString& pattern) {
@@ -14,8 +16,9 @@ void FileLists::listDirectory(const QString& pattern) {
     // would pass without having read it.
     const QStringList unnamed = FindUndecodableFiles(pattern);
     if (!unnamed.isEmpty())
-        throw EStreamError(QStringLiteral("Cannot list %1 in %2: a file name that is not valid UTF-8 "
-                                          "cannot be opened here; rename the file")
+        throw EStreamError(QCoreApplication::translate(
+                               "FileLists", "Cannot list %1 in %2: a file name that is not valid UTF-8 "
+                                            "cannot be opened here; rename the file")
                                .arg(unnamed.join(QStringLiteral(", ")),
                                     pattern.left(pattern.lastIndexOf(QLatin1Char('/')))));
 }

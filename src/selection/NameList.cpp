@@ -2,11 +2,13 @@
 
 #include "toolkit/Exceptions.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 const NameList::Entry& NameList::at(int index) const {
     if (index < 0 || index >= Count())
-        throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
+        throw Exception(QCoreApplication::translate("NameList", "List index out of bounds (%1)").arg(index));
     return entries_[index];
 }
 
