@@ -42,13 +42,13 @@ QMessageBox::Icon iconFor(TMsgDlgType type) {
 QString titleFor(TMsgDlgType type) {
     switch (type) {
     case mtWarning:
-        return QStringLiteral("Aviso");
+        return QCoreApplication::translate("ScreenDialogs", "Warning");
     case mtError:
-        return QStringLiteral("Erro");
+        return QCoreApplication::translate("ScreenDialogs", "Error");
     case mtInformation:
-        return QStringLiteral("Informação");
+        return QCoreApplication::translate("ScreenDialogs", "Information");
     case mtConfirmation:
-        return QStringLiteral("Confirmação");
+        return QCoreApplication::translate("ScreenDialogs", "Confirmation");
     case mtCustom:
         break;
     }

@@ -6,17 +6,26 @@
 #include "toolkit/FailureHandling.h"
 #include "toolkit/FileSearch.h"
 #include "widgets/Application.h"
+#include "widgets/DirectoryDialog.h"
+#include "widgets/FileColumns.h"
 #include "widgets/ListBox.h"
 #include "widgets/Panel.h"
 #include "widgets/ProgressBar.h"
 #include "widgets/Screen.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -172,8 +181,29 @@ TEST(ScreenTexts, ArePortugueseOnceAsked) {
         {"QFileDialog", "&Choose", QStringLiteral("Es&colher")},
         {"QFileDialog", "Files of type:", QStringLiteral("Arquivos do tipo:")},
         {"QLineEdit", "&Copy", QStringLiteral("&Copiar")},
+        {"ScreenDialogs", "Error", QStringLiteral("Erro")},
     };
     for (const auto& [context, source, portuguese] : texts)
         EXPECT_EQ(QCoreApplication::translate(context, source), portuguese) << context << ' ' << source;
     EXPECT_EQ(QLocale().toString(QDate(2026, 12, 8), QLocale::ShortFormat), QStringLiteral("08/12/2026"));
+
+    // The directory dialog's type and date columns, which Qt's file model gives untranslated and in
+    // the machine's locale (English here).
+    QTemporaryDir scratch;
+    ASSERT_TRUE(QDir(scratch.path()).mkdir(QStringLiteral("forms")));
+    const QString forms = scratch.filePath(QStringLiteral("forms"));
+    const time_t modified = QDateTime(QDate(2026, 12, 8), QTime(9, 30)).toSecsSinceEpoch();
+    const timespec times[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(forms).constData(), times, 0), 0);
+    DirectoryDialog dialog(nullptr, QStringLiteral("Selecione"), scratch.path(), false);
+    auto* files = qobject_cast<QFileSystemModel*>(dialog.proxyModel()->sourceModel());
+    ASSERT_NE(files, nullptr);
+    QEventLoop listing;
+    QObject::connect(files, &QFileSystemModel::directoryLoaded, &listing, &QEventLoop::quit);
+    QTimer::singleShot(10'000, &listing, &QEventLoop::quit);
+    if (files->rowCount(files->index(scratch.path())) == 0)
+        listing.exec();
+    const QModelIndex row = dialog.proxyModel()->mapFromSource(files->index(forms));
+    EXPECT_EQ(row.siblingAtColumn(FileColumns::kTypeColumn).data().toString(), QStringLiteral("Pasta"));
+    EXPECT_EQ(row.siblingAtColumn(FileColumns::kDateColumn).data().toString(), QStringLiteral("08/12/2026 09:30"));
 }
