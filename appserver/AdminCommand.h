@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCommandLineOption>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,8 @@ class Storage;
 // --help every command takes, and writes to the streams it is given rather than to the process's,
 // so that it runs the same inside another program (the tests) as in appserver.
 class AdminCommand {
+    Q_DECLARE_TR_FUNCTIONS(AdminCommand)
+
 public:
     AdminCommand(QTextStream& out, QTextStream& err);
     virtual ~AdminCommand();

@@ -15,9 +15,8 @@ ClientListener::ClientListener(std::optional<QSslConfiguration> tls, QObject* pa
     connect(&retry_, &QTimer::timeout, this, &ClientListener::retry);
     // Qt has paused accepting already; the waiting clients stay in the backlog meanwhile.
     connect(this, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError error) {
-        pause(error == QAbstractSocket::SocketResourceError
-                  ? QStringLiteral("out of file descriptors or memory")
-                  : errorString());
+        pause(error == QAbstractSocket::SocketResourceError ? tr("out of file descriptors or memory")
+                                                            : errorString());
     });
 }
 
@@ -33,8 +32,9 @@ void ClientListener::pause(const QString& why) {
     pauseAccepting();
     if (!paused_) {
         paused_ = true;
-        qWarning("cannot accept connections: %s; trying again every %d ms until it works", qPrintable(why),
-                 kRetryAcceptMs);
+        qWarning("%s",
+                 qUtf8Printable(tr("cannot accept connections: %1; trying again every %2 ms until it works")
+                                    .arg(why, QString::number(kRetryAcceptMs))));
     }
     retry_.start();
 }
@@ -61,12 +61,12 @@ void ClientListener::retry() {
 void ClientListener::incomingConnection(qintptr descriptor) {
     if (paused_) {
         paused_ = false;
-        qInfo("accepting connections again");
+        qInfo("%s", qUtf8Printable(tr("accepting connections again")));
     }
     take(descriptor);
     // Every descriptor below this one is in use: the reserve is what is left above it.
     if (descriptorLimit_ >= 0 && descriptor + reserved() >= descriptorLimit_)
-        pause(QStringLiteral("%1 of %2 file descriptors in use, the rest kept for the database and the log")
+        pause(tr("%1 of %2 file descriptors in use, the rest kept for the database and the log")
                   .arg(descriptor + 1)
                   .arg(descriptorLimit_));
 }
@@ -78,7 +78,8 @@ void ClientListener::take(qintptr descriptor) {
     }
     auto* socket = new QSslSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
-        qWarning("cannot take an accepted connection: %s", qPrintable(socket->errorString()));
+        qWarning("%s",
+                 qUtf8Printable(tr("cannot take an accepted connection: %1").arg(socket->errorString())));
         delete socket;
         ::close(static_cast<int>(descriptor)); // still ours: no socket took it
         return;

@@ -3,6 +3,7 @@
 #include "wire/DateTimeText.h"
 #include "wire/JsonWriter.h"
 
+#include <QCoreApplication>
 #include <QJsonValue>
 
 #include <array>
@@ -71,16 +72,20 @@ void writeFailure(JsonWriter& out, const QString& message) {
     out.endObject();
 }
 
-QString checkValue(const FieldDef& field, const QJsonValue& value) {
+QString checkValue(const FieldDef& field, const QJsonValue& value, MessageReader reader) {
+    const auto text = [reader](const char* source) {
+        return reader == MessageReader::Person ? QCoreApplication::translate("DataPacket", source)
+                                               : QString::fromUtf8(source);
+    };
     if (value.isNull())
         return {};
     switch (field.kind) {
     case FieldKind::String: {
         if (!value.isString())
-            return QStringLiteral("%1 must be a string or null").arg(field.name);
+            return text(QT_TRANSLATE_NOOP("DataPacket", "%1 must be a string or null")).arg(field.name);
         const qsizetype length = characterCount(value.toString());
         if (length > field.size)
-            return QStringLiteral("%1 holds %2 characters; at most %3 fit")
+            return text(QT_TRANSLATE_NOOP("DataPacket", "%1 holds %2 characters; at most %3 fit"))
                 .arg(field.name)
                 .arg(length)
                 .arg(field.size);
@@ -89,11 +94,13 @@ QString checkValue(const FieldDef& field, const QJsonValue& value) {
     case FieldKind::Number:
         // QJsonValue cannot hold NaN or infinity, so any double here is finite.
         if (!value.isDouble())
-            return QStringLiteral("%1 must be a number or null").arg(field.name);
+            return text(QT_TRANSLATE_NOOP("DataPacket", "%1 must be a number or null")).arg(field.name);
         return {};
     case FieldKind::DateTime:
         if (!value.isString() || !parseDateTime(value.toString()))
-            return QStringLiteral("%1 must be a local date-time like 2026-12-07T08:01:44.123, or null")
+            return text(QT_TRANSLATE_NOOP(
+                            "DataPacket",
+                            "%1 must be a local date-time like 2026-12-07T08:01:44.123, or null"))
                 .arg(field.name);
         return {};
     }

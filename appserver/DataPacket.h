@@ -23,9 +23,14 @@ void writeSuccess(JsonWriter& out, const Layout& layout,
 // A method's refusal: {"ok": false, "message": message}.
 void writeFailure(JsonWriter& out, const QString& message);
 
+// Who reads checkValue's answer: a client, in an error answer, gets the protocol's English; a
+// person at a terminal gets it in their language.
+enum class MessageReader { Client, Person };
+
 // Why the value does not fit the field, or an empty string when it does. A string's size counts
 // characters as the module does: code points, not UTF-16 units.
-QString checkValue(const FieldDef& field, const QJsonValue& value);
+QString checkValue(const FieldDef& field, const QJsonValue& value,
+                   MessageReader reader = MessageReader::Client);
 
 // Date-times travel and are stored as DateTimeText::format writes them; the server reads them as
 // DateTimeText::parseIso does, which takes more forms than the module reads.

@@ -4,6 +4,7 @@
 #include "appserver/SqlSupport.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,9 +23,11 @@ QString nextConnectionName() {
 void checkSqlitePath(const QString& path) {
     const QFileInfo info(path);
     if (info.exists() && info.isDir())
-        throw StorageError(QStringLiteral("%1 is a directory").arg(path));
+        throw StorageError(QCoreApplication::translate("DatabaseConnection", "%1 is a directory").arg(path));
     if (!info.absoluteDir().exists())
-        throw StorageError(QStringLiteral("the directory %1 does not exist").arg(info.absolutePath()));
+        throw StorageError(
+            QCoreApplication::translate("DatabaseConnection", "the directory %1 does not exist")
+                .arg(info.absolutePath()));
 }
 
 // SQLite would create the file as the umask allows, often readable by every user; its -wal and
@@ -39,7 +42,8 @@ void setUpSqlite(const QSqlDatabase& db) {
     runStatement(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(kLockWaitMs));
     QSqlQuery mode = runStatement(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     if (!mode.next() || mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-        throw StorageError(QStringLiteral("the database refuses write-ahead logging"));
+        throw StorageError(
+            QCoreApplication::translate("DatabaseConnection", "the database refuses write-ahead logging"));
     runStatement(db, QStringLiteral("PRAGMA foreign_keys = ON"));
     runStatement(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
 }
@@ -53,7 +57,9 @@ void setUpPostgresql(const QSqlDatabase& db) {
     // The driver talks UTF-8; another encoding would refuse, or garble, characters it lacks.
     if (name != QLatin1String("UTF8"))
         throw StorageError(
-            QStringLiteral("the database is encoded in %1; create it with ENCODING 'UTF8'").arg(name));
+            QCoreApplication::translate("DatabaseConnection",
+                                        "the database is encoded in %1; create it with ENCODING 'UTF8'")
+                .arg(name));
 }
 
 } // namespace
@@ -66,7 +72,7 @@ DatabaseConnection::DatabaseConnection(const DatabaseLocation& location) : name_
     db_ = QSqlDatabase::addDatabase(dialect.driverName, name_);
     try {
         if (!db_.isValid())
-            throw StorageError(QStringLiteral("Qt's SQL driver %1 is not installed").arg(dialect.driverName));
+            throw StorageError(tr("Qt's SQL driver %1 is not installed").arg(dialect.driverName));
         if (location.kind == DatabaseLocation::Kind::Sqlite) {
             createSqliteFile(location.sqlitePath);
             db_.setDatabaseName(location.sqlitePath);

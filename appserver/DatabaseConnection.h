@@ -3,12 +3,15 @@
 #include "appserver/DatabaseLocation.h"
 #include "appserver/PreparedStatements.h"
 
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QString>
 
 // One open connection to the server's database, set up as the storage needs it; closed again on
 // destruction. Each object has a Qt SQL connection name of its own, so several may be open at once.
 class DatabaseConnection {
+    Q_DECLARE_TR_FUNCTIONS(DatabaseConnection)
+
 public:
     // Throws StorageError when the driver is missing or the database cannot be opened or used: a
     // SQLite path in a missing directory or naming a directory, a file that is not a SQLite

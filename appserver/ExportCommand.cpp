@@ -33,15 +33,15 @@ QStringList csvFields(const TranslationRow& row) {
 ExportCommand::ExportCommand(QTextStream& out, QTextStream& err)
     : RowsCommand(
           out, err, QStringLiteral("export"),
-          QStringLiteral(
-              "Writes the translation rows to stdout in the order stored, as UTF-8.\n"
-              "csv: RFC 4180 with a header row of the field names, CRLF line ends; empty fields for null.\n"
-              "json: an array with one object per row, keyed by field name; null for null.\n"
-              "The filters compare codes after upper-casing a-z, as the server matches keys."),
-          QCommandLineOption(QStringLiteral("format"), QStringLiteral("csv or json (required)."),
+          tr("Writes the translation rows to stdout in the order stored, as UTF-8.\n"
+             "csv: RFC 4180 with a header row of the field names, CRLF line ends; empty fields for null.\n"
+             "json: an array with one object per row, keyed by field name; null for null.\n"
+             "The filters compare codes after upper-casing a-z, as the server matches keys."),
+          QCommandLineOption(QStringLiteral("format"), tr("csv or json (required)."),
                              QStringLiteral("FORMAT")),
           {QStringLiteral("csv"), QStringLiteral("json")},
-          RowFilter(QStringLiteral("rows"), RowFilter::ByState::Yes)) {}
+          RowFilter(ExportCommand::tr("Only rows of this language."),
+                    ExportCommand::tr("Only rows of this program."), RowFilter::ByState::Yes)) {}
 
 void ExportCommand::write(const Storage& storage, const QString& format) {
     const bool csv = format == QLatin1String("csv");

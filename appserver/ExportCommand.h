@@ -4,6 +4,8 @@
 
 // `appserver export --format csv|json`: writes the translation rows the filters keep.
 class ExportCommand : public RowsCommand {
+    Q_DECLARE_TR_FUNCTIONS(ExportCommand)
+
 public:
     ExportCommand(QTextStream& out, QTextStream& err);
 

@@ -5,6 +5,8 @@
 // `appserver languages [add CODE DESCRIPTION [PROP]]`: lists the languages the capture tool
 // offers, or appends one.
 class LanguagesCommand : public AdminCommand {
+    Q_DECLARE_TR_FUNCTIONS(LanguagesCommand)
+
 public:
     using AdminCommand::AdminCommand;
 

@@ -1,9 +1,11 @@
 #include "appserver/ListenAddress.h"
 
+#include <QCoreApplication>
+
 std::optional<ListenAddress> parseListenAddress(const QString& text, QString* whyNot) {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0) {
-        *whyNot = QStringLiteral("\"%1\" is not HOST:PORT").arg(text);
+        *whyNot = QCoreApplication::translate("ListenAddress", "\"%1\" is not HOST:PORT").arg(text);
         return std::nullopt;
     }
     QString hostText = text.left(colon);
@@ -13,7 +15,8 @@ std::optional<ListenAddress> parseListenAddress(const QString& text, QString* wh
     bool portOk = false;
     const uint port = text.mid(colon + 1).toUInt(&portOk);
     if (!portOk || port > 65535) {
-        *whyNot = QStringLiteral("\"%1\" is not a port number").arg(text.mid(colon + 1));
+        *whyNot = QCoreApplication::translate("ListenAddress", "\"%1\" is not a port number")
+                      .arg(text.mid(colon + 1));
         return std::nullopt;
     }
 
@@ -22,7 +25,7 @@ std::optional<ListenAddress> parseListenAddress(const QString& text, QString* wh
     if (hostText.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
         address.host = QHostAddress(QHostAddress::LocalHost);
     } else if (!address.host.setAddress(hostText)) {
-        *whyNot = QStringLiteral("\"%1\" is not an IP address").arg(hostText);
+        *whyNot = QCoreApplication::translate("ListenAddress", "\"%1\" is not an IP address").arg(hostText);
         return std::nullopt;
     }
     return address;

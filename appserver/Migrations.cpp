@@ -5,6 +5,7 @@
 #include "appserver/TranslationKey.h"
 #include "appserver/WriteTransaction.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -137,9 +138,9 @@ void migrate(const QSqlDatabase& db, int targetVersion) {
             }
             transaction.commit();
         } catch (const StorageError& error) {
-            throw StorageError(QStringLiteral("schema migration to version %1 failed: %2")
-                                   .arg(version)
-                                   .arg(error.message()));
+            throw StorageError(
+                QCoreApplication::translate("Migrations", "schema migration to version %1 failed: %2")
+                    .arg(QString::number(version), error.message()));
         }
     }
 }

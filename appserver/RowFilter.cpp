@@ -22,15 +22,13 @@ bool matches(const std::optional<QString>& wanted, const QString& code) {
 
 } // namespace
 
-RowFilter::RowFilter(const QString& what, ByState byState)
-    : languageOption_(
-          codeOption(QStringLiteral("language"), QStringLiteral("Only %1 of this language.").arg(what))),
-      programOption_(
-          codeOption(QStringLiteral("program"), QStringLiteral("Only %1 of this program.").arg(what))) {
+RowFilter::RowFilter(const QString& languageDescription, const QString& programDescription, ByState byState)
+    : languageOption_(codeOption(QStringLiteral("language"), languageDescription)),
+      programOption_(codeOption(QStringLiteral("program"), programDescription)) {
     if (byState == ByState::Yes)
-        stateOption_ = codeOption(QStringLiteral("state"),
-                                  QStringLiteral("Only rows in this translation state (IDSITTRADUCAO; "
-                                                 "empty for rows without one)."));
+        stateOption_ =
+            codeOption(QStringLiteral("state"), tr("Only rows in this translation state (IDSITTRADUCAO; "
+                                                   "empty for rows without one)."));
 }
 
 void RowFilter::declare(QCommandLineParser& parser) const {

@@ -3,6 +3,7 @@
 #include "appserver/Records.h"
 
 #include <QCommandLineOption>
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -13,11 +14,14 @@ class QCommandLineParser;
 // translation rows they keep. Codes compare after upper-casing a-z, as the server matches keys;
 // an empty --state keeps the rows without a state.
 class RowFilter {
+    Q_DECLARE_TR_FUNCTIONS(RowFilter)
+
 public:
     enum class ByState { No, Yes };
 
-    // what: what the options narrow down, for their descriptions ("rows", "count rows").
-    RowFilter(const QString& what, ByState byState);
+    // The descriptions of --language and --program, which say what the command does with the rows
+    // they keep.
+    RowFilter(const QString& languageDescription, const QString& programDescription, ByState byState);
 
     void declare(QCommandLineParser& parser) const;
     // Takes the options' values from a parsed command line.

@@ -17,11 +17,10 @@ void RowsCommand::declare(QCommandLineParser& parser) const {
 
 int RowsCommand::execute(const QCommandLineParser& parser) {
     if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QStringLiteral("%1 takes no arguments besides its options").arg(name_));
+        return usageError(parser, tr("%1 takes no arguments besides its options").arg(name_));
     const QString format = parser.value(formatOption_);
     if (!formats_.contains(format))
-        return usageError(parser,
-                          QStringLiteral("--format must be %1").arg(formats_.join(QStringLiteral(" or "))));
+        return usageError(parser, tr("--format must be %1 or %2").arg(formats_.first(), formats_.last()));
 
     const std::unique_ptr<Storage> storage = openStorage(parser);
     if (!storage)

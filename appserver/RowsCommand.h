@@ -8,8 +8,10 @@
 // A command that writes something of the translation rows the filters keep, in the format --format
 // names. It takes no positional arguments.
 class RowsCommand : public AdminCommand {
+    Q_DECLARE_TR_FUNCTIONS(RowsCommand)
+
 protected:
-    // name: the command's, for its messages; formats: the values --format accepts.
+    // name: the command's, for its messages; formats: the two values --format accepts.
     RowsCommand(QTextStream& out, QTextStream& err, QString name, QString description,
                 QCommandLineOption formatOption, QStringList formats, RowFilter filter);
 

@@ -88,10 +88,13 @@ RpcConnection::~RpcConnection() {
 void RpcConnection::announce() {
     announced_ = true;
     if (tls_)
-        qInfo("connection %d: opened from %s over %s", number_, qPrintable(peerName(*socket_)),
-              qPrintable(tlsProtocolName(*tls_)));
+        qInfo("%s",
+              qUtf8Printable(tr("connection %1: opened from %2 over %3")
+                                 .arg(QString::number(number_), peerName(*socket_), tlsProtocolName(*tls_))));
     else
-        qInfo("connection %d: opened from %s", number_, qPrintable(peerName(*socket_)));
+        qInfo("%s",
+              qUtf8Printable(
+                  tr("connection %1: opened from %2").arg(QString::number(number_), peerName(*socket_))));
 }
 
 void RpcConnection::close() {
@@ -111,7 +114,10 @@ void RpcConnection::close() {
 void RpcConnection::onIdle() {
     if (state_ != State::Serving)
         return;
-    qInfo("connection %d: no request for %d s; closing", number_, limits_.idleTimeoutSeconds);
+    qInfo(
+        "%s",
+        qUtf8Printable(
+            tr("connection %1: no request for %2 s; closing").arg(number_).arg(limits_.idleTimeoutSeconds)));
     close();
 }
 
@@ -124,7 +130,7 @@ void RpcConnection::onDisconnected() {
         return; // an abort tells its disconnect too
     finishedSent_ = true;
     if (announced_)
-        qInfo("connection %d: closed", number_);
+        qInfo("%s", qUtf8Printable(tr("connection %1: closed").arg(number_)));
     emit finished(this);
 }
 
@@ -198,8 +204,10 @@ bool RpcConnection::takeTurn(int maxLines) {
 }
 
 void RpcConnection::refuseOversizedLine() {
-    qWarning("connection %d: a line exceeds %lld bytes; closing", number_,
-             qlonglong(limits_.maxMessageBytes));
+    qWarning(
+        "%s",
+        qUtf8Printable(
+            tr("connection %1: a line exceeds %2 bytes; closing").arg(number_).arg(limits_.maxMessageBytes)));
     refuse(RpcCode::InvalidRequest,
            QStringLiteral("the line exceeds the limit of %1 bytes; closing the connection")
                .arg(limits_.maxMessageBytes));
@@ -208,9 +216,9 @@ void RpcConnection::refuseOversizedLine() {
 // A plain line would only puzzle a client waiting for a TLS handshake; the close tells it enough,
 // and the log tells the operator.
 void RpcConnection::refuseTlsClient() {
-    qWarning("connection %d: the client speaks TLS, but this server serves plain TCP (start it with "
-             "--tls-cert and --tls-key); closing",
-             number_);
+    qWarning("%s", qUtf8Printable(tr("connection %1: the client speaks TLS, but this server serves plain TCP "
+                                     "(start it with --tls-cert and --tls-key); closing")
+                                      .arg(number_)));
     closeAfterDraining();
 }
 
@@ -275,7 +283,9 @@ void RpcConnection::handleLine(const QByteArray& line) {
     if (!authenticated_ && dispatcher_.isOpen())
         onOpened();
     if (dispatcher_.refusedTooOften()) {
-        qWarning("connection %d: %d refused tokens; closing", number_, dispatcher_.tokenRefusals());
+        qWarning("%s", qUtf8Printable(tr("connection %1: %2 refused tokens; closing")
+                                          .arg(number_)
+                                          .arg(dispatcher_.tokenRefusals())));
         closeAfterDraining();
     }
 }

@@ -113,8 +113,8 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
         return errorLine(id, numericId, RpcCode::InvalidRequest, invalid);
     if (!hasId) {
         // The protocol has no notifications; running one would change data without an answer.
-        qInfo("connection %d: ignored a notification (%s)", number_,
-              qPrintable(clientText(method.toString())));
+        qInfo("%s", qUtf8Printable(tr("connection %1: ignored a notification (%2)")
+                                       .arg(QString::number(number_), clientText(method.toString()))));
         return std::nullopt;
     }
 
@@ -127,14 +127,16 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
     } catch (const RpcError& error) {
         return errorLine(id, numericId, error.code(), error.message());
     } catch (const StorageError& error) {
-        qWarning("connection %d: %s failed in the database: %s", number_,
-                 qPrintable(clientText(method.toString())), qPrintable(error.message()));
+        qWarning("%s", qUtf8Printable(tr("connection %1: %2 failed in the database: %3")
+                                          .arg(QString::number(number_), clientText(method.toString()),
+                                               error.message())));
         // Drivers report over several lines; a client shows the message as one.
         return errorLine(id, numericId, RpcCode::InternalError,
                          QStringLiteral("the database failed: %1").arg(error.message().simplified()));
     } catch (const std::exception& error) {
-        qWarning("connection %d: %s failed: %s", number_, qPrintable(clientText(method.toString())),
-                 qPrintable(clientText(QString::fromLocal8Bit(error.what()), 400)));
+        qWarning("%s", qUtf8Printable(tr("connection %1: %2 failed: %3")
+                                          .arg(QString::number(number_), clientText(method.toString()),
+                                               clientText(QString::fromLocal8Bit(error.what()), 400))));
         return errorLine(id, numericId, RpcCode::InternalError, QString::fromLocal8Bit(error.what()));
     }
 }
@@ -172,6 +174,6 @@ QJsonObject RpcDispatcher::openServerObject(const QJsonValue& params) {
         throw RpcError(RpcCode::UnknownServer,
                        QStringLiteral("no server object is named \"%1\"").arg(serverName.toString()));
     serverObject_ = object;
-    qInfo("connection %d: opened %s", number_, qPrintable(object->name()));
+    qInfo("%s", qUtf8Printable(tr("connection %1: opened %2").arg(QString::number(number_), object->name())));
     return QJsonObject{{QStringLiteral("serverName"), object->name()}};
 }

@@ -4,6 +4,7 @@
 #include "wire/JsonWriter.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -15,8 +16,11 @@ class ServerRegistry;
 
 // The JSON-RPC side of one connection: takes its request lines one at a time and answers each,
 // knowing nothing of sockets. Holds what the connection has opened and how often it offered a
-// wrong token.
+// wrong token. Its answers are the protocol's and stay in English; only its log lines are
+// translated.
 class RpcDispatcher {
+    Q_DECLARE_TR_FUNCTIONS(RpcDispatcher)
+
 public:
     // Refused tokens after which the connection is to close, so that guesses cost a reconnect.
     static constexpr int kMaxTokenRefusals = 3;

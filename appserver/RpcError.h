@@ -17,7 +17,8 @@ constexpr int TooManyConnections = -32003;
 constexpr int TlsRequired = -32004; // a plain-text request to a server that serves TLS only
 } // namespace RpcCode
 
-// A protocol fault, answered as a JSON-RPC error rather than a result object.
+// A protocol fault, answered as a JSON-RPC error rather than a result object. The message is part
+// of the answer and stays in English, whatever the server's locale.
 class RpcError : public std::runtime_error {
 public:
     RpcError(int code, const QString& message) : std::runtime_error(message.toStdString()), code_(code) {}

@@ -87,7 +87,9 @@ void RpcServer::serve(QTcpSocket* socket) {
     });
     // Accepted rather than left waiting in the backlog, so the client learns why at once.
     if (served_.size() >= limits_.maxConnections) {
-        qWarning("refused a connection: %d are open, the most allowed", limits_.maxConnections);
+        qWarning("%s",
+                 qUtf8Printable(
+                     tr("refused a connection: %1 are open, the most allowed").arg(limits_.maxConnections)));
         refused_.insert(connection);
         connection->refuse(RpcCode::TooManyConnections, QStringLiteral("too many connections"));
         return;

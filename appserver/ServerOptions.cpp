@@ -8,25 +8,24 @@
 
 ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessEnvironment& environment) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "The application server of the translation capture tool. Without a command it serves the "
-        "server object Vdr04000.rdmImpPocket over TCP (line-delimited JSON-RPC 2.0, see "
-        "docs/protocol.md) until SIGTERM or SIGINT, and prints \"appserver listening on HOST:PORT\" "
-        "on stdout once it accepts connections.\n\n"
-        "Commands (each has --help):\n"
-        "  languages [add CODE DESCRIPTION [PROP]]   list or add the languages offered\n"
-        "  export --format csv|json [--language CODE] [--program CODE] [--state CODE]   write the "
-        "translation rows\n"
-        "  stats [--format text|json] [--language CODE] [--program CODE]   count them\n"
-        "  version                                   show the version record"));
+    parser.setApplicationDescription(
+        tr("The application server of the translation capture tool. Without a command it serves the "
+           "server object Vdr04000.rdmImpPocket over TCP (line-delimited JSON-RPC 2.0, see "
+           "docs/protocol.md) until SIGTERM or SIGINT, and prints \"appserver listening on HOST:PORT\" "
+           "on stdout once it accepts connections.\n\n"
+           "Commands (each has --help):\n"
+           "  languages [add CODE DESCRIPTION [PROP]]   list or add the languages offered\n"
+           "  export --format csv|json [--language CODE] [--program CODE] [--state CODE]   write the "
+           "translation rows\n"
+           "  stats [--format text|json] [--language CODE] [--program CODE]   count them\n"
+           "  version                                   show the version record"));
     // Everything after the command name belongs to the command's own parser.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, tr("Show this help."));
     const QCommandLineOption listen(
         QStringLiteral("listen"),
-        QStringLiteral("Address to serve on, HOST:PORT; port 0 picks a free port. Default: 127.0.0.1:%1 "
-                       "(loopback: only this machine can connect). Environment: APPSERVER_LISTEN.")
+        tr("Address to serve on, HOST:PORT; port 0 picks a free port. Default: 127.0.0.1:%1 "
+           "(loopback: only this machine can connect). Environment: APPSERVER_LISTEN.")
             .arg(ListenAddress::kDefaultPort),
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption database(QStringLiteral("database"), databaseOptionDescription(),
@@ -34,51 +33,51 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     // There is deliberately no option taking the token itself: every user sees the process list.
     const QCommandLineOption tokenFile(
         QStringLiteral("token-file"),
-        QStringLiteral("Require the token held in this file (UTF-8, surrounding blanks ignored, read once "
-                       "at start), as the client's token file holds it. Without it, the environment "
-                       "variable APPSERVER_TOKEN, when set, holds the token. Environment: "
-                       "APPSERVER_TOKEN_FILE."),
+        tr("Require the token held in this file (UTF-8, surrounding blanks ignored, read once "
+           "at start), as the client's token file holds it. Without it, the environment "
+           "variable APPSERVER_TOKEN, when set, holds the token. Environment: "
+           "APPSERVER_TOKEN_FILE."),
         QStringLiteral("FILE"));
     const QCommandLineOption maxMessageBytes(
         QStringLiteral("max-message-bytes"),
-        QStringLiteral("Longest request line, in bytes; a longer one closes its connection. Default: %1.")
+        tr("Longest request line, in bytes; a longer one closes its connection. Default: %1.")
             .arg(ServerLimits::kDefaultMaxMessageBytes),
         QStringLiteral("BYTES"));
     const QCommandLineOption maxConnections(
         QStringLiteral("max-connections"),
-        QStringLiteral("Connections served at once; one more is refused. Default: %1.")
+        tr("Connections served at once; one more is refused. Default: %1.")
             .arg(ServerLimits::kDefaultMaxConnections),
         QStringLiteral("COUNT"));
     const QCommandLineOption idleTimeout(
         QStringLiteral("idle-timeout"),
-        QStringLiteral("Close a connection that sends no complete request for this long; 0: never. "
-                       "Default: %1.")
+        tr("Close a connection that sends no complete request for this long; 0: never. "
+           "Default: %1.")
             .arg(ServerLimits::kDefaultIdleTimeoutSeconds),
         QStringLiteral("SECONDS"));
     const QCommandLineOption authTimeout(
         QStringLiteral("auth-timeout"),
-        QStringLiteral("Close a connection that has not finished its TLS handshake and, when a token is "
-                       "required, opened the server object this long after connecting (1 to %1). "
-                       "Default: %2.")
+        tr("Close a connection that has not finished its TLS handshake and, when a token is "
+           "required, opened the server object this long after connecting (1 to %1). "
+           "Default: %2.")
             .arg(ServerLimits::kMaxAuthTimeoutSeconds)
             .arg(ServerLimits::kDefaultAuthTimeoutSeconds),
         QStringLiteral("SECONDS"));
     const QCommandLineOption tlsCertificate(
         QStringLiteral("tls-cert"),
-        QStringLiteral("Serve TLS (1.2 or newer) with the certificate in this PEM file: the server's "
-                       "certificate first, any intermediate certificates after it. Needs --tls-key. "
-                       "Environment: APPSERVER_TLS_CERT."),
+        tr("Serve TLS (1.2 or newer) with the certificate in this PEM file: the server's "
+           "certificate first, any intermediate certificates after it. Needs --tls-key. "
+           "Environment: APPSERVER_TLS_CERT."),
         QStringLiteral("FILE"));
     const QCommandLineOption tlsKey(QStringLiteral("tls-key"),
-                                    QStringLiteral("The private key of --tls-cert, an unencrypted PEM file. "
-                                                   "Environment: APPSERVER_TLS_KEY."),
+                                    tr("The private key of --tls-cert, an unencrypted PEM file. "
+                                       "Environment: APPSERVER_TLS_KEY."),
                                     QStringLiteral("FILE"));
     const QList<QCommandLineOption> serveOptions{listen,      tokenFile,   maxMessageBytes, maxConnections,
-                                                 idleTimeout, authTimeout, tlsCertificate, tlsKey};
+                                                 idleTimeout, authTimeout, tlsCertificate,  tlsKey};
     parser.addOptions({help, database});
     parser.addOptions(serveOptions);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("languages, export, stats or version; none to serve."),
+                                 tr("languages, export, stats or version; none to serve."),
                                  QStringLiteral("[command]"));
 
     ServerOptions options;
@@ -90,9 +89,9 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     };
     if (!parser.parse(arguments)) {
         if (parser.unknownOptionNames().contains(QStringLiteral("token")))
-            return refuse(parser.errorText() +
-                          QStringLiteral(" A token on the command line is visible to every user of the "
-                                         "machine; use --token-file FILE or APPSERVER_TOKEN."));
+            return refuse(tr("%1 A token on the command line is visible to every user of the machine; use "
+                             "--token-file FILE or APPSERVER_TOKEN.")
+                              .arg(parser.errorText()));
         return refuse(parser.errorText());
     }
 
@@ -117,7 +116,7 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
         const QString command = positional.first();
         for (const QCommandLineOption& option : serveOptions) {
             if (parser.isSet(option))
-                return refuse(QStringLiteral("--%1 applies only when serving").arg(option.names().first()));
+                return refuse(tr("--%1 applies only when serving").arg(option.names().first()));
         }
         if (command == QLatin1String("languages"))
             options.request_ = Request::Languages;
@@ -128,7 +127,7 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
         else if (command == QLatin1String("version"))
             options.request_ = Request::Version;
         else
-            return refuse(QStringLiteral("unknown command \"%1\"").arg(command));
+            return refuse(tr("unknown command \"%1\"").arg(command));
         options.commandArguments_ = QStringList{QStringLiteral("appserver ") + command} + positional.mid(1);
         options.commandDatabase_ = databaseText.value_or(QString());
         return options;
@@ -170,14 +169,14 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     // An empty path, say from an unset shell variable, must not quietly mean "no token"; an empty
     // variable in an environment file is the file's way of saying none.
     if (parser.isSet(tokenFile) && parser.value(tokenFile).isEmpty())
-        return refuse(QStringLiteral("--token-file: the path is empty"));
+        return refuse(tr("--token-file: the path is empty"));
     serve.tokenFile = valueOf(tokenFile, QStringLiteral("APPSERVER_TOKEN_FILE")).value_or(QString());
     if (environment.contains(QStringLiteral("APPSERVER_TOKEN")))
         serve.environmentToken = environment.value(QStringLiteral("APPSERVER_TOKEN"));
 
     for (const QCommandLineOption& option : {tlsCertificate, tlsKey}) {
         if (parser.isSet(option) && parser.value(option).isEmpty())
-            return refuse(QStringLiteral("--%1: the path is empty").arg(option.names().first()));
+            return refuse(tr("--%1: the path is empty").arg(option.names().first()));
     }
     // Empty in an environment file, as for the token file: none.
     serve.tlsCertificateFile =
@@ -185,7 +184,6 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
     serve.tlsKeyFile = valueOf(tlsKey, QStringLiteral("APPSERVER_TLS_KEY")).value_or(QString());
     // Half a TLS set-up must not quietly serve plain text.
     if (serve.tlsCertificateFile.isEmpty() != serve.tlsKeyFile.isEmpty())
-        return refuse(
-            QStringLiteral("--tls-cert and --tls-key go together: give both to serve TLS, or neither"));
+        return refuse(tr("--tls-cert and --tls-key go together: give both to serve TLS, or neither"));
     return options;
 }

@@ -2,6 +2,7 @@
 
 #include "appserver/ServeCommand.h"
 
+#include <QCoreApplication>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,8 @@
 // command, show the help, or refuse the line. Parsing has no side effects, so the tests use it as
 // main does.
 class ServerOptions {
+    Q_DECLARE_TR_FUNCTIONS(ServerOptions)
+
 public:
     enum class Request { Serve, ShowHelp, UsageError, Languages, Export, Stats, Version };
 

@@ -1,5 +1,6 @@
 #include "appserver/SqlSupport.h"
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -10,7 +11,8 @@ void refuseWhatPostgresqlWouldCut(const QSqlQuery& query, const QVariantList& va
         return;
     for (const QVariant& value : values) {
         if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
-            throw StorageError(QStringLiteral("PostgreSQL cannot store text holding the character U+0000"));
+            throw StorageError(QCoreApplication::translate(
+                "SqlSupport", "PostgreSQL cannot store text holding the character U+0000"));
     }
 }
 
@@ -26,7 +28,8 @@ QSqlQuery runSql(const QSqlDatabase& db, const QString& sql, const QVariantList&
 void prepareQuery(QSqlQuery& query, const QString& sql) {
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw StorageError(QStringLiteral("cannot prepare \"%1\": %2").arg(sql, query.lastError().text()));
+        throw StorageError(QCoreApplication::translate("SqlSupport", "cannot prepare \"%1\": %2")
+                               .arg(sql, query.lastError().text()));
 }
 
 void execPrepared(QSqlQuery& query, const QVariantList& values) {

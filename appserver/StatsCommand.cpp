@@ -68,17 +68,17 @@ struct RowCounts {
 StatsCommand::StatsCommand(QTextStream& out, QTextStream& err)
     : RowsCommand(
           out, err, QStringLiteral("stats"),
-          QStringLiteral(
-              "Counts the translation rows: in all, per language and per translation state (IDSITTRADUCAO) "
-              "within it, and per program. text: one count per line, tab-separated, saying what it counts "
-              "(\"rows N\", \"language CODE N\", \"state LANGUAGE STATE N\" with STATE empty for rows "
-              "without one, \"program CODE N\"). json: {\"rows\", \"languages\": [{\"language\", \"rows\", "
-              "\"states\": [{\"state\", \"rows\"}]}], \"programs\": [{\"program\", \"rows\"}]}. Codes are "
-              "upper-cased a-z, as the server matches keys, and listed in order."),
-          QCommandLineOption(QStringLiteral("format"), QStringLiteral("text (the default) or json."),
+          tr("Counts the translation rows: in all, per language and per translation state (IDSITTRADUCAO) "
+             "within it, and per program. text: one count per line, tab-separated, saying what it counts "
+             "(\"rows N\", \"language CODE N\", \"state LANGUAGE STATE N\" with STATE empty for rows "
+             "without one, \"program CODE N\"). json: {\"rows\", \"languages\": [{\"language\", \"rows\", "
+             "\"states\": [{\"state\", \"rows\"}]}], \"programs\": [{\"program\", \"rows\"}]}. Codes are "
+             "upper-cased a-z, as the server matches keys, and listed in order."),
+          QCommandLineOption(QStringLiteral("format"), tr("text (the default) or json."),
                              QStringLiteral("FORMAT"), QStringLiteral("text")),
           {QStringLiteral("text"), QStringLiteral("json")},
-          RowFilter(QStringLiteral("count rows"), RowFilter::ByState::No)) {}
+          RowFilter(tr("Only count rows of this language."), tr("Only count rows of this program."),
+                    RowFilter::ByState::No)) {}
 
 void StatsCommand::write(const Storage& storage, const QString& format) {
     RowCounts counts;

@@ -5,6 +5,8 @@
 // `appserver stats`: counts the translation rows the filters keep, in all, per language and state,
 // and per program.
 class StatsCommand : public RowsCommand {
+    Q_DECLARE_TR_FUNCTIONS(StatsCommand)
+
 public:
     StatsCommand(QTextStream& out, QTextStream& err);
 

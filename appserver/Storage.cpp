@@ -97,7 +97,7 @@ Storage::Storage(const DatabaseLocation& location) try
     : location_(location), connection_(std::make_unique<DatabaseConnection>(location)) {
     const int found = ::schemaVersion(db());
     if (found > latestSchemaVersion())
-        throw StorageError(QStringLiteral("the database's schema version %1 is newer than this program's %2")
+        throw StorageError(tr("the database's schema version %1 is newer than this program's %2")
                                .arg(found)
                                .arg(latestSchemaVersion()));
     migrate(db(), latestSchemaVersion());
@@ -126,7 +126,7 @@ void Storage::recoverConnection() {
     }
     connection_ = std::move(fresh);
     failed_ = false;
-    qInfo("reconnected to the database %s", qPrintable(locationForMessages(location_)));
+    qInfo("%s", qUtf8Printable(tr("reconnected to the database %1").arg(locationForMessages(location_))));
 }
 
 int Storage::schemaVersion() const {
@@ -149,7 +149,7 @@ bool Storage::hasLanguage(const QString& code) const {
 void Storage::addLanguage(const LanguageEntry& entry) {
     Transaction transaction(*this);
     if (hasLanguage(entry.code))
-        throw StorageError(QStringLiteral("the language %1 is already in the list").arg(entry.code));
+        throw StorageError(tr("the language %1 is already in the list").arg(entry.code));
     statements().run(QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP, SORTORDER)"
                                     " SELECT ?, ?, ?, COALESCE(MAX(SORTORDER), 0) + 1 FROM languages"),
                      {entry.code, entry.description, entry.prop});
@@ -196,7 +196,7 @@ std::optional<QDateTime> Storage::versionStamp() const {
     StatementRun query =
         statements().run(QStringLiteral("SELECT DTGERARQTRAD FROM version_record WHERE ID = 1"));
     if (!query.next())
-        throw StorageError(QStringLiteral("the version record is missing"));
+        throw StorageError(tr("the version record is missing"));
     return optionalDateTime(query.value(0));
 }
 
@@ -214,8 +214,8 @@ Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
     if (statements().run(kInsertSql, rowValues(row)).numRowsAffected() == 1)
         return InsertOutcome::Inserted;
     if (!findRowId(TranslationKey::ofRow(row)))
-        throw StorageError(QStringLiteral("two different keys share the match key %1")
-                               .arg(TranslationKey::ofRow(row).matchKey()));
+        throw StorageError(
+            tr("two different keys share the match key %1").arg(TranslationKey::ofRow(row).matchKey()));
     return InsertOutcome::AlreadyStored;
 }
 

@@ -7,6 +7,7 @@
 #include "appserver/TranslationKey.h"
 #include "appserver/WriteTransaction.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -20,6 +21,8 @@
 // statement that takes values is prepared with them bound; those run for requests stay prepared
 // on the connection. Failures throw StorageError.
 class Storage {
+    Q_DECLARE_TR_FUNCTIONS(Storage)
+
 public:
     // Opens the database, creating a SQLite file when missing, and brings the schema up to date.
     // Refuses (StorageError) what DatabaseConnection refuses and a schema newer than this program

@@ -3,6 +3,7 @@
 #include "appserver/ClientListener.h"
 #include "wire/TlsCiphers.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
@@ -18,20 +19,29 @@ namespace {
 constexpr qint64 kMaxPemFileBytes = 1024 * 1024;
 constexpr int kSelfHandshakeTimeoutMs = 10000;
 
-std::optional<QByteArray> readPemFile(const QString& path, const char* what, QString* whyNot) {
+enum class PemFile { Certificate, Key };
+
+std::optional<QByteArray> readPemFile(const QString& path, PemFile what, QString* whyNot) {
+    const bool certificate = what == PemFile::Certificate;
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        *whyNot =
-            QStringLiteral("cannot read the TLS %1 file %2: %3")
-                .arg(QLatin1String(what), path,
-                     QFileInfo(path).isDir() ? QStringLiteral("it is a directory") : file.errorString());
+        const QString reason = QFileInfo(path).isDir()
+                                   ? QCoreApplication::translate("TlsCredentials", "it is a directory")
+                                   : file.errorString();
+        *whyNot = (certificate
+                       ? QCoreApplication::translate("TlsCredentials",
+                                                     "cannot read the TLS certificate file %1: %2")
+                       : QCoreApplication::translate("TlsCredentials", "cannot read the TLS key file %1: %2"))
+                      .arg(path, reason);
         return std::nullopt;
     }
     const QByteArray content = file.read(kMaxPemFileBytes + 1);
     if (content.size() > kMaxPemFileBytes) {
-        *whyNot = QStringLiteral("the TLS %1 file %2 is larger than %3 bytes")
-                      .arg(QLatin1String(what), path)
-                      .arg(kMaxPemFileBytes);
+        *whyNot = (certificate ? QCoreApplication::translate(
+                                     "TlsCredentials", "the TLS certificate file %1 is larger than %2 bytes")
+                               : QCoreApplication::translate("TlsCredentials",
+                                                             "the TLS key file %1 is larger than %2 bytes"))
+                      .arg(path, QString::number(kMaxPemFileBytes));
         return std::nullopt;
     }
     return content;
@@ -60,7 +70,8 @@ QString namesOf(const QSslCertificate& certificate) {
 QString handshakeWithItself(const QSslConfiguration& configuration) {
     ClientListener listener(configuration);
     if (!listener.listen(QHostAddress(QHostAddress::LocalHost), 0))
-        return QStringLiteral("cannot try the certificate and key: %1").arg(listener.errorString());
+        return QCoreApplication::translate("TlsCredentials", "cannot try the certificate and key: %1")
+            .arg(listener.errorString());
 
     QSslSocket client;
     QSslConfiguration trustingAnything = QSslConfiguration::defaultConfiguration();
@@ -69,7 +80,8 @@ QString handshakeWithItself(const QSslConfiguration& configuration) {
 
     QEventLoop loop;
     QString failure =
-        QStringLiteral("the handshake did not finish within %1 s").arg(kSelfHandshakeTimeoutMs / 1000);
+        QCoreApplication::translate("TlsCredentials", "the handshake did not finish within %1 s")
+            .arg(kSelfHandshakeTimeoutMs / 1000);
     QSslSocket* server = nullptr; // the listener's child
     QObject::connect(&listener, &QTcpServer::newConnection, &loop, [&] {
         server = static_cast<QSslSocket*>(listener.nextPendingConnection());
@@ -86,8 +98,10 @@ QString handshakeWithItself(const QSslConfiguration& configuration) {
                 if (error == QAbstractSocket::SslInternalError) {
                     while (failure.endsWith(QLatin1Char(' ')) || failure.endsWith(QLatin1Char(':')))
                         failure.chop(1);
-                    failure = QStringLiteral("the key does not belong to the certificate, or the TLS library "
-                                             "refuses them (%1)")
+                    failure = QCoreApplication::translate(
+                                  "TlsCredentials",
+                                  "the key does not belong to the certificate, or the TLS library "
+                                  "refuses them (%1)")
                                   .arg(failure);
                 }
                 loop.quit();
@@ -108,26 +122,32 @@ QString handshakeWithItself(const QSslConfiguration& configuration) {
 std::optional<TlsCredentials> loadTlsCredentials(const QString& certificateFile, const QString& keyFile,
                                                  QString* whyNot) {
     if (!QSslSocket::supportsSsl()) {
-        *whyNot = QStringLiteral("TLS is not available: Qt found no TLS library (it was built for %1)")
+        *whyNot = QCoreApplication::translate(
+                      "TlsCredentials", "TLS is not available: Qt found no TLS library (it was built for %1)")
                       .arg(QSslSocket::sslLibraryBuildVersionString());
         return std::nullopt;
     }
-    const std::optional<QByteArray> certificatePem = readPemFile(certificateFile, "certificate", whyNot);
+    const std::optional<QByteArray> certificatePem =
+        readPemFile(certificateFile, PemFile::Certificate, whyNot);
     if (!certificatePem)
         return std::nullopt;
-    const std::optional<QByteArray> keyPem = readPemFile(keyFile, "key", whyNot);
+    const std::optional<QByteArray> keyPem = readPemFile(keyFile, PemFile::Key, whyNot);
     if (!keyPem)
         return std::nullopt;
 
     const QList<QSslCertificate> chain = QSslCertificate::fromData(*certificatePem, QSsl::Pem);
     if (chain.isEmpty() || chain.first().isNull()) {
-        *whyNot = QStringLiteral("the TLS certificate file %1 holds no PEM certificate").arg(certificateFile);
+        *whyNot = QCoreApplication::translate("TlsCredentials",
+                                              "the TLS certificate file %1 holds no PEM certificate")
+                      .arg(certificateFile);
         return std::nullopt;
     }
     const QSslKey key = privateKeyFrom(*keyPem);
     if (key.isNull()) {
-        *whyNot = QStringLiteral("the TLS key file %1 holds no unencrypted PEM private key (RSA, EC or DSA)")
-                      .arg(keyFile);
+        *whyNot =
+            QCoreApplication::translate(
+                "TlsCredentials", "the TLS key file %1 holds no unencrypted PEM private key (RSA, EC or DSA)")
+                .arg(keyFile);
         return std::nullopt;
     }
 
@@ -141,30 +161,37 @@ std::optional<TlsCredentials> loadTlsCredentials(const QString& certificateFile,
     configuration.setPrivateKey(key);
 
     if (const QString failure = handshakeWithItself(configuration); !failure.isEmpty()) {
-        *whyNot = QStringLiteral("the TLS certificate %1 and key %2 cannot serve: %3")
+        *whyNot = QCoreApplication::translate("TlsCredentials",
+                                              "the TLS certificate %1 and key %2 cannot serve: %3")
                       .arg(certificateFile, keyFile, failure);
         return std::nullopt;
     }
 
     const QSslCertificate& certificate = chain.first();
     const QString issuer = certificate.issuerDisplayName();
-    credentials.description = QStringLiteral("certificate for %1, signed by %2, valid until %3")
-                                  .arg(namesOf(certificate), issuer.isEmpty() ? QStringLiteral("?") : issuer,
-                                       certificate.expiryDate().toString(Qt::ISODate));
+    credentials.description =
+        QCoreApplication::translate("TlsCredentials", "certificate for %1, signed by %2, valid until %3")
+            .arg(namesOf(certificate), issuer.isEmpty() ? QStringLiteral("?") : issuer,
+                 certificate.expiryDate().toString(Qt::ISODate));
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (certificate.expiryDate() < now)
         credentials.warnings.append(
-            QStringLiteral("the TLS certificate %1 expired on %2: clients will refuse it")
+            QCoreApplication::translate("TlsCredentials",
+                                        "the TLS certificate %1 expired on %2: clients will refuse it")
                 .arg(certificateFile, certificate.expiryDate().toString(Qt::ISODate)));
     else if (certificate.effectiveDate() > now)
         credentials.warnings.append(
-            QStringLiteral("the TLS certificate %1 is not valid before %2: clients will refuse it until then")
+            QCoreApplication::translate(
+                "TlsCredentials",
+                "the TLS certificate %1 is not valid before %2: clients will refuse it until then")
                 .arg(certificateFile, certificate.effectiveDate().toString(Qt::ISODate)));
     // Group-readable is the usual way to share a key with a service (Debian's ssl-cert group).
     if (QFile::permissions(keyFile) & QFileDevice::ReadOther)
         credentials.warnings.append(
-            QStringLiteral("the TLS key file %1 is readable by every user; make it readable by its owner "
-                           "(or group) only")
+            QCoreApplication::translate(
+                "TlsCredentials",
+                "the TLS key file %1 is readable by every user; make it readable by its owner "
+                "(or group) only")
                 .arg(keyFile));
     return credentials;
 }

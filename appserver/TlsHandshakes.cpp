@@ -23,7 +23,7 @@ void TlsHandshakes::start(QSslSocket* socket) {
     deadline->setSingleShot(true);
     connect(deadline, &QTimer::timeout, socket, [this, socket] {
         if (pending_.contains(socket))
-            fail(socket, QStringLiteral("no handshake within %1 s").arg(deadlineMs_ / 1000.0));
+            fail(socket, tr("no handshake within %1 s").arg(deadlineMs_ / 1000.0));
         else
             socket->abort(); // told it speaks plain text, and it never took the answer
         socket->deleteLater();
@@ -40,7 +40,7 @@ void TlsHandshakes::start(QSslSocket* socket) {
             [this, socket] { fail(socket, socket->errorString()); });
     // A client that goes away without an error to tell (it closed before sending anything).
     connect(socket, &QAbstractSocket::disconnected, this,
-            [this, socket] { fail(socket, QStringLiteral("the client closed the connection")); });
+            [this, socket] { fail(socket, tr("the client closed the connection")); });
 
     deadline->start(deadlineMs_);
     // The client speaks first; what it says tells whether it speaks TLS at all.
@@ -62,8 +62,9 @@ void TlsHandshakes::onFirstBytes(QSslSocket* socket) {
 }
 
 void TlsHandshakes::tellPlainClient(QSslSocket* socket) {
-    qWarning("TLS handshake with %s failed: the client sent plain text, not TLS; telling it so and closing",
-             qPrintable(pending_.take(socket)));
+    qWarning("%s", qUtf8Printable(tr("TLS handshake with %1 failed: the client sent plain text, not TLS; "
+                                     "telling it so and closing")
+                                      .arg(pending_.take(socket))));
     socket->disconnect(this);
     // Its request, read so that closing does not reset the connection before the answer arrives.
     socket->readAll();
@@ -80,7 +81,7 @@ void TlsHandshakes::fail(QSslSocket* socket, const QString& why) {
     const auto found = pending_.constFind(socket);
     if (found == pending_.cend())
         return; // already told: an error is often followed by the disconnect it caused
-    qWarning("TLS handshake with %s failed: %s; closing", qPrintable(*found), qPrintable(why));
+    qWarning("%s", qUtf8Printable(tr("TLS handshake with %1 failed: %2; closing").arg(*found, why)));
     pending_.erase(found);
     socket->disconnect(this);
     socket->abort();

@@ -25,12 +25,14 @@ void TokenGuesses::refused(const QHostAddress& address, int connectionNumber) {
         guesser.nextGuess.setRemainingTime(std::min<qint64>(qint64(kFirstWaitMs) << doublings, kMaxWaitMs));
     }
     if (guesser.refusals == 1) {
-        qWarning("connection %d: refused: missing or wrong token, from %s", connectionNumber,
-                 qPrintable(address.toString()));
+        qWarning("%s", qUtf8Printable(tr("connection %1: refused: missing or wrong token, from %2")
+                                          .arg(QString::number(connectionNumber), address.toString())));
     } else if (guesser.refusals == kFreeRefusals) {
-        qWarning("%s: %d refused tokens; its requests before rpc.open now wait, longer after each refusal, "
-                 "and further refusals are summed up every %d s",
-                 qPrintable(address.toString()), kFreeRefusals, kSummaryMs / 1000);
+        qWarning("%s",
+                 qUtf8Printable(tr("%1: %2 refused tokens; its requests before rpc.open now wait, longer "
+                                   "after each refusal, and further refusals are summed up every %3 s")
+                                    .arg(address.toString(), QString::number(kFreeRefusals),
+                                         QString::number(kSummaryMs / 1000))));
     } else if (guesser.refusals > kFreeRefusals) {
         ++guesser.sinceSummary;
     }
@@ -46,9 +48,13 @@ void TokenGuesses::logSummaries() {
     for (auto it = guessers_.begin(); it != guessers_.end();) {
         Guesser& guesser = it.value();
         if (guesser.sinceSummary > 0) {
-            qWarning("%s: %d more refused tokens in the last %d s, %d in all; its next request waits %lld ms",
-                     qPrintable(it.key().toString()), guesser.sinceSummary, kSummaryMs / 1000,
-                     guesser.refusals, qlonglong(std::max<qint64>(guesser.nextGuess.remainingTime(), 0)));
+            qWarning("%s",
+                     qUtf8Printable(
+                         tr("%1: %2 more refused tokens in the last %3 s, %4 in all; its next "
+                            "request waits %5 ms")
+                             .arg(it.key().toString(), QString::number(guesser.sinceSummary),
+                                  QString::number(kSummaryMs / 1000), QString::number(guesser.refusals),
+                                  QString::number(std::max<qint64>(guesser.nextGuess.remainingTime(), 0)))));
             guesser.sinceSummary = 0;
         }
         if (guesser.forgotten.hasExpired())

@@ -13,6 +13,7 @@
 // from the address, or kForgetMs without a refusal, forgives it. The log gets the first refusal of
 // an address and a summary per address at most every kSummaryMs, not a line per guess.
 class TokenGuesses : public QObject {
+    Q_OBJECT
 public:
     static constexpr int kFreeRefusals = 3;
     static constexpr int kFirstWaitMs = 250;

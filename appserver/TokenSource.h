@@ -10,7 +10,7 @@
 // machine could read it in the process list.
 struct ConfiguredToken {
     AccessToken token;
-    QString origin;  // for the log: where it came from; empty when no token is required
+    QString file;    // for the log: the token file it came from; empty when from APPSERVER_TOKEN or none
     QString warning; // for the log: a weakness of how it is kept; usually empty
 };
 

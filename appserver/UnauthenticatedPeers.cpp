@@ -39,9 +39,12 @@ void UnauthenticatedPeers::turnAway(const QHostAddress& address) {
         ++turnedAway_[address];
         return;
     }
-    qWarning("turned away a connection from %s: %d connections are still to authenticate (at most %d, "
-             "%d from one address); further ones are summed up every %d s",
-             qPrintable(address.toString()), inAll_, maxInAll_, maxPerAddress_, kSummaryMs / 1000);
+    qWarning("%s",
+             qUtf8Printable(tr("turned away a connection from %1: %2 connections are still to "
+                               "authenticate (at most %3, %4 from one address); further ones are summed "
+                               "up every %5 s")
+                                .arg(address.toString(), QString::number(inAll_), QString::number(maxInAll_),
+                                     QString::number(maxPerAddress_), QString::number(kSummaryMs / 1000))));
     summary_.start();
 }
 
@@ -57,11 +60,14 @@ void UnauthenticatedPeers::logTurnedAway() {
     std::sort(byCount.begin(), byCount.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     QStringList most;
     for (qsizetype i = 0; i < std::min<qsizetype>(byCount.size(), 3); ++i)
-        most.append(QStringLiteral("%1 from %2").arg(byCount[i].first).arg(byCount[i].second.toString()));
-    qWarning("turned away %d connections from %lld addresses in the last %d s (%s%s): too many still to "
-             "authenticate",
-             total, qlonglong(turnedAway_.size()), kSummaryMs / 1000,
-             qPrintable(most.join(QStringLiteral(", "))), byCount.size() > 3 ? ", ..." : "");
+        most.append(tr("%1 from %2").arg(QString::number(byCount[i].first), byCount[i].second.toString()));
+    if (byCount.size() > 3)
+        most.append(QStringLiteral("..."));
+    qWarning("%s",
+             qUtf8Printable(tr("turned away %1 connections from %2 addresses in the last %3 s (%4): too "
+                               "many still to authenticate")
+                                .arg(QString::number(total), QString::number(turnedAway_.size()),
+                                     QString::number(kSummaryMs / 1000), most.join(QStringLiteral(", ")))));
     turnedAway_.clear();
     summary_.start();
 }

@@ -11,6 +11,7 @@
 // blank lines, can never take the places of clients that presented the token. Peers turned away
 // are told to the log in a summary at most every kSummaryMs, not one line each.
 class UnauthenticatedPeers : public QObject {
+    Q_OBJECT
 public:
     static constexpr int kSummaryMs = 10000;
 

@@ -8,18 +8,19 @@
 
 void VersionCommand::declare(QCommandLineParser& parser) const {
     parser.setApplicationDescription(
-        QStringLiteral("Shows the version record: DTGERARQTRAD, the time the translation data were last "
-                       "generated (\"not set\" until a capture run stamps it), and the schema version."));
+        tr("Shows the version record: DTGERARQTRAD, the time the translation data were last "
+           "generated (\"not set\" until a capture run stamps it), and the schema version."));
 }
 
 int VersionCommand::execute(const QCommandLineParser& parser) {
     if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QStringLiteral("version takes no arguments"));
+        return usageError(parser, tr("version takes no arguments"));
     const std::unique_ptr<Storage> storage = openStorage(parser);
     if (!storage)
         return kFailed;
     const std::optional<QDateTime> stamp = storage->versionStamp();
-    out() << "DTGERARQTRAD: " << (stamp ? formatDateTime(*stamp) : QStringLiteral("not set")) << "\n";
-    out() << "schema version: " << storage->schemaVersion() << "\n";
+    // The field's name stays as the record names it; "not set" and the heading are for the reader.
+    out() << "DTGERARQTRAD: " << (stamp ? formatDateTime(*stamp) : tr("not set")) << "\n";
+    out() << tr("schema version: %1").arg(storage->schemaVersion()) << "\n";
     return kDone;
 }

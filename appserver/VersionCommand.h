@@ -4,6 +4,8 @@
 
 // `appserver version`: shows the version record's stamp and the schema version.
 class VersionCommand : public AdminCommand {
+    Q_DECLARE_TR_FUNCTIONS(VersionCommand)
+
 public:
     using AdminCommand::AdminCommand;
 

@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
         QTextStream(stdout) << options.helpText();
         return 0;
     case ServerOptions::Request::UsageError:
-        QTextStream(stderr) << "appserver: " << options.usageError() << "\nTry appserver --help.\n";
+        QTextStream(stderr) << QCoreApplication::translate("AppserverMain",
+                                                           "appserver: %1\nTry appserver --help.\n")
+                                   .arg(options.usageError());
         return 2;
     case ServerOptions::Request::Serve:
         return runServer(options.serve());
