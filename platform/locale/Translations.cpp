@@ -17,8 +17,14 @@ Installed& installed() {
     return translators;
 }
 
-bool isEnglish(const QLocale& locale) {
-    return locale.language() == QLocale::English || locale.language() == QLocale::C;
+// The language messages are wanted in: for the system's locale that is LC_MESSAGES's (or
+// LANGUAGE's), which may differ from the one numbers and dates follow.
+bool speaksEnglish(const QLocale& locale) {
+    const QStringList languages = locale.uiLanguages();
+    if (languages.isEmpty())
+        return true;
+    const QLocale::Language first = QLocale(languages.constFirst()).language();
+    return first == QLocale::English || first == QLocale::C;
 }
 
 } // namespace
@@ -34,10 +40,8 @@ bool install(const QLocale& locale, const QString& name) {
     Installed& translators = installed();
     QCoreApplication::removeTranslator(&translators.program);
     QCoreApplication::removeTranslator(&translators.qt);
-    if (isEnglish(locale))
-        return true;
     if (!translators.program.load(locale, name, QStringLiteral("_"), directory()))
-        return false;
+        return speaksEnglish(locale);
     QCoreApplication::installTranslator(&translators.program);
     if (translators.qt.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,6 +1,6 @@
 #include "host/HostOptions.h"
 #include "host/ModuleLoader.h"
-#include "tests/host/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>

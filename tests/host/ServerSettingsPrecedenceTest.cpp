@@ -1,5 +1,5 @@
 #include "host/HostOptions.h"
-#include "tests/host/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include "components/ServerSettings.h"
 
