@@ -4,7 +4,8 @@
 # tag, the server package's maintainer scripts and settings file mode, systemd-analyze verify on
 # the service, and what they hold run as installed: both
 # unpacked into an empty directory, and an installation under an arbitrary prefix, each runs the
-# capture command against its own application server over the project's sample forms.
+# capture command against its own application server over the project's sample forms, and both
+# speak Portuguese under a pt_BR locale.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -105,6 +106,13 @@ smoke() {
   echo "$label ($bin): $(echo "$summary" | tail -n 1); $rows rows in the table"
   [ -n "$inserted" ] && [ "$inserted" -gt 0 ] && [ "$rows" -eq "$inserted" ] ||
     { echo "$summary" >&2; echo "$label: $rows rows stored, the capture said ${inserted:-none}" >&2; exit 1; }
+  # The catalogs lie where the programs look for them: under pt_BR both speak Portuguese.
+  local said
+  said=$(LC_ALL=pt_BR.UTF-8 "$bin/capture" --language POR "$data/forms" 2>&1 || true)
+  echo "$said" | grep -q "não existe" || { echo "$label: capture does not speak Portuguese: $said" >&2; exit 1; }
+  said=$(LC_ALL=pt_BR.UTF-8 "$bin/appserver" bogus 2>&1 || true)
+  echo "$said" | grep -q "comando desconhecido" ||
+    { echo "$label: appserver does not speak Portuguese: $said" >&2; exit 1; }
 }
 
 unpacked="$work/unpacked"
