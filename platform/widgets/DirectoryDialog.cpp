@@ -14,9 +14,12 @@ DirectoryDialog::DirectoryDialog(QWidget* parent, const QString& caption, const 
     setOption(QFileDialog::DontUseNativeDialog);
     setOption(QFileDialog::ReadOnly); // no "new folder", rename or delete
     setProxyModel(new FileColumns(this));
-    // The Portuguese date and the column's title are wider than the English ones Qt sized it for.
-    if (auto* details = findChild<QTreeView*>())
+    // The Portuguese date and the column's title are wider than the English ones Qt sized it for;
+    // the size column, always empty for directories, gives them its room.
+    if (auto* details = findChild<QTreeView*>()) {
         details->header()->setSectionResizeMode(FileColumns::kDateColumn, QHeaderView::ResizeToContents);
+        details->hideColumn(FileColumns::kSizeColumn);
+    }
 }
 
 void DirectoryDialog::accept() {

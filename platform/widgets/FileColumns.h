@@ -9,6 +9,7 @@ class FileColumns : public QIdentityProxyModel {
     Q_OBJECT
 public:
     // QFileSystemModel's columns.
+    static constexpr int kSizeColumn = 1;
     static constexpr int kTypeColumn = 2;
     static constexpr int kDateColumn = 3;
 
