@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("appserver"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vdr"));
-    Translations::install(QLocale::system(), QStringLiteral("appserver"));
+    Translations::install(QLocale::system(), Translations::kServerCatalog);
 
     const ServerOptions options =
         ServerOptions::parse(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment());

@@ -16,7 +16,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("Vdr"));
     QCoreApplication::setApplicationName(QStringLiteral("vdrhost"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VDR_VERSION));
-    Translations::install(QLocale::system(), QStringLiteral("vdr04000"));
+    Translations::install(QLocale::system(), Translations::kProgramCatalog);
 
     const CaptureOptions options = CaptureOptions::parse(QCoreApplication::arguments());
     switch (options.request()) {

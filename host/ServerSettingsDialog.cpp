@@ -76,14 +76,10 @@ ServerSettingsDialog::ServerSettingsDialog(const ServerSettings::Address& saved,
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     if (!sameAddress(saved, inUse)) {
-        const QString port = QString::number(inUse.port);
-        auto* note = new QLabel(
-            inUse.tls ? tr("In use now: %1:%2, with TLS. The command line or an environment variable "
-                           "takes precedence over the address saved here.")
-                            .arg(inUse.host, port)
-                      : tr("In use now: %1:%2, without TLS. The command line or an environment variable "
-                           "takes precedence over the address saved here.")
-                            .arg(inUse.host, port));
+        auto* note = new QLabel(tr("In use now: %1:%2, %3. The command line or an environment variable "
+                                   "takes precedence over the address saved here.")
+                                    .arg(inUse.host, QString::number(inUse.port),
+                                         inUse.tls ? tr("with TLS") : tr("without TLS")));
         note->setObjectName(QStringLiteral("overrideNote"));
         note->setWordWrap(true);
         layout->addWidget(note);

@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     // answered, and a run says where to turn instead.
     if (!displayAvailable(argc, argv)) {
         QCoreApplication commandLine(argc, argv);
-        Translations::install(QLocale::system(), QStringLiteral("vdr04000"));
+        Translations::install(QLocale::system(), Translations::kProgramCatalog);
         if (const std::optional<int> status =
                 answerWithoutRunning(HostOptions::parse(QCoreApplication::arguments())))
             return *status;
@@ -68,7 +68,7 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     // The command line speaks the user's language; the windows speak Portuguese.
-    Translations::install(QLocale::system(), QStringLiteral("vdr04000"));
+    Translations::install(QLocale::system(), Translations::kProgramCatalog);
     const HostOptions options = HostOptions::parse(QCoreApplication::arguments());
     if (const std::optional<int> status = answerWithoutRunning(options))
         return *status;

@@ -1293,14 +1293,6 @@ Comandos (cada um tem --help):
         <translation>Certificados de CA:</translation>
     </message>
     <message>
-        <source>In use now: %1:%2, with TLS. The command line or an environment variable takes precedence over the address saved here.</source>
-        <translation>Em uso agora: %1:%2, com TLS. A linha de comando ou uma variável de ambiente prevalece sobre o endereço salvo aqui.</translation>
-    </message>
-    <message>
-        <source>In use now: %1:%2, without TLS. The command line or an environment variable takes precedence over the address saved here.</source>
-        <translation>Em uso agora: %1:%2, sem TLS. A linha de comando ou uma variável de ambiente prevalece sobre o endereço salvo aqui.</translation>
-    </message>
-    <message>
         <source>Token File</source>
         <translation>Arquivo de token</translation>
     </message>
@@ -1311,6 +1303,18 @@ Comandos (cada um tem --help):
     <message>
         <source>PEM certificates (*.pem *.crt);;All files (*)</source>
         <translation>Certificados PEM (*.pem *.crt);;Todos (*)</translation>
+    </message>
+    <message>
+        <source>In use now: %1:%2, %3. The command line or an environment variable takes precedence over the address saved here.</source>
+        <translation>Em uso agora: %1:%2, %3. A linha de comando ou uma variável de ambiente prevalece sobre o endereço salvo aqui.</translation>
+    </message>
+    <message>
+        <source>with TLS</source>
+        <translation>com TLS</translation>
+    </message>
+    <message>
+        <source>without TLS</source>
+        <translation>sem TLS</translation>
     </message>
 </context>
 <context>

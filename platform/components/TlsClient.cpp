@@ -13,11 +13,9 @@
 namespace {
 
 // What a failed handshake with a server that is not serving TLS looks like from here.
-const char* const kPlainServerHint =
-    QT_TRANSLATE_NOOP("TlsClient", "a server started without --tls-cert and --tls-key serves plain TCP only");
-
 QString plainServerHint() {
-    return QCoreApplication::translate("TlsClient", kPlainServerHint);
+    return QCoreApplication::translate(
+        "TlsClient", "a server started without --tls-cert and --tls-key serves plain TCP only");
 }
 
 QList<QSslCertificate> readCaFile(const QString& caFile, const QString& where) {

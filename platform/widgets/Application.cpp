@@ -38,7 +38,7 @@ void ProcessMessages() {
 bool UsePortugueseTexts() {
     const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
     QLocale::setDefault(brazil);
-    return Translations::install(brazil, QStringLiteral("vdr04000"));
+    return Translations::install(brazil, Translations::kProgramCatalog);
 }
 
 } // namespace Application

@@ -1,5 +1,5 @@
-#include "tests/support/ScriptedDialogs.h"
 #include "locale/Translations.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "toolkit/AnsiString.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Exceptions.h"
@@ -166,7 +166,7 @@ TEST(ScreenTexts, ArePortugueseOnceAsked) {
     ASSERT_TRUE(Application::UsePortugueseTexts()) << "the program's catalog is missing";
     const auto english = qScopeGuard([] {
         QLocale::setDefault(QLocale::c());
-        Translations::install(QLocale::c(), QStringLiteral("vdr04000"));
+        Translations::install(QLocale::c(), Translations::kProgramCatalog);
     });
     const struct {
         const char* context;
@@ -205,5 +205,6 @@ TEST(ScreenTexts, ArePortugueseOnceAsked) {
         listing.exec();
     const QModelIndex row = dialog.proxyModel()->mapFromSource(files->index(forms));
     EXPECT_EQ(row.siblingAtColumn(FileColumns::kTypeColumn).data().toString(), QStringLiteral("Pasta"));
-    EXPECT_EQ(row.siblingAtColumn(FileColumns::kDateColumn).data().toString(), QStringLiteral("08/12/2026 09:30"));
+    EXPECT_EQ(row.siblingAtColumn(FileColumns::kDateColumn).data().toString(),
+              QStringLiteral("08/12/2026 09:30"));
 }

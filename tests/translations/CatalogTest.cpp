@@ -80,7 +80,8 @@ TEST(TheCatalog, TranslatesEveryTextOfTheSourcesAndNoOther) {
         if (message.type == u"unfinished")
             ADD_FAILURE() << "not translated: " << named(message);
         else if (!message.type.isEmpty())
-            ADD_FAILURE() << "no longer in the sources (" << message.type.toStdString() << "): " << named(message);
+            ADD_FAILURE() << "no longer in the sources (" << message.type.toStdString()
+                          << "): " << named(message);
         else if (placeholders(message.source) != placeholders(message.translation))
             ADD_FAILURE() << "other arguments in the translation \"" << message.translation.toStdString()
                           << "\" of " << named(message);

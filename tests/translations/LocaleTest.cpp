@@ -25,11 +25,19 @@ TEST(TheCommands, SpeakTheLanguageOfTheUsersLocale) {
         const char* source;
         QString argument;
     } commands[] = {
-        {CAPTURE_PATH, {QStringLiteral("--language"), QStringLiteral("POR"), missing}, "CaptureOptions",
-         "%1 does not exist", missing},
-        {APPSERVER_PATH, {QStringLiteral("bogus")}, "ServerOptions", "unknown command \"%1\"",
+        {CAPTURE_PATH,
+         {QStringLiteral("--language"), QStringLiteral("POR"), missing},
+         "CaptureOptions",
+         "%1 does not exist",
+         missing},
+        {APPSERVER_PATH,
+         {QStringLiteral("bogus")},
+         "ServerOptions",
+         "unknown command \"%1\"",
          QStringLiteral("bogus")},
-        {VDRHOST_PATH, {QStringLiteral("--server"), QStringLiteral("nowhere")}, "HostOptions",
+        {VDRHOST_PATH,
+         {QStringLiteral("--server"), QStringLiteral("nowhere")},
+         "HostOptions",
          "Invalid --server value \"%1\": expected HOST:PORT with a port from 1 to 65535.",
          QStringLiteral("nowhere")},
     };
