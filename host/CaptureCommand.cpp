@@ -6,7 +6,6 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/ScopeGuard.h"
 #include "window/MessageTable.h"
-#include "wire/RemoteMethods.h"
 
 #include <QElapsedTimer>
 #include <QTextStream>
@@ -32,39 +31,31 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
               serverAddress()),
       view_(report_, options.answerYes(), options.check(), streams), messages_(CaptureMessages()),
       stopSignals_({SIGINT, SIGTERM}, UnixSignalBridge::SecondSignal::EndsProgram) {
-    // As the window sets up its connection and binds its data sets.
-    connection_.ServerName = RemoteMethods::kServerName;
-    connection_.SetHost(QStringLiteral("127.0.0.1"));
-    connection_.BeforeConnect = [](TNetConnection& sender) { ServerLink::TakeServerAddress(sender); };
-    data_.cdsPropried.AfterPost = [this](TClientDataSet& rows) {
-        changes_.Apply(rows, RemoteMethods::kSetPropried);
-    };
-    data_.cdsPropried.AfterCancel = [](TClientDataSet& rows) { rows.CancelUpdates(); };
-    data_.cdsVersao.AfterPost = [this](TClientDataSet& stamp) {
-        changes_.Apply(stamp, RemoteMethods::kSetVersao);
-    };
-    data_.cdsVersao.AfterCancel = [](TClientDataSet& stamp) { stamp.CancelUpdates(); };
-    run_.Observer = &view_;
-    run_.Pipelined = true;
+    CaptureRun& run = capture_.run;
+    run.Observer = &view_;
+    run.RoomInFlight = kRoomInFlight;
+    run.JudgeChanges = true;
     QObject::connect(&stopSignals_, &UnixSignalBridge::caught, [this](int signalNumber) {
         if (stoppedBy_ == 0) {
             stoppedBy_ = signalNumber;
-            run_.RequestCancel();
+            capture_.run.RequestCancel();
         }
     });
 }
 
 int CaptureCommand::Exec() {
     try {
-        link_.Open();
-        const QStringList languages = languages_.Load();
+        capture_.link.Open();
+        const QStringList languages = capture_.languages.Load();
         selectFiles();
         showLanguage(languages);
         runCapture();
+        if (view_.Declined())
+            throw Exception(tr("The capture was not confirmed: nothing was stored"));
     } catch (const std::exception& failure) {
         fail(failure);
     }
-    connection_.Close();
+    capture_.connection.Close();
 
     QStringList problems = view_.Errors() + failures_;
     if (stoppedBy_ != 0) {
@@ -96,16 +87,12 @@ int CaptureCommand::Exec() {
 void CaptureCommand::selectFiles() {
     const QString pattern = options_.typed() ? QStringLiteral("*.Dfm") : QStringLiteral("*.Ebf");
     QTextStream err(streams_.err);
+    FileLists& files = capture_.files;
     for (const QString& directory : options_.directories()) {
-        if (options_.typed()) {
-            // Typing, then leaving the field: its *.Dfm files are listed.
-            view_.SetDirectoryText(directory);
-            files_.DirectoryChanged();
-            files_.DirectoryLeft();
-        } else {
-            view_.AnswerDirectory(directory);
-            files_.ChooseDirectory();
-        }
+        if (options_.typed())
+            files.TypeDirectory(directory);
+        else
+            files.OpenDirectory(directory);
         if (view_.AvailableNames().Count() == 0) {
             // Only one directory in all: it fails below, saying the same.
             if (options_.directories().size() > 1)
@@ -114,7 +101,7 @@ void CaptureCommand::selectFiles() {
         }
         // A file already selected is refused, and stays available, and the others go on, as they
         // do for the user.
-        files_.MoveRight(false);
+        files.MoveRight(false);
         for (const QString& refusal : view_.TakeRefusals())
             err << "capture: " << refusal << Qt::endl;
     }
@@ -131,13 +118,14 @@ void CaptureCommand::showLanguage(const QStringList& languages) {
                             .arg(options_.language(), languages.join(QStringLiteral(", "))));
     view_.ShowLanguage(languages[language]);
     languageCode_ = LanguageList::CodeOf(languages[language]);
-    files_.UpdateImportButton();
+    report_.setLanguage(Ansi::toUnicode(languageCode_));
+    capture_.files.UpdateImportButton();
     if (!view_.ImportEnabled())
         throw Exception(tr("The capture cannot start"));
 }
 
 void CaptureCommand::runCapture() {
-    run_.CheckOnly = options_.check();
+    capture_.run.CheckOnly = options_.check();
     runStarted_ = true;
     QElapsedTimer clock;
     clock.start();
@@ -146,7 +134,7 @@ void CaptureCommand::runCapture() {
         stopSignals_.disarm();
         milliseconds_ = clock.elapsed();
     });
-    run_.Run();
+    capture_.run.Run();
 }
 
 void CaptureCommand::fail(const std::exception& failure) {

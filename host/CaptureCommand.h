@@ -4,31 +4,30 @@
 #include "host/CaptureReport.h"
 #include "host/ConsoleCapture.h"
 
-#include "capture/CaptureRun.h"
-#include "capture/TranslationDataSets.h"
-#include "selection/FileLists.h"
-#include "selection/LanguageList.h"
-#include "server/ChangeApplication.h"
-#include "server/ServerLink.h"
+#include "capture/CaptureAssembly.h"
 
 #include "components/Messages.h"
-#include "components/NetConnection.h"
 #include "signals/UnixSignalBridge.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
-// The capture command's run: the window's steps on the same plain classes, with the user's part
-// played from the command line. It connects and fetches the languages as the window's creation
-// does, lists and selects each directory's files in turn, shows the language and runs the capture
-// or the check; then prints the summary and writes the report.
+// The capture command's run: the capture's assembly over console views. It connects and fetches
+// the languages, opens each directory named and selects its files, takes the language and runs the
+// capture or the check, with calls in flight and changes judged; then prints the summary and writes
+// the report.
 class CaptureCommand {
     Q_DECLARE_TR_FUNCTIONS(CaptureCommand)
 
 public:
     CaptureCommand(const CaptureOptions& options, ConsoleCapture::Streams streams);
 
-    // The exit status: 0 done (a check: nothing new), 3 a check found rows to insert, 1 failed.
+    // Requests in flight at most: enough to keep a far server busy, few enough that the server still
+    // serves its other clients in turn.
+    static constexpr qint64 kRoomInFlight = 1024 * 1024;
+
+    // The exit status: 0 done (a check: nothing new), 3 a check found rows to insert, 1 failed or
+    // declined at the confirmation.
     int Exec();
 
 private:
@@ -42,15 +41,9 @@ private:
     ConsoleCapture::Streams streams_;
     CaptureReport report_;
     ConsoleCapture view_;
-    TNetConnection connection_;
-    TranslationDataSets data_;
     TMessages messages_;
     AnsiString languageCode_;
-    ServerLink link_{connection_, view_};
-    ChangeApplication changes_{connection_, view_};
-    CaptureRun run_{view_, data_, link_, messages_, languageCode_};
-    FileLists files_{view_, messages_};
-    LanguageList languages_{link_, data_.cdsIdiLeDfm};
+    CaptureAssembly capture_{{view_, view_, view_}, messages_, languageCode_};
     // From the first file's scan until the run ends, SIGINT and SIGTERM stop the scan where it is,
     // as the window's Cancel button does, so that the report can say where; a second one ends the
     // command at once.

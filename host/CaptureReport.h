@@ -38,6 +38,8 @@ public:
 
     CaptureReport(Mode mode, QString language, QString server);
 
+    // The code of the language the run writes in, once the server's list has named it.
+    void setLanguage(const QString& code) { language_ = code; }
     void fileScanStarted(const QString& path, int lines);
     void captionLookedUp(const QString& path, int line);
     void captionRecorded(const RecordedCaption& caption);

@@ -60,8 +60,9 @@ bool ConsoleCapture::Confirm(const AnsiString& question) {
     }
     err << " [s/N] " << Qt::flush;
     const QString answer = QTextStream(streams_.in).readLine().trimmed().toLower();
-    return answer == QLatin1String("s") || answer == QLatin1String("sim") || answer == QLatin1String("y") ||
-           answer == QLatin1String("yes");
+    declined_ = !(answer == QLatin1String("s") || answer == QLatin1String("sim") ||
+                  answer == QLatin1String("y") || answer == QLatin1String("yes"));
+    return !declined_;
 }
 
 void ConsoleCapture::ShowError(const AnsiString& text) {
@@ -73,11 +74,6 @@ void ConsoleCapture::ShowError(const AnsiString& text) {
 void ConsoleCapture::ShowSuccess(const AnsiString& text) {
     ClearProgress();
     QTextStream(streams_.out) << Ansi::toUnicode(text) << Qt::endl;
-}
-
-bool ConsoleCapture::ChooseDirectory(QString& directory) {
-    directory = nextDirectory_;
-    return true;
 }
 
 void ConsoleCapture::RefuseFile(const QString& path, const AnsiString& message) {

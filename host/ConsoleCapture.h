@@ -33,15 +33,15 @@ public:
 
     ConsoleCapture(CaptureReport& report, bool answerYes, bool printNewCaptions, Streams streams);
 
-    // What the user would have done in the window: the directory the dialog answers with, the text
-    // typed into the directory field, the language shown.
-    void AnswerDirectory(const QString& directory) { nextDirectory_ = directory; }
+    // The directory field's text and the language shown, as the command line names them.
     void SetDirectoryText(const QString& text) override { directory_ = text; }
     void ShowLanguage(const QString& text) { language_ = text; }
 
     const NameList& AvailableNames() const { return available_; }
     const NameList& SelectedNames() const { return selected_; }
     bool ImportEnabled() const { return importEnabled_; }
+    // The confirmation was answered with anything but yes.
+    bool Declined() const { return declined_; }
     // The error messages shown: each fails the command.
     const QStringList& Errors() const { return errors_; }
     // Files refused since the last call, each with its message.
@@ -69,7 +69,8 @@ public:
     QString DirectoryText() const override { return directory_; }
     ListControl& Available() override { return available_; }
     ListControl& Selected() override { return selected_; }
-    bool ChooseDirectory(QString& directory) override;
+    // There is no directory dialog: the file lists open the directories named.
+    bool ChooseDirectory(QString&) override { return false; }
     void RefuseFile(const QString& path, const AnsiString& message) override;
 
     void Begin(Wait) override {}
@@ -90,10 +91,10 @@ private:
     Streams streams_;
     NameList available_;
     NameList selected_;
-    QString nextDirectory_;
     QString directory_;
     QString language_;
     bool importEnabled_ = false;
+    bool declined_ = false;
     int progressMaximum_ = 0;
     int progress_ = 0;
     QElapsedTimer sinceDrawn_;

@@ -53,6 +53,10 @@ Experimente appserver --help.
         <translation>Nenhum arquivo de formulário (%1) em %2</translation>
     </message>
     <message>
+        <source>The capture was not confirmed: nothing was stored</source>
+        <translation>A captura não foi confirmada: nada foi gravado</translation>
+    </message>
+    <message>
         <source>The server knows no language %1 (it knows: %2)</source>
         <translation>O servidor não conhece o idioma %1 (ele conhece: %2)</translation>
     </message>

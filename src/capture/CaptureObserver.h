@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/FormChanges.h"
+#include "capture/ProgramChanges.h"
 
 #include "toolkit/AnsiString.h"
 
@@ -19,8 +19,8 @@ struct RecordedCaption {
     AnsiString property;
     AnsiString value;
     AnsiString language;
-    // The stored row of the same component and property whose value this one replaces: a changed
-    // caption. Told only where the form's stored rows were read.
+    // The stored row of the same form, component and property whose value this one replaces: a
+    // changed caption. Told only where the run judges changes.
     std::optional<StoredCaption> replaced;
 };
 
@@ -37,6 +37,8 @@ public:
     // Before the wait for the answer to the insert of the row of this line, so that a run that
     // fails there is known to have stopped at it.
     virtual void RowStoring(const QString& path, int line) = 0;
-    // A stored row of a form the file holds whose caption the scan of the whole file did not meet.
+    // A stored row of a program the run scanned whose caption no file of the run holds any more;
+    // path: the run's file of the row's form, else the program's first file. Told only after a
+    // run that scanned every line of its files.
     virtual void CaptionRemoved(const QString& path, const StoredCaption& stored) = 0;
 };

@@ -2,8 +2,6 @@
 
 #include "capture/CaptionScanner.h"
 #include "capture/LineCount.h"
-#include "capture/PipelinedImport.h"
-#include "capture/ProgressPacer.h"
 #include "selection/FileList.h"
 
 #include "toolkit/Exceptions.h"
@@ -12,10 +10,6 @@
 #include <QCoreApplication>
 
 namespace {
-
-// The status line shows less than this; laying out a caption of thousands of characters per row
-// would cost more than storing it.
-constexpr qsizetype kStatusLength = 160;
 
 // The program code of a form file: its name without directory, cut before the first "." (no "."
 // leaves none).
@@ -45,8 +39,7 @@ void CaptureRun::Run() {
     }
 
     const QList<AnsiString> programCodes = checkedProgramCodes();
-    countLines();
-    checkRowValues(programCodes);
+    countLines(programCodes);
     if (CheckOnly) {
         scanSelectedFiles(programCodes);
         return;
@@ -94,17 +87,20 @@ QList<AnsiString> CaptureRun::checkedProgramCodes() {
     return codes;
 }
 
-void CaptureRun::countLines() {
+void CaptureRun::countLines(const QList<AnsiString>& programCodes) {
     // The bar shows the total so far, so a file that cannot be read leaves the count of those before.
     int total = 0;
     view_.SetProgressMaximum(total);
-    for (int i = 0; i < view_.SelectedCount(); ++i) {
-        total += ContaLinhas(view_.SelectedFile(i));
+    for (int i = 0; i < programCodes.size(); ++i) {
+        const QString path = view_.SelectedFile(i);
+        const TStringList lines = ReadFormText(path);
+        total += lines.Count();
         view_.SetProgressMaximum(total);
+        checkRowValues(path, lines, programCodes[i]);
     }
 }
 
-void CaptureRun::checkRowValues(const QList<AnsiString>& programCodes) {
+void CaptureRun::checkRowValues(const QString& path, const TStringList& lines, const AnsiString& programCode) {
     // A name or caption longer than its field would fail at its row, after the rows before it were
     // stored, and a check would not notice it. Each is found here, before anything is asked or stored.
     struct Value {
@@ -112,57 +108,64 @@ void CaptureRun::checkRowValues(const QList<AnsiString>& programCodes) {
         const char* tooLong; // the message naming what is too long
         AnsiString text;
     };
-    for (int i = 0; i < programCodes.size(); ++i) {
-        const QString path = view_.SelectedFile(i);
-        const TStringList lines = ReadFormText(path);
-        CaptionScanner scan(programCodes[i]);
-        for (int line = 0; line < lines.Count(); ++line) {
-            if (!scan.ReadLine(lines[line], languageCode_))
-                continue;
-            const Value values[] = {
-                {data_.cdsPropriedNMFORMULARIO,
-                 QT_TRANSLATE_NOOP("CaptureRun",
-                                   "The form name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
-                 scan.formName},
-                {data_.cdsPropriedNMCOMPONENTE,
-                 QT_TRANSLATE_NOOP("CaptureRun",
-                                   "The component name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
-                 scan.componentName},
-                {data_.cdsPropriedNMPROPRIEDADE,
-                 QT_TRANSLATE_NOOP("CaptureRun",
-                                   "The property name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
-                 scan.propertyName},
-                {data_.cdsPropriedSTVALORPROP,
-                 QT_TRANSLATE_NOOP("CaptureRun",
-                                   "The caption \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
-                 scan.StoredValue()}};
-            for (const Value& value : values)
-                if (value.text.size() > value.field->Size())
-                    throw EConvertError(QCoreApplication::translate("CaptureRun", value.tooLong)
-                                            .arg(Ansi::toUnicode(value.text), path, QString::number(line + 1),
-                                                 QString::number(value.text.size()),
-                                                 QString::number(value.field->Size())));
-        }
+    CaptionScanner scan(programCode);
+    for (int line = 0; line < lines.Count(); ++line) {
+        if (!scan.ReadLine(lines[line], languageCode_))
+            continue;
+        const Value values[] = {
+            {data_.cdsPropriedNMFORMULARIO,
+             QT_TRANSLATE_NOOP("CaptureRun", "The form name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+             scan.formName},
+            {data_.cdsPropriedNMCOMPONENTE,
+             QT_TRANSLATE_NOOP("CaptureRun",
+                               "The component name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+             scan.componentName},
+            {data_.cdsPropriedNMPROPRIEDADE,
+             QT_TRANSLATE_NOOP("CaptureRun",
+                               "The property name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+             scan.propertyName},
+            {data_.cdsPropriedSTVALORPROP,
+             QT_TRANSLATE_NOOP("CaptureRun", "The caption \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+             scan.StoredValue()}};
+        for (const Value& value : values)
+            if (value.text.size() > value.field->Size())
+                throw EConvertError(QCoreApplication::translate("CaptureRun", value.tooLong)
+                                        .arg(Ansi::toUnicode(value.text), path, QString::number(line + 1),
+                                             QString::number(value.text.size()),
+                                             QString::number(value.field->Size())));
     }
+}
+
+CaptureLoop::Settings CaptureRun::loopSettings() const {
+    return {CheckOnly, JudgeChanges, ProgressInterval, Observer};
 }
 
 void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     running_ = true;
-    recordedRows_.clear();
     view_.SetImportEnabled(false);
     view_.SetProgress(0);
     view_.ShowBusy(true);
     {
         ScopeExit scanEnded([this] { endScan(); });
-        // The selection holds still during the run: the files are those whose codes were checked.
-        for (int i = 0; i < programCodes.size(); ++i) {
-            // Only one file's lines are held at a time; the file itself is closed before its scan.
-            currentFile_ = view_.SelectedFile(i);
-            const TStringList lines = ReadFormText(currentFile_);
-            // After a cancel the files left are passed over, not scanned: nobody is told of them.
-            if (Observer && !cancelRequested_)
-                Observer->FileScanStarted(currentFile_, lines.Count());
-            Import(lines, programCodes[i]);
+        CallFlow& flow = link_.Flow();
+        flow.SetRoomInFlight(RoomInFlight);
+        const ScopeExit oneCallAtATime([&flow] { flow.SetRoomInFlight(0); });
+        CaptureLoop loop(view_, data_, link_, languageCode_, cancelRequested_, loopSettings());
+        try {
+            // The selection holds still during the run: the files are those whose codes were checked.
+            for (int i = 0; i < programCodes.size(); ++i) {
+                // Only one file's lines are held at a time; the file itself is closed before its scan.
+                const QString file = view_.SelectedFile(i);
+                const TStringList lines = ReadFormText(file);
+                // After a cancel the files left are passed over, not scanned: nobody is told of them.
+                if (Observer && !cancelRequested_)
+                    Observer->FileScanStarted(file, lines.Count());
+                loop.Scan(file, lines, programCodes[i]);
+            }
+            loop.Finish(!cancelRequested_);
+        } catch (...) {
+            loop.TellUnjudged();
+            throw;
         }
     }
     if (!CheckOnly)
@@ -174,7 +177,6 @@ void CaptureRun::endScan() {
     view_.SetStatus(QString());
     view_.SetProgress(0);
     cancelRequested_ = false;
-    currentFile_.clear();
     view_.SetImportEnabled(true);
     running_ = false;
 }
@@ -188,75 +190,13 @@ void CaptureRun::stampVersion() {
     data_.cdsVersao.Post(); // sends the stamp to the server
 }
 
-void CaptureRun::Import(const TStringList& lines, AnsiString programCode) {
-    if (Pipelined) {
-        PipelinedImport(
-            {view_, link_, Observer, recordedRows_, cancelRequested_, CheckOnly, ProgressInterval},
-            currentFile_, std::move(programCode), languageCode_)
-            .Import(lines);
-        return;
-    }
-    CaptionScanner scan(std::move(programCode));
-    ProgressPacer pacer(ProgressInterval);
-    for (int i = 0; i < lines.Count() && !cancelRequested_; ++i) {
-        if (scan.ReadLine(lines[i], languageCode_))
-            recordCaption(scan, i + 1);
-        if (pacer.Step()) {
-            view_.AdvanceProgress(pacer.TakeSteps());
-            view_.ProcessMessages();
-        }
-    }
-    if (pacer.PendingSteps() > 0) {
-        view_.AdvanceProgress(pacer.TakeSteps());
-        view_.ProcessMessages();
-    }
-}
-
-QList<AnsiString> CaptureRun::rowKey(const CaptionScanner& scan) const {
-    return {Ansi::UpperCase(scan.programCode),
-            Ansi::UpperCase(scan.formName),
-            Ansi::UpperCase(scan.componentName),
-            Ansi::UpperCase(scan.propertyName),
-            scan.LookupValue(),
-            Ansi::UpperCase(languageCode_)};
-}
-
-void CaptureRun::recordCaption(CaptionScanner& scan, int line) {
-    if (Observer)
-        Observer->CaptionLookedUp(currentFile_, line);
-    link_.CallGetPropried(data_.cdsPropried, Ansi::UpperCase(scan.programCode), scan.formName,
-                          scan.componentName, scan.propertyName, "0", scan.LookupValue(), languageCode_);
-    if (data_.cdsPropried.RecordCount() > 0 || (CheckOnly && recordedRows_.contains(rowKey(scan))))
-        return; // the server holds it already, or would by now in a run
-
-    scan.programCode = Ansi::UpperCase(scan.programCode);
-    AnsiString status = scan.programCode + " - " + scan.formName + " - " + scan.componentName + " - " +
-                        scan.propertyName + " - " + scan.value;
-    if (status.size() > kStatusLength)
-        status = status.left(kStatusLength - 3) + "...";
-    view_.SetStatus(Ansi::toUnicode(status));
-
-    const RecordedCaption recorded{currentFile_,
-                                   line,
-                                   Ansi::UpperCase(scan.programCode),
-                                   Ansi::UpperCase(scan.formName),
-                                   Ansi::UpperCase(scan.componentName),
-                                   Ansi::UpperCase(scan.propertyName),
-                                   scan.StoredValue(),
-                                   Ansi::UpperCase(languageCode_),
-                                   std::nullopt};
-    if (CheckOnly) {
-        recordedRows_.insert(rowKey(scan));
-        if (Observer)
-            Observer->CaptionRecorded(recorded);
-        return;
-    }
-
-    TClientDataSet& rows = data_.cdsPropried;
-    insertCaptionRow(rows, recorded);
-    if (rows.State() == TDataSetState::Insert || rows.State() == TDataSetState::Edit) {
-        rows.Post(); // sends the row to the server before the scan goes on
-        if (Observer)
-            Observer->CaptionRecorded(recorded);
+void CaptureRun::Import(const TStringList& lines, const AnsiString& programCode) {
+    CaptureLoop loop(view_, data_, link_, languageCode_, cancelRequested_, loopSettings());
+    try {
+        loop.Scan(QString(), lines, programCode);
+        loop.Finish(!cancelRequested_);
+    } catch (...) {
+        loop.TellUnjudged();
+        throw;
     }
 }

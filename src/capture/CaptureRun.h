@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/CaptureLoop.h"
 #include "capture/CaptureObserver.h"
 #include "capture/CaptureView.h"
 #include "capture/TranslationDataSets.h"
@@ -8,16 +9,13 @@
 #include "components/Messages.h"
 #include "toolkit/StringList.h"
 
-#include <QSet>
-
 #include <chrono>
-
-class CaptionScanner;
 
 // A capture run, from the press of the import button: the language check, the program codes, the
 // line count, the confirmation, the scan of every selected file and the version stamp. The
-// selection holds still from the press until the run has ended, however it ends. New rows reach the server
-// through the data sets' after-post events, bound by whoever owns the data sets.
+// selection holds still from the press until the run has ended, however it ends. The scan phase is
+// the capture loop over every selected file. New rows reach the server through the data sets'
+// after-post events, bound by whoever owns the data sets.
 class CaptureRun {
 public:
     // languageCode is the module's, read afresh for every caption; the look-up may hand back a
@@ -27,8 +25,8 @@ public:
 
     void Run();
 
-    // Scans the lines of one form text for captions and records the new ones.
-    void Import(const TStringList& lines, AnsiString programCode);
+    // Scans the lines of one form text for captions and records the new ones: the loop over one file.
+    void Import(const TStringList& lines, const AnsiString& programCode);
 
     // A scan is in progress / the user asked it to stop; the scan stops before its next line.
     bool Running() const { return running_; }
@@ -44,25 +42,23 @@ public:
     bool CheckOnly = false;
     // Told of each file, look-up and recorded caption; none by default.
     CaptureObserver* Observer = nullptr;
-    // The capture command's way over a slow network (see PipelinedImport): a file's calls go out
-    // without waiting for each answer, and changed and removed captions are told. The window
-    // makes one call at a time.
-    bool Pipelined = false;
+    // Bytes of calls in flight during the scan; zero, as in the window: one call at a time.
+    qint64 RoomInFlight = 0;
+    // Changed and removed captions are judged and told (see CaptureLoop).
+    bool JudgeChanges = false;
 
 private:
     bool languageIsKnown();
     // The program code of each selected file, in list order, each one fit to be stored.
     QList<AnsiString> checkedProgramCodes();
-    void countLines();
-    // Every value of every row a run may store fits its field.
-    void checkRowValues(const QList<AnsiString>& programCodes);
+    // Counts the lines of every selected file for the progress bar, and finds in the same reading
+    // any value of a row a run may store that does not fit its field.
+    void countLines(const QList<AnsiString>& programCodes);
+    void checkRowValues(const QString& path, const TStringList& lines, const AnsiString& programCode);
     void scanSelectedFiles(const QList<AnsiString>& programCodes);
     void endScan();
     void stampVersion();
-    void recordCaption(CaptionScanner& scan, int line);
-    // What the server matches a row by: program, form, component, property and language
-    // upper-cased, the value as looked up.
-    QList<AnsiString> rowKey(const CaptionScanner& scan) const;
+    CaptureLoop::Settings loopSettings() const;
 
     CaptureView& view_;
     TranslationDataSets& data_;
@@ -71,8 +67,4 @@ private:
     AnsiString& languageCode_;
     bool running_ = false;
     bool cancelRequested_ = false;
-    QString currentFile_;
-    // The keys of the rows recorded so far: a check's, which a run would have stored by now, and a
-    // pipelined run's, whose look-ups went out before the rows before them were stored.
-    QSet<QList<AnsiString>> recordedRows_;
 };

@@ -9,8 +9,12 @@ class FileLists {
 public:
     FileLists(SelectionView& view, const TMessages& messages);
 
-    // Asks for a directory; once chosen it fills the directory field and its *.Ebf files are listed.
+    // Asks for a directory; once chosen it is opened.
     void ChooseDirectory();
+    // Lists the *.Ebf files of directory alone, shown in the directory field.
+    void OpenDirectory(const QString& directory);
+    // Types directory into the field and leaves it: its *.Dfm files are listed.
+    void TypeDirectory(const QString& directory);
     // Typing in the directory field empties the available list.
     void DirectoryChanged();
     // Leaving the field with an empty available list lists the typed directory's *.Dfm files.

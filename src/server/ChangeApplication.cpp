@@ -3,22 +3,18 @@
 #include "components/CheckResultServ.h"
 #include "toolkit/ScopeGuard.h"
 
-ChangeApplication::ChangeApplication(TNetConnection& connection, LinkActivity& activity)
-    : connection_(connection), activity_(activity) {}
+ChangeApplication::ChangeApplication(CallFlow& flow) : flow_(flow) {}
 
 void ChangeApplication::Apply(TClientDataSet& dataSet, const QString& method) {
     if (dataSet.GetChangeCount() <= 0)
         return;
     // Refused or lost, the changes are dropped, so that the next post does not send them again.
     ScopeExit dropChanges([&dataSet] { dataSet.CancelUpdates(); });
-    {
-        activity_.Begin(LinkActivity::Wait::Send);
-        const ScopeExit endWait([this] { activity_.End(); });
-        const QJsonObject delta = dataSet.GetDelta();
-        const QJsonValue result =
-            connection_.AppServer().Call(method, {TRemoteArg::byValue(QJsonValue(delta))});
-        CheckResultServ(result, true, 0);
-    }
+    CallFlow::Handlers handlers;
+    handlers.answered = [](const QJsonValue& result) { CheckResultServ(result, true, 0); };
+    handlers.shown = LinkActivity::Wait::Send;
+    handlers.keptAfterFailure = true;
+    flow_.Send({method, {TRemoteArg::byValue(QJsonValue(dataSet.GetDelta()))}}, std::move(handlers));
     dropChanges.dismiss();
     dataSet.MergeChangeLog();
 }

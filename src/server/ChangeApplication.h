@@ -1,21 +1,20 @@
 #pragma once
 
-#include "server/LinkActivity.h"
+#include "server/CallFlow.h"
 
-#include "components/NetConnection.h"
 #include "toolkit/ClientDataSet.h"
 
 // Sends every pending change of a data set to the server at once, as a delta to one of the
-// server object's writing methods.
+// server object's writing methods, through the capture's call flow.
 class ChangeApplication {
 public:
-    ChangeApplication(TNetConnection& connection, LinkActivity& activity);
+    explicit ChangeApplication(CallFlow& flow);
 
-    // The changes are accepted here only when the server took them; otherwise they are dropped
-    // and the failure goes back to whoever posted or deleted.
+    // One call at a time, the changes are accepted here only when the server took them; otherwise
+    // they are dropped and the failure goes back to whoever posted or deleted. With calls in
+    // flight, they are accepted once sent: a refusal that comes later stops the flow instead.
     void Apply(TClientDataSet& dataSet, const QString& method);
 
 private:
-    TNetConnection& connection_;
-    LinkActivity& activity_;
+    CallFlow& flow_;
 };

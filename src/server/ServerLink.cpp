@@ -38,26 +38,25 @@ void ServerLink::CallGetPropried(TClientDataSet& target, const AnsiString& progr
                                  const AnsiString& value, AnsiString& language) {
     readInto(target, [&] {
         target.Close();
-        const CallPipeline::Call call =
+        const CallFlow::Call call =
             GetPropriedCall(program, form, component, property, number, value, language);
         return connection_.AppServer().Call(call.method, call.args);
     });
 }
 
-CallPipeline::Call ServerLink::GetPropriedCall(const AnsiString& program, AnsiString& form,
-                                               AnsiString& component, AnsiString& property,
-                                               const AnsiString& number, const AnsiString& value,
-                                               AnsiString& language) {
+CallFlow::Call ServerLink::GetPropriedCall(const AnsiString& program, AnsiString& form, AnsiString& component,
+                                           AnsiString& property, const AnsiString& number,
+                                           const AnsiString& value, AnsiString& language) {
     return {RemoteMethods::kGetPropried,
             {TRemoteArg::byValue(program), TRemoteArg::byRef(form), TRemoteArg::byRef(component),
              TRemoteArg::byRef(property), TRemoteArg::byValue(number), TRemoteArg::byValue(value),
              TRemoteArg::byRef(language)}};
 }
 
-CallPipeline::Call ServerLink::GetFormRowsCall(const AnsiString& program, const AnsiString& form,
-                                               const AnsiString& language) {
-    return {RemoteMethods::kGetFormRows,
-            {TRemoteArg::byValue(program), TRemoteArg::byValue(form), TRemoteArg::byValue(language)}};
+CallFlow::Call ServerLink::GetProgramRowsCall(const AnsiString& program, const AnsiString& language,
+                                              AnsiString& cursor) {
+    return {RemoteMethods::kGetProgramRows,
+            {TRemoteArg::byValue(program), TRemoteArg::byValue(language), TRemoteArg::byRef(cursor)}};
 }
 
 void ServerLink::CallGetVersao(TClientDataSet& target) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/CallPipeline.h"
+#include "server/CallFlow.h"
 #include "server/LinkActivity.h"
 
 #include "components/NetConnection.h"
@@ -22,16 +22,16 @@ public:
                          const AnsiString& value, AnsiString& language);
     void CallGetVersao(TClientDataSet& target);
 
-    // Calls that go out without waiting for each answer, over the same connection.
-    CallPipeline Pipeline() { return {connection_, activity_}; }
-    // GetPropried as CallGetPropried makes it, for a pipeline.
-    static CallPipeline::Call GetPropriedCall(const AnsiString& program, AnsiString& form,
-                                              AnsiString& component, AnsiString& property,
-                                              const AnsiString& number, const AnsiString& value,
-                                              AnsiString& language);
-    // Every stored row of one program, form and language, in stored order.
-    static CallPipeline::Call GetFormRowsCall(const AnsiString& program, const AnsiString& form,
-                                              const AnsiString& language);
+    // The capture's calls over the same connection: one at a time, or several in flight.
+    CallFlow& Flow() { return flow_; }
+    // GetPropried as CallGetPropried makes it, for the flow.
+    static CallFlow::Call GetPropriedCall(const AnsiString& program, AnsiString& form, AnsiString& component,
+                                          AnsiString& property, const AnsiString& number,
+                                          const AnsiString& value, AnsiString& language);
+    // One page of the stored rows of a program in a language, in stored order: from the start for
+    // an empty cursor, which the answer sets to where the next page starts, or empties after the last.
+    static CallFlow::Call GetProgramRowsCall(const AnsiString& program, const AnsiString& language,
+                                             AnsiString& cursor);
     // The answer of a reading call, once it has passed the result check, as the target's whole
     // content.
     static void Load(TClientDataSet& target, const QJsonValue& result);
@@ -44,4 +44,5 @@ private:
 
     TNetConnection& connection_;
     LinkActivity& activity_;
+    CallFlow flow_{connection_, activity_};
 };

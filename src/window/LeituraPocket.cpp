@@ -5,7 +5,6 @@
 #include "window/Glyphs.h"
 #include "window/ListBoxControl.h"
 #include "window/MessageTable.h"
-#include "wire/RemoteMethods.h"
 
 #include "widgets/WindowsFonts.h"
 
@@ -71,7 +70,7 @@ void noBevel(TPanel* target) {
 } // namespace
 
 TfrmLeituraPocket::TfrmLeituraPocket(QWidget* owner)
-    : TfrmPadrImportExport(owner), Capture(*this, Data, Link, msgPadrao, stIdiLeDfm) {
+    : TfrmPadrImportExport(owner), Parts({*this, *this, *this}, msgPadrao, stIdiLeDfm) {
     setObjectName(ControlNames::frmLeituraPocket);
     buildControls();
     available_ = std::make_unique<ListBoxControl>(lsbDisp);
@@ -189,10 +188,6 @@ void TfrmLeituraPocket::buildControls() {
 
     msgPadrao.SetEntries(CaptureMessages());
 
-    NetTradutor.ServerName = RemoteMethods::kServerName;
-    NetTradutor.SetHost(QStringLiteral("127.0.0.1"));
-    NetTradutor.ThrowException = false;
-
     opdNovoArquivo.Filter = QStringLiteral("*.gdb (InterBase)|*.gdb");
     opdNovoArquivo.InitialDir = QStringLiteral("H:\\SISTEMAS");
     opdNovoArquivo.HideReadOnly = true;
@@ -211,17 +206,5 @@ void TfrmLeituraPocket::bindHandlers() {
     Bind(sbtEsquerda, &QAbstractButton::clicked, [this] { sbtEsquerdaClick(sbtEsquerda); });
     Bind(sbtTudoEsq, &QAbstractButton::clicked, [this] { sbtTudoEsqClick(sbtTudoEsq); });
     Bind(cbbIdioma, &QComboBox::editTextChanged, [this] { cbbIdiomaChange(cbbIdioma); });
-
-    NetTradutor.BeforeConnect = [this](TNetConnection& sender) { NetTradutorBeforeConnect(sender); };
-
-    // Data-set events run inside the post or delete that raised them: their failures go back to
-    // whoever posted, so they are not guarded here.
-    Data.cdsPropried.AfterPost = [this](TClientDataSet& ds) { cdsPropriedAfterPost(ds); };
-    Data.cdsPropried.AfterDelete = [this](TClientDataSet& ds) { cdsPropriedAfterDelete(ds); };
-    Data.cdsPropried.AfterCancel = [this](TClientDataSet& ds) { cdsPropriedAfterCancel(ds); };
-    Data.cdsVersao.AfterPost = [this](TClientDataSet& ds) { cdsVersaoAfterPost(ds); };
-    Data.cdsVersao.AfterDelete = [this](TClientDataSet& ds) { cdsVersaoAfterDelete(ds); };
-    Data.cdsVersao.AfterCancel = [this](TClientDataSet& ds) { cdsVersaoAfterCancel(ds); };
-    Data.cdsVerificaProp.AfterPost = [this](TClientDataSet& ds) { cdsVerificaPropAfterPost(ds); };
-    Data.cdsVerificaProp.AfterDelete = [this](TClientDataSet& ds) { cdsVerificaPropAfterDelete(ds); };
+    // The connection's and the data sets' events are the assembly's to bind.
 }

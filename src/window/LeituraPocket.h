@@ -1,14 +1,9 @@
 #pragma once
 
-#include "capture/CaptureRun.h"
+#include "capture/CaptureAssembly.h"
 #include "capture/CaptureView.h"
-#include "capture/TranslationDataSets.h"
-#include "selection/FileLists.h"
-#include "selection/LanguageList.h"
 #include "selection/SelectionView.h"
-#include "server/ChangeApplication.h"
 #include "server/LinkActivity.h"
-#include "server/ServerLink.h"
 
 #include "baseform/PadrImportExport.h"
 #include "components/NetConnection.h"
@@ -60,18 +55,18 @@ public:
     TListBox* lsbSelec;
     TPanel* Panel2;
 
+    // The capture's objects, bound together over the window's views; the window names them.
+    CaptureAssembly Parts;
     // The link to the application server.
-    TNetConnection NetTradutor;
+    TNetConnection& NetTradutor = Parts.connection;
     // The translation rows, the version record and the language list, with their field objects.
-    TranslationDataSets Data;
+    TranslationDataSets& Data = Parts.data;
+    ServerLink& Link = Parts.link;
+    CaptureRun& Capture = Parts.run;
+    FileLists& Files = Parts.files;
+    LanguageList& Languages = Parts.languages;
 
     TOpenDialog opdNovoArquivo;
-
-    ServerLink Link{NetTradutor, *this};
-    ChangeApplication Changes{NetTradutor, *this};
-    CaptureRun Capture;
-    FileLists Files{*this, msgPadrao};
-    LanguageList Languages{Link, Data.cdsIdiLeDfm};
 
     // Run state: a capture's scan phase is in progress / the user asked it to stop.
     bool Running() const { return Capture.Running(); }
@@ -105,7 +100,7 @@ public:
     void cdsVerificaPropAfterDelete(TClientDataSet& DataSet);
 
     // Scans the lines of one form text for captions and records the new ones.
-    void Import(const TStringList& lines, AnsiString programCode);
+    void Import(const TStringList& lines, const AnsiString& programCode);
 
 private:
     // What the capture run sees of the window.

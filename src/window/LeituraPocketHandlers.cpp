@@ -4,7 +4,6 @@
 
 #include "package/ModuleVariables.h"
 #include "window/ListBoxControl.h"
-#include "wire/RemoteMethods.h"
 
 #include "components/BusyAnimation.h"
 #include "components/MensErro.h"
@@ -83,8 +82,8 @@ void TfrmLeituraPocket::sbtImportExportClick(QObject*) {
     Capture.Run();
 }
 
-void TfrmLeituraPocket::Import(const TStringList& lines, AnsiString programCode) {
-    Capture.Import(lines, std::move(programCode));
+void TfrmLeituraPocket::Import(const TStringList& lines, const AnsiString& programCode) {
+    Capture.Import(lines, programCode);
 }
 
 void TfrmLeituraPocket::sbtDiretorioClick(QObject*) {
@@ -131,14 +130,15 @@ void TfrmLeituraPocket::NetTradutorBeforeConnect(TNetConnection& Sender) {
     ServerLink::TakeServerAddress(Sender);
 }
 
-// Each change handler works on its own data set, whatever the event passes in.
+// Each change handler works on its own data set, whatever the event passes in, as the assembly's
+// bindings do.
 
 void TfrmLeituraPocket::cdsPropriedAfterPost(TClientDataSet&) {
-    Changes.Apply(Data.cdsPropried, RemoteMethods::kSetPropried);
+    Parts.SendPropriedChanges();
 }
 
 void TfrmLeituraPocket::cdsPropriedAfterDelete(TClientDataSet&) {
-    Changes.Apply(Data.cdsPropried, RemoteMethods::kSetPropried);
+    Parts.SendPropriedChanges();
 }
 
 void TfrmLeituraPocket::cdsPropriedAfterCancel(TClientDataSet&) {
@@ -146,11 +146,11 @@ void TfrmLeituraPocket::cdsPropriedAfterCancel(TClientDataSet&) {
 }
 
 void TfrmLeituraPocket::cdsVersaoAfterPost(TClientDataSet&) {
-    Changes.Apply(Data.cdsVersao, RemoteMethods::kSetVersao);
+    Parts.SendVersaoChanges();
 }
 
 void TfrmLeituraPocket::cdsVersaoAfterDelete(TClientDataSet&) {
-    Changes.Apply(Data.cdsVersao, RemoteMethods::kSetVersao);
+    Parts.SendVersaoChanges();
 }
 
 void TfrmLeituraPocket::cdsVersaoAfterCancel(TClientDataSet&) {
@@ -158,11 +158,11 @@ void TfrmLeituraPocket::cdsVersaoAfterCancel(TClientDataSet&) {
 }
 
 void TfrmLeituraPocket::cdsVerificaPropAfterPost(TClientDataSet&) {
-    Changes.Apply(Data.cdsVerificaProp, RemoteMethods::kSetPropried);
+    Parts.SendVerificaPropPost();
 }
 
 void TfrmLeituraPocket::cdsVerificaPropAfterDelete(TClientDataSet&) {
-    Changes.Apply(Data.cdsVerificaProp, RemoteMethods::kSetVerProp);
+    Parts.SendVerificaPropDelete();
 }
 
 int TfrmLeituraPocket::SelectedCount() const {

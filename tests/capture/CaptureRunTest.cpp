@@ -3,7 +3,9 @@
 #include "tests/support/SampleForms.h"
 #include "tests/support/ServerProcess.h"
 
+#include "components/ServerSettings.h"
 #include "toolkit/ObjectResource.h"
+#include "toolkit/ScopeGuard.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -47,6 +50,12 @@ protected:
             if (item.startsWith(code + QLatin1Char('-')))
                 return showLanguage(item);
         ADD_FAILURE() << "the list holds no language " << code.toStdString();
+    }
+
+    // As the capture command runs: calls in flight, changes judged.
+    void pipeline() {
+        run.RoomInFlight = 64 * 1024;
+        run.JudgeChanges = true;
     }
 
     // Runs the capture; hands back what failed out of it, nothing when it ended as it should.
@@ -435,8 +444,9 @@ TEST_F(ARun, TheServerFailingMidRunKeepsWhatWasStoredAndResetsTheView) {
     ServerProcess remote;
     connection.Close();
     connection.Transport = nullptr;
-    connection.Host = remote.host();
-    connection.Port = remote.port();
+    // The connection takes the server's address from the settings, as the window's does.
+    ServerSettings::setOverride({.host = remote.host(), .port = remote.port()});
+    const ScopeExit forgetAddress([] { ServerSettings::clearOverride(); });
     open();
     selectForms({{"Cliente.Ebf", SampleForms::kCliente}, {"Produto.Ebf", kProduto}});
     chooseLanguage(QStringLiteral("POR"));
@@ -549,8 +559,8 @@ TEST_F(ARun, ACheckStoresNothingAndRecordsOnceEachRowTheRunThenStoresAtTheSameLi
     EXPECT_TRUE(server.versionStamp().has_value());
 }
 
-// The capture command's way: a file's calls go out without waiting for each answer. It must store
-// and tell what one call at a time does.
+// The capture command's way: calls go out without waiting for each answer, across files. It must
+// store and tell what one call at a time does.
 TEST_F(ARun, PipelinedItStoresAndTellsOverTheCorpusWhatOneCallAtATimeDoes) {
     const QDir corpus(QStringLiteral(VDR_CORPUS_DIR "/ebf"));
     const QFileInfoList originals = corpus.entryInfoList(QDir::Files, QDir::Name);
@@ -574,7 +584,7 @@ TEST_F(ARun, PipelinedItStoresAndTellsOverTheCorpusWhatOneCallAtATimeDoes) {
     ASSERT_GT(sequential.recorded.size(), 400) << "the corpus holds hundreds of captions";
     forgetCalls();
 
-    run.Pipelined = true;
+    pipeline();
     ToldRun check;
     run.Observer = &check;
     ASSERT_EQ(runCapture(), QStringList());
@@ -583,7 +593,7 @@ TEST_F(ARun, PipelinedItStoresAndTellsOverTheCorpusWhatOneCallAtATimeDoes) {
     EXPECT_EQ(check.recorded, sequential.recorded);
     EXPECT_EQ(check.recordedRows, sequential.recordedRows);
     EXPECT_EQ(callsOf(RemoteMethods::kGetPropried), lookups);
-    EXPECT_GE(callsOf(RemoteMethods::kGetFormRows), 1);
+    EXPECT_GE(callsOf(RemoteMethods::kGetProgramRows), 1);
     EXPECT_TRUE(check.changes.filter(QStringLiteral("changed")).isEmpty());
     EXPECT_TRUE(check.changes.filter(QStringLiteral("removed")).isEmpty());
 
@@ -649,7 +659,8 @@ TEST_F(ARun, PipelinedACheckTellsWhatEachEditOfAStoredFormChanged) {
         {"a form renamed",
          edited(kPedido, "Form frmPedido", "Form frmPedidoNovo"),
          {"new FRMPEDIDONOVO.LBLNOME \"Nome\"", "new FRMPEDIDONOVO.LBLOBS \"oooooooooooooooooooo\"",
-          "new FRMPEDIDONOVO.CMDGRAVAR \"Gravar\""}},
+          "new FRMPEDIDONOVO.CMDGRAVAR \"Gravar\"", "removed FRMPEDIDO.LBLNOME \"Nome\"",
+          "removed FRMPEDIDO.LBLOBS \"oooooooooooooooooooo\"", "removed FRMPEDIDO.CMDGRAVAR \"Gravar\""}},
         {"a case-only change of names",
          edited(edited(kPedido, "lblNome", "LBLNOME"), "VB.Form frmPedido", "VB.Form FrmPedido"),
          {}},
@@ -671,7 +682,7 @@ TEST_F(ARun, PipelinedACheckTellsWhatEachEditOfAStoredFormChanged) {
     };
     selectForms({{"Pedido.Ebf", kPedido}});
     chooseLanguage(QStringLiteral("POR"));
-    run.Pipelined = true;
+    pipeline();
     ASSERT_EQ(runCapture(), QStringList());
     ASSERT_EQ(rowsOnServer().size(), 3);
     run.CheckOnly = true;
@@ -691,7 +702,7 @@ TEST_F(ARun, PipelinedACheckTellsWhatEachEditOfAStoredFormChanged) {
 TEST_F(ARun, PipelinedAChangedCaptionNamesTheLatestStoredValue) {
     selectForms({{"Pedido.Ebf", edited(kPedido, "\"Nome\"", "\"Nome antigo\"")}});
     chooseLanguage(QStringLiteral("POR"));
-    run.Pipelined = true;
+    pipeline();
     ASSERT_EQ(runCapture(), QStringList());
     folder.write(QStringLiteral("Pedido.Ebf"), kPedido);
     ASSERT_EQ(runCapture(), QStringList());
@@ -704,12 +715,80 @@ TEST_F(ARun, PipelinedAChangedCaptionNamesTheLatestStoredValue) {
                                          "removed FRMPEDIDO.LBLNOME \"Nome antigo\""}));
 }
 
-// A refused insert stops the run: nothing is sent after it is known; rows the server confirmed
-// are stored and told, and the run is known to have stopped at the refused row's line.
+// What changed is judged per program over every file of the run, whichever directories the files
+// stand in: rows the run itself stores are never changed or removed, a check and a run over the
+// same files tell the same, and a check right after a run tells nothing.
+TEST_F(ARun, PipelinedChangesAreJudgedPerProgramOverEveryDirectoryOfTheRun) {
+    const AnsiString sobre = SampleForms::labelForm("frmSobre", {"Vers\xE3o", "Autor"});
+    const AnsiString sobreOutro = SampleForms::labelForm("frmSobre", {"Vers\xE3o 2", "Autor", "Site"});
+    const struct {
+        const char* name;
+        QList<std::pair<QString, AnsiString>> stored; // captured first
+        QList<std::pair<QString, AnsiString>> checked;
+        QStringList told;
+    } rows[] = {
+        {"one form in two directories, nothing stored",
+         {},
+         {{"pa/Sobre.Ebf", sobre}, {"pb/Sobre.Ebf", sobreOutro}},
+         {"new FRMSOBRE.LBL1 \"Versão\"", "new FRMSOBRE.LBL2 \"Autor\"", "new FRMSOBRE.LBL1 \"Versão 2\"",
+          "new FRMSOBRE.LBL3 \"Site\""}},
+        {"a caption edited in one of the two directories",
+         {{"pc/Ajuda.Ebf", sobre}, {"pd/Ajuda.Ebf", sobre}},
+         {{"pc/Ajuda.Ebf", sobre}, {"pd/Ajuda.Ebf", sobreOutro}},
+         {"new FRMSOBRE.LBL1 \"Versão 2\"", "new FRMSOBRE.LBL3 \"Site\""}},
+        {"a check over one of the program's directories",
+         {{"pe/Menu.Ebf", sobre}, {"pf/Menu.Ebf", SampleForms::labelForm("frmMenu", {"Sair"})}},
+         {{"pe/Menu.Ebf", sobre}},
+         {"removed FRMMENU.LBL1 \"Sair\""}},
+        {"a form renamed inside its file",
+         {{"pg/Cliente.Ebf", SampleForms::kCliente}},
+         {{"pg/Cliente.Ebf", edited(SampleForms::kCliente, "frmCliente", "frmClienteNovo")}},
+         {"new FRMCLIENTENOVO.LBLNOME \"Nome do cliente\"", "new FRMCLIENTENOVO.CMDGRAVAR \"Gravar\"",
+          "removed FRMCLIENTE.LBLNOME \"Nome do cliente\"", "removed FRMCLIENTE.CMDGRAVAR \"Gravar\""}},
+        {"one program's caption edited among several forms",
+         {{"ph/Loja.Ebf", sobre}, {"pi/Loja.Ebf", SampleForms::labelForm("frmCaixa", {"Total"})}},
+         {{"ph/Loja.Ebf", sobre}, {"pi/Loja.Ebf", SampleForms::labelForm("frmCaixa", {"Total geral"})}},
+         {"changed FRMCAIXA.LBL1 \"Total geral\" was \"Total\""}},
+    };
+    chooseLanguage(QStringLiteral("POR"));
+    pipeline();
+    const auto select = [&](const QList<std::pair<QString, AnsiString>>& forms) {
+        view.lsbSelec.Clear();
+        for (const auto& [name, text] : forms)
+            view.lsbSelec.Add(folder.write(name, text));
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        select(row.stored);
+        ASSERT_EQ(runCapture(), QStringList());
+        select(row.checked);
+        QStringList told[2];
+        for (const bool checkOnly : {true, false}) {
+            ToldRun observed;
+            run.Observer = &observed;
+            run.CheckOnly = checkOnly;
+            ASSERT_EQ(runCapture(), QStringList());
+            told[checkOnly ? 0 : 1] = observed.changes;
+        }
+        EXPECT_EQ(told[0], row.told) << told[0].join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(told[1], told[0]) << "a run tells what the check before it told";
+        ToldRun again;
+        run.Observer = &again;
+        run.CheckOnly = true;
+        ASSERT_EQ(runCapture(), QStringList());
+        EXPECT_TRUE(again.changes.filter(QRegularExpression(QStringLiteral("^(new|changed)"))).isEmpty())
+            << again.changes.join(QLatin1Char('\n')).toStdString();
+        run.Observer = nullptr;
+        run.CheckOnly = false;
+    }
+}
+
+// A refused insert stops the run; rows on their way that the server confirmed, the next file's
+// included, are stored and told, and the run is known to have stopped at the refused row's line.
 TEST_F(ARun, PipelinedARefusedInsertStopsTheRunAtItsRow) {
     selectForms({{"Produto.Ebf", kProduto}, {"Cliente.Ebf", SampleForms::kCliente}});
     chooseLanguage(QStringLiteral("POR"));
-    run.Pipelined = true;
+    pipeline();
     ToldRun told;
     run.Observer = &told;
     const auto serve = connection.Transport;
@@ -730,7 +809,8 @@ TEST_F(ARun, PipelinedARefusedInsertStopsTheRunAtItsRow) {
     EXPECT_TRUE(failures[0].contains(QStringLiteral("disk full"))) << failures[0].toStdString();
     // The list is sorted: Cliente comes first.
     EXPECT_EQ(told.storing, QStringLiteral("Cliente.Ebf:%1").arg(SampleForms::kCmdGravarLine));
-    EXPECT_EQ(told.recorded, QStringList{QStringLiteral("Cliente.Ebf:%1").arg(SampleForms::kLblNomeLine)});
+    EXPECT_TRUE(told.recorded.contains(QStringLiteral("Cliente.Ebf:%1").arg(SampleForms::kLblNomeLine)));
+    EXPECT_FALSE(told.recorded.contains(told.storing));
     EXPECT_EQ(rowsOnServer(), told.recordedRows);
-    EXPECT_EQ(callsOf(RemoteMethods::kSetPropried), 2) << "none after the refusal";
+    EXPECT_EQ(callsOf(RemoteMethods::kSetPropried), told.recorded.size() + 1) << "every other row sent is told";
 }

@@ -4,7 +4,7 @@
 #include "tests/support/ServerProcess.h"
 #include "tests/support/ServerRows.h"
 
-#include "server/CallPipeline.h"
+#include "host/CaptureCommand.h"
 
 #include <QDir>
 #include <QFile>
@@ -154,7 +154,7 @@ TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAReportO
             EXPECT_TRUE(expected.contains(row)) << "a row no capture makes: " << row.toStdString();
 
         // The report names every row the server took, and no other; only the rows on their way when
-        // the server died, as many as the command keeps in flight, may be stored unnamed.
+        // the server died, as many as fit in the command's room in flight, may be stored unnamed.
         const QJsonObject report = reportAt(reportPath);
         ASSERT_FALSE(report.isEmpty()) << "no report of the failed run";
         const auto [stopped, error] = stopOf(report);
@@ -162,7 +162,8 @@ TEST_P(ServerKilled, TwentyKillsDuringCapturesLeaveNoPartialOrDoubledRowAReportO
         const QStringList named = reportedRows(report);
         for (const QString& row : named)
             EXPECT_TRUE(described.contains(row)) << "named but not stored: " << row.toStdString();
-        EXPECT_LE(rows.size() - storedBefore - named.size(), CallPipeline::kMaxCalls);
+        constexpr qint64 kSmallestDelta = 256; // its field layout alone takes more
+        EXPECT_LE(rows.size() - storedBefore - named.size(), CaptureCommand::kRoomInFlight / kSmallestDelta);
         if (!named.isEmpty()) {
             // It stopped at the caption on its way: in the last row's file or one after it.
             const QJsonObject last = report.value(QLatin1String("rows")).toArray().last().toObject();

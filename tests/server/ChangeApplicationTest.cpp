@@ -97,7 +97,8 @@ TEST_F(TheChanges, TwoConnectionsInsertingTheSameRowBothSucceedAndTheServerKeeps
     server.Serve(other);
     other.Open();
     TranslationDataSets otherData;
-    ChangeApplication otherChanges{other, view};
+    CallFlow otherFlow{other, view};
+    ChangeApplication otherChanges{otherFlow};
     otherData.cdsPropried.AfterPost = [&](TClientDataSet& ds) {
         otherChanges.Apply(ds, RemoteMethods::kSetPropried);
     };

@@ -6,38 +6,24 @@
 #include "tests/support/TranslationRowPost.h"
 #include "tests/support/ViewStandIn.h"
 
-#include "capture/CaptureRun.h"
-#include "capture/TranslationDataSets.h"
-#include "selection/FileLists.h"
-#include "selection/LanguageList.h"
-#include "server/ChangeApplication.h"
-#include "server/ServerLink.h"
+#include "capture/CaptureAssembly.h"
 #include "window/MessageTable.h"
 #include "wire/RemoteMethods.h"
 
 #include "components/Messages.h"
-#include "components/NetConnection.h"
 
 #include <QJsonArray>
 
 #include <gtest/gtest.h>
 
-// The module's plain classes wired as the capture window wires them, without the window: over a
-// stand-in for its controls and a connection to a server in this process. Every remote call is
-// recorded with its arguments; the stand-in answers the questions.
+// The capture's objects as the window has them, without the window: over a stand-in for its
+// controls and a connection to a server in this process. Every remote call is recorded with its
+// arguments; the stand-in answers the questions.
 class PartsFixture : public testing::Test, protected RemoteCallLog {
 protected:
     PartsFixture() {
-        connection.ServerName = RemoteMethods::kServerName;
         server.Serve(connection);
         record(connection);
-        // The window sends a posted row or version stamp at once.
-        data.cdsPropried.AfterPost = [this](TClientDataSet& ds) {
-            changes.Apply(ds, RemoteMethods::kSetPropried);
-        };
-        data.cdsVersao.AfterPost = [this](TClientDataSet& ds) {
-            changes.Apply(ds, RemoteMethods::kSetVersao);
-        };
         run.ProgressInterval = std::chrono::milliseconds(0);
     }
 
@@ -52,16 +38,16 @@ protected:
     QStringList rowsOnServer() const { return describeRows(server.rows()); }
 
     InProcessServer server;
-    TNetConnection connection;
     ViewStandIn view;
-    TranslationDataSets data;
     TMessages messages{CaptureMessages()};
     AnsiString languageCode;
-    ServerLink link{connection, view};
-    ChangeApplication changes{connection, view};
-    CaptureRun run{view, data, link, messages, languageCode};
-    FileLists files{view, messages};
-    LanguageList languages{link, data.cdsIdiLeDfm};
+    CaptureAssembly parts{{view, view, view}, messages, languageCode};
+    TNetConnection& connection = parts.connection;
+    TranslationDataSets& data = parts.data;
+    ServerLink& link = parts.link;
+    CaptureRun& run = parts.run;
+    FileLists& files = parts.files;
+    LanguageList& languages = parts.languages;
 
     QStringList languageItems;
 };

@@ -1,0 +1,40 @@
+#include "capture/CaptureAssembly.h"
+
+#include "wire/RemoteMethods.h"
+
+CaptureAssembly::CaptureAssembly(Views views, const TMessages& messages, AnsiString& languageCode)
+    : link(connection, views.activity), changes(link.Flow()),
+      run(views.capture, data, link, messages, languageCode), files(views.selection, messages),
+      languages(link, data.cdsIdiLeDfm) {
+    connection.ServerName = RemoteMethods::kServerName;
+    connection.SetHost(QStringLiteral("127.0.0.1"));
+    connection.ThrowException = false;
+    connection.BeforeConnect = [](TNetConnection& sender) { ServerLink::TakeServerAddress(sender); };
+
+    // Data-set events run inside the post or delete that raised them: their failures go back to
+    // whoever posted.
+    data.cdsPropried.AfterPost = [this](TClientDataSet&) { SendPropriedChanges(); };
+    data.cdsPropried.AfterDelete = [this](TClientDataSet&) { SendPropriedChanges(); };
+    data.cdsPropried.AfterCancel = [](TClientDataSet& rows) { rows.CancelUpdates(); };
+    data.cdsVersao.AfterPost = [this](TClientDataSet&) { SendVersaoChanges(); };
+    data.cdsVersao.AfterDelete = [this](TClientDataSet&) { SendVersaoChanges(); };
+    data.cdsVersao.AfterCancel = [](TClientDataSet& stamp) { stamp.CancelUpdates(); };
+    data.cdsVerificaProp.AfterPost = [this](TClientDataSet&) { SendVerificaPropPost(); };
+    data.cdsVerificaProp.AfterDelete = [this](TClientDataSet&) { SendVerificaPropDelete(); };
+}
+
+void CaptureAssembly::SendPropriedChanges() {
+    changes.Apply(data.cdsPropried, RemoteMethods::kSetPropried);
+}
+
+void CaptureAssembly::SendVersaoChanges() {
+    changes.Apply(data.cdsVersao, RemoteMethods::kSetVersao);
+}
+
+void CaptureAssembly::SendVerificaPropPost() {
+    changes.Apply(data.cdsVerificaProp, RemoteMethods::kSetPropried);
+}
+
+void CaptureAssembly::SendVerificaPropDelete() {
+    changes.Apply(data.cdsVerificaProp, RemoteMethods::kSetVerProp);
+}

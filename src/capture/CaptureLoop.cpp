@@ -1,0 +1,215 @@
+#include "capture/CaptureLoop.h"
+
+#include "capture/CaptionScanner.h"
+#include "capture/ProgressPacer.h"
+
+#include "toolkit/ClientDataSet.h"
+#include "wire/RecordLayouts.h"
+
+#include <QDateTime>
+
+// One caption as it goes to the look-up: its own copy of the names, which the answer may rename.
+struct CaptureLoop::Caption {
+    QString file;
+    int line = 0;
+    quint64 number = 0; // in the order met
+    AnsiString program, form, component, property, language;
+    AnsiString value, lookupValue, storedValue;
+};
+
+namespace {
+
+// The status line shows less than this; laying out a caption of thousands of characters per row
+// would cost more than storing it.
+constexpr qsizetype kStatusLength = 160;
+// Answers taken between two chances for a stop signal or a click on Cancel to come in.
+constexpr int kAnswersBetweenEvents = 64;
+
+QList<StoredCaption> storedCaptionsOf(TClientDataSet& rows) {
+    QList<StoredCaption> stored;
+    const TField* updated = rows.FieldByName(QStringLiteral("DTULTATUTRAD"));
+    for (rows.First(); !rows.Eof(); rows.Next())
+        stored.append({rows.FieldByName(QStringLiteral("CDPROGRAMA"))->AsString(),
+                       rows.FieldByName(QStringLiteral("NMFORMULARIO"))->AsString(),
+                       rows.FieldByName(QStringLiteral("NMCOMPONENTE"))->AsString(),
+                       rows.FieldByName(QStringLiteral("NMPROPRIEDADE"))->AsString(),
+                       rows.FieldByName(QStringLiteral("STVALORPROP"))->AsString(),
+                       rows.FieldByName(QStringLiteral("IDIDIOMA"))->AsString(),
+                       updated->IsNull() ? QDateTime() : updated->AsDateTime()});
+    return stored;
+}
+
+} // namespace
+
+CaptureLoop::CaptureLoop(CaptureView& view, TranslationDataSets& data, ServerLink& link,
+                         AnsiString& languageCode, const bool& cancelRequested, Settings settings)
+    : view_(view), data_(data), link_(link), languageCode_(languageCode), cancelRequested_(cancelRequested),
+      settings_(settings) {}
+
+void CaptureLoop::Scan(const QString& file, const TStringList& lines, const AnsiString& programCode) {
+    CaptionScanner scan(programCode);
+    scan_ = &scan;
+    const AnsiString program = Ansi::UpperCase(programCode);
+    if (settings_.judgeChanges) {
+        if (!programs_.contains(program))
+            programOrder_.append(program);
+        programs_[program].FileScanned(file);
+    }
+    ProgressPacer pacer(settings_.progressInterval);
+    for (int i = 0; i < lines.Count() && !cancelRequested_; ++i) {
+        scanLine_ = i + 1;
+        if (scan.ReadLine(lines[i], languageCode_))
+            lookUp(scan, i + 1, file);
+        if (pacer.Step()) {
+            view_.AdvanceProgress(pacer.TakeSteps());
+            view_.ProcessMessages();
+        }
+    }
+    if (pacer.PendingSteps() > 0) {
+        view_.AdvanceProgress(pacer.TakeSteps());
+        view_.ProcessMessages();
+    }
+    scan_ = nullptr;
+}
+
+void CaptureLoop::lookUp(CaptionScanner& scan, int line, const QString& file) {
+    auto caption = std::make_shared<Caption>(Caption{file, line, ++captionsMet_, Ansi::UpperCase(scan.programCode),
+                                                     scan.formName, scan.componentName, scan.propertyName,
+                                                     languageCode_, scan.value, scan.LookupValue(),
+                                                     scan.StoredValue()});
+    CallFlow::Handlers handlers;
+    handlers.awaiting = [this, caption] {
+        if (settings_.observer)
+            settings_.observer->CaptionLookedUp(caption->file, caption->line);
+    };
+    handlers.answered = [this, caption](const QJsonValue& result) { take(*caption, result); };
+    link_.Flow().Send(ServerLink::GetPropriedCall(caption->program, caption->form, caption->component,
+                                                  caption->property, "0", caption->lookupValue,
+                                                  caption->language),
+                      std::move(handlers));
+}
+
+void CaptureLoop::take(Caption& caption, const QJsonValue& result) {
+    ServerLink::Load(data_.cdsPropried, result);
+    if (scan_ && caption.number == captionsMet_ && caption.line == scanLine_) {
+        // The scan still stands at this caption: it goes on with the names the server gave back.
+        scan_->formName = caption.form;
+        scan_->componentName = caption.component;
+        scan_->propertyName = caption.property;
+        languageCode_ = caption.language;
+    }
+    const QList<AnsiString> key{caption.program,
+                                Ansi::UpperCase(caption.form),
+                                Ansi::UpperCase(caption.component),
+                                Ansi::UpperCase(caption.property),
+                                caption.lookupValue,
+                                Ansi::UpperCase(caption.language)};
+    const bool known = data_.cdsPropried.RecordCount() > 0 || recorded_.contains(key);
+    const int change = settings_.judgeChanges
+                           ? programs_[caption.program].Add(caption.file, caption.form, caption.component,
+                                                            caption.property, caption.lookupValue, known)
+                           : -1;
+    paceAnswers();
+    if (known)
+        return; // the server holds it already, or would by now in a run
+    recorded_.insert(key);
+    record(caption, change);
+}
+
+void CaptureLoop::record(const Caption& caption, int change) {
+    AnsiString status = caption.program + " - " + caption.form + " - " + caption.component + " - " +
+                        caption.property + " - " + caption.value;
+    if (status.size() > kStatusLength)
+        status = status.left(kStatusLength - 3) + "...";
+    view_.SetStatus(Ansi::toUnicode(status));
+
+    const RecordedCaption recorded{caption.file,
+                                   caption.line,
+                                   caption.program,
+                                   Ansi::UpperCase(caption.form),
+                                   Ansi::UpperCase(caption.component),
+                                   Ansi::UpperCase(caption.property),
+                                   caption.storedValue,
+                                   Ansi::UpperCase(caption.language),
+                                   std::nullopt};
+    if (settings_.checkOnly) {
+        tell(recorded, change);
+        return;
+    }
+
+    // The row goes out through the data set's owner; its answer tells it stored, a failure of the
+    // calls before it included.
+    CallFlow::Handlers stored;
+    stored.awaiting = [this, file = caption.file, line = caption.line] {
+        if (settings_.observer)
+            settings_.observer->RowStoring(file, line);
+    };
+    stored.answered = [this, recorded, change](const QJsonValue&) { tell(recorded, change); };
+    stored.keptAfterFailure = true;
+    link_.Flow().AlsoOnNextCall(std::move(stored));
+    TClientDataSet& rows = data_.cdsPropried;
+    insertCaptionRow(rows, recorded);
+    if (rows.State() == TDataSetState::Insert || rows.State() == TDataSetState::Edit)
+        rows.Post(); // sends the row; one call at a time, before the scan goes on
+    link_.Flow().ClearAlsoOnNext();
+}
+
+void CaptureLoop::tell(const RecordedCaption& caption, int change) {
+    if (!settings_.observer)
+        return;
+    if (settings_.judgeChanges)
+        untold_.append({caption, change}); // once the stored rows are read
+    else
+        settings_.observer->CaptionRecorded(caption);
+}
+
+void CaptureLoop::paceAnswers() {
+    // With calls in flight the scan may wait long for answers; a stop signal or a click on Cancel
+    // still comes in now and then. One call at a time, the scan lets them in after each line.
+    if (link_.Flow().RoomInFlight() > 0 && ++answers_ % kAnswersBetweenEvents == 0)
+        view_.ProcessMessages();
+}
+
+void CaptureLoop::Finish(bool scannedToEnd) {
+    link_.Flow().Finish();
+    if (!settings_.judgeChanges)
+        return;
+    for (const AnsiString& program : std::as_const(programOrder_))
+        readStoredRows(program, AnsiString());
+    link_.Flow().Finish();
+
+    for (ProgramChanges& changes : programs_)
+        changes.Judge();
+    for (Recorded& recorded : untold_)
+        if (recorded.change >= 0)
+            recorded.caption.replaced = programs_[recorded.caption.program].replaced(recorded.change);
+    TellUnjudged();
+    if (!scannedToEnd || !settings_.observer)
+        return;
+    for (const AnsiString& program : std::as_const(programOrder_))
+        for (const ProgramChanges::Removed& removed : programs_[program].removed())
+            settings_.observer->CaptionRemoved(removed.file, removed.stored);
+}
+
+void CaptureLoop::TellUnjudged() {
+    if (settings_.observer)
+        for (const Recorded& recorded : std::as_const(untold_))
+            settings_.observer->CaptionRecorded(recorded.caption);
+    untold_.clear();
+}
+
+void CaptureLoop::readStoredRows(const AnsiString& program, const AnsiString& cursor) {
+    auto next = std::make_shared<AnsiString>(cursor);
+    CallFlow::Handlers handlers;
+    handlers.answered = [this, program, next](const QJsonValue& result) {
+        TClientDataSet rows;
+        defineLayout(rows, Layouts::translationRow());
+        ServerLink::Load(rows, result);
+        programs_[program].Take(storedCaptionsOf(rows));
+        paceAnswers();
+        if (!next->isEmpty())
+            readStoredRows(program, *next);
+    };
+    link_.Flow().Send(ServerLink::GetProgramRowsCall(program, Ansi::UpperCase(languageCode_), *next),
+                      std::move(handlers));
+}
