@@ -1,4 +1,5 @@
 #include "tests/module/ModuleFixture.h"
+#include "tests/support/CaptureCommand.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAbstractButton>
@@ -102,6 +103,28 @@ TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputNorDoesEscap
     EXPECT_TRUE(form->isVisible() && !form->IsReleased()) << "Escape closed the window";
     for (QWidget* control : selection)
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+}
+
+// The window and the capture command are one capture: over the same forms, each on a server of its
+// own, they store the same rows in the same order.
+TEST_F(WindowCapture, TheWindowAndTheCaptureCommandStoreTheSameRowsOverTheSameForms) {
+    FormFolder folder;
+    folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
+    folder.write(QStringLiteral("Produto.Ebf"), SampleForms::labelForm("frmProduto", {"C\xF3" "digo", "Pre\xE7o"}));
+    writeForm(folder);
+    const QStringList names{"Cliente.Ebf", "Produto.Ebf", "Rotulos.Ebf"};
+    selectFiles(folder, names);
+    chooseLanguage(QStringLiteral("POR"));
+    clickImport();
+    ASSERT_TRUE(failures.isEmpty()) << failures.join(QLatin1Char('\n')).toStdString();
+
+    ServerProcess commandServer;
+    const CaptureResult command =
+        runCapture(QStringList{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--yes")} +
+                   serverOption(commandServer) + QStringList{folder.path()});
+    ASSERT_EQ(command.exitCode, 0) << command.err.toStdString();
+    EXPECT_EQ(describeRows(exportedRows(commandServer)), rowsOnServer());
+    EXPECT_EQ(rowsOnServer().filter(QStringLiteral("ROTULOS ")).size(), 3);
 }
 
 TEST_F(WindowCapture, NoBusyWindowLingersOverTheRunsMessageOrOverTheWindowAfterADeclinedRun) {

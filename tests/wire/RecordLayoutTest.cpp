@@ -66,7 +66,7 @@ TEST(RecordLayout, EachIsTheDocumentedOne) {
     } cases[] = {
         {Layouts::languageEntry(), QStringLiteral("Language entry (packet of `GetIdiLeDfm`):")},
         {Layouts::translationRow(),
-         QStringLiteral("Translation row (packets of `GetPropried` and `GetFormRows`, "
+         QStringLiteral("Translation row (packets of `GetPropried` and `GetProgramRows`, "
                         "deltas of `SetPropried` and `SetVerProp`):")},
         {Layouts::versionRecord(),
          QStringLiteral("Version record (packets of `GetVersao`, deltas of `SetVersao`):")},
