@@ -46,7 +46,8 @@ qsizetype characterCount(const QString& text) {
 
 } // namespace
 
-void writeSuccess(JsonWriter& out, const Layout& layout, const std::function<void(JsonWriter&)>& writeRows) {
+void writeSuccess(JsonWriter& out, const Layout& layout, const std::function<void(JsonWriter&)>& writeRows,
+                  const std::function<QJsonObject()>& refs) {
     out.startObject();
     out.key("ok");
     out.boolean(true);
@@ -60,6 +61,10 @@ void writeSuccess(JsonWriter& out, const Layout& layout, const std::function<voi
         writeRows(out);
     out.endArray();
     out.endObject();
+    if (refs) {
+        out.key("refs");
+        out.value(refs());
+    }
     out.endObject();
 }
 

@@ -17,9 +17,11 @@ class JsonWriter;
 // Data packets as docs/protocol.md describes them, on the record layouts of wire/.
 
 // A method's successful result, {"ok": true, "data": packet}, the packet's rows written by
-// writeRows (none when it is empty).
+// writeRows (none when it is empty). refs, when given, is asked once the rows are written (they may
+// decide it) for the new values of by-reference arguments, keyed by position: {"2": "..."}.
 void writeSuccess(JsonWriter& out, const Layout& layout,
-                  const std::function<void(JsonWriter&)>& writeRows = {});
+                  const std::function<void(JsonWriter&)>& writeRows = {},
+                  const std::function<QJsonObject()>& refs = {});
 // A method's refusal: {"ok": false, "message": message}.
 void writeFailure(JsonWriter& out, const QString& message);
 

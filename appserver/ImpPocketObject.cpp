@@ -7,6 +7,7 @@
 #include "wire/RemoteMethods.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -84,8 +85,8 @@ void ImpPocketObject::dispatch(const QString& method, const QJsonArray& params, 
         return getPropried(params, out);
     if (method == RemoteMethods::kGetVersao)
         return getVersao(params, out);
-    if (method == RemoteMethods::kGetFormRows)
-        return getFormRows(params, out);
+    if (method == RemoteMethods::kGetProgramRows)
+        return getProgramRows(params, out);
     std::optional<QString> refusal;
     const Layout* layout = &Layouts::translationRow();
     if (method == RemoteMethods::kSetPropried) {
@@ -143,29 +144,38 @@ void ImpPocketObject::getVersao(const QJsonArray& params, JsonWriter& out) {
     });
 }
 
-void ImpPocketObject::getFormRows(const QJsonArray& params, JsonWriter& out) {
-    const QStringList args = stringArguments(RemoteMethods::kGetFormRows, params, 3);
-    // One more than answered, to tell a form at the limit from one over it.
-    const QList<TranslationRow> found =
-        storage_.findFormRows(args.at(0), args.at(1), args.at(2), kMaxFormRows + 1);
-    const auto refuse = [&args](const QString& limit) {
-        return RpcError(RpcCode::InternalError,
-                        QStringLiteral("the form %1 of %2 in %3 is too large to answer at once: GetFormRows "
-                                       "answers at most %4")
-                            .arg(args.at(1), args.at(0), args.at(2), limit));
-    };
-    if (found.size() > kMaxFormRows)
-        throw refuse(QStringLiteral("%1 rows").arg(kMaxFormRows));
-    qint64 bytes = 0;
-    for (const TranslationRow& row : found) {
-        bytes += answerBytes(row);
-        if (bytes > kMaxFormRowsBytes)
-            throw refuse(QStringLiteral("%1 MiB of rows").arg(kMaxFormRowsBytes / (1024 * 1024)));
+void ImpPocketObject::getProgramRows(const QJsonArray& params, JsonWriter& out) {
+    const QString method = RemoteMethods::kGetProgramRows;
+    const QStringList args = stringArguments(method, params, 3);
+    // The cursor is the ID the page before stopped after, as this method wrote it; the first page
+    // comes after every ID.
+    qint64 after = std::numeric_limits<qint64>::min();
+    if (!args.at(2).isEmpty()) {
+        bool isNumber = false;
+        after = args.at(2).toLongLong(&isNumber);
+        if (!isNumber || QString::number(after) != args.at(2))
+            throw RpcError(
+                RpcCode::InvalidParams,
+                QStringLiteral("argument 3 of %1 is not a cursor: \"\" or one a page gave").arg(method));
     }
-    writeSuccess(out, Layouts::translationRow(), [&found](JsonWriter& rows) {
-        for (const TranslationRow& row : found)
-            writeRow(rows, row);
-    });
+    std::optional<qint64> next;
+    writeSuccess(
+        out, Layouts::translationRow(),
+        [&](JsonWriter& rows) {
+            qint64 bytes = 0;
+            next = storage_.forEachProgramRow(
+                args.at(0), args.at(1), after, kMaxPageRows, [&](const TranslationRow& row) {
+                    const qint64 size = answerBytes(row);
+                    if (bytes > 0 && bytes + size > kMaxPageBytes)
+                        return false; // left for the next page; the first row always goes
+                    bytes += size;
+                    writeRow(rows, row);
+                    return true;
+                });
+        },
+        [&next] {
+            return QJsonObject{{QStringLiteral("2"), next ? QString::number(*next) : QString()}};
+        });
 }
 
 TranslationRow ImpPocketObject::rowOf(const QJsonArray& values, const QString& where) const {

@@ -10,15 +10,14 @@
 
 // The remote data module rdmImpPocket, registered as "Vdr04000.rdmImpPocket": the capture tool's
 // view of the translation table, the language list and the version record. docs/protocol.md
-// describes its methods: the module's six and GetFormRows.
+// describes its methods: the module's six and GetProgramRows.
 class ImpPocketObject : public ServerObject {
 public:
-    // GetFormRows refuses a form with more rows, or whose rows take more room in the answer, rather
-    // than cut it short: the capture would take the rows left out for captions gone from the form.
-    // The room keeps an answer well within the 64 MiB a client reads, which 10,000 rows of two
-    // 4,000-character values each would not be.
-    static constexpr int kMaxFormRows = 10000;
-    static constexpr qint64 kMaxFormRowsBytes = 16 * 1024 * 1024;
+    // A page of GetProgramRows ends before the row that would take it past either limit, so that an
+    // answer stays well within the 64 MiB a client reads whatever the values (a row takes at most
+    // about 50 KB of it), and the server holds no more than a page for it.
+    static constexpr int kMaxPageRows = 5000;
+    static constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
 
     explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
 
@@ -34,7 +33,7 @@ private:
     void getIdiLeDfm(const QJsonArray& params, JsonWriter& out);
     void getPropried(const QJsonArray& params, JsonWriter& out);
     void getVersao(const QJsonArray& params, JsonWriter& out);
-    void getFormRows(const QJsonArray& params, JsonWriter& out);
+    void getProgramRows(const QJsonArray& params, JsonWriter& out);
     // The refusal's message when the delta is not applied.
     std::optional<QString> applyTranslationDelta(const QString& method, const QJsonArray& params,
                                                  MissingDelete missingDelete);

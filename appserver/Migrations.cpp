@@ -67,17 +67,18 @@ void addLanguageOrder(const QSqlDatabase& db) {
                                   " WHERE languages.IDIDIOMA = appended.IDIDIOMA"));
 }
 
-void addFormKey(const QSqlDatabase& db) {
-    runStatement(db, QStringLiteral("ALTER TABLE translations ADD COLUMN FORMKEY TEXT"));
-    // The key is computed here, as on every insert, since SQL's upper-casing goes by locale. In
-    // batches along ID, so that a large table is never held in memory at once.
+// Sets column, a key computed in C++ from sourceColumns of each stored row, since SQL's
+// upper-casing goes by locale. In batches along ID, so that a large table is never held in memory
+// at once. column and sourceColumns are constants of this program.
+void fillKeyColumn(const QSqlDatabase& db, const QString& column, const QString& sourceColumns,
+                   const std::function<QString(const QSqlQuery&)>& keyOf) {
     constexpr int kBatch = 1000;
     QSqlQuery read(db);
-    prepareQuery(read, QStringLiteral("SELECT ID, CDPROGRAMA, NMFORMULARIO, IDIDIOMA FROM translations"
-                                      " WHERE ID > ? ORDER BY ID LIMIT %1")
+    prepareQuery(read, QStringLiteral("SELECT ID, %1 FROM translations WHERE ID > ? ORDER BY ID LIMIT %2")
+                           .arg(sourceColumns)
                            .arg(kBatch));
     QSqlQuery write(db);
-    prepareQuery(write, QStringLiteral("UPDATE translations SET FORMKEY = ? WHERE ID = ?"));
+    prepareQuery(write, QStringLiteral("UPDATE translations SET %1 = ? WHERE ID = ?").arg(column));
     QVariantList keys, ids;
     qint64 last = std::numeric_limits<qint64>::min();
     do {
@@ -87,21 +88,41 @@ void addFormKey(const QSqlDatabase& db) {
         while (read.next()) {
             last = read.value(0).toLongLong();
             ids.append(last);
-            keys.append(
-                formKey(read.value(1).toString(), read.value(2).toString(), read.value(3).toString()));
+            keys.append(keyOf(read));
         }
         read.finish();
         for (qsizetype i = 0; i < ids.size(); ++i)
             execPrepared(write, {keys.at(i), ids.at(i)});
     } while (ids.size() == kBatch);
+}
+
+void addFormKey(const QSqlDatabase& db) {
+    runStatement(db, QStringLiteral("ALTER TABLE translations ADD COLUMN FORMKEY TEXT"));
+    fillKeyColumn(db, QStringLiteral("FORMKEY"), QStringLiteral("CDPROGRAMA, NMFORMULARIO, IDIDIOMA"),
+                  [](const QSqlQuery& row) {
+                      return formKey(row.value(1).toString(), row.value(2).toString(),
+                                     row.value(3).toString());
+                  });
     // With ID in the index its entries for one key come in stored order, so neither storage sorts
     // or walks the table in ID order instead.
     runStatement(db, QStringLiteral("CREATE INDEX translations_formkey ON translations (FORMKEY, ID)"));
 }
 
+void replaceFormKeyWithProgramKey(const QSqlDatabase& db) {
+    runStatement(db, QStringLiteral("ALTER TABLE translations ADD COLUMN PROGRAMKEY TEXT"));
+    fillKeyColumn(
+        db, QStringLiteral("PROGRAMKEY"), QStringLiteral("CDPROGRAMA, IDIDIOMA"),
+        [](const QSqlQuery& row) { return programKey(row.value(1).toString(), row.value(2).toString()); });
+    // As for FORMKEY: a page of a program is one range of this index, in stored order.
+    runStatement(db, QStringLiteral("CREATE INDEX translations_programkey ON translations (PROGRAMKEY, ID)"));
+    // Nothing reads a form's rows on their own any more. SQLite drops no column an index is on.
+    runStatement(db, QStringLiteral("DROP INDEX translations_formkey"));
+    runStatement(db, QStringLiteral("ALTER TABLE translations DROP COLUMN FORMKEY"));
+}
+
 const QList<std::function<void(const QSqlDatabase&)>>& steps() {
-    static const QList<std::function<void(const QSqlDatabase&)>> list{createInitialSchema, addLanguageOrder,
-                                                                      addFormKey};
+    static const QList<std::function<void(const QSqlDatabase&)>> list{
+        createInitialSchema, addLanguageOrder, addFormKey, replaceFormKeyWithProgramKey};
     return list;
 }
 

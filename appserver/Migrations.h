@@ -8,8 +8,11 @@
 //   1: languages, translations (unique index on MATCHKEY), version_record; seeds the languages
 //      and the single version row.
 //   2: languages.SORTORDER, so the list keeps its order independent of the storage's row ids.
-//   3: translations.FORMKEY (see formKey) with an index on it, so GetFormRows finds a form's rows
+//   3: translations.FORMKEY (see formKey) with an index on it, so GetFormRows found a form's rows
 //      without reading the table; filled in for the rows already stored.
+//   4: translations.PROGRAMKEY (see programKey) with an index on it and ID, so each page of
+//      GetProgramRows is one range of the index; filled in for the rows already stored. FORMKEY
+//      and its index go, as GetFormRows has.
 
 int latestSchemaVersion();
 

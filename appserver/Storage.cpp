@@ -53,7 +53,7 @@ template <typename Query> TranslationRow readRow(const Query& query, int first) 
 QVariantList rowValues(const TranslationRow& row) {
     const TranslationKey key = TranslationKey::ofRow(row);
     return {key.matchKey(),
-            key.formKey(),
+            programKey(row.program, row.language),
             row.program,
             row.form,
             row.component,
@@ -71,18 +71,20 @@ QString lookupSql(const QString& placeholder) {
         .arg(kRowColumns, placeholder);
 }
 
-QString formRowsSql(const QString& keyPlaceholder, const QString& limitPlaceholder) {
-    return QStringLiteral("SELECT ID, %1 FROM translations WHERE FORMKEY = %2 ORDER BY ID LIMIT %3")
-        .arg(kRowColumns, keyPlaceholder, limitPlaceholder);
+QString programRowsSql(const QString& keyPlaceholder, const QString& afterPlaceholder,
+                       const QString& limitPlaceholder) {
+    return QStringLiteral("SELECT ID, %1 FROM translations WHERE PROGRAMKEY = %2 AND ID > %3 ORDER BY ID"
+                          " LIMIT %4")
+        .arg(kRowColumns, keyPlaceholder, afterPlaceholder, limitPlaceholder);
 }
 
 // The statements with the columns spelled once, put together once: each is also the key under
 // which the connection keeps it prepared.
 const QString kLookupSql = lookupSql(QStringLiteral("?"));
-const QString kFormRowsSql = formRowsSql(QStringLiteral("?"), QStringLiteral("?"));
+const QString kProgramRowsSql = programRowsSql(QStringLiteral("?"), QStringLiteral("?"), QStringLiteral("?"));
 const QString kInsertSql =
     QStringLiteral(
-        "INSERT INTO translations (MATCHKEY, FORMKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        "INSERT INTO translations (MATCHKEY, PROGRAMKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
         " ON CONFLICT (MATCHKEY) DO NOTHING")
         .arg(kRowColumns);
 
@@ -168,20 +170,38 @@ QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const
     return result;
 }
 
-QList<TranslationRow> Storage::findFormRows(const QString& program, const QString& form,
-                                            const QString& language, int atMost) const {
-    StatementRun query = statements().run(kFormRowsSql, {formKey(program, form, language), atMost});
-    const QString wanted[] = {upperAsciiLetters(program), upperAsciiLetters(form),
-                              upperAsciiLetters(language)};
-    QList<TranslationRow> result;
-    while (query.next()) {
-        TranslationRow row = readRow(query, 1);
-        // The hash found the candidates; the columns decide.
-        if (upperAsciiLetters(row.program) == wanted[0] && upperAsciiLetters(row.form) == wanted[1] &&
-            upperAsciiLetters(row.language) == wanted[2])
-            result.append(row);
+std::optional<qint64>
+Storage::forEachProgramRow(const QString& program, const QString& language, qint64 after, int atMost,
+                           const std::function<bool(const TranslationRow&)>& take) const {
+    // Read in chunks: PostgreSQL sends every row a statement selects, and the driver reads them all
+    // before the next statement, however few take wants.
+    constexpr int kChunk = 500;
+    const QString key = programKey(program, language);
+    const QString wanted[] = {upperAsciiLetters(program), upperAsciiLetters(language)};
+    qint64 last = after;
+    int taken = 0;
+    for (;;) {
+        // One more than may be taken: when it comes, rows are left.
+        const int limit = std::min(kChunk, atMost - taken + 1);
+        StatementRun query = statements().run(kProgramRowsSql, {key, last, limit});
+        int read = 0;
+        while (query.next()) {
+            ++read;
+            const qint64 id = query.value(0).toLongLong();
+            const TranslationRow row = readRow(query, 1);
+            // The hash found the candidates; the columns decide.
+            if (upperAsciiLetters(row.program) != wanted[0] || upperAsciiLetters(row.language) != wanted[1]) {
+                last = id;
+                continue;
+            }
+            if (taken == atMost || !take(row))
+                return last;
+            ++taken;
+            last = id;
+        }
+        if (read < limit)
+            return std::nullopt;
     }
-    return result;
 }
 
 // Not kept prepared: it runs once per export, and visit might run it again meanwhile.
@@ -233,7 +253,7 @@ Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original
     values.append(*id);
     statements().run(
         QStringLiteral(
-            "UPDATE translations SET MATCHKEY = ?, FORMKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?,"
+            "UPDATE translations SET MATCHKEY = ?, PROGRAMKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?,"
             " NMCOMPONENTE = ?, NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?,"
             " STAGRVALPROP = ?, DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ?"),
         values);
@@ -254,12 +274,12 @@ void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {
 }
 
 QString Storage::lookupPlan(Lookup lookup) const {
-    const bool formRows = lookup == Lookup::FormRows;
+    const bool programRows = lookup == Lookup::ProgramRows;
     QStringList lines;
     if (SqlDialect::of(db()).kind == DatabaseLocation::Kind::Sqlite) {
         QSqlQuery query =
-            runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + (formRows ? kFormRowsSql : kLookupSql),
-                   formRows ? QVariantList{QString(), 1} : QVariantList{QString()});
+            runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + (programRows ? kProgramRowsSql : kLookupSql),
+                   programRows ? QVariantList{QString(), 0, 1} : QVariantList{QString()});
         const int detail = query.record().indexOf(QStringLiteral("detail"));
         while (query.next())
             lines.append(query.value(detail).toString());
@@ -271,13 +291,14 @@ QString Storage::lookupPlan(Lookup lookup) const {
     runStatement(db(), QStringLiteral("BEGIN"));
     const auto rollBack = qScopeGuard([this] { QSqlQuery(db()).exec(QStringLiteral("ROLLBACK")); });
     runStatement(db(), QStringLiteral("SET LOCAL plan_cache_mode = force_generic_plan"));
-    runStatement(db(), formRows ? QStringLiteral("PREPARE appserver_lookup (text, bigint) AS ") +
-                                      formRowsSql(QStringLiteral("$1"), QStringLiteral("$2"))
-                                : QStringLiteral("PREPARE appserver_lookup (text) AS ") +
-                                      lookupSql(QStringLiteral("$1")));
+    runStatement(
+        db(), programRows
+                  ? QStringLiteral("PREPARE appserver_lookup (text, bigint, bigint) AS ") +
+                        programRowsSql(QStringLiteral("$1"), QStringLiteral("$2"), QStringLiteral("$3"))
+                  : QStringLiteral("PREPARE appserver_lookup (text) AS ") + lookupSql(QStringLiteral("$1")));
     QSqlQuery query =
-        runStatement(db(), formRows ? QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL, NULL)")
-                                    : QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
+        runStatement(db(), programRows ? QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL, NULL, NULL)")
+                                       : QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
     while (query.next())
         lines.append(query.value(0).toString());
     runStatement(db(), QStringLiteral("DEALLOCATE appserver_lookup"));

@@ -48,10 +48,14 @@ public:
 
     // At most one row, since the key is unique.
     QList<TranslationRow> findTranslations(const TranslationKey& key) const;
-    // The rows of one form in one language, in the order stored, whatever their other fields:
-    // program, form and language equal after a-z upper-casing. At most atMost of them.
-    QList<TranslationRow> findFormRows(const QString& program, const QString& form, const QString& language,
-                                       int atMost) const;
+    // The rows of one program in one language stored after the row with ID after, in the order
+    // stored, whatever their other fields (program and language equal after a-z upper-casing):
+    // hands them to take one at a time, as read, until take refuses one or atMost have been taken.
+    // Returns the ID to go on after, or nullopt when no such row is left: none is held beyond the
+    // one in hand, so a program of any size reads in pages.
+    std::optional<qint64> forEachProgramRow(const QString& program, const QString& language, qint64 after,
+                                            int atMost,
+                                            const std::function<bool(const TranslationRow&)>& take) const;
     // Every row in the order stored.
     void forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const;
 
@@ -82,8 +86,8 @@ public:
 
     void setVersionStamp(const std::optional<QDateTime>& stamp);
 
-    enum class Lookup { Translation, FormRows };
-    // The database's plan for the look-up of findTranslations or findFormRows, one line per step:
+    enum class Lookup { Translation, ProgramRows };
+    // The database's plan for the look-up of findTranslations or forEachProgramRow, one line per step:
     // SQLite's EXPLAIN QUERY PLAN, or PostgreSQL's EXPLAIN of the generic plan (the one for any key).
     QString lookupPlan(Lookup lookup = Lookup::Translation) const;
 

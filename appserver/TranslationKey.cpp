@@ -69,8 +69,9 @@ QString TranslationKey::matchKey() const {
                     128 + 3 * value_.size());
 }
 
-QString TranslationKey::formKey() const {
-    return digestOf({&program_, &form_, &language_}, 128);
+QString programKey(const QString& program, const QString& language) {
+    const QString pieces[] = {upperAsciiLetters(program), upperAsciiLetters(language)};
+    return digestOf({&pieces[0], &pieces[1]}, 128);
 }
 
 QString formKey(const QString& program, const QString& form, const QString& language) {

@@ -21,8 +21,6 @@ public:
     // Hex SHA-256 of the pieces; the unique index of the translation table is on it, so a
     // look-up of a 4,000-character value is one index probe.
     QString matchKey() const;
-    // formKey of the key's program, form and language.
-    QString formKey() const;
 
     bool operator==(const TranslationKey&) const = default;
 
@@ -31,8 +29,12 @@ private:
     QString program_, form_, component_, property_, numberText_, value_, language_;
 };
 
-// Hex SHA-256 of program, form and language upper-cased a-z, hashed as matchKey hashes its pieces:
-// the index GetFormRows finds a form's rows in one language by.
+// Hex SHA-256 of program and language upper-cased a-z, hashed as matchKey hashes its pieces: the
+// index GetProgramRows pages a program's rows in one language along.
+QString programKey(const QString& program, const QString& language);
+
+// The same of program, form and language: what schema version 3 kept in FORMKEY. Only that
+// migration computes it; version 4 drops the column again.
 QString formKey(const QString& program, const QString& form, const QString& language);
 
 // Upper-cases a-z and nothing else, so the result never depends on a locale ("Física" gives

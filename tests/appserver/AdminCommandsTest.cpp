@@ -78,7 +78,7 @@ TEST_P(AdminCommandsTest, WritesWhatTheLineAsks) {
                            "STVALORPROP,STAGRVALPROP,DTULTATUTRAD,IDIDIOMA\r\n";
     const std::pair<QStringList, QString> cases[] = {
         {{"languages"}, "POR\tPortuguês\tPOR\nENG\tEnglish\tENG\nSPA\tEspañol\tSPA\n"},
-        {{"version"}, "DTGERARQTRAD: not set\nschema version: 3\n"},
+        {{"version"}, "DTGERARQTRAD: not set\nschema version: 4\n"},
         {{"export", "--format", "csv", "--language", "eng"},
          header + "CLIENTE,FRM,LBL,CAPTION,0,N,\"Diga \"\"sim\"\"\",\"Diga "
                   "\"\"sim\"\"\",2026-12-07T08:01:44.123,ENG\r\n"
@@ -202,5 +202,5 @@ TEST_P(AdminCommandsTest, VersionShowsTheStamp) {
         storage.setVersionStamp(QDateTime::fromString("2026-12-07T18:30:05.250", Qt::ISODateWithMs));
         transaction.commit();
     }
-    EXPECT_EQ(run({"version"}).out, "DTGERARQTRAD: 2026-12-07T18:30:05.250\nschema version: 3\n");
+    EXPECT_EQ(run({"version"}).out, "DTGERARQTRAD: 2026-12-07T18:30:05.250\nschema version: 4\n");
 }

@@ -7,6 +7,9 @@
 
 #include <QJsonDocument>
 
+#include <functional>
+#include <utility>
+
 // Round trips of the remote methods, with the layouts their packets carry.
 
 namespace {
@@ -27,7 +30,11 @@ QStringList fieldNames(const Layout& layout) {
 
 } // namespace
 
-class MethodsTest : public ServerFixture {};
+class MethodsTest : public ServerFixture {
+protected:
+    QList<QJsonArray> programPages(const QString& program, const QString& language,
+                                   const std::function<void()>& betweenPages = {});
+};
 INSTANTIATE_FOR_EACH_STORAGE(MethodsTest);
 
 TEST_P(MethodsTest, GetIdiLeDfmListsTheSeededLanguagesInOrder) {
@@ -154,68 +161,134 @@ TEST_P(MethodsTest, SetVerPropDeletesLikeSetPropriedButAMissingRowCountsAsApplie
     EXPECT_TRUE(strict.value("message").toString().contains("not stored"));
 }
 
-TEST_P(MethodsTest, GetFormRowsReturnsEveryRowOfTheFormInTheLanguageInStoredOrder) {
+// The rows of each page of GetProgramRows for program and language, read one after another by the
+// cursor from "" as a client does, until the cursor comes back "". betweenPages runs between pages.
+QList<QJsonArray> MethodsTest::programPages(const QString& program, const QString& language,
+                                            const std::function<void()>& betweenPages) {
+    QList<QJsonArray> pages;
+    QString cursor;
+    do {
+        if (!pages.isEmpty() && betweenPages)
+            betweenPages();
+        const QJsonObject result =
+            resultOf(client.call("GetProgramRows", QJsonArray{program, language, cursor}));
+        EXPECT_EQ(result.value("data").toObject().value("fields").toArray(), translationFields());
+        const QJsonValue next = result.value("refs").toObject().value("2");
+        if (!next.isString() || pages.size() > 100) {
+            ADD_FAILURE() << "not a page: " << QJsonDocument(result).toJson().left(400).toStdString();
+            break;
+        }
+        pages.append(result.value("data").toObject().value("rows").toArray());
+        cursor = next.toString();
+    } while (!cursor.isEmpty());
+    return pages;
+}
+
+TEST_P(MethodsTest, GetProgramRowsReturnsEveryRowOfTheProgramInTheLanguageInStoredOrder) {
     const QJsonArray stored[] = {
         captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome"),
         captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Name", "ENG"),
         captionRow("CLIENTE", "FRMPEDIDO", "LBLNUMERO", "Número"),
         withField(captionRow("cliente", "FrmCliente", "lblCidade", "Cidade  "), 4, 2.5),
         captionRow("OUTRO", "FRMCLIENTE", "LBLNOME", "Nome"),
+        captionRow("física", "FRMFISICA", "LBLNOME", "Nome"),
     };
     QJsonArray inserts;
     for (const QJsonArray& row : stored)
         inserts.append(insertChange(row));
-    const QJsonArray moved = withField(stored[2], 1, "FRMCLIENTE");
+    const QJsonArray renamed = withField(stored[0], 6, "Nome completo");
+    const QJsonArray translated = withField(stored[1], 9, "POR");
+    const QJsonArray moved = withField(stored[4], 0, "CLIENTE");
     const struct {
         QJsonObject delta; // applied first
-        QJsonArray args;
+        QString program, language;
         QList<QJsonArray> rows;
     } cases[] = {
-        {translationDelta(inserts), {"CLIENTE", "FRMCLIENTE", "POR"}, {stored[0], stored[3]}},
-        {{}, {"cliente", "frmCliente", "por"}, {stored[0], stored[3]}},
-        {{}, {"CLIENTE", "FRMCLIENTE", "ENG"}, {stored[1]}},
-        {{}, {"OUTRO", "FRMCLIENTE", "POR"}, {stored[4]}},
-        // Moved to the form it names now, where it keeps its place in stored order.
-        {translationDelta({updateChange(stored[2], moved)}),
-         {"CLIENTE", "FRMCLIENTE", "POR"},
-         {stored[0], moved, stored[3]}},
-        {{}, {"CLIENTE", "FRMPEDIDO", "POR"}, {}},
+        {translationDelta(inserts), "CLIENTE", "POR", {stored[0], stored[2], stored[3]}},
+        {{}, "cliente", "por", {stored[0], stored[2], stored[3]}},
+        {{}, "CLIENTE", "ENG", {stored[1]}},
+        {{}, "OUTRO", "POR", {stored[4]}},
+        {{}, " CLIENTE", "POR", {}}, // nothing trimmed
+        {{}, "FíSICA", "POR", {stored[5]}},
+        {{}, "FÍSICA", "POR", {}}, // only a-z upper-cased
+        {{}, "CLIENTE", "SPA", {}},
+        // Changed rows keep their places in stored order, in the program and language they name now.
+        {translationDelta({updateChange(stored[0], renamed), updateChange(stored[1], translated),
+                           updateChange(stored[4], moved)}),
+         "CLIENTE",
+         "POR",
+         {renamed, translated, stored[2], stored[3], moved}},
+        {{}, "CLIENTE", "ENG", {}},
     };
-    for (const auto& [delta, args, rows] : cases) {
-        SCOPED_TRACE(QJsonDocument(args).toJson(QJsonDocument::Compact).toStdString());
+    for (const auto& [delta, program, language, rows] : cases) {
+        SCOPED_TRACE((program + "/" + language).toStdString());
         if (!delta.isEmpty()) {
             ASSERT_TRUE(resultOf(client.call("SetPropried", QJsonArray{delta})).value("ok").toBool());
         }
-        const QJsonObject response = client.call("GetFormRows", args);
-        EXPECT_EQ(resultOf(response).value("data").toObject().value("fields").toArray(), translationFields());
+        const QList<QJsonArray> pages = programPages(program, language);
+        ASSERT_EQ(pages.size(), 1);
         QJsonArray expected; // appended: QJsonArray{row} would copy the row itself
         for (const QJsonArray& row : rows)
             expected.append(row);
-        EXPECT_EQ(rowsOf(response), expected);
+        EXPECT_EQ(pages.at(0), expected);
     }
 }
 
-TEST_P(MethodsTest, GetFormRowsAnswersAFormWholeOrNotAtAll) {
+TEST_P(MethodsTest, GetProgramRowsPagesAProgramOfAnySizeEachRowOnce) {
     Storage storage(database->location()); // quicker than deltas
-    const auto add = [&storage](const QString& form, int count, const QString& value) {
+    QList<TranslationRow> wanted;          // CLIENTE in POR, in the order stored
+    const auto store = [&storage, &wanted](const TranslationRow& row) {
+        storage.insertTranslation(row);
+        if (upperAsciiLetters(row.program) == "CLIENTE" && row.language == "POR")
+            wanted.append(row);
+    };
+    {
         Storage::Transaction transaction(storage);
-        for (int i = 0; i < count; ++i)
-            storage.insertTranslation(
-                {"CLIENTE", form, QStringLiteral("LBL%1").arg(i), "CAPTION", 0, {}, value, value, {}, "POR"});
+        // Short values first, so the row limit ends the first page; then values of 4,000
+        // characters of three bytes each, twice in each row, so the byte budget ends the others.
+        for (int i = 0; i < 6400; ++i) {
+            const QString value = i < 5500 ? QStringLiteral("Valor %1").arg(i) : QString(4000, QChar(u'€'));
+            const QString component = QStringLiteral("LBL%1").arg(i);
+            const QString form = QStringLiteral("FRM%1").arg(i % 3);
+            store(
+                {i % 2 ? "cliente" : "CLIENTE", form, component, "CAPTION", 0, "N", value, value, {}, "POR"});
+            if (i % 5 == 0) {
+                store({"CLIENTE", "FRM0", component, "CAPTION", 0, {}, value, {}, {}, "ENG"});
+                store({"OUTRO", "FRM0", component, "CAPTION", 0, {}, value, {}, {}, "POR"});
+                store({"CLIENTES", "FRM0", component, "CAPTION", 0, {}, value, {}, {}, "POR"});
+            }
+        }
         transaction.commit();
-    };
-    const auto expectRefused = [this](const QString& form, const char* reason) {
-        const QJsonObject error =
-            client.call("GetFormRows", QJsonArray{"CLIENTE", form, "POR"}).value("error").toObject();
-        EXPECT_EQ(error.value("code").toInt(), -32603);
-        EXPECT_TRUE(error.value("message").toString().contains(reason))
-            << error.value("message").toString().toStdString();
-    };
-    add("FRMGRANDE", ImpPocketObject::kMaxFormRows, "Valor");
-    EXPECT_EQ(rowsOf(client.call("GetFormRows", QJsonArray{"CLIENTE", "FRMGRANDE", "POR"})).size(),
-              ImpPocketObject::kMaxFormRows);
-    add("FRMGRANDE", 1, "Mais um");
-    expectRefused("FRMGRANDE", "at most 10000 rows");
-    add("FRMLARGO", 800, QString(4000, QChar(u'€'))); // 12,000 bytes in UTF-8
-    expectRefused("FRMLARGO", "at most 16 MiB of rows");
+    }
+    // Stored while the client pages: a new row comes in a later page; a row changed after it was
+    // sent keeps its place and does not come again.
+    const TranslationRow late{"CLIENTE", "FRMNOVO", "LBLNOVO", "CAPTION", 0, "N", "Novo", {}, {}, "POR"};
+    const QList<QJsonArray> pages = programPages("Cliente", "por", [&, stored = false]() mutable {
+        if (std::exchange(stored, true))
+            return;
+        Storage::Transaction transaction(storage);
+        store(late);
+        TranslationRow changed = wanted.first();
+        changed.state = "S";
+        EXPECT_EQ(storage.updateTranslation(TranslationKey::ofRow(changed), changed),
+                  Storage::UpdateOutcome::Updated);
+        transaction.commit();
+    });
+    ASSERT_GT(pages.size(), 3);
+    EXPECT_EQ(pages.at(0).size(), ImpPocketObject::kMaxPageRows) << "the row limit ends the first page";
+    EXPECT_LT(pages.at(1).size(), 1000) << "the byte budget ends the others";
+    QJsonArray rows;
+    for (const QJsonArray& page : pages) {
+        EXPECT_LE(QJsonDocument(page).toJson(QJsonDocument::Compact).size(), ImpPocketObject::kMaxPageBytes);
+        for (const QJsonValue& row : page)
+            rows.append(row);
+    }
+    ASSERT_EQ(rows.size(), wanted.size());
+    for (qsizetype i = 0; i < wanted.size(); ++i) {
+        // Not EXPECT_EQ: a failure would print megabytes of rows.
+        if (rows.at(i).toArray() != toJsonRow(wanted.at(i))) {
+            ADD_FAILURE() << "row " << i << " of the pages is not the row stored in that place";
+            break;
+        }
+    }
 }

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
@@ -137,12 +138,12 @@ TEST_P(StartupOnStorageTest, UpgradesAVersionOneDatabaseKeepingItsData) {
                " NMPROPRIEDADE, NRVALORPROP, STVALORPROP, IDIDIOMA) VALUES (?, ?, ?, ?, ?, 0, ?, ?)",
                {TranslationKey::ofRow(row).matchKey(), row.program, row.form, row.component, row.property,
                 row.value, row.language});
-        // More rows of one form than the upgrade to version 3 reads at once.
+        // More rows of one program than an upgrade fills in at once, in several forms.
         runSql(db,
                "WITH RECURSIVE n (i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2500)"
                " INSERT INTO translations (MATCHKEY, CDPROGRAMA, NMFORMULARIO, NMCOMPONENTE, NMPROPRIEDADE,"
-               " NRVALORPROP, STVALORPROP, IDIDIOMA)"
-               " SELECT 'key' || i, 'Pedido', 'frmPedido', 'LBL' || i, 'CAPTION', 0, 'Valor', 'POR' FROM n");
+               " NRVALORPROP, STVALORPROP, IDIDIOMA) SELECT 'key' || i, 'Pedido', 'frmPedido' || (i % 3),"
+               " 'LBL' || i, 'CAPTION', 0, 'Valor', 'POR' FROM n");
     });
 
     ASSERT_TRUE(server.start()) << server.log().toStdString();
@@ -156,11 +157,14 @@ TEST_P(StartupOnStorageTest, UpgradesAVersionOneDatabaseKeepingItsData) {
         rowsOf(client.call("GetPropried", lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome", "ita")))
             .size(),
         1);
-    EXPECT_EQ(rowsOf(client.call("GetFormRows", QJsonArray{"cliente", "frmCliente", "ita"})).size(), 1);
-    const QJsonArray formRows = rowsOf(client.call("GetFormRows", QJsonArray{"PEDIDO", "FRMPEDIDO", "POR"}));
-    ASSERT_EQ(formRows.size(), 2500);
-    EXPECT_EQ(formRows.at(2499).toArray().at(2).toString(), "LBL2500");
-    EXPECT_TRUE(server.log().contains("schema version 3"));
+    EXPECT_EQ(rowsOf(client.call("GetProgramRows", QJsonArray{"cliente", "ita", ""})).size(), 1);
+    const QJsonArray programRows = rowsOf(client.call("GetProgramRows", QJsonArray{"PEDIDO", "POR", ""}));
+    ASSERT_EQ(programRows.size(), 2500);
+    EXPECT_EQ(programRows.at(2499).toArray().at(2).toString(), "LBL2500");
+    EXPECT_EQ(database->queryNumber("SELECT COUNT(*) FROM translations WHERE PROGRAMKEY IS NULL"), 0);
+    database->withConnection(
+        [](const QSqlDatabase& db) { EXPECT_FALSE(db.record("translations").contains("FORMKEY")); });
+    EXPECT_TRUE(server.log().contains("schema version 4"));
 
     const AppserverProcess::CommandResult added = server.runCommand({"languages", "add", "DEU", "Deutsch"});
     EXPECT_EQ(added.exitCode, 0) << added.err.toStdString();

@@ -11,30 +11,37 @@ TEST_P(StorageTest, TheLookUpsUseTheirIndexesAtAnySize) {
         for (int i = 0; i < 2000; ++i) {
             TranslationRow row =
                 clientCaption(QStringLiteral("LBL%1").arg(i), QString(4000, QChar(u'a' + i % 26)));
-            row.form = QStringLiteral("FRM%1").arg(i % 100); // no form is most of the table
+            row.program = QStringLiteral("CLIENTE%1").arg(i % 100); // no program is most of the table
             storage->insertTranslation(row);
         }
         transaction.commit();
     }
-    const std::pair<Storage::Lookup, QString> lookups[] = {{Storage::Lookup::Translation, "matchkey"},
-                                                           {Storage::Lookup::FormRows, "formkey"}};
-    for (const auto& [lookup, key] : lookups) {
+    const struct {
+        Storage::Lookup lookup;
+        QString index, postgresqlCondition;
+    } lookups[] = {
+        {Storage::Lookup::Translation, "translations_matchkey", "(matchkey = $1)"},
+        {Storage::Lookup::ProgramRows, "translations_programkey", "((programkey = $1) AND (id > $2))"}};
+    for (const auto& [lookup, index, condition] : lookups) {
         const QString plan = storage->lookupPlan(lookup);
         SCOPED_TRACE(plan.toStdString());
         if (GetParam() == StorageKind::Sqlite) {
-            EXPECT_TRUE(plan.contains("USING INDEX translations_" + key) ||
-                        plan.contains("USING COVERING INDEX translations_" + key));
+            EXPECT_TRUE(plan.contains("USING INDEX " + index) ||
+                        plan.contains("USING COVERING INDEX " + index));
             EXPECT_FALSE(plan.contains("SCAN") || plan.contains("TEMP B-TREE")); // nor sorted apart
         } else {
-            EXPECT_TRUE(plan.contains("Index Scan using translations_" + key));
-            EXPECT_TRUE(plan.contains(QStringLiteral("Index Cond: (%1 = $1)").arg(key)));
+            EXPECT_TRUE(plan.contains("Index Scan using " + index));
+            EXPECT_TRUE(plan.contains("Index Cond: " + condition));
             EXPECT_FALSE(plan.contains("Seq Scan") || plan.contains("Sort"));
         }
     }
     TranslationRow last = clientCaption("LBL1999", QString(4000, QChar(u'a' + 1999 % 26)));
-    last.form = "FRM99";
+    last.program = "CLIENTE99";
     EXPECT_EQ(storage->findTranslations(TranslationKey::ofRow(last)).size(), 1);
-    EXPECT_EQ(storage->findFormRows("cliente", "frm99", "por", 100).size(), 20);
+    int taken = 0;
+    EXPECT_FALSE(storage->forEachProgramRow("cliente99", "por", 0, 100,
+                                            [&taken](const TranslationRow&) { return ++taken > 0; }));
+    EXPECT_EQ(taken, 20);
 }
 
 TEST_P(StorageTest, ARowAlreadyStoredIsReportedNotDuplicated) {
@@ -92,7 +99,7 @@ TEST_P(StorageTest, ReopeningKeepsTheDataAndTheSchema) {
     }
     storage.reset();
     Storage reopened(database->location());
-    EXPECT_EQ(reopened.schemaVersion(), 3);
+    EXPECT_EQ(reopened.schemaVersion(), 4);
     EXPECT_EQ(reopened.findTranslations(TranslationKey::ofRow(clientCaption("LBLNOME", "Nome"))).size(), 1);
     EXPECT_EQ(reopened.languages().size(), 3) << "seeds are added once";
 }
