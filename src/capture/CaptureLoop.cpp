@@ -170,13 +170,21 @@ void CaptureLoop::paceAnswers() {
         view_.ProcessMessages();
 }
 
-void CaptureLoop::Finish(bool scannedToEnd) {
+void CaptureLoop::Finish() {
     link_.Flow().Finish();
     if (!settings_.judgeChanges)
         return;
-    for (const AnsiString& program : std::as_const(programOrder_))
-        readStoredRows(program, AnsiString());
-    link_.Flow().Finish();
+    // After a stop, what the run stored is told unjudged: its files were not scanned to their end,
+    // and the pages of the stored rows are not read (or not all of them).
+    if (!cancelRequested_) {
+        for (const AnsiString& program : std::as_const(programOrder_))
+            readStoredRows(program, AnsiString());
+        link_.Flow().Finish();
+    }
+    if (cancelRequested_) {
+        TellUnjudged();
+        return;
+    }
 
     for (ProgramChanges& changes : programs_)
         changes.Judge();
@@ -184,7 +192,7 @@ void CaptureLoop::Finish(bool scannedToEnd) {
         if (recorded.change >= 0)
             recorded.caption.replaced = programs_[recorded.caption.program].replaced(recorded.change);
     TellUnjudged();
-    if (!scannedToEnd || !settings_.observer)
+    if (!settings_.observer)
         return;
     for (const AnsiString& program : std::as_const(programOrder_))
         for (const ProgramChanges::Removed& removed : programs_[program].removed())

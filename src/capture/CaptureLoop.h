@@ -26,6 +26,10 @@ class CaptionScanner;
 // Where it judges changes, it reads at the end the stored rows of each program it scanned, page by
 // page, and tells each new caption that replaces a value stored before the run as changed, and each
 // stored row no caption of the run met as removed.
+//
+// A stop (the cancel flag) takes effect before the scan's next line and, with calls in flight,
+// before the next answer: the look-ups on their way are dropped, the rows on their way stored and
+// told, as if the scan had stopped at the last caption whose answer it took.
 class CaptureLoop {
 public:
     struct Settings {
@@ -44,8 +48,8 @@ public:
 
     void Scan(const QString& file, const TStringList& lines, const AnsiString& programCode);
     // Waits for the answers still on their way, judges the changes and tells what was recorded.
-    // scannedToEnd: every line of every file was scanned, so rows no caption met are gone.
-    void Finish(bool scannedToEnd);
+    // After a stop, the answers still on their way but the rows' are dropped and nothing is judged.
+    void Finish();
     // After a failure: tells the rows recorded and not told yet, as they are.
     void TellUnjudged();
 

@@ -149,7 +149,11 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
         ScopeExit scanEnded([this] { endScan(); });
         CallFlow& flow = link_.Flow();
         flow.SetRoomInFlight(RoomInFlight);
-        const ScopeExit oneCallAtATime([&flow] { flow.SetRoomInFlight(0); });
+        flow.SetStop(&cancelRequested_);
+        const ScopeExit oneCallAtATime([&flow] {
+            flow.SetRoomInFlight(0);
+            flow.SetStop(nullptr);
+        });
         CaptureLoop loop(view_, data_, link_, languageCode_, cancelRequested_, loopSettings());
         try {
             // The selection holds still during the run: the files are those whose codes were checked.
@@ -162,7 +166,7 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
                     Observer->FileScanStarted(file, lines.Count());
                 loop.Scan(file, lines, programCodes[i]);
             }
-            loop.Finish(!cancelRequested_);
+            loop.Finish();
         } catch (...) {
             loop.TellUnjudged();
             throw;
@@ -194,7 +198,7 @@ void CaptureRun::Import(const TStringList& lines, const AnsiString& programCode)
     CaptureLoop loop(view_, data_, link_, languageCode_, cancelRequested_, loopSettings());
     try {
         loop.Scan(QString(), lines, programCode);
-        loop.Finish(!cancelRequested_);
+        loop.Finish();
     } catch (...) {
         loop.TellUnjudged();
         throw;

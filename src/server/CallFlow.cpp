@@ -71,6 +71,17 @@ void CallFlow::Finish() {
 void CallFlow::receiveOne() {
     InFlight call = std::move(inFlight_.front());
     inFlight_.pop_front();
+    if (stop_ && *stop_ && !call.handlers.keptAfterFailure) {
+        try {
+            connection_.Receive(call.call.args);
+        } catch (const ESocketError&) {
+            inFlight_.clear();
+            throw;
+        } catch (...) {
+            // Nobody waits for this answer any more, refused or not.
+        }
+        return;
+    }
     try {
         if (!call.awaited && call.handlers.awaiting)
             call.handlers.awaiting();

@@ -44,6 +44,10 @@ public:
     // Bytes of requests in flight at most; 0: one call at a time.
     void SetRoomInFlight(qint64 bytes) { room_ = bytes; }
     qint64 RoomInFlight() const { return room_; }
+    // Once *stop is set (the user asked the capture to stop), the answers still on their way are
+    // read but handed only to the calls that keep them, as after a failure, without failing:
+    // whoever sends stops sending. Null: never.
+    void SetStop(const bool* stop) { stop_ = stop; }
 
     // Sends a call; its answer goes to handlers.answered once the calls before it are answered.
     // Called from a handler, it sends without waiting for room, so that answers are never taken
@@ -71,6 +75,7 @@ private:
     TNetConnection& connection_;
     LinkActivity& activity_;
     qint64 room_ = 0;
+    const bool* stop_ = nullptr;
     std::deque<InFlight> inFlight_;
     std::vector<Handlers> alsoOnNext_;
     int handling_ = 0;
