@@ -15,8 +15,6 @@ inline const QString kGetVersao = QStringLiteral("GetVersao");
 inline const QString kSetPropried = QStringLiteral("SetPropried");
 inline const QString kSetVerProp = QStringLiteral("SetVerProp");
 inline const QString kSetVersao = QStringLiteral("SetVersao");
-// Read-only: every stored row of one form in one language, for the capture command.
-inline const QString kGetFormRows = QStringLiteral("GetFormRows");
 // Read-only: one page of the stored rows of one program in one language, for the capture command.
 inline const QString kGetProgramRows = QStringLiteral("GetProgramRows");
 
