@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(VDR_VERSION));
     Translations::install(QLocale::system(), Translations::kProgramCatalog);
 
-    const CaptureOptions options = CaptureOptions::parse(QCoreApplication::arguments());
+    const CaptureOptions options = CaptureOptions::parse(CaptureOptions::arguments(argc, argv));
     switch (options.request()) {
     case CaptureOptions::Request::ShowHelp:
         QTextStream(stdout) << options.helpText();

@@ -4,13 +4,25 @@
 #include "host/ReportFile.h"
 
 #include "components/ServerSettings.h"
+#include "toolkit/NativePath.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QHash>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
 #include <utility>
+
+QStringList CaptureOptions::arguments(int argc, const char* const* argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(NativePath::fromBytes(argv[i]));
+    return arguments;
+}
 
 CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -95,18 +107,23 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
         return fail(tr("a DIRECTORY is required"));
     // One directory, one spelling, as a directory dialog gives one name per directory: "forms" and
     // "./forms/" list the same files, which would otherwise be selected and scanned twice.
-    QHash<QString, QString> spellingOf;
+    QHash<QByteArray, QString> spellingOf;
     for (QString& path : options.directories_) {
-        const QFileInfo directory(path);
-        if (!directory.exists())
-            return fail(tr("%1 does not exist").arg(path));
-        if (!directory.isDir())
-            return fail(tr("%1 is not a directory").arg(path));
-        if (!directory.isReadable() || !directory.isExecutable())
-            return fail(tr("the directory %1 cannot be read").arg(path));
-        auto spelling = spellingOf.constFind(directory.canonicalFilePath());
+        // By its own bytes: a name that is not UTF-8 is the platform's as much as any other.
+        const QByteArray native = NativePath::toBytes(path);
+        struct stat status {};
+        if (stat(native.constData(), &status) != 0)
+            return fail(tr("%1 does not exist").arg(NativePath::shown(path)));
+        if (!S_ISDIR(status.st_mode))
+            return fail(tr("%1 is not a directory").arg(NativePath::shown(path)));
+        if (access(native.constData(), R_OK | X_OK) != 0)
+            return fail(tr("the directory %1 cannot be read").arg(NativePath::shown(path)));
+        const std::unique_ptr<char, void (*)(void*)> canonical(realpath(native.constData(), nullptr),
+                                                               std::free);
+        const QByteArray key = canonical ? QByteArray(canonical.get()) : native;
+        auto spelling = spellingOf.constFind(key);
         if (spelling == spellingOf.cend())
-            spelling = spellingOf.insert(directory.canonicalFilePath(), QDir::cleanPath(path));
+            spelling = spellingOf.insert(key, QDir::cleanPath(path));
         path = *spelling;
     }
     options.check_ = parser.isSet(checkOption);

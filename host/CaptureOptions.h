@@ -19,6 +19,10 @@ public:
     enum class Request { Run, ShowHelp, ShowVersion, UsageError };
 
     static CaptureOptions parse(const QStringList& arguments);
+    // The command line as the platform gave it, each argument through NativePath:
+    // QCoreApplication::arguments() turns the bytes of a name that is not UTF-8 into U+FFFD, and
+    // the directory it named could no longer be found.
+    static QStringList arguments(int argc, const char* const* argv);
 
     Request request() const { return request_; }
     const QString& usageError() const { return usageError_; }

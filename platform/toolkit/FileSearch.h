@@ -14,10 +14,11 @@ enum TFileAttr : int {
 
 // Names (without directory) of the files matching pattern, a path whose last component may hold
 // the wildcards * and ?, matched without regard to letter case. Sub-directories are not searched.
-// A directory that does not exist or cannot be read yields nothing.
+// A directory that does not exist or cannot be read yields nothing. The directory may be a name
+// that is not UTF-8, as NativePath decodes it.
 QStringList FindFiles(const QString& pattern, int attributes);
 
 // The plain files matching pattern (as FindFiles, hidden ones left out) whose names are not valid
-// in the file system's encoding, UTF-8: Qt cannot name them, so FindFiles never lists them. Each
-// is shown with its undecodable bytes as \xNN.
+// in the file system's encoding, UTF-8: they could not become program codes, so FindFiles never
+// lists them. Each is shown with its undecodable bytes as \xNN.
 QStringList FindUndecodableFiles(const QString& pattern);

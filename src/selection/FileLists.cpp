@@ -4,6 +4,7 @@
 
 #include "toolkit/Exceptions.h"
 #include "toolkit/FileSearch.h"
+#include "toolkit/NativePath.h"
 
 #include <QCoreApplication>
 
@@ -20,7 +21,7 @@ void FileLists::listDirectory(const QString& pattern) {
                                "FileLists", "Cannot list %1 in %2: a file name that is not valid UTF-8 "
                                             "cannot be opened here; rename the file")
                                .arg(unnamed.join(QStringLiteral(", ")),
-                                    pattern.left(pattern.lastIndexOf(QLatin1Char('/')))));
+                                    NativePath::shown(pattern.left(pattern.lastIndexOf(QLatin1Char('/'))))));
 }
 
 void FileLists::ChooseDirectory() {

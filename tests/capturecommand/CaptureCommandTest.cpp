@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -15,8 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The capture command as scripts use it: a directory of form files, a language and a server, on
@@ -435,6 +438,64 @@ TEST_P(CaptureCommand, ACheckAfterAnEditNamesChangedAndRemovedCaptions) {
               QStringList{"removed|" + pedido + "|||||PEDIDO|FRMPEDIDO|OPTAVISTA|CAPTION|À vista|POR||"});
     EXPECT_EQ(check({QStringLiteral("--fail-on-removed")}).exitCode, 3);
     EXPECT_EQ(describeRows(exportedRows(*server)).size(), 2) << "nothing stored is changed or deleted";
+}
+
+namespace {
+
+// The capture run with parent + "/forms-\xFF" as its last argument. QProcess hands its arguments
+// on as UTF-8, which cannot carry that byte, so a shell prints it in.
+CaptureResult runCaptureOverFormsFF(const QStringList& arguments, const QString& parent) {
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(
+        QStringLiteral("/bin/sh"),
+        QStringList{QStringLiteral("-c"),
+                    QStringLiteral(R"(c=$0 d=$(printf '%s/forms-\377' "$1"); shift; exec "$c" "$@" "$d")"),
+                    QStringLiteral(CAPTURE_PATH), parent} +
+            arguments);
+    process.closeWriteChannel();
+    CaptureResult result;
+    result.finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    if (!result.finished)
+        process.kill();
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+} // namespace
+
+// A directory's name is the platform's own bytes, UTF-8 or not: found, listed and read.
+TEST_P(CaptureCommand, ACheckReadsTheFormsOfADirectoryWhoseNameIsNotUtf8) {
+    // Qt cannot make it, so it is made through the C library.
+    const QByteArray directory = QFile::encodeName(forms.path()) + "/forms-\xFF";
+    ASSERT_EQ(::mkdir(directory.constData(), 0700), 0);
+    FILE* file = std::fopen((directory + "/Cliente.Ebf").constData(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs(SampleForms::kCliente.constData(), file);
+    std::fclose(file);
+
+    const CaptureResult checked = runCaptureOverFormsFF(
+        QStringList{QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--check")} +
+            serverOption(*server),
+        forms.path());
+
+    ASSERT_TRUE(checked.finished) << explain(checked);
+    EXPECT_EQ(checked.exitCode, 3) << explain(checked);
+    EXPECT_TRUE(
+        checked.out.contains(QStringLiteral("/Cliente.Ebf:9: FRMCLIENTE.CMDGRAVAR: new caption \"Gravar\"")))
+        << explain(checked);
+    const std::optional<CaptureSummary> summary = summaryOf(checked.out);
+    ASSERT_TRUE(summary) << explain(checked);
+    EXPECT_EQ(summary->files, 1);
+    EXPECT_EQ(summary->lines, SampleForms::kClienteLines);
+    EXPECT_EQ(summary->inserted, 2);
+    EXPECT_TRUE(exportedRows(*server).isEmpty());
 }
 
 INSTANTIATE_FOR_EACH_STORAGE(CaptureCommand);

@@ -6,10 +6,13 @@
 #include "window/MessageTable.h"
 
 #include "toolkit/Exceptions.h"
+#include "toolkit/NativePath.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cstdio>
 
@@ -103,6 +106,27 @@ TEST_F(DirectoryDialog, AFormFileWhoseNameIsNotUtf8FailsTheListingNamingItAfterL
     }
     EXPECT_EQ(view.lsbDisp.Texts(),
               (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf"), QStringLiteral("C.Ebf")}));
+}
+
+TEST_F(DirectoryDialog, ADirectoryWhoseNameIsNotUtf8IsListedAndNamedWithItsByteEscaped) {
+    // Qt cannot make it, so it is made through the C library.
+    const QByteArray directory = QFile::encodeName(folder.path()) + "/forms-\xFF";
+    ASSERT_EQ(::mkdir(directory.constData(), 0700), 0);
+    for (const char* name : {"/a.EBF", "/b.ebf", "/.hidden.Ebf", "/Pre\xE7o.Ebf"}) {
+        FILE* file = std::fopen((directory + name).constData(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fclose(file);
+    }
+    view.directories.append(NativePath::fromBytes(directory));
+    try {
+        files.ChooseDirectory();
+        ADD_FAILURE() << "the listing went on without a word";
+    } catch (const Exception& failure) {
+        EXPECT_TRUE(failure.message().contains(QStringLiteral("Pre\\xE7o.Ebf in ") + folder.path() +
+                                               QStringLiteral("/forms-\\xFF:")))
+            << failure.message().toStdString();
+    }
+    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf")}));
 }
 
 TEST_F(DirectoryDialog, ADirectoryWithoutFormFilesOrThatIsGoneListsNothing) {
