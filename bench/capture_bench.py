@@ -21,6 +21,15 @@ One run:
 
 --large runs the default corpus and then 2,000 forms, and compares the capture's peak memory.
 
+--big (or --big-only, without the rest) runs the big programs, unpinned: a program of 100,000 stored
+rows (4 form files of 25,000 captions, all of program BIG: the program code is the file name up to
+its first dot) and one of 4,500 captions of 3,990 characters (one form file; 18 MB of values, each
+sent twice in a row). Each on a fresh database: a run storing every caption (--yes), a check of the
+captions now known (exit status 0 expected) and the run again (nothing to insert). Every step's
+time, the capture's peak memory and the server's peak during that step are set beside the same
+steps on a program of about one page of rows (the most the server sends in one answer when it
+hands out a program's stored rows: one file of 5,000 captions, or of 500 long ones).
+
 --mode picks how the processes are scheduled: "free" leaves them to the kernel, "pinned" runs the
 server, the capture and both ends of the raw round trip on CPU 0 (taskset -c 0), which takes away the
 cross-CPU wake-ups that make a virtual machine's round trip swing between 5 and 60 us, and so shows
@@ -46,8 +55,10 @@ os.environ.pop("LANGUAGE", None)
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 LANGUAGE = "POR"
-SUMMARY = re.compile(r"files: (\d+), lines: (\d+), captions looked up: (\d+), rows inserted: (\d+), "
-                     r"time: ([0-9.]+) s")
+SUMMARY = re.compile(r"files: (\d+), lines: (\d+), captions looked up: (\d+), "
+                     r"(?:rows inserted|rows it would insert): (\d+), time: ([0-9.]+) s")
+# The line before the summary when the capture judges changes.
+CHANGES = re.compile(r"changed captions: (\d+), stored captions no longer in the forms: (\d+)")
 REPLAYED_LOOKUPS = 4000
 # Round trips in each floor sample taken between two captures.
 ECHO_ROUND_TRIPS = 3000
@@ -65,6 +76,17 @@ PINNED_TARGETS = {"known": 8.0, "new": 20.0}
 # The prefix that schedules every process this benchmark starts; set per mode.
 PIN = []
 
+# The big programs: (name, program, baseline), the program and its baseline each (files, captions per
+# file, caption length or None for the generator's usual mix). A baseline is about one page of the
+# program's rows as the server hands them out (5,000 rows or 4 MiB of answer: 500 rows of 3,990
+# characters, each value sent twice). Every form of a program is over 10,000 rows or 16 MiB.
+BIG_PROGRAMS = (
+    ("100,000 rows", (4, 25000, None), (1, 5000, None)),
+    ("4,000-character values", (1, 4500, 3990), (1, 500, 3990)),
+)
+BIG_STEPS = (("run", False, "every caption new"), ("check", True, "every caption known"),
+             ("again", False, "run again, nothing new"))
+
 
 def log(*parts):
     print(*parts, file=sys.stderr, flush=True)
@@ -77,13 +99,17 @@ def build(build_dir):
     subprocess.run(["ninja", "-C", build_dir, "bench"], check=True, stdout=subprocess.DEVNULL)
 
 
-def generate(directory, forms, captions, seed, without_captions=False):
+def generate(directory, forms, captions, seed, without_captions=False, program=None, caption_length=None):
     if os.path.isdir(directory):
         shutil.rmtree(directory)
     command = [sys.executable, os.path.join(HERE, "generate_forms.py"), directory, "--forms", str(forms),
                "--captions", str(captions), "--seed", str(seed)]
     if without_captions:
         command.append("--without-captions")
+    if program:
+        command += ["--program", program]
+    if caption_length:
+        command += ["--caption-length", str(caption_length)]
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
 
 
@@ -168,13 +194,27 @@ class Server:
             raise RuntimeError("appserver did not start: %r (see %s)" % (line, log_path))
         self.address = match.group(1)
 
-    def peak_mb(self):
-        # The kernel's high-water mark of the server's resident set since it started.
+    def memory_mb(self, field="VmHWM"):
+        """VmHWM: the kernel's high-water mark of the server's resident set since it started or since
+        reset_peak; VmRSS: the resident set now."""
         with open("/proc/%d/status" % self.child.process.pid) as status:
             for line in status:
-                if line.startswith("VmHWM:"):
+                if line.startswith(field + ":"):
                     return int(line.split()[1]) / 1024.0
-        raise RuntimeError("the kernel tells no VmHWM for appserver")
+        raise RuntimeError("the kernel tells no %s for appserver" % field)
+
+    def peak_mb(self):
+        return self.memory_mb("VmHWM")
+
+    def reset_peak(self):
+        """Starts the high-water mark again from the resident set now; False when the kernel does not
+        allow it (the peak then runs on from the server's start)."""
+        try:
+            with open("/proc/%d/clear_refs" % self.child.process.pid, "w") as clear:
+                clear.write("5")
+            return True
+        except OSError:
+            return False
 
     def cpu_s(self):
         """The CPU seconds the server has taken so far."""
@@ -192,11 +232,13 @@ class Server:
         return peak
 
 
-def capture(binaries, address, directory, log_path, timeout):
-    """One capture run. Its peak memory comes from /usr/bin/time: the rusage of a child forked from
-    this Python process counts Python's own size when the capture is smaller."""
+def capture(binaries, address, directory, log_path, timeout, check=False):
+    """One capture run, or with check a check (which must find every caption known: exit status 0).
+    Its peak memory comes from /usr/bin/time: the rusage of a child forked from this Python process
+    counts Python's own size when the capture is smaller."""
     peak_file = log_path + ".peak"
-    command = PIN + [binaries["capture"], "--language", LANGUAGE, "--server", address, "--yes", directory]
+    command = PIN + [binaries["capture"], "--language", LANGUAGE, "--server", address,
+                     "--check" if check else "--yes", directory]
     if TIME:
         command = [TIME, "-f", "%M", "-o", peak_file] + command
     with open(log_path, "ab") as err:
@@ -209,10 +251,15 @@ def capture(binaries, address, directory, log_path, timeout):
             peak = int(text.read().split()[-1]) / 1024.0
     match = SUMMARY.search(out)
     if status != 0 or not match:
-        raise RuntimeError("capture failed (status %d): %s -- see %s" % (status, out.strip(), log_path))
+        raise RuntimeError("capture%s failed (status %d): %s -- see %s" % (
+            " --check" if check else "", status, out.strip()[-2000:], log_path))
     files, lines, lookups, inserted = (int(match.group(i)) for i in range(1, 5))
-    return {"files": files, "lines": lines, "lookups": lookups, "inserted": inserted,
-            "time_s": float(match.group(5)), "wall_s": wall, "peak_mb": peak, "load": os.getloadavg()[0]}
+    changes = CHANGES.search(out)
+    return {"files": files, "lines": lines, "lookups": lookups, "would_insert" if check else "inserted": inserted,
+            "changed": int(changes.group(1)) if changes else None,
+            "removed": int(changes.group(2)) if changes else None,
+            "time_s": float(match.group(5)), "wall_s": wall, "cpu_s": child.cpu_s, "peak_mb": peak,
+            "load": os.getloadavg()[0]}
 
 
 def write_replay_requests(binaries, database, path, count):
@@ -391,6 +438,115 @@ def report(label, summary, floors, replayed):
     print("scanner line logic alone: %.0f ns/line" % s["scanner_ns"])
 
 
+def measure_program(binaries, directory, shape, program, seed, repeats):
+    """The big-program steps on a fresh database per repeat: for each step its runs (wall, own and CPU
+    seconds, the capture's peak) with the server's CPU and peak during that step. Every step must
+    find what it should: every caption new, then none, and never a changed or removed caption."""
+    files, per_file, length = shape
+    corpus = os.path.join(directory, "forms")
+    log("[big] writing %s: %d files x %d captions%s" % (program, files, per_file,
+                                                         " of %d characters" % length if length else ""))
+    generate(corpus, files, per_file, seed, program=program, caption_length=length)
+    sizes = [os.path.getsize(os.path.join(corpus, name)) for name in os.listdir(corpus)]
+    captions = files * per_file
+    timeout = 600 + captions * 0.01
+    steps = {name: [] for name, _, _ in BIG_STEPS}
+    start_mb = []
+    for repeat in range(repeats):
+        database = os.path.join(directory, "translations-%d.sqlite" % repeat)
+        server = Server(binaries["appserver"], fresh_sqlite(database),
+                        os.path.join(directory, "appserver-%d.log" % repeat))
+        try:
+            start_mb.append(server.memory_mb("VmRSS"))
+            for name, check, _ in BIG_STEPS:
+                reset = server.reset_peak()
+                server_cpu = server.cpu_s()
+                result = capture(binaries, server.address, corpus, os.path.join(directory, "capture.log"), timeout,
+                                 check)
+                result["server_cpu_s"] = server.cpu_s() - server_cpu
+                result["server_peak_mb"] = server.peak_mb()
+                result["server_peak_since"] = "step" if reset else "start"
+                stored = result["would_insert" if check else "inserted"]
+                if (result["lookups"] != captions or stored != (captions if name == "run" else 0)
+                        or result["changed"] or result["removed"]):
+                    raise RuntimeError("%s of %s should look up %d captions, %s %d and find none changed or"
+                                       " removed: got %s" % (
+                        name, program, captions, "find new" if check else "insert",
+                        captions if name == "run" else 0, result))
+                steps[name].append(result)
+                log("[big] %s repeat %d/%d %-5s %7.2f s wall, capture peak %s MiB, server peak %.1f MiB, load %.1f" % (
+                    program, repeat + 1, repeats, name, result["wall_s"],
+                    "%.1f" % result["peak_mb"] if result["peak_mb"] else "?", result["server_peak_mb"],
+                    result["load"]))
+        finally:
+            server.stop()
+    summary = {}
+    for name, _, _ in BIG_STEPS:
+        runs = steps[name]
+        summary[name] = {"wall_s": median_of(runs, "wall_s"), "time_s": median_of(runs, "time_s"),
+                         "per_caption_us": median_of(runs, "wall_s") / captions * 1e6,
+                         "capture_cpu_us": median_of(runs, "cpu_s") / captions * 1e6,
+                         "server_cpu_us": median_of(runs, "server_cpu_s") / captions * 1e6,
+                         "capture_peak_mb": peak_of(runs),
+                         "server_peak_mb": max(run["server_peak_mb"] for run in runs),
+                         "server_peak_since": runs[0]["server_peak_since"]}
+    return {"program": program, "files": files, "captions_per_file": per_file, "caption_length": length,
+            "captions": captions, "largest_file_mib": max(sizes) / 2**20, "files_mib": sum(sizes) / 2**20,
+            "server_start_mb": statistics.median(start_mb), "steps": steps, "summary": summary}
+
+
+def measure_big_programs(binaries, work, seed, repeats):
+    results = []
+    for number, (name, shape, baseline_shape) in enumerate(BIG_PROGRAMS):
+        directory = os.path.join(work, "big-%d" % number)
+        base = measure_program(binaries, os.path.join(directory, "baseline"), baseline_shape, "SMALL", seed, repeats)
+        big = measure_program(binaries, os.path.join(directory, "program"), shape, "BIG", seed, repeats)
+        results.append({"name": name, "program": big, "baseline": base})
+    return results
+
+
+def report_big_programs(results, repeats):
+    print("\n== big programs, unpinned: %d repeat%s; each step beside the same step on a program of about one page"
+          " of rows (base) ==" % (repeats, "" if repeats == 1 else "s, medians"))
+    columns = ("step", "wall s", "own s", "per caption", "base", "x", "capture MiB", "base", "x", "server MiB",
+               "base", "x")
+    layout = "%-6s %7s %7s %11s %9s %6s %11s %7s %6s %10s %7s %6s"
+    for case in results:
+        big, base = case["program"], case["baseline"]
+
+        def shape(figures):
+            return "%d file%s x %s captions%s" % (
+                figures["files"], "" if figures["files"] == 1 else "s", "{:,}".format(figures["captions_per_file"]),
+                " of %d characters" % figures["caption_length"] if figures["caption_length"] else "")
+
+        print("\n%s: program %s, %s (form files %.1f MiB, the largest %.1f MiB); base: %s (%.1f MiB);"
+              " server at start %.1f MiB" % (case["name"], big["program"], shape(big), big["files_mib"],
+                                              big["largest_file_mib"], shape(base), base["files_mib"],
+                                              big["server_start_mb"]))
+        print(layout % columns)
+        for name, _, _ in BIG_STEPS:
+            step, other = big["summary"][name], base["summary"][name]
+            print(layout % (
+                name, "%.2f" % step["wall_s"], "%.2f" % step["time_s"], "%.0f us" % step["per_caption_us"],
+                "%.0f us" % other["per_caption_us"], "%.2fx" % (step["per_caption_us"] / other["per_caption_us"]),
+                "%.1f" % step["capture_peak_mb"], "%.1f" % other["capture_peak_mb"],
+                "%.2fx" % (step["capture_peak_mb"] / other["capture_peak_mb"]), "%.1f" % step["server_peak_mb"],
+                "%.1f" % other["server_peak_mb"], "%.2fx" % (step["server_peak_mb"] / other["server_peak_mb"])))
+        print("CPU per caption, program (base): " + "; ".join(
+            "%s: capture %.0f us (%.0f), server %.0f us (%.0f)" % (
+                name, big["summary"][name]["capture_cpu_us"], base["summary"][name]["capture_cpu_us"],
+                big["summary"][name]["server_cpu_us"], base["summary"][name]["server_cpu_us"])
+            for name, _, _ in BIG_STEPS))
+    since = {figures["summary"][name]["server_peak_since"] for case in results
+             for figures in (case["program"], case["baseline"]) for name, _, _ in BIG_STEPS}
+    print("\nsteps: %s. wall s: the command from start to exit; own s: its summary's time; per caption: wall /"
+          " captions.\ncapture MiB: the command's peak resident set; server MiB: the server's peak during the step%s."
+          "\nExpected: the server's peak bounded by a page of rows whatever the program's size (x near 1); the"
+          " command's by its files plus a page." % (
+              "; ".join("%s: %s" % (name, what) for name, _, what in BIG_STEPS),
+              "" if since == {"step"} else " (since its start: the kernel did not let the peak be reset)"))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter, epilog=__doc__)
@@ -400,16 +556,25 @@ def main():
     parser.add_argument("--captions", type=int, default=50, help="captions per form (50)")
     parser.add_argument("--repeat", type=int, default=3, help="repeats of each capture (3)")
     parser.add_argument("--large-repeat", type=int, help="repeats of the large corpus (default: --repeat)")
+    parser.add_argument("--big", action="store_true",
+                        help="also the big programs: 100,000 rows, and 4,500 captions of 3,990 characters")
+    parser.add_argument("--big-only", action="store_true", help="the big programs alone")
+    parser.add_argument("--big-repeat", type=int, default=1, help="repeats of the big programs (1)")
     parser.add_argument("--seed", type=int, default=4000)
     parser.add_argument("--mode", choices=("free", "pinned", "both"), default="both",
                         help="schedule the processes freely, on CPU 0, or each in turn (both)")
     parser.add_argument("--build-dir", default=os.path.join(ROOT, "build-bench"))
+    parser.add_argument("--no-build", action="store_true",
+                        help="run the programs in the build directory as they are, without building")
     parser.add_argument("--work-dir", help="where corpora, databases and logs go (default: a new temporary one)")
     args = parser.parse_args()
-    if args.repeat < 1 or (args.large_repeat is not None and args.large_repeat < 1):
+    if args.repeat < 1 or args.big_repeat < 1 or (args.large_repeat is not None and args.large_repeat < 1):
         parser.error("repeats must be at least 1")
+    if args.big_only and args.large:
+        parser.error("--big-only runs the big programs alone: no --large with it")
 
-    build(args.build_dir)
+    if not args.no_build:
+        build(args.build_dir)
     if not TIME:
         log("note: /usr/bin/time is missing (apt-get install -y time): no peak memory for the capture")
     binaries = {name: os.path.join(args.build_dir, "bin", name)
@@ -420,7 +585,7 @@ def main():
     use_offscreen(work)
 
     results = {"machine": {"cpus": os.cpu_count(), "load_at_start": os.getloadavg()}}
-    modes = ["free", "pinned"] if args.mode == "both" else [args.mode]
+    modes = [] if args.big_only else ["free", "pinned"] if args.mode == "both" else [args.mode]
     try:
         for mode in modes:
             PIN[:] = ["taskset", "-c", "0"] if mode == "pinned" else []
@@ -448,6 +613,10 @@ def main():
             print("server peak in the large run: %.1f MiB (target: under %.0f MiB) %s" % (
                 large["server_peak_mb"], TARGETS["server_peak_mb"],
                 "meets" if large["server_peak_mb"] < TARGETS["server_peak_mb"] else "MISSES"))
+        if args.big or args.big_only:
+            PIN[:] = []
+            results["big_programs"] = measure_big_programs(binaries, work, args.seed, args.big_repeat)
+            report_big_programs(results["big_programs"], args.big_repeat)
         results["machine"]["load_at_end"] = os.getloadavg()
         with open(os.path.join(work, "results.json"), "w") as out:
             json.dump(results, out, indent=1)

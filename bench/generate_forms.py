@@ -7,6 +7,10 @@ the capture must pass over, form code after the "Attribute VB_Name" line, Window
 CRLF or LF line ends per file and now and then a long caption (a few hundred to 4,000 characters).
 The same seed always gives the same bytes; --without-captions gives the same forms with every
 caption line left out, for timing the scan alone.
+
+Each file is a program of its own (F0001.Ebf, ...: the program code is the file name up to its
+first dot) unless --program names one program for them all (CODE.0001.Ebf, ...); --caption-length
+gives every caption that many characters of running text instead of a few words.
 """
 
 import argparse
@@ -31,7 +35,16 @@ CAPTURED_TYPES = ("Label", "CommandButton")
 LONG_CAPTION_SHARE = 0.02
 
 
-def caption_text(rng):
+def running_text(rng, length):
+    """length characters of running text from a random place in it, without blanks at either end."""
+    start = rng.randrange(len(SENTENCE))
+    text = (SENTENCE * (length // len(SENTENCE) + 2))[start:start + length]
+    return text[0].replace(" ", "A") + text[1:-1] + text[-1].replace(" ", ".") if length > 1 else "A" * length
+
+
+def caption_text(rng, length=None):
+    if length:
+        return running_text(rng, length)
     if rng.random() < LONG_CAPTION_SHARE:
         length = rng.randint(300, 4000)
         start = rng.randrange(len(SENTENCE))
@@ -90,7 +103,7 @@ def filler(rng, indent, serial):
     return control(rng, indent, "TextBox", "txt%03d" % serial, None) + ["   " * indent + "End"]
 
 
-def form_lines(rng, form_name, captions):
+def form_lines(rng, form_name, captions, caption_length=None):
     lines = ["VERSION 5.00",
              'Object = "{F7DEA2C9-BA8F-446E-A292-B4840F3BD661}#1.0#0"; "mscemenubar.dll"',
              "Begin VB.Form %s " % form_name,
@@ -109,16 +122,17 @@ def form_lines(rng, form_name, captions):
         if left >= 3 and rng.random() < 0.15:
             # A frame and its option buttons: each caption is captured.
             options = rng.randint(2, min(4, left - 1))
-            lines += control(rng, 1, "Frame", "fra%03d" % serial, caption_text(rng))
+            lines += control(rng, 1, "Frame", "fra%03d" % serial, caption_text(rng, caption_length))
             for option in range(options):
-                lines += control(rng, 2, "OptionButton", "opt%03d_%d" % (serial, option), caption_text(rng))
+                lines += control(rng, 2, "OptionButton", "opt%03d_%d" % (serial, option),
+                                 caption_text(rng, caption_length))
                 lines.append("      End")
             lines.append("   End")
             left -= options + 1
             continue
         kind = rng.choice(CAPTURED_TYPES)
         prefix = "lbl" if kind == "Label" else "cmd"
-        lines += control(rng, 1, kind, "%s%03d" % (prefix, serial), caption_text(rng))
+        lines += control(rng, 1, kind, "%s%03d" % (prefix, serial), caption_text(rng, caption_length))
         lines.append("   End")
         left -= 1
     lines += ["End",
@@ -145,19 +159,20 @@ def is_caption_line(line):
     return bool(equals) and name.strip().upper() == "CAPTION"
 
 
-def write_corpus(directory, forms, captions, seed, without_captions):
+def write_corpus(directory, forms, captions, seed, without_captions, program=None, caption_length=None):
     os.makedirs(directory, exist_ok=True)
     rng = random.Random(seed)
     width = max(4, len(str(forms)))
     total_lines = 0
     for number in range(1, forms + 1):
-        program = "F%0*d" % (width, number)
-        lines = form_lines(rng, "frm" + program, captions)
+        # The file's name up to its first dot is its program code.
+        name = "%s.%0*d" % (program, width, number) if program else "F%0*d" % (width, number)
+        lines = form_lines(rng, "frm" + name.replace(".", ""), captions, caption_length)
         line_end = "\r\n" if rng.random() < 0.5 else "\n"
         if without_captions:
             lines = [line for line in lines if not is_caption_line(line)]
         total_lines += len(lines)
-        with open(os.path.join(directory, program + ".Ebf"), "wb") as out:
+        with open(os.path.join(directory, name + ".Ebf"), "wb") as out:
             out.write((line_end.join(lines) + line_end).encode("cp1252"))
     return total_lines
 
@@ -170,10 +185,20 @@ def main():
     parser.add_argument("--seed", type=int, default=4000, help="random seed (default 4000)")
     parser.add_argument("--without-captions", action="store_true",
                         help="leave every caption line out (the same forms otherwise)")
+    parser.add_argument("--program", help="one program code for every file: CODE.0001.Ebf, ... (default: a"
+                                          " program per file, F0001.Ebf, ...)")
+    parser.add_argument("--caption-length", type=int,
+                        help="every captured caption this many characters long (default: a few words, now and"
+                             " then a long one)")
     args = parser.parse_args()
     if args.forms < 1 or args.captions < 1:
         parser.error("--forms and --captions must be at least 1")
-    lines = write_corpus(args.directory, args.forms, args.captions, args.seed, args.without_captions)
+    if args.caption_length is not None and args.caption_length < 1:
+        parser.error("--caption-length must be at least 1")
+    if args.program is not None and (not args.program or "." in args.program):
+        parser.error("--program must be a code without dots")
+    lines = write_corpus(args.directory, args.forms, args.captions, args.seed, args.without_captions, args.program,
+                         args.caption_length)
     print("%d forms, %d captions each, %d lines in %s" % (args.forms, args.captions, lines, args.directory))
 
 
