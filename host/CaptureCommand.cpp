@@ -4,6 +4,7 @@
 
 #include "components/ServerSettings.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/NativePath.h"
 #include "toolkit/ScopeGuard.h"
 #include "window/MessageTable.h"
 
@@ -96,7 +97,8 @@ void CaptureCommand::selectFiles() {
         if (view_.AvailableNames().Count() == 0) {
             // Only one directory in all: it fails below, saying the same.
             if (options_.directories().size() > 1)
-                err << "capture: " << tr("no form files (%1) in %2").arg(pattern, directory) << Qt::endl;
+                err << "capture: "
+                    << tr("no form files (%1) in %2").arg(pattern, NativePath::shown(directory)) << Qt::endl;
             continue;
         }
         // A file already selected is refused, and stays available, and the others go on, as they
@@ -107,7 +109,8 @@ void CaptureCommand::selectFiles() {
     }
     if (view_.SelectedNames().Count() == 0)
         throw Exception(
-            tr("No form files (%1) in %2").arg(pattern, options_.directories().join(QStringLiteral(", "))));
+            tr("No form files (%1) in %2")
+                .arg(pattern, NativePath::shown(options_.directories().join(QStringLiteral(", ")))));
 }
 
 void CaptureCommand::showLanguage(const QStringList& languages) {

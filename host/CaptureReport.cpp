@@ -1,10 +1,13 @@
 #include "host/CaptureReport.h"
 
+#include "toolkit/NativePath.h"
+
 #include <algorithm>
 
 CaptureReport::CaptureReport(Mode mode, QString language, QString server)
     : mode_(mode), language_(std::move(language)), server_(std::move(server)) {}
 
+// Paths are kept as people read them: a byte of a directory's name that is not UTF-8 as \xNN.
 CaptureReport::File& CaptureReport::file(const QString& path) {
     // The file asked for is nearly always the one being scanned, the last one.
     for (auto it = files_.rbegin(); it != files_.rend(); ++it)
@@ -15,19 +18,19 @@ CaptureReport::File& CaptureReport::file(const QString& path) {
 }
 
 void CaptureReport::fileScanStarted(const QString& path, int lines) {
-    files_.append(File{path, lines});
-    lastFile_ = path;
+    files_.append(File{NativePath::shown(path), lines});
+    lastFile_ = files_.constLast().path;
     lastLine_ = 0;
 }
 
 void CaptureReport::captionLookedUp(const QString& path, int line) {
-    ++file(path).lookups;
-    lastFile_ = path;
+    lastFile_ = NativePath::shown(path);
     lastLine_ = line;
+    ++file(lastFile_).lookups;
 }
 
 void CaptureReport::captionRecorded(const RecordedCaption& caption) {
-    Row row{caption.file,
+    Row row{NativePath::shown(caption.file),
             caption.line,
             Ansi::toUnicode(caption.program),
             Ansi::toUnicode(caption.form),
@@ -43,13 +46,14 @@ void CaptureReport::captionRecorded(const RecordedCaption& caption) {
 }
 
 void CaptureReport::rowStoring(const QString& path, int line) {
-    lastFile_ = path;
+    lastFile_ = NativePath::shown(path);
     lastLine_ = line;
 }
 
 void CaptureReport::captionRemoved(const QString& path, const StoredCaption& stored) {
-    ++file(path).removed;
-    removed_.append({path, Ansi::toUnicode(stored.program), Ansi::toUnicode(stored.form),
+    const QString shown = NativePath::shown(path);
+    ++file(shown).removed;
+    removed_.append({shown, Ansi::toUnicode(stored.program), Ansi::toUnicode(stored.form),
                      Ansi::toUnicode(stored.component), Ansi::toUnicode(stored.property),
                      Ansi::toUnicode(stored.value), Ansi::toUnicode(stored.language)});
 }

@@ -1,5 +1,7 @@
 #include "host/ConsoleCapture.h"
 
+#include "toolkit/NativePath.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -77,7 +79,7 @@ void ConsoleCapture::ShowSuccess(const AnsiString& text) {
 }
 
 void ConsoleCapture::RefuseFile(const QString& path, const AnsiString& message) {
-    refusals_.append(path + QStringLiteral(": ") + Ansi::toUnicode(message));
+    refusals_.append(NativePath::shown(path) + QStringLiteral(": ") + Ansi::toUnicode(message));
 }
 
 void ConsoleCapture::FileScanStarted(const QString& path, int lines) {

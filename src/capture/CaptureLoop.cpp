@@ -73,10 +73,9 @@ void CaptureLoop::Scan(const QString& file, const TStringList& lines, const Ansi
 }
 
 void CaptureLoop::lookUp(CaptionScanner& scan, int line, const QString& file) {
-    auto caption = std::make_shared<Caption>(Caption{file, line, ++captionsMet_, Ansi::UpperCase(scan.programCode),
-                                                     scan.formName, scan.componentName, scan.propertyName,
-                                                     languageCode_, scan.value, scan.LookupValue(),
-                                                     scan.StoredValue()});
+    auto caption = std::make_shared<Caption>(Caption{
+        file, line, ++captionsMet_, Ansi::UpperCase(scan.programCode), scan.formName, scan.componentName,
+        scan.propertyName, languageCode_, scan.value, scan.LookupValue(), scan.StoredValue()});
     CallFlow::Handlers handlers;
     handlers.awaiting = [this, caption] {
         if (settings_.observer)
@@ -144,7 +143,10 @@ void CaptureLoop::record(const Caption& caption, int change) {
         if (settings_.observer)
             settings_.observer->RowStoring(file, line);
     };
-    stored.answered = [this, recorded, change](const QJsonValue&) { tell(recorded, change); };
+    stored.answered = [this, recorded, change](const QJsonValue&) {
+        tell(recorded, change);
+        paceAnswers();
+    };
     stored.keptAfterFailure = true;
     link_.Flow().AlsoOnNextCall(std::move(stored));
     TClientDataSet& rows = data_.cdsPropried;

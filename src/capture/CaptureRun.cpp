@@ -5,6 +5,7 @@
 #include "selection/FileList.h"
 
 #include "toolkit/Exceptions.h"
+#include "toolkit/NativePath.h"
 #include "toolkit/ScopeGuard.h"
 
 #include <QCoreApplication>
@@ -67,7 +68,7 @@ QList<AnsiString> CaptureRun::checkedProgramCodes() {
     const int limit = data_.cdsPropriedCDPROGRAMA->Size();
     QList<AnsiString> codes;
     for (int i = 0; i < view_.SelectedCount(); ++i) {
-        const QString path = view_.SelectedFile(i);
+        const QString path = NativePath::shown(view_.SelectedFile(i));
         const QString code = programCodeOf(path);
         AnsiString stored;
         if (!Ansi::tryFromUnicode(code, stored))
@@ -100,7 +101,8 @@ void CaptureRun::countLines(const QList<AnsiString>& programCodes) {
     }
 }
 
-void CaptureRun::checkRowValues(const QString& path, const TStringList& lines, const AnsiString& programCode) {
+void CaptureRun::checkRowValues(const QString& path, const TStringList& lines,
+                                const AnsiString& programCode) {
     // A name or caption longer than its field would fail at its row, after the rows before it were
     // stored, and a check would not notice it. Each is found here, before anything is asked or stored.
     struct Value {
@@ -114,7 +116,8 @@ void CaptureRun::checkRowValues(const QString& path, const TStringList& lines, c
             continue;
         const Value values[] = {
             {data_.cdsPropriedNMFORMULARIO,
-             QT_TRANSLATE_NOOP("CaptureRun", "The form name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
+             QT_TRANSLATE_NOOP("CaptureRun",
+                               "The form name \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
              scan.formName},
             {data_.cdsPropriedNMCOMPONENTE,
              QT_TRANSLATE_NOOP("CaptureRun",
@@ -130,8 +133,8 @@ void CaptureRun::checkRowValues(const QString& path, const TStringList& lines, c
         for (const Value& value : values)
             if (value.text.size() > value.field->Size())
                 throw EConvertError(QCoreApplication::translate("CaptureRun", value.tooLong)
-                                        .arg(Ansi::toUnicode(value.text), path, QString::number(line + 1),
-                                             QString::number(value.text.size()),
+                                        .arg(Ansi::toUnicode(value.text), NativePath::shown(path),
+                                             QString::number(line + 1), QString::number(value.text.size()),
                                              QString::number(value.field->Size())));
     }
 }

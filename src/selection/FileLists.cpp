@@ -32,6 +32,20 @@ void FileLists::ChooseDirectory() {
     listDirectory(directory + FileList::kEbfPattern);
 }
 
+void FileLists::OpenDirectory(const QString& directory) {
+    // What the field's change does in the window, where a view tells no changes: the files of the
+    // directory before, refused ones included, are not listed under this one.
+    DirectoryChanged();
+    view_.SetDirectoryText(directory);
+    listDirectory(directory + FileList::kEbfPattern);
+}
+
+void FileLists::TypeDirectory(const QString& directory) {
+    view_.SetDirectoryText(directory);
+    DirectoryChanged();
+    DirectoryLeft();
+}
+
 void FileLists::DirectoryChanged() {
     view_.Available().Clear();
 }

@@ -812,5 +812,6 @@ TEST_F(ARun, PipelinedARefusedInsertStopsTheRunAtItsRow) {
     EXPECT_TRUE(told.recorded.contains(QStringLiteral("Cliente.Ebf:%1").arg(SampleForms::kLblNomeLine)));
     EXPECT_FALSE(told.recorded.contains(told.storing));
     EXPECT_EQ(rowsOnServer(), told.recordedRows);
-    EXPECT_EQ(callsOf(RemoteMethods::kSetPropried), told.recorded.size() + 1) << "every other row sent is told";
+    EXPECT_EQ(callsOf(RemoteMethods::kSetPropried), told.recorded.size() + 1)
+        << "every other row sent is told";
 }

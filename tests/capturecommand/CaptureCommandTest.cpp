@@ -252,31 +252,6 @@ TEST_P(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
     }
 }
 
-TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInput) {
-    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-
-    const CaptureResult declined = runCapture(runArguments({}), "n\n");
-    EXPECT_EQ(declined.exitCode, 0) << explain(declined);
-    EXPECT_TRUE(declined.err.contains(QStringLiteral("Confirma a operação?"))) << explain(declined);
-    EXPECT_FALSE(declined.out.contains(kSuccess)) << explain(declined);
-    const std::optional<CaptureSummary> none = summaryOf(declined.out);
-    ASSERT_TRUE(none) << explain(declined);
-    EXPECT_EQ(none->files, 0) << "nothing was scanned";
-    EXPECT_EQ(none->lines, 0);
-    EXPECT_EQ(none->lookups, 0);
-    EXPECT_EQ(none->inserted, 0);
-    EXPECT_TRUE(exportedRows(*server).isEmpty());
-    EXPECT_TRUE(versionStamp(*server).has_value()) << "a declined run still stamps the version";
-
-    const CaptureResult confirmed = runCapture(runArguments({}), "s\n");
-    EXPECT_EQ(confirmed.exitCode, 0) << explain(confirmed);
-    EXPECT_TRUE(confirmed.out.contains(kSuccess)) << explain(confirmed);
-    const std::optional<CaptureSummary> summary = summaryOf(confirmed.out);
-    ASSERT_TRUE(summary) << explain(confirmed);
-    EXPECT_EQ(summary->inserted, 2);
-    EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows);
-}
-
 namespace {
 
 QJsonObject readJson(const QString& path) {
@@ -300,6 +275,42 @@ QStringList csvRecords(const QString& path, const QString& kind) {
 }
 
 } // namespace
+
+// Any answer but yes, the end of the input included, stores nothing and fails, so that a build
+// that forgets --yes does not pass having stored nothing; the version is stamped all the same.
+TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInputAndOnlyYesStores) {
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
+    QTemporaryDir reports;
+    const QString json = reports.filePath(QStringLiteral("run.json"));
+    const struct {
+        const char* name;
+        QByteArray input;
+        int exitCode;
+        int inserted;
+    } rows[] = {
+        {"no", "n\n", 1, 0},
+        {"the end of the input", "", 1, 0},
+        {"anything else", "talvez\n", 1, 0},
+        {"yes", "s\n", 0, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CaptureResult result = runCapture(runArguments({QStringLiteral("--report"), json}), row.input);
+        EXPECT_EQ(result.exitCode, row.exitCode) << explain(result);
+        EXPECT_TRUE(result.err.contains(QStringLiteral("Confirma a operação?"))) << explain(result);
+        EXPECT_EQ(result.out.contains(kSuccess), row.exitCode == 0) << explain(result);
+        EXPECT_EQ(result.err.contains(QStringLiteral("nothing was stored")), row.exitCode != 0)
+            << explain(result);
+        const std::optional<CaptureSummary> summary = summaryOf(result.out);
+        ASSERT_TRUE(summary) << explain(result);
+        EXPECT_EQ(summary->inserted, row.inserted);
+        const QJsonObject report = readJson(json);
+        EXPECT_EQ(report["completed"].toBool(), row.exitCode == 0);
+        EXPECT_EQ(exportedRows(*server).size(), row.inserted);
+        EXPECT_TRUE(versionStamp(*server).has_value()) << "every answer stamps the version";
+    }
+    EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows);
+}
 
 TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStoresNothing) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
@@ -397,6 +408,46 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
 
 // After a form was edited, a check names the changed and the removed captions; the reports hold
 // them; only --fail-on-removed makes a check with nothing new but something removed fail.
+// The report names the language by the code the rows are written with, however it was given.
+TEST_P(CaptureCommand, TheReportNamesTheLanguageByItsCode) {
+    write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
+    QTemporaryDir reports;
+    const QString json = reports.filePath(QStringLiteral("check.json"));
+    for (const QString& given :
+         {QStringLiteral("por"), QStringLiteral("POR"), QStringLiteral("por-PORTUGUÊS")}) {
+        SCOPED_TRACE(given.toStdString());
+        const CaptureResult result =
+            runCapture(QStringList{QStringLiteral("--language"), given, QStringLiteral("--check"),
+                                   QStringLiteral("--report"), json} +
+                       serverOption(*server) + QStringList{forms.path()});
+        EXPECT_EQ(result.exitCode, 3) << explain(result);
+        EXPECT_EQ(readJson(json)["language"].toString(), QStringLiteral("POR"));
+    }
+}
+
+// A program whose stored rows pass what one answer could hold is checked and captured again: the
+// stored rows are read in pages.
+TEST_P(CaptureCommand, AProgramOfManyStoredRowsIsCheckedAndCapturedAgain) {
+    if (GetParam() != StorageKind::Sqlite)
+        GTEST_SKIP() << "one storage is enough for the client's paging; the server's is tested on both";
+    constexpr int kCaptions = 10050;
+    QList<AnsiString> captions;
+    for (int i = 0; i < kCaptions; ++i)
+        captions.append("Legenda " + AnsiString::number(i));
+    write(QStringLiteral("Grande.Ebf"), SampleForms::labelForm("frmGrande", captions));
+    ASSERT_EQ(runCapture(runArguments()).exitCode, 0);
+    for (const QStringList& extra :
+         {QStringList{QStringLiteral("--check")}, QStringList{QStringLiteral("--yes")}}) {
+        const CaptureResult again = runCapture(runArguments(extra));
+        EXPECT_EQ(again.exitCode, 0) << explain(again).substr(0, 2000);
+        const std::optional<CaptureSummary> summary = summaryOf(again.out);
+        ASSERT_TRUE(summary) << explain(again).substr(0, 2000);
+        EXPECT_EQ(summary->lookups, kCaptions);
+        EXPECT_EQ(summary->inserted, 0);
+        EXPECT_TRUE(again.out.contains("changed captions: 0, stored captions no longer in the forms: 0"));
+    }
+}
+
 TEST_P(CaptureCommand, ACheckAfterAnEditNamesChangedAndRemovedCaptions) {
     write(QStringLiteral("Pedido.ebf"), kPedido);
     ASSERT_EQ(runCapture(runArguments()).exitCode, 0);

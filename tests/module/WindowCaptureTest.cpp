@@ -110,7 +110,9 @@ TEST_F(WindowCapture, DuringARunTheControlsOfTheSelectionTakeNoInputNorDoesEscap
 TEST_F(WindowCapture, TheWindowAndTheCaptureCommandStoreTheSameRowsOverTheSameForms) {
     FormFolder folder;
     folder.write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
-    folder.write(QStringLiteral("Produto.Ebf"), SampleForms::labelForm("frmProduto", {"C\xF3" "digo", "Pre\xE7o"}));
+    folder.write(QStringLiteral("Produto.Ebf"), SampleForms::labelForm("frmProduto", {"C\xF3"
+                                                                                      "digo",
+                                                                                      "Pre\xE7o"}));
     writeForm(folder);
     const QStringList names{"Cliente.Ebf", "Produto.Ebf", "Rotulos.Ebf"};
     selectFiles(folder, names);

@@ -66,8 +66,9 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
                     send(true);
             };
             AnsiString name = "X";
-            flow.Send(ServerLink::GetPropriedCall("P", name, name, name, "0", AnsiString::number(number), name),
-                      std::move(handlers));
+            flow.Send(
+                ServerLink::GetPropriedCall("P", name, name, name, "0", AnsiString::number(number), name),
+                std::move(handlers));
         };
         bool refused = false;
         try {
