@@ -24,7 +24,6 @@ public:
     void leave(const QHostAddress& address);
 
     int count() const { return inAll_; }
-    int countFrom(const QHostAddress& address) const { return perAddress_.value(address); }
 
 private:
     void turnAway(const QHostAddress& address);

@@ -4,6 +4,7 @@
 #include "appserver/SqlDialect.h"
 #include "appserver/SqlSupport.h"
 
+#include <QScopeGuard>
 #include <QSqlQuery>
 
 namespace {
@@ -22,15 +23,12 @@ WriteTransaction::WriteTransaction(const QSqlDatabase& db, PreparedStatements* k
     runStatement(db_, dialect.beginWrite);
     if (dialect.writeLock.isEmpty())
         return;
-    try {
-        if (kept)
-            kept->run(dialect.writeLock);
-        else
-            runSql(db_, dialect.writeLock);
-    } catch (const StorageError&) {
-        rollBack(db_);
-        throw;
-    }
+    auto rollBackUnlessLocked = qScopeGuard([this] { rollBack(db_); });
+    if (kept)
+        kept->run(dialect.writeLock);
+    else
+        runSql(db_, dialect.writeLock);
+    rollBackUnlessLocked.dismiss();
 }
 
 WriteTransaction::~WriteTransaction() {

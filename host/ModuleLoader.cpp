@@ -2,6 +2,7 @@
 
 #include "toolkit/Exceptions.h"
 #include "toolkit/FailureHandling.h"
+#include "toolkit/ScopeGuard.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,17 +41,14 @@ void ModuleLoader::load() {
     if (!library_.load())
         throw Exception(
             tr("Cannot load the module library \"%1\": %2").arg(libraryPath_, library_.errorString()));
-    try {
-        const EntryPoint initialize = resolve(kInitialize);
-        const EntryPoint entry = resolve(kEntry);
-        const EntryPoint finalize = resolve(kFinalize);
-        initialize();
-        entry_ = entry;
-        finalize_ = finalize;
-    } catch (...) {
-        library_.unload();
-        throw;
-    }
+    ScopeExit unloadUnlessStarted([this] { library_.unload(); });
+    const EntryPoint initialize = resolve(kInitialize);
+    const EntryPoint entry = resolve(kEntry);
+    const EntryPoint finalize = resolve(kFinalize);
+    initialize();
+    entry_ = entry;
+    finalize_ = finalize;
+    unloadUnlessStarted.dismiss();
 }
 
 void ModuleLoader::runEntry() {
@@ -66,13 +64,8 @@ void ModuleLoader::unload() {
     finalize_ = nullptr;
     // Unloaded even when Finalize fails: the module is finished either way and a later load
     // starts it afresh.
-    try {
-        finalize();
-    } catch (...) {
-        library_.unload();
-        throw;
-    }
-    library_.unload();
+    const ScopeExit unloadAfter([this] { library_.unload(); });
+    finalize();
 }
 
 ModuleLoader::EntryPoint ModuleLoader::resolve(const char* symbol) {

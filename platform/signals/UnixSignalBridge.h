@@ -29,7 +29,6 @@ public:
     // Arming forgets the signal received before.
     void arm();
     void disarm();
-    bool isArmed() const { return armed_; }
 
     // The first signal caught since arm(), 0 for none; known as soon as the handler ran, before
     // caught() arrives.

@@ -1,5 +1,6 @@
 #include "package/Cli_Vdr04000.h"
 
+#include "toolkit/ScopeGuard.h"
 #include "widgets/Application.h"
 #include "widgets/Screen.h"
 #include "window/LeituraPocket.h"
@@ -19,30 +20,23 @@ const PackageInfoTable kPackageInfo{2, kUnitNames};
 
 void CriaLeituraEbf() {
     Screen::SetCursor(crHourGlass);
-    try {
-        if (!boStcriado) {
-            TfrmLeituraPocket* created =
-                TfrmPadrImportExport::Create<TfrmLeituraPocket>(Application::MainForm());
-            // A closed window frees itself, possibly after the next one exists: the exported
-            // reference must neither outlive it nor lose its successor.
-            QObject::connect(created, &QObject::destroyed, [created] {
-                if (frmLeituraPocket == created)
-                    frmLeituraPocket = nullptr;
-            });
-            frmLeituraPocket = created;
-            boStcriado = true;
-        }
-        QPointer<TfrmLeituraPocket> form = frmLeituraPocket;
-        form->exec();
-        if (form)
-            form->setWindowState(Qt::WindowNoState);
-    } catch (...) {
-        // The failure goes on to the host unchanged, but the host must not be left with an
-        // hourglass over a window that never opened.
-        Screen::SetCursor(crDefault);
-        throw;
+    // However the window ends, or fails to open, the host is not left with an hourglass.
+    const ScopeExit defaultCursor([] { Screen::SetCursor(crDefault); });
+    if (!boStcriado) {
+        TfrmLeituraPocket* created = TfrmPadrImportExport::Create<TfrmLeituraPocket>(Application::MainForm());
+        // A closed window frees itself, possibly after the next one exists: the exported
+        // reference must neither outlive it nor lose its successor.
+        QObject::connect(created, &QObject::destroyed, [created] {
+            if (frmLeituraPocket == created)
+                frmLeituraPocket = nullptr;
+        });
+        frmLeituraPocket = created;
+        boStcriado = true;
     }
-    Screen::SetCursor(crDefault);
+    QPointer<TfrmLeituraPocket> form = frmLeituraPocket;
+    form->exec();
+    if (form)
+        form->setWindowState(Qt::WindowNoState);
 }
 
 extern "C" {
