@@ -39,7 +39,6 @@ public:
     // Sends one error (id null), then reads and drops what the client still sends and closes.
     void refuse(int code, const QString& message);
 
-
 signals:
     // The client presented the token; emitted once, and never for a connection that needs none.
     void authenticated(RpcConnection* connection);

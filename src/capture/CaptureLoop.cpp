@@ -26,15 +26,18 @@ constexpr qsizetype kStatusLength = 160;
 constexpr int kAnswersBetweenEvents = 64;
 
 QList<StoredCaption> storedCaptionsOf(TClientDataSet& rows) {
-    QList<StoredCaption> stored;
+    const TField* program = rows.FieldByName(QStringLiteral("CDPROGRAMA"));
+    const TField* form = rows.FieldByName(QStringLiteral("NMFORMULARIO"));
+    const TField* component = rows.FieldByName(QStringLiteral("NMCOMPONENTE"));
+    const TField* property = rows.FieldByName(QStringLiteral("NMPROPRIEDADE"));
+    const TField* value = rows.FieldByName(QStringLiteral("STVALORPROP"));
+    const TField* language = rows.FieldByName(QStringLiteral("IDIDIOMA"));
     const TField* updated = rows.FieldByName(QStringLiteral("DTULTATUTRAD"));
+    QList<StoredCaption> stored;
+    stored.reserve(rows.RecordCount());
     for (rows.First(); !rows.Eof(); rows.Next())
-        stored.append({rows.FieldByName(QStringLiteral("CDPROGRAMA"))->AsString(),
-                       rows.FieldByName(QStringLiteral("NMFORMULARIO"))->AsString(),
-                       rows.FieldByName(QStringLiteral("NMCOMPONENTE"))->AsString(),
-                       rows.FieldByName(QStringLiteral("NMPROPRIEDADE"))->AsString(),
-                       rows.FieldByName(QStringLiteral("STVALORPROP"))->AsString(),
-                       rows.FieldByName(QStringLiteral("IDIDIOMA"))->AsString(),
+        stored.append({program->AsString(), form->AsString(), component->AsString(), property->AsString(),
+                       value->AsString(), language->AsString(),
                        updated->IsNull() ? QDateTime() : updated->AsDateTime()});
     return stored;
 }
@@ -176,13 +179,13 @@ void CaptureLoop::Finish() {
     link_.Flow().Finish();
     if (!settings_.judgeChanges)
         return;
-    // After a stop, what the run stored is told unjudged: its files were not scanned to their end,
-    // and the pages of the stored rows are not read (or not all of them).
     if (!cancelRequested_) {
         for (const AnsiString& program : std::as_const(programOrder_))
             readStoredRows(program, AnsiString());
         link_.Flow().Finish();
     }
+    // After a stop, before the pages or while they were read, what the run stored is told
+    // unjudged: its files were not scanned to their end, and pages may be missing.
     if (cancelRequested_) {
         TellUnjudged();
         return;

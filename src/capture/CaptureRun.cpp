@@ -68,8 +68,9 @@ QList<AnsiString> CaptureRun::checkedProgramCodes() {
     const int limit = data_.cdsPropriedCDPROGRAMA->Size();
     QList<AnsiString> codes;
     for (int i = 0; i < view_.SelectedCount(); ++i) {
-        const QString path = NativePath::shown(view_.SelectedFile(i));
-        const QString code = programCodeOf(path);
+        const QString file = view_.SelectedFile(i);
+        const QString code = programCodeOf(file);
+        const QString path = NativePath::shown(file);
         AnsiString stored;
         if (!Ansi::tryFromUnicode(code, stored))
             throw EConvertError(QCoreApplication::translate(

@@ -83,23 +83,11 @@ FormText convertFormFile(const QString& path) {
     return text;
 }
 
-TStringList linesOf(const FormText& text, const QString& path) {
-    TStringList lines;
-    lines.LoadFromBytes(text.bytes);
-    return text.format == sofUTF8Text ? inCodePage(lines, path) : lines;
-}
-
 } // namespace
 
 TStringList ReadFormText(const QString& path) {
-    return linesOf(convertFormFile(path), path);
-}
-
-int ContaLinhas(const QString& path) {
     const FormText text = convertFormFile(path);
-    // A UTF-8 text is converted here already, so a character the code page lacks stops the run
-    // while lines are still being counted.
-    if (text.format == sofUTF8Text)
-        return linesOf(text, path).Count();
-    return static_cast<int>(TStringList::CountLines(text.bytes));
+    TStringList lines;
+    lines.LoadFromBytes(text.bytes);
+    return text.format == sofUTF8Text ? inCodePage(lines, path) : lines;
 }

@@ -11,6 +11,3 @@ constexpr qint64 kMaxFormFileBytes = 64 * 1024 * 1024;
 // Reads a form file and turns it into lines of form text, converting a binary form first. The
 // capture counts lines and scans them through this one conversion, so both see the same lines.
 TStringList ReadFormText(const QString& path);
-
-// The number of lines of form text in the file at path.
-int ContaLinhas(const QString& path);
