@@ -1,6 +1,6 @@
-#include "appserver/AdminCommands.h"
-#include "appserver/ServeCommand.h"
-#include "appserver/ServerOptions.h"
+#include "appserver/commands/AdminCommands.h"
+#include "appserver/commands/ServeCommand.h"
+#include "appserver/commands/ServerOptions.h"
 #include "locale/Translations.h"
 
 #include <QCoreApplication>

@@ -10,15 +10,16 @@
 // wrong shape, a Get method that fails, and a Set method that fails or is refused but leaves the
 // data changed.
 
-#include "appserver/DataPacket.h"
-#include "appserver/DatabaseLocation.h"
-#include "appserver/ImpPocketObject.h"
-#include "appserver/Records.h"
-#include "appserver/RpcDispatcher.h"
-#include "appserver/RpcError.h"
-#include "appserver/ServerRegistry.h"
-#include "appserver/Storage.h"
-#include "appserver/TranslationKey.h"
+#include "appserver/object/CallError.h"
+#include "appserver/object/DataPacket.h"
+#include "appserver/object/ImpPocketObject.h"
+#include "appserver/object/RecordJson.h"
+#include "appserver/rpc/RpcDispatcher.h"
+#include "appserver/rpc/RpcError.h"
+#include "appserver/rpc/ServerRegistry.h"
+#include "appserver/storage/DatabaseLocation.h"
+#include "appserver/storage/Storage.h"
+#include "appserver/storage/TranslationKey.h"
 #include "wire/JsonWriter.h"
 
 #include <QCoreApplication>
@@ -135,7 +136,7 @@ public:
         JsonWriter written;
         try {
             object_.call(method, params, written);
-        } catch (const RpcError&) {
+        } catch (const CallError&) {
             if (writes && database_.snapshot() != before)
                 broken(method + QStringLiteral(" refused its arguments but changed the data"));
             throw;

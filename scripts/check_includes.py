@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
 """Fails when the project's includes run in a circle: a header that includes, directly or through
 others, a header that includes it back, or two source units (a .cpp with its .h) that depend on
-each other. Also fails on an include that names no file of the project under its roots."""
+each other. Also fails on an include that names no file of the project under its roots, and on
+one against the application server's layers: appserver/ holds main.cpp, CMakeLists.txt and one
+folder per layer, and a layer includes only the layers below it.
 
+Checks the checkout it lies in, or the one --root names."""
+
+import argparse
 import os
 import re
 import subprocess
@@ -12,6 +17,15 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # The include roots, as the build gives them: the top, platform/ and src/.
 INCLUDE_ROOTS = ["", "platform", "src"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+# The server's layers and what each may include besides itself: none above it.
+LAYERS = {
+    "storage": set(),
+    "object": {"storage"},
+    "rpc": {"object", "storage"},
+    "net": {"rpc", "object", "storage"},
+    "commands": {"net", "rpc", "object", "storage"},
+}
+SERVER_TOP_FILES = {"main.cpp", "CMakeLists.txt"}
 
 
 def project_files():
@@ -26,6 +40,32 @@ def resolve(name):
         if os.path.exists(os.path.join(ROOT, path)):
             return path
     return None
+
+
+def server_layer(path):
+    parts = path.split("/")
+    return parts[1] if len(parts) > 2 and parts[0] == "appserver" else None
+
+
+def layer_problems(includes):
+    problems = []
+    top = os.path.join(ROOT, "appserver")
+    if os.path.isdir(top):
+        for entry in sorted(os.listdir(top)):
+            if os.path.isdir(os.path.join(top, entry)):
+                if entry not in LAYERS:
+                    problems.append(f"appserver/{entry}/ is no layer of the server ({', '.join(LAYERS)})")
+            elif entry not in SERVER_TOP_FILES:
+                problems.append(f"appserver/{entry} belongs in one of the layers' folders")
+    for path, targets in sorted(includes.items()):
+        layer = server_layer(path)
+        if layer not in LAYERS:
+            continue
+        for target in sorted(targets):
+            other = server_layer(target)
+            if other is not None and other != layer and other not in LAYERS[layer]:
+                problems.append(f"{path} includes {target}: {layer} may not include {other}")
+    return problems
 
 
 def strongly_connected(graph):
@@ -70,6 +110,10 @@ def strongly_connected(graph):
 
 
 def main():
+    global ROOT
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--root", default=ROOT, help="the checkout to check (default: this one)")
+    ROOT = os.path.abspath(parser.parse_args().root)
     includes, unresolved = {}, []
     for path in project_files():
         with open(os.path.join(ROOT, path), encoding="utf-8", errors="replace") as source:
@@ -93,6 +137,7 @@ def main():
     problems = [f"unresolved include {u}" for u in unresolved]
     problems += [f"headers include each other: {' -> '.join(c)}" for c in strongly_connected(headers)]
     problems += [f"units depend on each other: {' -> '.join(c)}" for c in strongly_connected(units)]
+    problems += layer_problems(includes)
     for problem in problems:
         print(problem, file=sys.stderr)
     print(f"check_includes: {len(includes)} files, {len(problems)} problems")

@@ -10,10 +10,11 @@
 // Each table is filled once per process, in one transaction through Storage's own insert, in a
 // temporary directory (VDR_BENCH_DB_DIR picks another place); the fill time goes to stderr.
 
-#include "appserver/ImpPocketObject.h"
-#include "appserver/RpcDispatcher.h"
-#include "appserver/ServerRegistry.h"
-#include "appserver/Storage.h"
+#include "appserver/object/ImpPocketObject.h"
+#include "appserver/object/RecordJson.h"
+#include "appserver/rpc/RpcDispatcher.h"
+#include "appserver/rpc/ServerRegistry.h"
+#include "appserver/storage/Storage.h"
 #include "wire/DateTimeText.h"
 #include "wire/RecordLayouts.h"
 

@@ -1,7 +1,7 @@
 #include "tests/support/database/TestDatabase.h"
 
-#include "appserver/AdminCommands.h"
-#include "appserver/Storage.h"
+#include "appserver/commands/AdminCommands.h"
+#include "appserver/storage/Storage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

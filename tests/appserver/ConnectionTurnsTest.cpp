@@ -1,4 +1,4 @@
-#include "appserver/ConnectionTurns.h"
+#include "appserver/net/ConnectionTurns.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

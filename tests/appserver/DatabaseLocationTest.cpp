@@ -1,4 +1,4 @@
-#include "appserver/DatabaseLocation.h"
+#include "appserver/storage/DatabaseLocation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "tests/appserver/AppserverProcess.h"
 #include "tests/appserver/RpcClient.h"
 
-#include "appserver/DescriptorLimit.h"
+#include "appserver/net/DescriptorLimit.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

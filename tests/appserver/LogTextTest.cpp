@@ -1,4 +1,4 @@
-#include "appserver/LogText.h"
+#include "appserver/rpc/LogText.h"
 
 #include <gtest/gtest.h>
 

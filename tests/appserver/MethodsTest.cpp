@@ -1,8 +1,9 @@
 #include "tests/appserver/ServerFixture.h"
 #include "tests/appserver/TranslationRows.h"
 
-#include "appserver/ImpPocketObject.h"
-#include "appserver/Storage.h"
+#include "appserver/object/ImpPocketObject.h"
+#include "appserver/object/RecordJson.h"
+#include "appserver/storage/Storage.h"
 #include "wire/RecordLayouts.h"
 
 #include <QJsonDocument>

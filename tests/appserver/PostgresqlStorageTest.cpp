@@ -1,6 +1,6 @@
 #include "tests/support/database/TestDatabase.h"
 
-#include "appserver/Storage.h"
+#include "appserver/storage/Storage.h"
 
 #include <gtest/gtest.h>
 

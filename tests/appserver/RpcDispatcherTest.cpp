@@ -1,9 +1,10 @@
 #include "tests/appserver/RpcClient.h"
 #include "tests/support/database/TestDatabase.h"
 
-#include "appserver/ImpPocketObject.h"
-#include "appserver/RpcDispatcher.h"
-#include "appserver/ServerRegistry.h"
+#include "appserver/object/CallError.h"
+#include "appserver/object/ImpPocketObject.h"
+#include "appserver/rpc/RpcDispatcher.h"
+#include "appserver/rpc/ServerRegistry.h"
 
 #include <QJsonDocument>
 
@@ -31,7 +32,7 @@ public:
     QString name() const override { return QStringLiteral("Test.Failing"); }
     void call(const QString& method, const QJsonArray&, JsonWriter&) override {
         if (method == QLatin1String("InTheDatabase"))
-            throw StorageError(QStringLiteral("disk I/O error\nwhile writing"));
+            throw CallError(CallError::Kind::DatabaseFailed, QStringLiteral("disk I/O error\nwhile writing"));
         throw std::runtime_error("out of order");
     }
 };
@@ -95,6 +96,11 @@ std::vector<DispatchCase> cases() {
          {kOpened,
           {R"({"jsonrpc":"2.0","id":1,"method":)", -32700, QJsonValue::Null},
           {"not json at all", -32700},
+          // a value too deep to take apart safely, and a number no double holds
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetVersao","params":)" + QByteArray(1100, '[') +
+               QByteArray(1100, ']') + "}",
+           -32700},
+          {R"({"jsonrpc":"2.0","id":1,"method":"GetVersao","params":[1e999]})", -32700},
           kStillServes}},
         {"WrongKindsOfRequestAreInvalidRequests",
          {kOpened,

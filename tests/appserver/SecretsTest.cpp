@@ -1,6 +1,6 @@
-#include "appserver/DatabaseConnection.h"
-#include "appserver/DatabaseLocation.h"
-#include "appserver/TokenSource.h"
+#include "appserver/commands/TokenSource.h"
+#include "appserver/storage/DatabaseConnection.h"
+#include "appserver/storage/DatabaseLocation.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -2,8 +2,8 @@
 #include "tests/appserver/RpcClient.h"
 #include "tests/appserver/TranslationRows.h"
 
-#include "appserver/AccessToken.h"
-#include "appserver/ListenAddress.h"
+#include "appserver/net/ListenAddress.h"
+#include "appserver/rpc/AccessToken.h"
 
 #include <QDir>
 #include <QFile>
@@ -214,12 +214,11 @@ TEST(SecurityTest, AnUnusableTokenRefusesToStart) {
     const struct {
         QByteArray content;
         const char* reason;
-    } files[] = {
-        {"", "is empty"},
-        {" \t\r\n ", "is empty"},
-        {QByteArray(64 * 1024 + 1, 'k'), "is larger than"},
-        {"k", "openssl rand -base64 32 >"},
-        {" fifteen-chars-x \n", "has 15 characters, fewer than 16"}};
+    } files[] = {{"", "is empty"},
+                 {" \t\r\n ", "is empty"},
+                 {QByteArray(64 * 1024 + 1, 'k'), "is larger than"},
+                 {"k", "openssl rand -base64 32 >"},
+                 {" fifteen-chars-x \n", "has 15 characters, fewer than 16"}};
     for (const auto& file : files) {
         AppserverProcess server;
         EXPECT_FALSE(server.start({"--token-file", writeFile(server, "token", file.content)}));

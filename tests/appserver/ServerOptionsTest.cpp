@@ -1,4 +1,4 @@
-#include "appserver/ServerOptions.h"
+#include "appserver/commands/ServerOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #include "tests/appserver/TranslationRows.h"
 #include "tests/support/database/TestDatabase.h"
 
-#include "appserver/Migrations.h"
-#include "appserver/SqlSupport.h"
-#include "appserver/TranslationKey.h"
+#include "appserver/storage/Migrations.h"
+#include "appserver/storage/SqlSupport.h"
+#include "appserver/storage/TranslationKey.h"
 
 #include <QDir>
 #include <QFile>

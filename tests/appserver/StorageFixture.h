@@ -1,6 +1,6 @@
 #pragma once
 
-#include "appserver/Storage.h"
+#include "appserver/storage/Storage.h"
 #include "tests/support/database/TestDatabase.h"
 
 #include <gtest/gtest.h>

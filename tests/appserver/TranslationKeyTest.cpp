@@ -1,4 +1,4 @@
-#include "appserver/TranslationKey.h"
+#include "appserver/storage/TranslationKey.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "appserver/TlsCredentials.h"
+#include "appserver/net/TlsCredentials.h"
 #include "components/TlsClient.h"
 #include "tests/support/TestCertificates.h"
 #include "toolkit/Exceptions.h"

@@ -1,7 +1,7 @@
 #include "tests/reliability/RowCounter.h"
 
-#include "appserver/DatabaseConnection.h"
-#include "appserver/SqlSupport.h"
+#include "appserver/storage/DatabaseConnection.h"
+#include "appserver/storage/SqlSupport.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

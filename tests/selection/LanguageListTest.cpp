@@ -1,6 +1,6 @@
 #include "tests/support/PartsFixture.h"
 
-#include "appserver/Records.h"
+#include "appserver/storage/Records.h"
 
 // A server whose list holds, after the three it starts with, a two-letter code and one that sorts
 // first: neither alphabetical nor by code is the server's order.

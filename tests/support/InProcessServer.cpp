@@ -1,8 +1,8 @@
 #include "tests/support/InProcessServer.h"
 
-#include "appserver/ImpPocketObject.h"
-#include "appserver/Records.h"
-#include "appserver/RpcDispatcher.h"
+#include "appserver/object/ImpPocketObject.h"
+#include "appserver/object/RecordJson.h"
+#include "appserver/rpc/RpcDispatcher.h"
 #include "components/NetConnection.h"
 #include "toolkit/Exceptions.h"
 

@@ -2,8 +2,8 @@
 
 #include "tests/support/database/TestDatabase.h"
 
-#include "appserver/ServerRegistry.h"
-#include "appserver/Storage.h"
+#include "appserver/rpc/ServerRegistry.h"
+#include "appserver/storage/Storage.h"
 
 #include <QDateTime>
 #include <QJsonObject>

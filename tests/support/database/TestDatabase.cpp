@@ -1,7 +1,7 @@
 #include "tests/support/database/TestDatabase.h"
 
-#include "appserver/DatabaseConnection.h"
-#include "appserver/SqlSupport.h"
+#include "appserver/storage/DatabaseConnection.h"
+#include "appserver/storage/SqlSupport.h"
 
 #include <QHash>
 #include <QSqlDriver>

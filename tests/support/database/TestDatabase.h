@@ -1,6 +1,6 @@
 #pragma once
 
-#include "appserver/DatabaseLocation.h"
+#include "appserver/storage/DatabaseLocation.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,0 +1,291 @@
+#include "appserver/net/RpcConnection.h"
+
+#include "appserver/net/SocketNames.h"
+#include "appserver/net/TokenGuesses.h"
+#include "appserver/rpc/RpcError.h"
+
+#include <QJsonValue>
+#include <QSslSocket>
+#include <QTcpSocket>
+#include <QtGlobal>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qint64 kReadChunk = 64 * 1024;
+// Answers queued for a client that is not reading them; past this the connection stops reading.
+constexpr qint64 kMaxQueuedOutput = 4 * 1024 * 1024;
+// After an oversized line the rest of it is read and dropped, so that closing does not reset the
+// connection before the client has the error answer.
+constexpr int kDrainQuietMs = 200;
+constexpr int kDrainMaxMs = 5000;
+
+} // namespace
+
+RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token,
+                             ServerLimits limits, int number, ConnectionTurns& turns, TokenGuesses& guesses,
+                             QDeadlineTimer authDeadline, QObject* parent)
+    : QObject(parent), socket_(socket), tls_(qobject_cast<QSslSocket*>(socket)), limits_(limits),
+      number_(number), dispatcher_(registry, token, number), turns_(turns), guesses_(guesses),
+      peerAddress_(socket->peerAddress()), authenticated_(!token.isRequired()) {
+    socket_->setParent(this);
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
+    socket_->setReadBufferSize(std::max(limits_.maxMessageBytes, kReadChunk));
+    if (authenticated_)
+        announce();
+
+    // Fixed at acceptance: nothing the client sends short of the token moves it.
+    authDeadline_.setSingleShot(true);
+    connect(&authDeadline_, &QTimer::timeout, this, [this] {
+        if (!authenticated_ && state_ != State::Closed) {
+            socket_->abort();
+            onDisconnected();
+        }
+    });
+    if (!authenticated_)
+        authDeadline_.start(std::max<qint64>(authDeadline.remainingTime(), 0));
+    guessWait_.setSingleShot(true);
+    connect(&guessWait_, &QTimer::timeout, this, [this] {
+        if (state_ == State::Serving)
+            turns_.request(this);
+    });
+
+    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+        if (state_ == State::Draining)
+            drainInput();
+        else if (state_ == State::Serving)
+            turns_.request(this);
+    });
+    connect(socket_, &QTcpSocket::bytesWritten, this, &RpcConnection::onOutputTaken);
+    if (tls_)
+        connect(tls_, &QSslSocket::encryptedBytesWritten, this, &RpcConnection::onOutputTaken);
+    connect(socket_, &QTcpSocket::disconnected, this, &RpcConnection::onDisconnected);
+
+    drainTimer_.setSingleShot(true);
+    drainDeadline_.setSingleShot(true);
+    connect(&drainTimer_, &QTimer::timeout, this, &RpcConnection::close);
+    connect(&drainDeadline_, &QTimer::timeout, this, &RpcConnection::close);
+
+    idleTimer_.setSingleShot(true);
+    connect(&idleTimer_, &QTimer::timeout, this, &RpcConnection::onIdle);
+    if (limits_.idleTimeoutSeconds > 0)
+        idleTimer_.start(limits_.idleTimeoutSeconds * 1000);
+
+    // Data may have arrived before the connection was handed to us. Asked from the event loop:
+    // whoever made this connection has yet to hear of its end.
+    QTimer::singleShot(0, this, [this] {
+        if (state_ == State::Serving)
+            turns_.request(this);
+    });
+}
+
+RpcConnection::~RpcConnection() {
+    turns_.withdraw(this);
+}
+
+void RpcConnection::announce() {
+    announced_ = true;
+    if (tls_)
+        qInfo("%s",
+              qUtf8Printable(tr("connection %1: opened from %2 over %3")
+                                 .arg(QString::number(number_), peerName(*socket_), tlsProtocolName(*tls_))));
+    else
+        qInfo("%s",
+              qUtf8Printable(
+                  tr("connection %1: opened from %2").arg(QString::number(number_), peerName(*socket_))));
+}
+
+void RpcConnection::close() {
+    if (state_ == State::Closed)
+        return;
+    state_ = State::Closed;
+    idleTimer_.stop();
+    authDeadline_.stop();
+    guessWait_.stop();
+    drainTimer_.stop();
+    drainDeadline_.stop();
+    socket_->disconnectFromHost();
+    // A client that never reads would keep the answers queued and the socket closing forever.
+    QTimer::singleShot(kDrainMaxMs, socket_, [socket = socket_] { socket->abort(); });
+}
+
+void RpcConnection::onIdle() {
+    if (state_ != State::Serving)
+        return;
+    qInfo(
+        "%s",
+        qUtf8Printable(
+            tr("connection %1: no request for %2 s; closing").arg(number_).arg(limits_.idleTimeoutSeconds)));
+    close();
+}
+
+void RpcConnection::onDisconnected() {
+    state_ = State::Closed;
+    idleTimer_.stop();
+    authDeadline_.stop();
+    guessWait_.stop();
+    if (finishedSent_)
+        return; // an abort tells its disconnect too
+    finishedSent_ = true;
+    if (announced_)
+        qInfo("%s", qUtf8Printable(tr("connection %1: closed").arg(number_)));
+    emit finished(this);
+}
+
+qint64 RpcConnection::queuedOutput() const {
+    // Over TLS an answer is encrypted as soon as it is written, and waits as such in the socket
+    // underneath.
+    return tls_ ? tls_->bytesToWrite() + tls_->encryptedBytesToWrite() : socket_->bytesToWrite();
+}
+
+void RpcConnection::onOutputTaken() {
+    if (state_ == State::Serving && outputBlocked_ && queuedOutput() <= kMaxQueuedOutput) {
+        outputBlocked_ = false;
+        turns_.request(this);
+    }
+}
+
+bool RpcConnection::takeTurn(int maxLines) {
+    int handled = 0;
+    while (state_ == State::Serving) {
+        if (queuedOutput() > kMaxQueuedOutput) {
+            outputBlocked_ = true; // bytesWritten asks for the next turn
+            return false;
+        }
+        const qsizetype end = buffer_.indexOf('\n', std::max(consumed_, scanned_));
+        if (end < 0) {
+            scanned_ = buffer_.size();
+            if (buffer_.size() - consumed_ > limits_.maxMessageBytes) {
+                refuseOversizedLine();
+                return false;
+            }
+            if (socket_->bytesAvailable() <= 0)
+                return false; // readyRead asks for the next turn
+            if (consumed_ > 0) {
+                buffer_.remove(0, consumed_);
+                scanned_ -= consumed_;
+                consumed_ = 0;
+            }
+            // Straight into the buffer, whose room stays: read(kReadChunk) would allocate a whole
+            // chunk for every request.
+            const qsizetype had = buffer_.size();
+            buffer_.resize(had + kReadChunk);
+            const qint64 got = socket_->read(buffer_.data() + had, kReadChunk);
+            buffer_.resize(had + std::max<qint64>(got, 0));
+            if (!firstBytesSeen_ && !buffer_.isEmpty()) {
+                firstBytesSeen_ = true;
+                if (!tls_ && buffer_.front() == kTlsHandshakeRecord) {
+                    refuseTlsClient();
+                    return false;
+                }
+            }
+            continue;
+        }
+        if (end - consumed_ > limits_.maxMessageBytes) {
+            refuseOversizedLine();
+            return false;
+        }
+        if (mustWaitForGuesses())
+            return false;
+        // A view rather than a copy: the dispatcher is done with the line before anything may
+        // change the buffer.
+        const QByteArray line = QByteArray::fromRawData(buffer_.constData() + consumed_, end - consumed_);
+        consumed_ = end + 1;
+        // Only a whole line counts as activity: a client trickling a line that never ends is idle.
+        if (limits_.idleTimeoutSeconds > 0)
+            idleTimer_.start(limits_.idleTimeoutSeconds * 1000);
+        handleLine(line);
+        if (++handled == maxLines)
+            return state_ == State::Serving;
+    }
+    return false;
+}
+
+void RpcConnection::refuseOversizedLine() {
+    qWarning(
+        "%s",
+        qUtf8Printable(
+            tr("connection %1: a line exceeds %2 bytes; closing").arg(number_).arg(limits_.maxMessageBytes)));
+    refuse(RpcCode::InvalidRequest,
+           QStringLiteral("the line exceeds the limit of %1 bytes; closing the connection")
+               .arg(limits_.maxMessageBytes));
+}
+
+// A plain line would only puzzle a client waiting for a TLS handshake; the close tells it enough,
+// and the log tells the operator.
+void RpcConnection::refuseTlsClient() {
+    qWarning("%s", qUtf8Printable(tr("connection %1: the client speaks TLS, but this server serves plain TCP "
+                                     "(start it with --tls-cert and --tls-key); closing")
+                                      .arg(number_)));
+    closeAfterDraining();
+}
+
+void RpcConnection::refuse(int code, const QString& message) {
+    if (state_ != State::Serving)
+        return;
+    // Draining before sending, so that no later turn meets the same line as a request still to
+    // refuse.
+    closeAfterDraining();
+    send(RpcDispatcher::errorLine(QJsonValue::Null, code, message));
+}
+
+// Closing with unread input would reset the connection, and the client could lose the answer
+// just sent; so what still arrives is read and dropped first.
+void RpcConnection::closeAfterDraining() {
+    state_ = State::Draining;
+    idleTimer_.stop();
+    buffer_.clear();
+    consumed_ = scanned_ = 0;
+    drainDeadline_.start(kDrainMaxMs);
+    drainInput();
+}
+
+void RpcConnection::drainInput() {
+    while (socket_->bytesAvailable() > 0)
+        socket_->read(kReadChunk);
+    drainTimer_.start(kDrainQuietMs);
+}
+
+void RpcConnection::send(const QByteArray& answer) {
+    socket_->write(answer);
+    // Out at once: the client is waiting for it. What the kernel cannot take yet stays in the
+    // socket's buffer.
+    socket_->flush();
+}
+
+bool RpcConnection::mustWaitForGuesses() {
+    if (authenticated_)
+        return false;
+    const int waitMs = guesses_.waitMs(peerAddress_);
+    if (waitMs <= 0)
+        return false;
+    if (!guessWait_.isActive())
+        guessWait_.start(waitMs);
+    return true;
+}
+
+void RpcConnection::onOpened() {
+    authenticated_ = true;
+    authDeadline_.stop();
+    guesses_.accepted(peerAddress_);
+    announce();
+    emit authenticated(this);
+}
+
+void RpcConnection::handleLine(const QByteArray& line) {
+    const int refusalsBefore = dispatcher_.tokenRefusals();
+    if (const std::optional<QByteArray> answer = dispatcher_.handle(line))
+        send(*answer);
+    if (dispatcher_.tokenRefusals() > refusalsBefore)
+        guesses_.refused(peerAddress_, number_);
+    if (!authenticated_ && dispatcher_.isOpen())
+        onOpened();
+    if (dispatcher_.refusedTooOften()) {
+        qWarning("%s", qUtf8Printable(tr("connection %1: %2 refused tokens; closing")
+                                          .arg(number_)
+                                          .arg(dispatcher_.tokenRefusals())));
+        closeAfterDraining();
+    }
+}

@@ -1,0 +1,115 @@
+#include "appserver/net/RpcServer.h"
+
+#include "appserver/net/RpcConnection.h"
+#include "appserver/rpc/RpcError.h"
+
+#include <QSslSocket>
+#include <QTcpSocket>
+
+RpcServer::RpcServer(const ServerRegistry& registry, AccessToken token, ServerLimits limits,
+                     std::optional<QSslConfiguration> tls, QObject* parent)
+    : QObject(parent), server_(std::move(tls)), handshakes_(limits.tlsHandshakeTimeoutMs()),
+      registry_(registry), token_(std::move(token)), limits_(limits),
+      unauthenticated_(limits.maxUnauthenticated(), ServerLimits::kMaxUnauthenticatedPerAddress) {
+    connect(&server_, &QTcpServer::newConnection, this, &RpcServer::acceptPending);
+    connect(&handshakes_, &TlsHandshakes::secured, this, &RpcServer::serve);
+}
+
+RpcServer::~RpcServer() {
+    // The budget goes before the sockets that would give their places back to it.
+    for (auto it = held_.cbegin(); it != held_.cend(); ++it)
+        disconnect(it.key(), &QObject::destroyed, this, &RpcServer::release);
+    handshakes_.abortAll();
+    // The connections leave the turns before the turns go.
+    qDeleteAll(findChildren<RpcConnection*>(Qt::FindDirectChildrenOnly));
+}
+
+bool RpcServer::listen(const QHostAddress& address, quint16 port) {
+    return server_.listen(address, port);
+}
+
+void RpcServer::acceptPending() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        if (!server_.usesTls()) {
+            if (!token_.isRequired() || holdUntilAuthenticated(socket))
+                serve(socket);
+            continue;
+        }
+        if (holdUntilAuthenticated(socket))
+            handshakes_.start(static_cast<QSslSocket*>(socket));
+    }
+}
+
+bool RpcServer::holdUntilAuthenticated(QTcpSocket* socket) {
+    const QHostAddress address = socket->peerAddress();
+    if (!unauthenticated_.admit(address)) {
+        // Nothing can be told before a handshake, and telling each of a flood would pile up
+        // sockets; the budget sums them up in the log.
+        socket->abort();
+        socket->deleteLater();
+        return false;
+    }
+    held_.insert(socket, {address, QDeadlineTimer(limits_.authTimeoutSeconds * 1000)});
+    // Whoever owns the socket by then, its end gives its place back.
+    connect(socket, &QObject::destroyed, this, &RpcServer::release);
+    return true;
+}
+
+void RpcServer::release(QObject* socket) {
+    const auto found = held_.constFind(socket);
+    if (found == held_.cend())
+        return;
+    unauthenticated_.leave(found->address);
+    held_.erase(found);
+}
+
+QDeadlineTimer RpcServer::authDeadlineOf(QTcpSocket* socket) const {
+    return held_.value(socket, {QHostAddress(), QDeadlineTimer(QDeadlineTimer::Forever)}).deadline;
+}
+
+void RpcServer::serve(QTcpSocket* socket) {
+    const bool needsToken = token_.isRequired();
+    if (!needsToken)
+        release(socket); // its handshake was all it had to pass
+    // A flood of connections: telling each why would pile up sockets without bound.
+    if (served_.size() >= limits_.maxConnections && refused_.size() >= limits_.maxConnections) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    auto* connection = new RpcConnection(socket, registry_, token_, limits_, nextNumber_++, turns_, guesses_,
+                                         authDeadlineOf(socket), this);
+    connect(connection, &RpcConnection::finished, this, [this](RpcConnection* finished) {
+        served_.remove(finished);
+        opening_.remove(finished);
+        refused_.remove(finished);
+        finished->deleteLater();
+    });
+    // Accepted rather than left waiting in the backlog, so the client learns why at once.
+    if (served_.size() >= limits_.maxConnections) {
+        qWarning("%s",
+                 qUtf8Printable(
+                     tr("refused a connection: %1 are open, the most allowed").arg(limits_.maxConnections)));
+        refused_.insert(connection);
+        connection->refuse(RpcCode::TooManyConnections, QStringLiteral("too many connections"));
+        return;
+    }
+    if (!needsToken) {
+        served_.insert(connection);
+        return;
+    }
+    opening_.insert(connection);
+    connect(connection, &RpcConnection::authenticated, this, [this, socket](RpcConnection* opened) {
+        release(socket);
+        if (opening_.remove(opened))
+            served_.insert(opened);
+    });
+}
+
+void RpcServer::shutdown() {
+    server_.close();
+    handshakes_.abortAll();
+    const QSet<RpcConnection*> open = served_ + opening_ + refused_;
+    for (RpcConnection* connection : open)
+        connection->close();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "appserver/object/ServerObject.h"
+#include "appserver/storage/Storage.h"
+#include "wire/RemoteMethods.h"
+
+#include <QJsonObject>
+
+#include <optional>
+
+// The remote data module rdmImpPocket, registered as "Vdr04000.rdmImpPocket": the capture tool's
+// view of the translation table, the language list and the version record. docs/protocol.md
+// describes its methods: the module's six and GetProgramRows.
+class ImpPocketObject : public ServerObject {
+public:
+    // A page of GetProgramRows ends before the row that would take it past either limit, so that an
+    // answer stays well within the 64 MiB a client reads whatever the values (a row takes at most
+    // about 50 KB of it), and the server holds no more than a page for it.
+    static constexpr int kMaxPageRows = 5000;
+    static constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
+
+    explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
+
+    QString name() const override { return RemoteMethods::kServerName; }
+    void call(const QString& method, const QJsonArray& params, JsonWriter& result) override;
+
+private:
+    // What a delete of a row that is no longer stored means.
+    enum class MissingDelete { Fails, CountsAsApplied };
+
+    void dispatch(const QString& method, const QJsonArray& params, JsonWriter& out);
+
+    void getIdiLeDfm(const QJsonArray& params, JsonWriter& out);
+    void getPropried(const QJsonArray& params, JsonWriter& out);
+    void getVersao(const QJsonArray& params, JsonWriter& out);
+    void getProgramRows(const QJsonArray& params, JsonWriter& out);
+    // The refusal's message when the delta is not applied.
+    std::optional<QString> applyTranslationDelta(const QString& method, const QJsonArray& params,
+                                                 MissingDelete missingDelete);
+    std::optional<QString> applyVersionDelta(const QJsonArray& params);
+
+    TranslationRow rowOf(const QJsonArray& values, const QString& where) const;
+
+    Storage& storage_;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "appserver/rpc/AccessToken.h"
+#include "wire/JsonWriter.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+
+class CallError;
+class ServerObject;
+class ServerRegistry;
+
+// The JSON-RPC side of one connection: takes its request lines one at a time and answers each,
+// knowing nothing of sockets. Holds what the connection has opened and how often it offered a
+// wrong token. Its answers are the protocol's and stay in English; only its log lines are
+// translated.
+class RpcDispatcher {
+    Q_DECLARE_TR_FUNCTIONS(RpcDispatcher)
+
+public:
+    // Refused tokens after which the connection is to close, so that guesses cost a reconnect.
+    static constexpr int kMaxTokenRefusals = 3;
+
+    // number names the connection in the log.
+    RpcDispatcher(const ServerRegistry& registry, AccessToken token, int number);
+
+    // The answer to one request line (line end excluded), as a line ending in '\n'; nothing for a
+    // blank line or a notification, which get no answer.
+    std::optional<QByteArray> handle(const QByteArray& line);
+
+    // True once the connection should close after sending its last answer.
+    bool refusedTooOften() const { return tokenRefusals_ >= kMaxTokenRefusals; }
+    int tokenRefusals() const { return tokenRefusals_; }
+    // True once rpc.open has succeeded.
+    bool isOpen() const { return serverObject_ != nullptr; }
+
+    // An error answer as handle() gives it, for what the connection refuses by itself.
+    static QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
+
+private:
+    // numericId: the id's number as the request wrote it, when it is one.
+    static QByteArray errorLine(const QJsonValue& id, const QByteArray& numericId, int code,
+                                const QString& message);
+    // What the answer to a failed call says; a database failure is logged too.
+    QString answerOf(const CallError& error, const QString& method) const;
+    // Writes the method's result.
+    void dispatch(const QString& method, const QJsonValue& params);
+    QJsonObject openServerObject(const QJsonValue& params);
+
+    const ServerRegistry& registry_;
+    const AccessToken token_;
+    const int number_;
+    ServerObject* serverObject_ = nullptr;
+    int tokenRefusals_ = 0;
+    JsonWriter answer_; // reused, so an answer costs no new buffer
+};

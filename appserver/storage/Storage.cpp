@@ -1,0 +1,306 @@
+#include "appserver/storage/Storage.h"
+
+#include "appserver/storage/Migrations.h"
+#include "appserver/storage/SqlDialect.h"
+#include "wire/DateTimeText.h"
+
+#include <QScopeGuard>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+const QString kRowColumns = QStringLiteral("CDPROGRAMA, NMFORMULARIO, NMCOMPONENTE, NMPROPRIEDADE, "
+                                           "NRVALORPROP, IDSITTRADUCAO, STVALORPROP, STAGRVALPROP,"
+                                           " DTULTATUTRAD, IDIDIOMA");
+
+QVariant nullableText(const std::optional<QString>& value) {
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant nullableDateTime(const std::optional<QDateTime>& value) {
+    return value ? QVariant(DateTimeText::format(*value)) : QVariant(QMetaType::fromType<QString>());
+}
+
+std::optional<QString> optionalText(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<QDateTime> optionalDateTime(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    return DateTimeText::parseIso(value.toString());
+}
+
+// Reads the columns of kRowColumns starting at column first, from a QSqlQuery or a StatementRun.
+template <typename Query> TranslationRow readRow(const Query& query, int first) {
+    TranslationRow row;
+    row.program = query.value(first).toString();
+    row.form = query.value(first + 1).toString();
+    row.component = query.value(first + 2).toString();
+    row.property = query.value(first + 3).toString();
+    row.number = query.value(first + 4).toDouble();
+    row.state = optionalText(query.value(first + 5));
+    row.value = query.value(first + 6).toString();
+    row.value2 = optionalText(query.value(first + 7));
+    row.updated = optionalText(query.value(first + 8)); // stored as it travels
+    row.language = query.value(first + 9).toString();
+    return row;
+}
+
+QVariantList rowValues(const TranslationRow& row) {
+    const TranslationKey key = TranslationKey::ofRow(row);
+    return {key.matchKey(),
+            programKey(row.program, row.language),
+            row.program,
+            row.form,
+            row.component,
+            row.property,
+            row.number,
+            nullableText(row.state),
+            row.value,
+            nullableText(row.value2),
+            nullableText(row.updated),
+            row.language};
+}
+
+QString lookupSql(const QString& placeholder) {
+    return QStringLiteral("SELECT ID, %1 FROM translations WHERE MATCHKEY = %2")
+        .arg(kRowColumns, placeholder);
+}
+
+QString programRowsSql(const QString& keyPlaceholder, const QString& afterPlaceholder,
+                       const QString& limitPlaceholder) {
+    return QStringLiteral("SELECT ID, %1 FROM translations WHERE PROGRAMKEY = %2 AND ID > %3 ORDER BY ID"
+                          " LIMIT %4")
+        .arg(kRowColumns, keyPlaceholder, afterPlaceholder, limitPlaceholder);
+}
+
+// The statements with the columns spelled once, put together once: each is also the key under
+// which the connection keeps it prepared.
+const QString kLookupSql = lookupSql(QStringLiteral("?"));
+const QString kProgramRowsSql = programRowsSql(QStringLiteral("?"), QStringLiteral("?"), QStringLiteral("?"));
+const QString kInsertSql =
+    QStringLiteral(
+        "INSERT INTO translations (MATCHKEY, PROGRAMKEY, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " ON CONFLICT (MATCHKEY) DO NOTHING")
+        .arg(kRowColumns);
+
+QString locationForMessages(const DatabaseLocation& location) {
+    return location.kind == DatabaseLocation::Kind::Sqlite ? location.sqlitePath : location.describe();
+}
+
+} // namespace
+
+// The function-try-block names the database in every failure, the connection's included.
+Storage::Storage(const DatabaseLocation& location) try
+    : location_(location), connection_(std::make_unique<DatabaseConnection>(location)) {
+    const int found = ::schemaVersion(db());
+    if (found > latestSchemaVersion())
+        throw StorageError(tr("the database's schema version %1 is newer than this program's %2")
+                               .arg(found)
+                               .arg(latestSchemaVersion()));
+    migrate(db(), latestSchemaVersion());
+} catch (const StorageError& error) {
+    throw StorageError(QStringLiteral("%1: %2").arg(locationForMessages(location), error.message()));
+}
+
+Storage::~Storage() = default;
+
+void Storage::recoverConnection() {
+    if (!failed_)
+        return;
+    try {
+        runStatement(db(), QStringLiteral("SELECT 1"));
+        failed_ = false;
+        return; // the failure was the request's own
+    } catch (const StorageError&) {
+    }
+    // The broken connection stays until a new one is open: while the database is away, every
+    // request tries again and fails with its reason, and nothing is left without a connection.
+    std::unique_ptr<DatabaseConnection> fresh;
+    try {
+        fresh = std::make_unique<DatabaseConnection>(location_);
+    } catch (const StorageError& error) {
+        throw StorageError(QStringLiteral("%1: %2").arg(locationForMessages(location_), error.message()));
+    }
+    connection_ = std::move(fresh);
+    failed_ = false;
+    qInfo("%s", qUtf8Printable(tr("reconnected to the database %1").arg(locationForMessages(location_))));
+}
+
+int Storage::schemaVersion() const {
+    return ::schemaVersion(db());
+}
+
+QList<LanguageEntry> Storage::languages() const {
+    StatementRun query = statements().run(
+        QStringLiteral("SELECT IDIDIOMA, DSIDIOMA, IDIPROP FROM languages ORDER BY SORTORDER, IDIDIOMA"));
+    QList<LanguageEntry> result;
+    while (query.next())
+        result.append({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
+    return result;
+}
+
+bool Storage::hasLanguage(const QString& code) const {
+    return statements().run(QStringLiteral("SELECT 1 FROM languages WHERE IDIDIOMA = ?"), {code}).next();
+}
+
+void Storage::addLanguage(const LanguageEntry& entry) {
+    Transaction transaction(*this);
+    if (hasLanguage(entry.code))
+        throw StorageError(tr("the language %1 is already in the list").arg(entry.code));
+    statements().run(QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP, SORTORDER)"
+                                    " SELECT ?, ?, ?, COALESCE(MAX(SORTORDER), 0) + 1 FROM languages"),
+                     {entry.code, entry.description, entry.prop});
+    transaction.commit();
+}
+
+QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const {
+    StatementRun query = statements().run(kLookupSql, {key.matchKey()});
+    QList<TranslationRow> result;
+    while (query.next()) {
+        TranslationRow row = readRow(query, 1);
+        // The hash found the candidate; the columns decide.
+        if (key.matches(row))
+            result.append(row);
+    }
+    return result;
+}
+
+std::optional<qint64>
+Storage::forEachProgramRow(const QString& program, const QString& language, qint64 after, int atMost,
+                           const std::function<bool(const TranslationRow&)>& take) const {
+    // Read in chunks: PostgreSQL sends every row a statement selects, and the driver reads them all
+    // before the next statement, however few take wants.
+    constexpr int kChunk = 500;
+    const QString key = programKey(program, language);
+    const QString wanted[] = {upperAsciiLetters(program), upperAsciiLetters(language)};
+    qint64 last = after;
+    int taken = 0;
+    for (;;) {
+        // One more than may be taken: when it comes, rows are left.
+        const int limit = std::min(kChunk, atMost - taken + 1);
+        StatementRun query = statements().run(kProgramRowsSql, {key, last, limit});
+        int read = 0;
+        while (query.next()) {
+            ++read;
+            const qint64 id = query.value(0).toLongLong();
+            const TranslationRow row = readRow(query, 1);
+            // The hash found the candidates; the columns decide.
+            if (upperAsciiLetters(row.program) != wanted[0] || upperAsciiLetters(row.language) != wanted[1]) {
+                last = id;
+                continue;
+            }
+            if (taken == atMost || !take(row))
+                return last;
+            ++taken;
+            last = id;
+        }
+        if (read < limit)
+            return std::nullopt;
+    }
+}
+
+// Not kept prepared: it runs once per export, and visit might run it again meanwhile.
+void Storage::forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const {
+    QSqlQuery query =
+        runSql(db(), QStringLiteral("SELECT %1 FROM translations ORDER BY ID").arg(kRowColumns));
+    while (query.next())
+        visit(readRow(query, 0));
+}
+
+std::optional<QDateTime> Storage::versionStamp() const {
+    StatementRun query =
+        statements().run(QStringLiteral("SELECT DTGERARQTRAD FROM version_record WHERE ID = 1"));
+    if (!query.next())
+        throw StorageError(tr("the version record is missing"));
+    return optionalDateTime(query.value(0));
+}
+
+std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
+    StatementRun query = statements().run(kLookupSql, {key.matchKey()});
+    while (query.next()) {
+        if (key.matches(readRow(query, 1)))
+            return query.value(0).toLongLong();
+    }
+    return std::nullopt;
+}
+
+Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
+    // The unique index decides, so two writers racing with the same row both succeed.
+    if (statements().run(kInsertSql, rowValues(row)).numRowsAffected() == 1)
+        return InsertOutcome::Inserted;
+    if (!findRowId(TranslationKey::ofRow(row)))
+        throw StorageError(
+            tr("two different keys share the match key %1").arg(TranslationKey::ofRow(row).matchKey()));
+    return InsertOutcome::AlreadyStored;
+}
+
+Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original, const TranslationRow& row) {
+    const std::optional<qint64> id = findRowId(original);
+    if (!id)
+        return UpdateOutcome::OriginalMissing;
+    const TranslationKey newKey = TranslationKey::ofRow(row);
+    if (!(newKey == original)) {
+        const std::optional<qint64> other = findRowId(newKey);
+        if (other && *other != *id)
+            return UpdateOutcome::KeyTaken;
+    }
+    QVariantList values = rowValues(row);
+    values.append(*id);
+    statements().run(
+        QStringLiteral(
+            "UPDATE translations SET MATCHKEY = ?, PROGRAMKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?,"
+            " NMCOMPONENTE = ?, NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?,"
+            " STAGRVALPROP = ?, DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ?"),
+        values);
+    return UpdateOutcome::Updated;
+}
+
+bool Storage::deleteTranslation(const TranslationKey& key) {
+    const std::optional<qint64> id = findRowId(key);
+    if (!id)
+        return false;
+    statements().run(QStringLiteral("DELETE FROM translations WHERE ID = ?"), {*id});
+    return true;
+}
+
+void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {
+    statements().run(QStringLiteral("UPDATE version_record SET DTGERARQTRAD = ? WHERE ID = 1"),
+                     {nullableDateTime(stamp)});
+}
+
+QString Storage::lookupPlan(Lookup lookup) const {
+    const bool programRows = lookup == Lookup::ProgramRows;
+    QStringList lines;
+    if (SqlDialect::of(db()).kind == DatabaseLocation::Kind::Sqlite) {
+        QSqlQuery query =
+            runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + (programRows ? kProgramRowsSql : kLookupSql),
+                   programRows ? QVariantList{QString(), 0, 1} : QVariantList{QString()});
+        const int detail = query.record().indexOf(QStringLiteral("detail"));
+        while (query.next())
+            lines.append(query.value(detail).toString());
+        return lines.join(QLatin1Char('\n'));
+    }
+    // Qt's driver cannot prepare EXPLAIN, and PostgreSQL 15 shows the plan for any key (the
+    // generic one) only when executing a statement prepared by name with that plan forced. The
+    // rollback undoes the setting; the prepared statement outlives it, hence the DEALLOCATE.
+    runStatement(db(), QStringLiteral("BEGIN"));
+    const auto rollBack = qScopeGuard([this] { QSqlQuery(db()).exec(QStringLiteral("ROLLBACK")); });
+    runStatement(db(), QStringLiteral("SET LOCAL plan_cache_mode = force_generic_plan"));
+    runStatement(
+        db(), programRows
+                  ? QStringLiteral("PREPARE appserver_lookup (text, bigint, bigint) AS ") +
+                        programRowsSql(QStringLiteral("$1"), QStringLiteral("$2"), QStringLiteral("$3"))
+                  : QStringLiteral("PREPARE appserver_lookup (text) AS ") + lookupSql(QStringLiteral("$1")));
+    QSqlQuery query =
+        runStatement(db(), programRows ? QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL, NULL, NULL)")
+                                       : QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
+    while (query.next())
+        lines.append(query.value(0).toString());
+    runStatement(db(), QStringLiteral("DEALLOCATE appserver_lookup"));
+    return lines.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "appserver/storage/DatabaseConnection.h"
+#include "appserver/storage/DatabaseLocation.h"
+#include "appserver/storage/Records.h"
+#include "appserver/storage/SqlSupport.h"
+#include "appserver/storage/TranslationKey.h"
+#include "appserver/storage/WriteTransaction.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The server's data: the language list, the translation table and the version record, in a
+// SQLite file or a PostgreSQL database through Qt SQL, with the same schema and behaviour. Every
+// statement that takes values is prepared with them bound; those run for requests stay prepared
+// on the connection. Failures throw StorageError.
+class Storage {
+    Q_DECLARE_TR_FUNCTIONS(Storage)
+
+public:
+    // Opens the database, creating a SQLite file when missing, and brings the schema up to date.
+    // Refuses (StorageError) what DatabaseConnection refuses and a schema newer than this program
+    // knows.
+    explicit Storage(const DatabaseLocation& location);
+    ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    int schemaVersion() const;
+
+    // A request that failed in the database may have lost the connection with it: a PostgreSQL
+    // server restarted or ended the session. noteFailure marks that; the next request calls
+    // recoverConnection, which tries the connection and opens a new one when it is gone, so the
+    // server serves again once the database is back. Throws StorageError while it is not.
+    void noteFailure() { failed_ = true; }
+    void recoverConnection();
+
+    QList<LanguageEntry> languages() const;
+    bool hasLanguage(const QString& code) const;
+    // Appends to the list; StorageError when the code is already there.
+    void addLanguage(const LanguageEntry& entry);
+
+    // At most one row, since the key is unique.
+    QList<TranslationRow> findTranslations(const TranslationKey& key) const;
+    // The rows of one program in one language stored after the row with ID after, in the order
+    // stored, whatever their other fields (program and language equal after a-z upper-casing):
+    // hands them to take one at a time, as read, until take refuses one or atMost have been taken.
+    // Returns the ID to go on after, or nullopt when no such row is left: none is held beyond the
+    // one in hand, so a program of any size reads in pages.
+    std::optional<qint64> forEachProgramRow(const QString& program, const QString& language, qint64 after,
+                                            int atMost,
+                                            const std::function<bool(const TranslationRow&)>& take) const;
+    // Every row in the order stored.
+    void forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const;
+
+    // DTGERARQTRAD of the single version row; nullopt while never set.
+    std::optional<QDateTime> versionStamp() const;
+
+    // The write operations below belong inside a transaction, which rolls back unless committed.
+    // Transactions that write take turns, also across processes sharing the database; a read never
+    // waits for them.
+    class Transaction {
+    public:
+        explicit Transaction(Storage& storage) : write_(storage.db(), &storage.statements()) {}
+        void commit() { write_.commit(); }
+
+    private:
+        WriteTransaction write_;
+    };
+
+    enum class InsertOutcome { Inserted, AlreadyStored };
+    InsertOutcome insertTranslation(const TranslationRow& row);
+
+    enum class UpdateOutcome { Updated, OriginalMissing, KeyTaken };
+    // Finds the row stored under original and replaces all its fields with row's.
+    UpdateOutcome updateTranslation(const TranslationKey& original, const TranslationRow& row);
+
+    // False when no row is stored under key.
+    bool deleteTranslation(const TranslationKey& key);
+
+    void setVersionStamp(const std::optional<QDateTime>& stamp);
+
+    enum class Lookup { Translation, ProgramRows };
+    // The database's plan for the look-up of findTranslations or forEachProgramRow, one line per step:
+    // SQLite's EXPLAIN QUERY PLAN, or PostgreSQL's EXPLAIN of the generic plan (the one for any key).
+    QString lookupPlan(Lookup lookup = Lookup::Translation) const;
+
+private:
+    DatabaseLocation location_;
+    std::unique_ptr<DatabaseConnection> connection_;
+    bool failed_ = false;
+
+    const QSqlDatabase& db() const { return connection_->db(); }
+    PreparedStatements& statements() const { return connection_->statements(); }
+    std::optional<qint64> findRowId(const TranslationKey& key) const;
+};
