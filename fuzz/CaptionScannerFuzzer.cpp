@@ -51,9 +51,9 @@ void checkLines(const TStringList& lines, const QByteArray& bytes) {
 
 void checkCaptionLine(const AnsiString& line) {
     const AnsiString trimmed = Ansi::Trim(line);
-    if (!CaptionScanner::IsCaptionLine(trimmed))
+    if (!CaptionScanner::isCaptionLine(trimmed))
         return;
-    const AnsiString value = CaptionScanner::CaptionValue(trimmed);
+    const AnsiString value = CaptionScanner::captionValue(trimmed);
     if (hasBlankEnds(value))
         broken("a caption value keeps blanks at its ends");
     if (!trimmed.contains(value))

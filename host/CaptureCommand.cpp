@@ -33,32 +33,32 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
       view_(report_, options.answerYes(), options.check(), streams), messages_(CaptureMessages()),
       stopSignals_({SIGINT, SIGTERM}, UnixSignalBridge::SecondSignal::EndsProgram) {
     CaptureRun& run = capture_.run;
-    run.Observer = &view_;
-    run.RoomInFlight = kRoomInFlight;
-    run.JudgeChanges = true;
+    run.observer = &view_;
+    run.roomInFlight = kRoomInFlight;
+    run.judgeChanges = true;
     QObject::connect(&stopSignals_, &UnixSignalBridge::caught, [this](int signalNumber) {
         if (stoppedBy_ == 0) {
             stoppedBy_ = signalNumber;
-            capture_.run.RequestCancel();
+            capture_.run.requestCancel();
         }
     });
 }
 
-int CaptureCommand::Exec() {
+int CaptureCommand::exec() {
     try {
         capture_.link.Open();
-        const QStringList languages = capture_.languages.Load();
+        const QStringList languages = capture_.languages.load();
         selectFiles();
         showLanguage(languages);
         runCapture();
-        if (view_.Declined())
+        if (view_.declined())
             throw Exception(tr("The capture was not confirmed: nothing was stored"));
     } catch (const std::exception& failure) {
         fail(failure);
     }
     capture_.connection.Close();
 
-    QStringList problems = view_.Errors() + failures_;
+    QStringList problems = view_.errors() + failures_;
     if (stoppedBy_ != 0) {
         const QString stopped =
             tr("Stopped by %1 at %2:%3")
@@ -91,10 +91,10 @@ void CaptureCommand::selectFiles() {
     FileLists& files = capture_.files;
     for (const QString& directory : options_.directories()) {
         if (options_.typed())
-            files.TypeDirectory(directory);
+            files.typeDirectory(directory);
         else
-            files.OpenDirectory(directory);
-        if (view_.AvailableNames().Count() == 0) {
+            files.openDirectory(directory);
+        if (view_.availableNames().Count() == 0) {
             // Only one directory in all: it fails below, saying the same.
             if (options_.directories().size() > 1)
                 err << "capture: "
@@ -103,11 +103,11 @@ void CaptureCommand::selectFiles() {
         }
         // A file already selected is refused, and stays available, and the others go on, as they
         // do for the user.
-        files.MoveRight(false);
-        for (const QString& refusal : view_.TakeRefusals())
+        files.moveRight(false);
+        for (const QString& refusal : view_.takeRefusals())
             err << "capture: " << refusal << Qt::endl;
     }
-    if (view_.SelectedNames().Count() == 0)
+    if (view_.selectedNames().Count() == 0)
         throw Exception(
             tr("No form files (%1) in %2")
                 .arg(pattern, NativePath::shown(options_.directories().join(QStringLiteral(", ")))));
@@ -115,20 +115,20 @@ void CaptureCommand::selectFiles() {
 
 void CaptureCommand::showLanguage(const QStringList& languages) {
     // The text shown is the list's own, as if picked: the window takes a code typed in any case.
-    const int language = LanguageList::IndexOf(languages, options_.language());
+    const int language = LanguageList::indexOf(languages, options_.language());
     if (language < 0)
         throw Exception(tr("The server knows no language %1 (it knows: %2)")
                             .arg(options_.language(), languages.join(QStringLiteral(", "))));
-    view_.ShowLanguage(languages[language]);
-    languageCode_ = LanguageList::CodeOf(languages[language]);
+    view_.showLanguage(languages[language]);
+    languageCode_ = LanguageList::codeOf(languages[language]);
     report_.setLanguage(Ansi::toUnicode(languageCode_));
-    capture_.files.UpdateImportButton();
-    if (!view_.ImportEnabled())
+    capture_.files.updateImportButton();
+    if (!view_.importEnabled())
         throw Exception(tr("The capture cannot start"));
 }
 
 void CaptureCommand::runCapture() {
-    capture_.run.CheckOnly = options_.check();
+    capture_.run.checkOnly = options_.check();
     runStarted_ = true;
     QElapsedTimer clock;
     clock.start();
@@ -137,18 +137,18 @@ void CaptureCommand::runCapture() {
         stopSignals_.disarm();
         milliseconds_ = clock.elapsed();
     });
-    capture_.run.Run();
+    capture_.run.run();
 }
 
 void CaptureCommand::fail(const std::exception& failure) {
     const auto* known = dynamic_cast<const Exception*>(&failure);
     failures_.append(known ? known->message() : QString::fromUtf8(failure.what()));
-    view_.ClearProgress();
+    view_.clearProgress();
     QTextStream(streams_.err) << "capture: " << failures_.constLast() << Qt::endl;
 }
 
 void CaptureCommand::printSummary() {
-    view_.ClearProgress();
+    view_.clearProgress();
     // Made from what was scanned, as the report is: the two tell one story.
     QTextStream out(streams_.out);
     // A line of its own before the usual one, so that whoever reads the last line finds it as it was.

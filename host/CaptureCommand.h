@@ -29,7 +29,7 @@ public:
 
     // The exit status: 0 done (a check: nothing new), 3 a check found rows to insert, 1 failed or
     // declined at the confirmation.
-    int Exec();
+    int exec();
 
 private:
     void selectFiles();

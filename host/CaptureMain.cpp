@@ -40,5 +40,5 @@ int main(int argc, char* argv[]) {
     ConsoleCapture::Streams streams;
     streams.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
     CaptureCommand command(options, streams);
-    return command.Exec();
+    return command.exec();
 }

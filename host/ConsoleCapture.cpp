@@ -18,18 +18,18 @@ constexpr int kProgressWidth = 20;
 ConsoleCapture::ConsoleCapture(CaptureReport& report, bool answerYes, bool printNewCaptions, Streams streams)
     : report_(report), answerYes_(answerYes), printNewCaptions_(printNewCaptions), streams_(streams) {}
 
-QStringList ConsoleCapture::TakeRefusals() {
+QStringList ConsoleCapture::takeRefusals() {
     return std::exchange(refusals_, {});
 }
 
-void ConsoleCapture::ClearProgress() {
+void ConsoleCapture::clearProgress() {
     if (!progressShown_)
         return;
     QTextStream(streams_.progress) << "\r\033[K" << Qt::flush;
     progressShown_ = false;
 }
 
-void ConsoleCapture::ProcessMessages() {
+void ConsoleCapture::processMessages() {
     QCoreApplication::processEvents();
     if (!streams_.progress || progressMaximum_ <= 0)
         return;
@@ -52,8 +52,8 @@ void ConsoleCapture::drawProgress() {
     progressShown_ = true;
 }
 
-bool ConsoleCapture::Confirm(const AnsiString& question) {
-    ClearProgress();
+bool ConsoleCapture::confirm(const AnsiString& question) {
+    clearProgress();
     QTextStream err(streams_.err);
     err << Ansi::toUnicode(question);
     if (answerYes_) {
@@ -67,36 +67,36 @@ bool ConsoleCapture::Confirm(const AnsiString& question) {
     return !declined_;
 }
 
-void ConsoleCapture::ShowError(const AnsiString& text) {
-    ClearProgress();
+void ConsoleCapture::showError(const AnsiString& text) {
+    clearProgress();
     errors_.append(Ansi::toUnicode(text));
     QTextStream(streams_.err) << tr("error: %1").arg(errors_.constLast()) << Qt::endl;
 }
 
-void ConsoleCapture::ShowSuccess(const AnsiString& text) {
-    ClearProgress();
+void ConsoleCapture::showSuccess(const AnsiString& text) {
+    clearProgress();
     QTextStream(streams_.out) << Ansi::toUnicode(text) << Qt::endl;
 }
 
-void ConsoleCapture::RefuseFile(const QString& path, const AnsiString& message) {
+void ConsoleCapture::refuseFile(const QString& path, const AnsiString& message) {
     refusals_.append(NativePath::shown(path) + QStringLiteral(": ") + Ansi::toUnicode(message));
 }
 
-void ConsoleCapture::FileScanStarted(const QString& path, int lines) {
+void ConsoleCapture::fileScanStarted(const QString& path, int lines) {
     report_.fileScanStarted(path, lines);
 }
 
-void ConsoleCapture::CaptionLookedUp(const QString& path, int line) {
+void ConsoleCapture::captionLookedUp(const QString& path, int line) {
     report_.captionLookedUp(path, line);
 }
 
-void ConsoleCapture::CaptionRecorded(const RecordedCaption& caption) {
+void ConsoleCapture::captionRecorded(const RecordedCaption& caption) {
     report_.captionRecorded(caption);
     if (!printNewCaptions_)
         return;
     // The form compilers use, so that editors and build logs lead to the line.
     const CaptureReport::Row& row = report_.rows().constLast();
-    ClearProgress();
+    clearProgress();
     const QString line = QString::number(row.line);
     QTextStream out(streams_.out);
     // One pass over the placeholders: a caption may well hold a "%1" of its own.
@@ -109,16 +109,16 @@ void ConsoleCapture::CaptionRecorded(const RecordedCaption& caption) {
             << Qt::endl;
 }
 
-void ConsoleCapture::RowStoring(const QString& path, int line) {
+void ConsoleCapture::rowStoring(const QString& path, int line) {
     report_.rowStoring(path, line);
 }
 
-void ConsoleCapture::CaptionRemoved(const QString& path, const StoredCaption& stored) {
+void ConsoleCapture::captionRemoved(const QString& path, const StoredCaption& stored) {
     report_.captionRemoved(path, stored);
     if (!printNewCaptions_)
         return;
     const CaptureReport::Removed& removed = report_.removed().constLast();
-    ClearProgress();
+    clearProgress();
     QTextStream(streams_.out) << tr("%1: %2.%3: caption \"%4\" is no longer in the form")
                                      .arg(removed.file, removed.form, removed.component, removed.value)
                               << Qt::endl;

@@ -34,53 +34,53 @@ public:
     ConsoleCapture(CaptureReport& report, bool answerYes, bool printNewCaptions, Streams streams);
 
     // The directory field's text and the language shown, as the command line names them.
-    void SetDirectoryText(const QString& text) override { directory_ = text; }
-    void ShowLanguage(const QString& text) { language_ = text; }
+    void setDirectoryText(const QString& text) override { directory_ = text; }
+    void showLanguage(const QString& text) { language_ = text; }
 
-    const NameList& AvailableNames() const { return available_; }
-    const NameList& SelectedNames() const { return selected_; }
-    bool ImportEnabled() const { return importEnabled_; }
+    const NameList& availableNames() const { return available_; }
+    const NameList& selectedNames() const { return selected_; }
+    bool importEnabled() const { return importEnabled_; }
     // The confirmation was answered with anything but yes.
-    bool Declined() const { return declined_; }
+    bool declined() const { return declined_; }
     // The error messages shown: each fails the command.
-    const QStringList& Errors() const { return errors_; }
+    const QStringList& errors() const { return errors_; }
     // Files refused since the last call, each with its message.
-    QStringList TakeRefusals();
+    QStringList takeRefusals();
     // Clears the progress bar's line, if any, before something else is printed.
-    void ClearProgress();
+    void clearProgress();
 
-    int SelectedCount() const override { return selected_.Count(); }
-    QString SelectedFile(int index) const override { return selected_.Items(index); }
-    QString LanguageText() const override { return language_; }
-    void FocusLanguage() override {}
-    void SetImportEnabled(bool enabled) override { importEnabled_ = enabled; }
-    void SetSelectionEnabled(bool) override {}
-    void SetStatus(const QString&) override {}
-    void SetProgressMaximum(int maximum) override { progressMaximum_ = maximum; }
-    void SetProgress(int position) override { progress_ = position; }
-    void AdvanceProgress(int lines) override { progress_ += lines; }
-    void ShowBusy(bool) override {}
+    int selectedCount() const override { return selected_.Count(); }
+    QString selectedFile(int index) const override { return selected_.Items(index); }
+    QString languageText() const override { return language_; }
+    void focusLanguage() override {}
+    void setImportEnabled(bool enabled) override { importEnabled_ = enabled; }
+    void setSelectionEnabled(bool) override {}
+    void setStatus(const QString&) override {}
+    void setProgressMaximum(int maximum) override { progressMaximum_ = maximum; }
+    void setProgress(int position) override { progress_ = position; }
+    void advanceProgress(int lines) override { progress_ += lines; }
+    void showBusy(bool) override {}
     // Lets a stop signal reach the command, and redraws the progress bar now and then.
-    void ProcessMessages() override;
-    bool Confirm(const AnsiString& question) override;
-    void ShowError(const AnsiString& text) override;
-    void ShowSuccess(const AnsiString& text) override;
+    void processMessages() override;
+    bool confirm(const AnsiString& question) override;
+    void showError(const AnsiString& text) override;
+    void showSuccess(const AnsiString& text) override;
 
-    QString DirectoryText() const override { return directory_; }
-    ListControl& Available() override { return available_; }
-    ListControl& Selected() override { return selected_; }
+    QString directoryText() const override { return directory_; }
+    ListControl& available() override { return available_; }
+    ListControl& selected() override { return selected_; }
     // There is no directory dialog: the file lists open the directories named.
-    bool ChooseDirectory(QString&) override { return false; }
-    void RefuseFile(const QString& path, const AnsiString& message) override;
+    bool chooseDirectory(QString&) override { return false; }
+    void refuseFile(const QString& path, const AnsiString& message) override;
 
     void Begin(Wait) override {}
     void End() override {}
 
-    void FileScanStarted(const QString& path, int lines) override;
-    void CaptionLookedUp(const QString& path, int line) override;
-    void CaptionRecorded(const RecordedCaption& caption) override;
-    void RowStoring(const QString& path, int line) override;
-    void CaptionRemoved(const QString& path, const StoredCaption& stored) override;
+    void fileScanStarted(const QString& path, int lines) override;
+    void captionLookedUp(const QString& path, int line) override;
+    void captionRecorded(const RecordedCaption& caption) override;
+    void rowStoring(const QString& path, int line) override;
+    void captionRemoved(const QString& path, const StoredCaption& stored) override;
 
 private:
     void drawProgress();

@@ -19,7 +19,7 @@ const std::array<AnsiString, 4> kComponentPrefixes = {"BEGIN VBCE.LABEL ", "BEGI
 
 CaptionScanner::CaptionScanner(AnsiString code) : programCode(std::move(code)) {}
 
-bool CaptionScanner::ReadLine(const AnsiString& rawLine, const AnsiString& languageCode) {
+bool CaptionScanner::readLine(const AnsiString& rawLine, const AnsiString& languageCode) {
     if (formEnded_)
         return false; // the form's code follows: nothing in it is a control
     if (Ansi::ContainsText(kFormEnd, rawLine)) {
@@ -46,7 +46,7 @@ bool CaptionScanner::ReadLine(const AnsiString& rawLine, const AnsiString& langu
     if (parts == previousParts_)
         return false;
     previousParts_ = parts;
-    const AnsiString key = CaptureKey(languageCode);
+    const AnsiString key = captureKey(languageCode);
     if (key == previousKey_)
         return false;
     previousKey_ = key;
@@ -79,18 +79,18 @@ void CaptionScanner::readComponent(const AnsiString& line, const AnsiString& upp
 }
 
 void CaptionScanner::readCaption(const AnsiString& line) {
-    if (!IsCaptionLine(line))
+    if (!isCaptionLine(line))
         return;
     propertyName = kCaption;
-    value = CaptionValue(line);
+    value = captionValue(line);
 }
 
-bool CaptionScanner::IsCaptionLine(const AnsiString& trimmedLine) {
+bool CaptionScanner::isCaptionLine(const AnsiString& trimmedLine) {
     const qsizetype equals = trimmedLine.indexOf('=');
     return equals >= 0 && Ansi::UpperCase(Ansi::Trim(trimmedLine.left(equals))) == kCaption;
 }
 
-AnsiString CaptionScanner::CaptionValue(const AnsiString& trimmedLine) {
+AnsiString CaptionScanner::captionValue(const AnsiString& trimmedLine) {
     const qsizetype equals = trimmedLine.indexOf('=');
     const AnsiString text = Ansi::Trim(trimmedLine.mid(equals + 1));
     if (text.size() < 2 || !text.startsWith('"') || !text.endsWith('"'))
@@ -98,16 +98,16 @@ AnsiString CaptionScanner::CaptionValue(const AnsiString& trimmedLine) {
     return Ansi::Trim(text.mid(1, text.size() - 2));
 }
 
-AnsiString CaptionScanner::LookupValue() const {
-    return RTrim(StoredValue());
+AnsiString CaptionScanner::lookupValue() const {
+    return RTrim(storedValue());
 }
 
-AnsiString CaptionScanner::StoredValue() const {
+AnsiString CaptionScanner::storedValue() const {
     return value.left(kMaxValue);
 }
 
-AnsiString CaptionScanner::CaptureKey(const AnsiString& languageCode) const {
+AnsiString CaptionScanner::captureKey(const AnsiString& languageCode) const {
     return Ansi::UpperCase(programCode) + Ansi::UpperCase(formName) + Ansi::UpperCase(componentName) +
-           Ansi::UpperCase(propertyName) + "0" + Ansi::UpperCase(LookupValue()) +
+           Ansi::UpperCase(propertyName) + "0" + Ansi::UpperCase(lookupValue()) +
            Ansi::UpperCase(languageCode);
 }

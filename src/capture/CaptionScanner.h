@@ -21,9 +21,9 @@ public:
 
     // Reads one line; true when its caption is to be looked up now. languageCode is part of the
     // capture key.
-    bool ReadLine(const AnsiString& line, const AnsiString& languageCode);
+    bool readLine(const AnsiString& line, const AnsiString& languageCode);
 
-    bool FormEnded() const { return formEnded_; }
+    bool formEnded() const { return formEnded_; }
 
     // The scan state. The look-up may hand back new values for the names, so they are open
     // to change.
@@ -34,16 +34,16 @@ public:
     AnsiString value;
 
     // The value as it goes into the look-up: its first kMaxValue characters, right-trimmed.
-    AnsiString LookupValue() const;
+    AnsiString lookupValue() const;
     // The value as it is stored: its first kMaxValue characters, untrimmed.
-    AnsiString StoredValue() const;
-    AnsiString CaptureKey(const AnsiString& languageCode) const;
+    AnsiString storedValue() const;
+    AnsiString captureKey(const AnsiString& languageCode) const;
 
     // What a caption line holds: the text after the first "=", trimmed, without one enclosing
     // pair of double quotes, trimmed again. Anything not quoted (a reference into the form's
     // resource file, say) holds no caption text: empty.
-    static AnsiString CaptionValue(const AnsiString& trimmedLine);
-    static bool IsCaptionLine(const AnsiString& trimmedLine);
+    static AnsiString captionValue(const AnsiString& trimmedLine);
+    static bool isCaptionLine(const AnsiString& trimmedLine);
 
 private:
     // The parts of the capture key, as they were when it was last made.

@@ -13,28 +13,28 @@ CaptureAssembly::CaptureAssembly(Views views, const TMessages& messages, AnsiStr
 
     // Data-set events run inside the post or delete that raised them: their failures go back to
     // whoever posted.
-    data.cdsPropried.AfterPost = [this](TClientDataSet&) { SendPropriedChanges(); };
-    data.cdsPropried.AfterDelete = [this](TClientDataSet&) { SendPropriedChanges(); };
+    data.cdsPropried.AfterPost = [this](TClientDataSet&) { sendPropriedChanges(); };
+    data.cdsPropried.AfterDelete = [this](TClientDataSet&) { sendPropriedChanges(); };
     data.cdsPropried.AfterCancel = [](TClientDataSet& rows) { rows.CancelUpdates(); };
-    data.cdsVersao.AfterPost = [this](TClientDataSet&) { SendVersaoChanges(); };
-    data.cdsVersao.AfterDelete = [this](TClientDataSet&) { SendVersaoChanges(); };
+    data.cdsVersao.AfterPost = [this](TClientDataSet&) { sendVersaoChanges(); };
+    data.cdsVersao.AfterDelete = [this](TClientDataSet&) { sendVersaoChanges(); };
     data.cdsVersao.AfterCancel = [](TClientDataSet& stamp) { stamp.CancelUpdates(); };
-    data.cdsVerificaProp.AfterPost = [this](TClientDataSet&) { SendVerificaPropPost(); };
-    data.cdsVerificaProp.AfterDelete = [this](TClientDataSet&) { SendVerificaPropDelete(); };
+    data.cdsVerificaProp.AfterPost = [this](TClientDataSet&) { sendVerificaPropPost(); };
+    data.cdsVerificaProp.AfterDelete = [this](TClientDataSet&) { sendVerificaPropDelete(); };
 }
 
-void CaptureAssembly::SendPropriedChanges() {
+void CaptureAssembly::sendPropriedChanges() {
     changes.Apply(data.cdsPropried, RemoteMethods::kSetPropried);
 }
 
-void CaptureAssembly::SendVersaoChanges() {
+void CaptureAssembly::sendVersaoChanges() {
     changes.Apply(data.cdsVersao, RemoteMethods::kSetVersao);
 }
 
-void CaptureAssembly::SendVerificaPropPost() {
+void CaptureAssembly::sendVerificaPropPost() {
     changes.Apply(data.cdsVerificaProp, RemoteMethods::kSetPropried);
 }
 
-void CaptureAssembly::SendVerificaPropDelete() {
+void CaptureAssembly::sendVerificaPropDelete() {
     changes.Apply(data.cdsVerificaProp, RemoteMethods::kSetVerProp);
 }

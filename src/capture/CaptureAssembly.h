@@ -40,8 +40,8 @@ public:
     LanguageList languages;
 
     // What each data set's changes become on the server; the data sets' events are bound to them.
-    void SendPropriedChanges();
-    void SendVersaoChanges();
-    void SendVerificaPropPost();
-    void SendVerificaPropDelete();
+    void sendPropriedChanges();
+    void sendVersaoChanges();
+    void sendVerificaPropPost();
+    void sendVerificaPropDelete();
 };

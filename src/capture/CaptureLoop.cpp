@@ -49,28 +49,28 @@ CaptureLoop::CaptureLoop(CaptureView& view, TranslationDataSets& data, ServerLin
     : view_(view), data_(data), link_(link), languageCode_(languageCode), cancelRequested_(cancelRequested),
       settings_(settings) {}
 
-void CaptureLoop::Scan(const QString& file, const TStringList& lines, const AnsiString& programCode) {
+void CaptureLoop::scan(const QString& file, const TStringList& lines, const AnsiString& programCode) {
     CaptionScanner scan(programCode);
     scan_ = &scan;
     const AnsiString program = Ansi::UpperCase(programCode);
     if (settings_.judgeChanges) {
         if (!programs_.contains(program))
             programOrder_.append(program);
-        programs_[program].FileScanned(file);
+        programs_[program].fileScanned(file);
     }
     ProgressPacer pacer(settings_.progressInterval);
     for (int i = 0; i < lines.Count() && !cancelRequested_; ++i) {
         scanLine_ = i + 1;
-        if (scan.ReadLine(lines[i], languageCode_))
+        if (scan.readLine(lines[i], languageCode_))
             lookUp(scan, i + 1, file);
-        if (pacer.Step()) {
-            view_.AdvanceProgress(pacer.TakeSteps());
-            view_.ProcessMessages();
+        if (pacer.step()) {
+            view_.advanceProgress(pacer.takeSteps());
+            view_.processMessages();
         }
     }
-    if (pacer.PendingSteps() > 0) {
-        view_.AdvanceProgress(pacer.TakeSteps());
-        view_.ProcessMessages();
+    if (pacer.pendingSteps() > 0) {
+        view_.advanceProgress(pacer.takeSteps());
+        view_.processMessages();
     }
     scan_ = nullptr;
 }
@@ -78,11 +78,11 @@ void CaptureLoop::Scan(const QString& file, const TStringList& lines, const Ansi
 void CaptureLoop::lookUp(CaptionScanner& scan, int line, const QString& file) {
     auto caption = std::make_shared<Caption>(Caption{
         file, line, ++captionsMet_, Ansi::UpperCase(scan.programCode), scan.formName, scan.componentName,
-        scan.propertyName, languageCode_, scan.value, scan.LookupValue(), scan.StoredValue()});
+        scan.propertyName, languageCode_, scan.value, scan.lookupValue(), scan.storedValue()});
     CallFlow::Handlers handlers;
     handlers.awaiting = [this, caption] {
         if (settings_.observer)
-            settings_.observer->CaptionLookedUp(caption->file, caption->line);
+            settings_.observer->captionLookedUp(caption->file, caption->line);
     };
     handlers.answered = [this, caption](const QJsonValue& result) { take(*caption, result); };
     link_.Flow().Send(ServerLink::GetPropriedCall(caption->program, caption->form, caption->component,
@@ -108,7 +108,7 @@ void CaptureLoop::take(Caption& caption, const QJsonValue& result) {
                                 Ansi::UpperCase(caption.language)};
     const bool known = data_.cdsPropried.RecordCount() > 0 || recorded_.contains(key);
     const int change = settings_.judgeChanges
-                           ? programs_[caption.program].Add(caption.file, caption.form, caption.component,
+                           ? programs_[caption.program].add(caption.file, caption.form, caption.component,
                                                             caption.property, caption.lookupValue, known)
                            : -1;
     paceAnswers();
@@ -123,7 +123,7 @@ void CaptureLoop::record(const Caption& caption, int change) {
                         caption.property + " - " + caption.value;
     if (status.size() > kStatusLength)
         status = status.left(kStatusLength - 3) + "...";
-    view_.SetStatus(Ansi::toUnicode(status));
+    view_.setStatus(Ansi::toUnicode(status));
 
     const RecordedCaption recorded{caption.file,
                                    caption.line,
@@ -144,7 +144,7 @@ void CaptureLoop::record(const Caption& caption, int change) {
     CallFlow::Handlers stored;
     stored.awaiting = [this, file = caption.file, line = caption.line] {
         if (settings_.observer)
-            settings_.observer->RowStoring(file, line);
+            settings_.observer->rowStoring(file, line);
     };
     stored.answered = [this, recorded, change](const QJsonValue&) {
         tell(recorded, change);
@@ -165,17 +165,17 @@ void CaptureLoop::tell(const RecordedCaption& caption, int change) {
     if (settings_.judgeChanges)
         untold_.append({caption, change}); // once the stored rows are read
     else
-        settings_.observer->CaptionRecorded(caption);
+        settings_.observer->captionRecorded(caption);
 }
 
 void CaptureLoop::paceAnswers() {
     // With calls in flight the scan may wait long for answers; a stop signal or a click on Cancel
     // still comes in now and then. One call at a time, the scan lets them in after each line.
     if (link_.Flow().RoomInFlight() > 0 && ++answers_ % kAnswersBetweenEvents == 0)
-        view_.ProcessMessages();
+        view_.processMessages();
 }
 
-void CaptureLoop::Finish() {
+void CaptureLoop::finish() {
     link_.Flow().Finish();
     if (!settings_.judgeChanges)
         return;
@@ -187,27 +187,27 @@ void CaptureLoop::Finish() {
     // After a stop, before the pages or while they were read, what the run stored is told
     // unjudged: its files were not scanned to their end, and pages may be missing.
     if (cancelRequested_) {
-        TellUnjudged();
+        tellUnjudged();
         return;
     }
 
     for (ProgramChanges& changes : programs_)
-        changes.Judge();
+        changes.judge();
     for (Recorded& recorded : untold_)
         if (recorded.change >= 0)
             recorded.caption.replaced = programs_[recorded.caption.program].replaced(recorded.change);
-    TellUnjudged();
+    tellUnjudged();
     if (!settings_.observer)
         return;
     for (const AnsiString& program : std::as_const(programOrder_))
         for (const ProgramChanges::Removed& removed : programs_[program].removed())
-            settings_.observer->CaptionRemoved(removed.file, removed.stored);
+            settings_.observer->captionRemoved(removed.file, removed.stored);
 }
 
-void CaptureLoop::TellUnjudged() {
+void CaptureLoop::tellUnjudged() {
     if (settings_.observer)
         for (const Recorded& recorded : std::as_const(untold_))
-            settings_.observer->CaptionRecorded(recorded.caption);
+            settings_.observer->captionRecorded(recorded.caption);
     untold_.clear();
 }
 
@@ -218,7 +218,7 @@ void CaptureLoop::readStoredRows(const AnsiString& program, const AnsiString& cu
         TClientDataSet rows;
         defineLayout(rows, Layouts::translationRow());
         ServerLink::Load(rows, result);
-        programs_[program].Take(storedCaptionsOf(rows));
+        programs_[program].take(storedCaptionsOf(rows));
         paceAnswers();
         if (!next->isEmpty())
             readStoredRows(program, *next);

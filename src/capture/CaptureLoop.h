@@ -46,12 +46,12 @@ public:
     CaptureLoop(CaptureView& view, TranslationDataSets& data, ServerLink& link, AnsiString& languageCode,
                 const bool& cancelRequested, Settings settings);
 
-    void Scan(const QString& file, const TStringList& lines, const AnsiString& programCode);
+    void scan(const QString& file, const TStringList& lines, const AnsiString& programCode);
     // Waits for the answers still on their way, judges the changes and tells what was recorded.
     // After a stop, the answers still on their way but the rows' are dropped and nothing is judged.
-    void Finish();
+    void finish();
     // After a failure: tells the rows recorded and not told yet, as they are.
-    void TellUnjudged();
+    void tellUnjudged();
 
 private:
     struct Caption;

@@ -30,15 +30,15 @@ public:
     virtual ~CaptureObserver() = default;
 
     // The scan of a file begins; lines: its form text's.
-    virtual void FileScanStarted(const QString& path, int lines) = 0;
+    virtual void fileScanStarted(const QString& path, int lines) = 0;
     // Before the look-up, so that a run that fails there is known to have stopped at this line.
-    virtual void CaptionLookedUp(const QString& path, int line) = 0;
-    virtual void CaptionRecorded(const RecordedCaption& caption) = 0;
+    virtual void captionLookedUp(const QString& path, int line) = 0;
+    virtual void captionRecorded(const RecordedCaption& caption) = 0;
     // Before the wait for the answer to the insert of the row of this line, so that a run that
     // fails there is known to have stopped at it.
-    virtual void RowStoring(const QString& path, int line) = 0;
+    virtual void rowStoring(const QString& path, int line) = 0;
     // A stored row of a program the run scanned whose caption no file of the run holds any more;
     // path: the run's file of the row's form, else the program's first file. Told only after a
     // run that scanned every line of its files.
-    virtual void CaptionRemoved(const QString& path, const StoredCaption& stored) = 0;
+    virtual void captionRemoved(const QString& path, const StoredCaption& stored) = 0;
 };

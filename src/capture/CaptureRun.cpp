@@ -26,26 +26,26 @@ CaptureRun::CaptureRun(CaptureView& view, TranslationDataSets& data, ServerLink&
                        const TMessages& messages, AnsiString& languageCode)
     : view_(view), data_(data), link_(link), messages_(messages), languageCode_(languageCode) {}
 
-void CaptureRun::Run() {
+void CaptureRun::run() {
     // Files moved or a language picked while the run reads them would make it skip or repeat a
     // file, or write the rest in another language.
-    view_.SetSelectionEnabled(false);
-    const ScopeExit enableSelectionAfter([this] { view_.SetSelectionEnabled(true); });
+    view_.setSelectionEnabled(false);
+    const ScopeExit enableSelectionAfter([this] { view_.setSelectionEnabled(true); });
 
     if (!languageIsKnown()) {
-        view_.SetSelectionEnabled(true); // the user corrects the language next
-        view_.FocusLanguage();
-        view_.ShowError(messages_.Msg("Idi_Inv"));
+        view_.setSelectionEnabled(true); // the user corrects the language next
+        view_.focusLanguage();
+        view_.showError(messages_.Msg("Idi_Inv"));
         return;
     }
 
     const QList<AnsiString> programCodes = checkedProgramCodes();
     countLines(programCodes);
-    if (CheckOnly) {
+    if (checkOnly) {
         scanSelectedFiles(programCodes);
         return;
     }
-    if (view_.Confirm(messages_.Msg("CONF_SUBS")))
+    if (view_.confirm(messages_.Msg("CONF_SUBS")))
         scanSelectedFiles(programCodes);
 
     stampVersion();
@@ -54,7 +54,7 @@ void CaptureRun::Run() {
 bool CaptureRun::languageIsKnown() {
     // No language of the list holds a character outside the code page.
     AnsiString shown;
-    if (!Ansi::tryFromUnicode(view_.LanguageText(), shown))
+    if (!Ansi::tryFromUnicode(view_.languageText(), shown))
         return false;
     const AnsiString code = Ansi::Copy(shown, 1, 3);
     const AnsiString description = Ansi::Copy(shown, 5, shown.size());
@@ -67,8 +67,8 @@ QList<AnsiString> CaptureRun::checkedProgramCodes() {
     // files before it: it stops the run before anything is stored instead.
     const int limit = data_.cdsPropriedCDPROGRAMA->Size();
     QList<AnsiString> codes;
-    for (int i = 0; i < view_.SelectedCount(); ++i) {
-        const QString file = view_.SelectedFile(i);
+    for (int i = 0; i < view_.selectedCount(); ++i) {
+        const QString file = view_.selectedFile(i);
         const QString code = programCodeOf(file);
         const QString path = NativePath::shown(file);
         AnsiString stored;
@@ -92,12 +92,12 @@ QList<AnsiString> CaptureRun::checkedProgramCodes() {
 void CaptureRun::countLines(const QList<AnsiString>& programCodes) {
     // The bar shows the total so far, so a file that cannot be read leaves the count of those before.
     int total = 0;
-    view_.SetProgressMaximum(total);
+    view_.setProgressMaximum(total);
     for (int i = 0; i < programCodes.size(); ++i) {
-        const QString path = view_.SelectedFile(i);
+        const QString path = view_.selectedFile(i);
         const TStringList lines = ReadFormText(path);
         total += lines.Count();
-        view_.SetProgressMaximum(total);
+        view_.setProgressMaximum(total);
         checkRowValues(path, lines, programCodes[i]);
     }
 }
@@ -113,7 +113,7 @@ void CaptureRun::checkRowValues(const QString& path, const TStringList& lines,
     };
     CaptionScanner scan(programCode);
     for (int line = 0; line < lines.Count(); ++line) {
-        if (!scan.ReadLine(lines[line], languageCode_))
+        if (!scan.readLine(lines[line], languageCode_))
             continue;
         const Value values[] = {
             {data_.cdsPropriedNMFORMULARIO,
@@ -130,7 +130,7 @@ void CaptureRun::checkRowValues(const QString& path, const TStringList& lines,
              scan.propertyName},
             {data_.cdsPropriedSTVALORPROP,
              QT_TRANSLATE_NOOP("CaptureRun", "The caption \"%1\" at %2:%3 has %4 characters; at most %5 fit"),
-             scan.StoredValue()}};
+             scan.storedValue()}};
         for (const Value& value : values)
             if (value.text.size() > value.field->Size())
                 throw EConvertError(QCoreApplication::translate("CaptureRun", value.tooLong)
@@ -141,18 +141,18 @@ void CaptureRun::checkRowValues(const QString& path, const TStringList& lines,
 }
 
 CaptureLoop::Settings CaptureRun::loopSettings() const {
-    return {CheckOnly, JudgeChanges, ProgressInterval, Observer};
+    return {checkOnly, judgeChanges, progressInterval, observer};
 }
 
 void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     running_ = true;
-    view_.SetImportEnabled(false);
-    view_.SetProgress(0);
-    view_.ShowBusy(true);
+    view_.setImportEnabled(false);
+    view_.setProgress(0);
+    view_.showBusy(true);
     {
         ScopeExit scanEnded([this] { endScan(); });
         CallFlow& flow = link_.Flow();
-        flow.SetRoomInFlight(RoomInFlight);
+        flow.SetRoomInFlight(roomInFlight);
         flow.SetStop(&cancelRequested_);
         const ScopeExit oneCallAtATime([&flow] {
             flow.SetRoomInFlight(0);
@@ -163,35 +163,35 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
             // The selection holds still during the run: the files are those whose codes were checked.
             for (int i = 0; i < programCodes.size(); ++i) {
                 // Only one file's lines are held at a time; the file itself is closed before its scan.
-                const QString file = view_.SelectedFile(i);
+                const QString file = view_.selectedFile(i);
                 const TStringList lines = ReadFormText(file);
                 // After a cancel the files left are passed over, not scanned: nobody is told of them.
-                if (Observer && !cancelRequested_)
-                    Observer->FileScanStarted(file, lines.Count());
-                loop.Scan(file, lines, programCodes[i]);
+                if (observer && !cancelRequested_)
+                    observer->fileScanStarted(file, lines.Count());
+                loop.scan(file, lines, programCodes[i]);
             }
-            loop.Finish();
+            loop.finish();
         } catch (...) {
-            loop.TellUnjudged();
+            loop.tellUnjudged();
             throw;
         }
     }
-    if (!CheckOnly)
-        view_.ShowSuccess(messages_.Msg("sucesso"));
+    if (!checkOnly)
+        view_.showSuccess(messages_.Msg("sucesso"));
 }
 
 void CaptureRun::endScan() {
-    view_.ShowBusy(false);
-    view_.SetStatus(QString());
-    view_.SetProgress(0);
+    view_.showBusy(false);
+    view_.setStatus(QString());
+    view_.setProgress(0);
     cancelRequested_ = false;
-    view_.SetImportEnabled(true);
+    view_.setImportEnabled(true);
     running_ = false;
 }
 
 void CaptureRun::stampVersion() {
-    view_.ShowBusy(true);
-    const ScopeExit notBusyAfter([this] { view_.ShowBusy(false); });
+    view_.showBusy(true);
+    const ScopeExit notBusyAfter([this] { view_.showBusy(false); });
     link_.CallGetVersao(data_.cdsVersao);
     data_.cdsVersao.Edit();
     data_.cdsVersaoDTGERARQTRAD->SetAsDateTime(QDateTime::currentDateTime());
@@ -201,10 +201,10 @@ void CaptureRun::stampVersion() {
 void CaptureRun::Import(const TStringList& lines, const AnsiString& programCode) {
     CaptureLoop loop(view_, data_, link_, languageCode_, cancelRequested_, loopSettings());
     try {
-        loop.Scan(QString(), lines, programCode);
-        loop.Finish();
+        loop.scan(QString(), lines, programCode);
+        loop.finish();
     } catch (...) {
-        loop.TellUnjudged();
+        loop.tellUnjudged();
         throw;
     }
 }

@@ -23,29 +23,29 @@ public:
     CaptureRun(CaptureView& view, TranslationDataSets& data, ServerLink& link, const TMessages& messages,
                AnsiString& languageCode);
 
-    void Run();
+    void run();
 
     // Scans the lines of one form text for captions and records the new ones: the loop over one file.
     void Import(const TStringList& lines, const AnsiString& programCode);
 
     // A scan is in progress / the user asked it to stop; the scan stops before its next line.
-    bool Running() const { return running_; }
-    bool CancelRequested() const { return cancelRequested_; }
-    void RequestCancel() { cancelRequested_ = true; }
+    bool running() const { return running_; }
+    bool cancelRequested() const { return cancelRequested_; }
+    void requestCancel() { cancelRequested_ = true; }
 
     // How often the scan moves the progress bar and lets events through; zero: after every line.
-    std::chrono::milliseconds ProgressInterval{20};
+    std::chrono::milliseconds progressInterval{20};
 
     // A check scans and looks up every caption as a run does, but asks nothing, stores nothing,
     // reports no success and stamps no version. It records each caption a run would store once:
     // meeting it again, a run would find it stored.
-    bool CheckOnly = false;
+    bool checkOnly = false;
     // Told of each file, look-up and recorded caption; none by default.
-    CaptureObserver* Observer = nullptr;
+    CaptureObserver* observer = nullptr;
     // Bytes of calls in flight during the scan; zero, as in the window: one call at a time.
-    qint64 RoomInFlight = 0;
+    qint64 roomInFlight = 0;
     // Changed and removed captions are judged and told (see CaptureLoop).
-    bool JudgeChanges = false;
+    bool judgeChanges = false;
 
 private:
     bool languageIsKnown();

@@ -10,26 +10,26 @@ class CaptureView {
 public:
     virtual ~CaptureView() = default;
 
-    virtual int SelectedCount() const = 0;
-    virtual QString SelectedFile(int index) const = 0;
-    virtual QString LanguageText() const = 0;
-    virtual void FocusLanguage() = 0;
+    virtual int selectedCount() const = 0;
+    virtual QString selectedFile(int index) const = 0;
+    virtual QString languageText() const = 0;
+    virtual void focusLanguage() = 0;
 
-    virtual void SetImportEnabled(bool enabled) = 0;
+    virtual void setImportEnabled(bool enabled) = 0;
     // The controls that change the directory, the file lists or the language.
-    virtual void SetSelectionEnabled(bool enabled) = 0;
-    virtual void SetStatus(const QString& text) = 0;
-    virtual void SetProgressMaximum(int maximum) = 0;
-    virtual void SetProgress(int position) = 0;
-    virtual void AdvanceProgress(int lines) = 0;
+    virtual void setSelectionEnabled(bool enabled) = 0;
+    virtual void setStatus(const QString& text) = 0;
+    virtual void setProgressMaximum(int maximum) = 0;
+    virtual void setProgress(int position) = 0;
+    virtual void advanceProgress(int lines) = 0;
     // The busy cursor, while the run scans or talks to the server.
-    virtual void ShowBusy(bool busy) = 0;
+    virtual void showBusy(bool busy) = 0;
     // Paints, and lets a click on Cancel reach the window.
-    virtual void ProcessMessages() = 0;
+    virtual void processMessages() = 0;
 
     // What the run asks and tells the user, in the texts of the message table.
     // The confirmation before the scan: true to go on.
-    virtual bool Confirm(const AnsiString& question) = 0;
-    virtual void ShowError(const AnsiString& text) = 0;
-    virtual void ShowSuccess(const AnsiString& text) = 0;
+    virtual bool confirm(const AnsiString& question) = 0;
+    virtual void showError(const AnsiString& text) = 0;
+    virtual void showSuccess(const AnsiString& text) = 0;
 };

@@ -21,12 +21,12 @@ bool laterThan(const QDateTime& a, const QDateTime& b) {
 
 } // namespace
 
-void ProgramChanges::FileScanned(const QString& file) {
+void ProgramChanges::fileScanned(const QString& file) {
     if (firstFile_.isEmpty())
         firstFile_ = file;
 }
 
-int ProgramChanges::Add(const QString& file, const AnsiString& form, const AnsiString& component,
+int ProgramChanges::add(const QString& file, const AnsiString& form, const AnsiString& component,
                         const AnsiString& property, const AnsiString& lookupValue, bool known) {
     const AnsiString upperForm = Ansi::UpperCase(form);
     if (!formFiles_.contains(upperForm))
@@ -38,7 +38,7 @@ int ProgramChanges::Add(const QString& file, const AnsiString& form, const AnsiS
     return int(captions_.size() - 1);
 }
 
-void ProgramChanges::Take(const QList<StoredCaption>& stored) {
+void ProgramChanges::take(const QList<StoredCaption>& stored) {
     for (const StoredCaption& row : stored) {
         const qsizetype order = storedSeen_++;
         const AnsiString place = placeOf(row.form, row.component, row.property);
@@ -51,7 +51,7 @@ void ProgramChanges::Take(const QList<StoredCaption>& stored) {
     }
 }
 
-void ProgramChanges::Judge() {
+void ProgramChanges::judge() {
     replaced_.clear();
     replaced_.reserve(captions_.size());
     for (const Caption& caption : std::as_const(captions_)) {

@@ -38,16 +38,16 @@ public:
     };
 
     // A file of the program the run scans, in the order scanned.
-    void FileScanned(const QString& file);
+    void fileScanned(const QString& file);
     // A caption of the run, in the order met; known: the server holds it, or the run recorded the
     // same row before. Hands back its number for replaced().
-    int Add(const QString& file, const AnsiString& form, const AnsiString& component,
+    int add(const QString& file, const AnsiString& form, const AnsiString& component,
             const AnsiString& property, const AnsiString& lookupValue, bool known);
     // The next stored rows, in stored order. Rows the run inserted itself are met by the captions
     // that made them.
-    void Take(const QList<StoredCaption>& stored);
+    void take(const QList<StoredCaption>& stored);
     // After the last page.
-    void Judge();
+    void judge();
 
     // The stored row whose value caption number `caption` replaces: the latest of those of its
     // place that no caption met. None for a known caption, and for a new one with nothing to replace.

@@ -4,12 +4,12 @@ ProgressPacer::ProgressPacer(std::chrono::milliseconds interval) : interval_(int
     sinceShown_.start();
 }
 
-bool ProgressPacer::Step() {
+bool ProgressPacer::step() {
     ++pending_;
     return interval_.count() <= 0 || sinceShown_.elapsed() >= interval_.count();
 }
 
-int ProgressPacer::TakeSteps() {
+int ProgressPacer::takeSteps() {
     sinceShown_.restart();
     const int steps = pending_;
     pending_ = 0;

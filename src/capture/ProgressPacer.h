@@ -13,10 +13,10 @@ public:
     explicit ProgressPacer(std::chrono::milliseconds interval);
 
     // Counts one step; true when the gathered steps are due to be shown.
-    bool Step();
+    bool step();
     // The steps gathered since they were last taken; starts a new interval.
-    int TakeSteps();
-    int PendingSteps() const { return pending_; }
+    int takeSteps();
+    int pendingSteps() const { return pending_; }
 
 private:
     std::chrono::milliseconds interval_;

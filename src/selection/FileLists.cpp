@@ -12,7 +12,7 @@ FileLists::FileLists(SelectionView& view, const TMessages& messages) : view_(vie
 
 void FileLists::listDirectory(const QString& pattern) {
     for (const QString& name : FindFiles(pattern, faArchive))
-        view_.Available().Add(name);
+        view_.available().Add(name);
     // A form file nobody can name would be left out without a word, and a capture of the directory
     // would pass without having read it.
     const QStringList unnamed = FindUndecodableFiles(pattern);
@@ -24,42 +24,42 @@ void FileLists::listDirectory(const QString& pattern) {
                                     NativePath::shown(pattern.left(pattern.lastIndexOf(QLatin1Char('/'))))));
 }
 
-void FileLists::ChooseDirectory() {
+void FileLists::chooseDirectory() {
     QString directory;
-    if (!view_.ChooseDirectory(directory))
+    if (!view_.chooseDirectory(directory))
         return;
-    view_.SetDirectoryText(directory);
+    view_.setDirectoryText(directory);
     listDirectory(directory + FileList::kEbfPattern);
 }
 
-void FileLists::OpenDirectory(const QString& directory) {
+void FileLists::openDirectory(const QString& directory) {
     // What the field's change does in the window, where a view tells no changes: the files of the
     // directory before, refused ones included, are not listed under this one.
-    DirectoryChanged();
-    view_.SetDirectoryText(directory);
+    directoryChanged();
+    view_.setDirectoryText(directory);
     listDirectory(directory + FileList::kEbfPattern);
 }
 
-void FileLists::TypeDirectory(const QString& directory) {
-    view_.SetDirectoryText(directory);
-    DirectoryChanged();
-    DirectoryLeft();
+void FileLists::typeDirectory(const QString& directory) {
+    view_.setDirectoryText(directory);
+    directoryChanged();
+    directoryLeft();
 }
 
-void FileLists::DirectoryChanged() {
-    view_.Available().Clear();
+void FileLists::directoryChanged() {
+    view_.available().Clear();
 }
 
-void FileLists::DirectoryLeft() {
-    if (view_.Available().Count() > 0)
+void FileLists::directoryLeft() {
+    if (view_.available().Count() > 0)
         return;
-    listDirectory(view_.DirectoryText() + FileList::kDfmPattern);
+    listDirectory(view_.directoryText() + FileList::kDfmPattern);
 }
 
-void FileLists::MoveRight(bool selectedOnly) {
-    ListControl& available = view_.Available();
-    ListControl& selected = view_.Selected();
-    const QString directory = view_.DirectoryText();
+void FileLists::moveRight(bool selectedOnly) {
+    ListControl& available = view_.available();
+    ListControl& selected = view_.selected();
+    const QString directory = view_.directoryText();
     const QString separator = FileList::SeparatorFor(directory);
     // From the end, so the indexes still to visit stay valid while entries leave.
     for (int i = available.Count() - 1; i >= 0; --i) {
@@ -67,19 +67,19 @@ void FileLists::MoveRight(bool selectedOnly) {
             continue;
         const QString path = directory + separator + available.Items(i);
         if (selected.IndexOf(path) >= 0) {
-            view_.RefuseFile(path, messages_.Msg("Arq_Ja"));
+            view_.refuseFile(path, messages_.Msg("Arq_Ja"));
             continue;
         }
         selected.Add(path);
         available.Delete(i);
     }
-    UpdateImportButton();
+    updateImportButton();
 }
 
-void FileLists::MoveLeft(bool selectedOnly) {
-    ListControl& available = view_.Available();
-    ListControl& selected = view_.Selected();
-    const QString directory = view_.DirectoryText();
+void FileLists::moveLeft(bool selectedOnly) {
+    ListControl& available = view_.available();
+    ListControl& selected = view_.selected();
+    const QString directory = view_.directoryText();
     for (int i = selected.Count() - 1; i >= 0; --i) {
         if (selectedOnly && !selected.Selected(i))
             continue;
@@ -88,9 +88,9 @@ void FileLists::MoveLeft(bool selectedOnly) {
             available.Add(FileList::ExtractFileName(path));
         selected.Delete(i);
     }
-    UpdateImportButton();
+    updateImportButton();
 }
 
-void FileLists::UpdateImportButton() {
-    view_.SetImportEnabled(view_.Selected().Count() > 0 && !view_.LanguageText().isEmpty());
+void FileLists::updateImportButton() {
+    view_.setImportEnabled(view_.selected().Count() > 0 && !view_.languageText().isEmpty());
 }

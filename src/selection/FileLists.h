@@ -10,24 +10,24 @@ public:
     FileLists(SelectionView& view, const TMessages& messages);
 
     // Asks for a directory; once chosen it is opened.
-    void ChooseDirectory();
+    void chooseDirectory();
     // Lists the *.Ebf files of directory alone, shown in the directory field.
-    void OpenDirectory(const QString& directory);
+    void openDirectory(const QString& directory);
     // Types directory into the field and leaves it: its *.Dfm files are listed.
-    void TypeDirectory(const QString& directory);
+    void typeDirectory(const QString& directory);
     // Typing in the directory field empties the available list.
-    void DirectoryChanged();
+    void directoryChanged();
     // Leaving the field with an empty available list lists the typed directory's *.Dfm files.
-    void DirectoryLeft();
+    void directoryLeft();
 
     // Moves the chosen (or all) available files into the selected list as full paths; a path
     // already there is refused with a message and stays available.
-    void MoveRight(bool selectedOnly);
+    void moveRight(bool selectedOnly);
     // Moves the chosen (or all) selected files back; a file of another directory only leaves.
-    void MoveLeft(bool selectedOnly);
+    void moveLeft(bool selectedOnly);
 
     // The import button is enabled exactly while a file is selected and a language is shown.
-    void UpdateImportButton();
+    void updateImportButton();
 
 private:
     void listDirectory(const QString& pattern);

@@ -3,7 +3,7 @@
 LanguageList::LanguageList(ServerLink& link, TClientDataSet& languages)
     : link_(link), languages_(languages) {}
 
-QStringList LanguageList::Load() {
+QStringList LanguageList::load() {
     link_.CallGetIdiLeDfm(languages_);
     const TField* code = languages_.FieldByName(QStringLiteral("IDIDIOMA"));
     const TField* description = languages_.FieldByName(QStringLiteral("DSIDIOMA"));
@@ -16,13 +16,13 @@ QStringList LanguageList::Load() {
     return items;
 }
 
-AnsiString LanguageList::CodeOf(const QString& shown) {
+AnsiString LanguageList::codeOf(const QString& shown) {
     AnsiString code;
     Ansi::tryFromUnicode(shown.left(3), code);
     return code;
 }
 
-int LanguageList::IndexOf(const QStringList& items, const QString& given) {
+int LanguageList::indexOf(const QStringList& items, const QString& given) {
     for (int i = 0; i < items.size(); ++i) {
         const QString& item = items[i];
         if (item.compare(given, Qt::CaseInsensitive) == 0 ||

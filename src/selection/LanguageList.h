@@ -13,16 +13,16 @@ public:
     LanguageList(ServerLink& link, TClientDataSet& languages);
 
     // Fetches the list and hands back the box's items: code, "-", description, in the list's order.
-    QStringList Load();
+    QStringList load();
 
     // The module's language code for the text the box shows, picked or typed: its first three
     // characters. No language code holds a character outside the code page, so such a text gives
     // no code.
-    static AnsiString CodeOf(const QString& shown);
+    static AnsiString codeOf(const QString& shown);
 
     // The index of the item that given names, as the window takes a text for a language: the
     // item itself or its code, in any letter case; -1 for none.
-    static int IndexOf(const QStringList& items, const QString& given);
+    static int indexOf(const QStringList& items, const QString& given);
 
 private:
     ServerLink& link_;

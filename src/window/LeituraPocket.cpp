@@ -70,7 +70,7 @@ void noBevel(TPanel* target) {
 } // namespace
 
 TfrmLeituraPocket::TfrmLeituraPocket(QWidget* owner)
-    : TfrmPadrImportExport(owner), Parts({*this, *this, *this}, msgPadrao, stIdiLeDfm) {
+    : TfrmPadrImportExport(owner), parts({*this, *this, *this}, msgPadrao, stIdiLeDfm) {
     setObjectName(ControlNames::frmLeituraPocket);
     buildControls();
     available_ = std::make_unique<ListBoxControl>(lsbDisp);

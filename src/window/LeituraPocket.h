@@ -56,21 +56,21 @@ public:
     TPanel* Panel2;
 
     // The capture's objects, bound together over the window's views; the window names them.
-    CaptureAssembly Parts;
+    CaptureAssembly parts;
     // The link to the application server.
-    TNetConnection& NetTradutor = Parts.connection;
+    TNetConnection& NetTradutor = parts.connection;
     // The translation rows, the version record and the language list, with their field objects.
-    TranslationDataSets& Data = Parts.data;
-    ServerLink& Link = Parts.link;
-    CaptureRun& Capture = Parts.run;
-    FileLists& Files = Parts.files;
-    LanguageList& Languages = Parts.languages;
+    TranslationDataSets& data = parts.data;
+    ServerLink& link = parts.link;
+    CaptureRun& capture = parts.run;
+    FileLists& files = parts.files;
+    LanguageList& languages = parts.languages;
 
     TOpenDialog opdNovoArquivo;
 
     // Run state: a capture's scan phase is in progress / the user asked it to stop.
-    bool Running() const { return Capture.Running(); }
-    bool CancelRequested() const { return Capture.CancelRequested(); }
+    bool running() const { return capture.running(); }
+    bool cancelRequested() const { return capture.cancelRequested(); }
 
     // Event handlers, bound in the constructor.
     void FormCreate() override;
@@ -104,29 +104,29 @@ public:
 
 private:
     // What the capture run sees of the window.
-    int SelectedCount() const override;
-    QString SelectedFile(int index) const override;
-    QString LanguageText() const override;
-    void FocusLanguage() override;
-    void SetImportEnabled(bool enabled) override;
-    void SetSelectionEnabled(bool enabled) override;
-    void SetStatus(const QString& text) override;
-    void SetProgressMaximum(int maximum) override;
-    void SetProgress(int position) override;
-    void AdvanceProgress(int lines) override;
-    void ShowBusy(bool busy) override;
-    void ProcessMessages() override;
-    bool Confirm(const AnsiString& question) override;
-    void ShowError(const AnsiString& text) override;
-    void ShowSuccess(const AnsiString& text) override;
+    int selectedCount() const override;
+    QString selectedFile(int index) const override;
+    QString languageText() const override;
+    void focusLanguage() override;
+    void setImportEnabled(bool enabled) override;
+    void setSelectionEnabled(bool enabled) override;
+    void setStatus(const QString& text) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgress(int position) override;
+    void advanceProgress(int lines) override;
+    void showBusy(bool busy) override;
+    void processMessages() override;
+    bool confirm(const AnsiString& question) override;
+    void showError(const AnsiString& text) override;
+    void showSuccess(const AnsiString& text) override;
 
     // What the file lists see of the window.
-    QString DirectoryText() const override;
-    void SetDirectoryText(const QString& text) override;
-    ListControl& Available() override;
-    ListControl& Selected() override;
-    bool ChooseDirectory(QString& directory) override;
-    void RefuseFile(const QString& path, const AnsiString& message) override;
+    QString directoryText() const override;
+    void setDirectoryText(const QString& text) override;
+    ListControl& available() override;
+    ListControl& selected() override;
+    bool chooseDirectory(QString& directory) override;
+    void refuseFile(const QString& path, const AnsiString& message) override;
 
     // The busy animation over the host's main window while the link waits.
     void Begin(Wait wait) override;

@@ -37,23 +37,23 @@ TShowAvi animationOf(LinkActivity::Wait wait) {
 } // namespace
 
 void TfrmLeituraPocket::FormCreate() {
-    Link.Open();
+    link.Open();
     sbtImportExport->SetGlyph(imgImportExport->pixmap());
 
-    const QStringList languages = Languages.Load();
+    const QStringList names = languages.load();
     // Filling the box is not a choice of the user: the box keeps no current item and the
     // module's language code stays as it was.
     const QSignalBlocker quiet(cbbIdioma);
-    cbbIdioma->addItems(languages);
+    cbbIdioma->addItems(names);
     cbbIdioma->setCurrentIndex(-1);
     cbbIdioma->setEditText(QString());
 }
 
 void TfrmLeituraPocket::FormClose(TCloseAction& action) {
-    if (Capture.Running()) {
+    if (capture.running()) {
         // Closing while files are scanned asks the scan to stop; the window closes once the
         // run has ended, so nothing runs on a closed connection or a freed window.
-        Capture.RequestCancel();
+        capture.requestCancel();
         closeAfterRun_ = true;
         action = TCloseAction::caNone;
         return;
@@ -64,8 +64,8 @@ void TfrmLeituraPocket::FormClose(TCloseAction& action) {
 }
 
 void TfrmLeituraPocket::sbtCancelClick() {
-    if (Capture.Running()) {
-        Capture.RequestCancel();
+    if (capture.running()) {
+        capture.requestCancel();
         return;
     }
     close();
@@ -79,15 +79,15 @@ void TfrmLeituraPocket::sbtImportExportClick(QObject*) {
             close();
         }
     });
-    Capture.Run();
+    capture.run();
 }
 
 void TfrmLeituraPocket::Import(const TStringList& lines, const AnsiString& programCode) {
-    Capture.Import(lines, programCode);
+    capture.Import(lines, programCode);
 }
 
 void TfrmLeituraPocket::sbtDiretorioClick(QObject*) {
-    Files.ChooseDirectory();
+    files.chooseDirectory();
 }
 
 void TfrmLeituraPocket::edtDiretorioKeyDown(QObject*, int& Key, Qt::KeyboardModifiers) {
@@ -96,34 +96,34 @@ void TfrmLeituraPocket::edtDiretorioKeyDown(QObject*, int& Key, Qt::KeyboardModi
 }
 
 void TfrmLeituraPocket::edtDiretorioChange(QObject*) {
-    Files.DirectoryChanged();
+    files.directoryChanged();
 }
 
 void TfrmLeituraPocket::edtDiretorioExit(QObject*) {
-    Files.DirectoryLeft();
+    files.directoryLeft();
 }
 
 void TfrmLeituraPocket::sbtDireitaClick(QObject*) {
-    Files.MoveRight(true);
+    files.moveRight(true);
 }
 
 void TfrmLeituraPocket::sbtTudoDirClick(QObject*) {
-    Files.MoveRight(false);
+    files.moveRight(false);
 }
 
 void TfrmLeituraPocket::sbtEsquerdaClick(QObject*) {
-    Files.MoveLeft(true);
+    files.moveLeft(true);
 }
 
 void TfrmLeituraPocket::sbtTudoEsqClick(QObject*) {
-    Files.MoveLeft(false);
+    files.moveLeft(false);
 }
 
 void TfrmLeituraPocket::cbbIdiomaChange(QObject*) {
-    Files.UpdateImportButton();
+    files.updateImportButton();
     // The code comes from the text shown, picked or typed: the import checks that text against the
     // list, so the rows must get the language it names, not that of an earlier pick.
-    stIdiLeDfm = LanguageList::CodeOf(cbbIdioma->currentText());
+    stIdiLeDfm = LanguageList::codeOf(cbbIdioma->currentText());
 }
 
 void TfrmLeituraPocket::NetTradutorBeforeConnect(TNetConnection& Sender) {
@@ -134,58 +134,58 @@ void TfrmLeituraPocket::NetTradutorBeforeConnect(TNetConnection& Sender) {
 // bindings do.
 
 void TfrmLeituraPocket::cdsPropriedAfterPost(TClientDataSet&) {
-    Parts.SendPropriedChanges();
+    parts.sendPropriedChanges();
 }
 
 void TfrmLeituraPocket::cdsPropriedAfterDelete(TClientDataSet&) {
-    Parts.SendPropriedChanges();
+    parts.sendPropriedChanges();
 }
 
 void TfrmLeituraPocket::cdsPropriedAfterCancel(TClientDataSet&) {
-    Data.cdsPropried.CancelUpdates();
+    data.cdsPropried.CancelUpdates();
 }
 
 void TfrmLeituraPocket::cdsVersaoAfterPost(TClientDataSet&) {
-    Parts.SendVersaoChanges();
+    parts.sendVersaoChanges();
 }
 
 void TfrmLeituraPocket::cdsVersaoAfterDelete(TClientDataSet&) {
-    Parts.SendVersaoChanges();
+    parts.sendVersaoChanges();
 }
 
 void TfrmLeituraPocket::cdsVersaoAfterCancel(TClientDataSet&) {
-    Data.cdsVersao.CancelUpdates();
+    data.cdsVersao.CancelUpdates();
 }
 
 void TfrmLeituraPocket::cdsVerificaPropAfterPost(TClientDataSet&) {
-    Parts.SendVerificaPropPost();
+    parts.sendVerificaPropPost();
 }
 
 void TfrmLeituraPocket::cdsVerificaPropAfterDelete(TClientDataSet&) {
-    Parts.SendVerificaPropDelete();
+    parts.sendVerificaPropDelete();
 }
 
-int TfrmLeituraPocket::SelectedCount() const {
+int TfrmLeituraPocket::selectedCount() const {
     return lsbSelec->Count();
 }
 
-QString TfrmLeituraPocket::SelectedFile(int index) const {
+QString TfrmLeituraPocket::selectedFile(int index) const {
     return lsbSelec->Items(index);
 }
 
-QString TfrmLeituraPocket::LanguageText() const {
+QString TfrmLeituraPocket::languageText() const {
     return cbbIdioma->currentText();
 }
 
-void TfrmLeituraPocket::FocusLanguage() {
+void TfrmLeituraPocket::focusLanguage() {
     cbbIdioma->setFocus();
 }
 
-void TfrmLeituraPocket::SetImportEnabled(bool enabled) {
+void TfrmLeituraPocket::setImportEnabled(bool enabled) {
     sbtImportExport->setEnabled(enabled);
 }
 
-void TfrmLeituraPocket::SetSelectionEnabled(bool enabled) {
+void TfrmLeituraPocket::setSelectionEnabled(bool enabled) {
     // Disabling the directory field while it has the focus moves the focus on, which is not the
     // user leaving it: its exit would list its *.Dfm files in the middle of the run.
     const QSignalBlocker noExit(edtDiretorio);
@@ -195,23 +195,23 @@ void TfrmLeituraPocket::SetSelectionEnabled(bool enabled) {
         control->setEnabled(enabled);
 }
 
-void TfrmLeituraPocket::SetStatus(const QString& text) {
+void TfrmLeituraPocket::setStatus(const QString& text) {
     lblStatus->setText(text);
 }
 
-void TfrmLeituraPocket::SetProgressMaximum(int maximum) {
+void TfrmLeituraPocket::setProgressMaximum(int maximum) {
     pgbProgresso->setMaximum(maximum);
 }
 
-void TfrmLeituraPocket::SetProgress(int position) {
+void TfrmLeituraPocket::setProgress(int position) {
     pgbProgresso->setValue(position);
 }
 
-void TfrmLeituraPocket::AdvanceProgress(int lines) {
+void TfrmLeituraPocket::advanceProgress(int lines) {
     pgbProgresso->setValue(pgbProgresso->value() + lines);
 }
 
-void TfrmLeituraPocket::ShowBusy(bool busy) {
+void TfrmLeituraPocket::showBusy(bool busy) {
     Screen::SetCursor(busy ? crHourGlass : crDefault);
     // The run's waits are over: what it shows next (the status cleared, its message) is not to
     // lie under the busy window for the moment it would linger.
@@ -219,44 +219,44 @@ void TfrmLeituraPocket::ShowBusy(bool busy) {
         BusyAnimation::Dismiss();
 }
 
-void TfrmLeituraPocket::ProcessMessages() {
+void TfrmLeituraPocket::processMessages() {
     Application::ProcessMessages();
 }
 
-bool TfrmLeituraPocket::Confirm(const AnsiString& question) {
+bool TfrmLeituraPocket::confirm(const AnsiString& question) {
     return MessageDlg(question, mtConfirmation, mbYes | mbNo, 1) == mrYes;
 }
 
-void TfrmLeituraPocket::ShowError(const AnsiString& text) {
+void TfrmLeituraPocket::showError(const AnsiString& text) {
     MensErro(text, true);
 }
 
-void TfrmLeituraPocket::ShowSuccess(const AnsiString& text) {
+void TfrmLeituraPocket::showSuccess(const AnsiString& text) {
     MessageDlg(text, mtConfirmation, mbOK, 0);
 }
 
-bool TfrmLeituraPocket::ChooseDirectory(QString& directory) {
+bool TfrmLeituraPocket::chooseDirectory(QString& directory) {
     directory.clear(); // the dialog starts from nothing, whatever the field shows
     return dialogService().selectDirectory(directory, sdAllowCreate, 0);
 }
 
-void TfrmLeituraPocket::RefuseFile(const QString&, const AnsiString& message) {
+void TfrmLeituraPocket::refuseFile(const QString&, const AnsiString& message) {
     MensErro(message, true);
 }
 
-QString TfrmLeituraPocket::DirectoryText() const {
+QString TfrmLeituraPocket::directoryText() const {
     return edtDiretorio->text();
 }
 
-void TfrmLeituraPocket::SetDirectoryText(const QString& text) {
+void TfrmLeituraPocket::setDirectoryText(const QString& text) {
     edtDiretorio->setText(text);
 }
 
-ListControl& TfrmLeituraPocket::Available() {
+ListControl& TfrmLeituraPocket::available() {
     return *available_;
 }
 
-ListControl& TfrmLeituraPocket::Selected() {
+ListControl& TfrmLeituraPocket::selected() {
     return *selected_;
 }
 

@@ -25,7 +25,7 @@ QList<LookUp> scan(CaptionScanner& scanner, const QList<AnsiString>& lines,
                    const AnsiString& language = "POR") {
     QList<LookUp> found;
     for (qsizetype i = 0; i < lines.size(); ++i)
-        if (scanner.ReadLine(lines[i], language))
+        if (scanner.readLine(lines[i], language))
             found.append({static_cast<int>(i + 1), scanner.formName, scanner.componentName,
                           scanner.propertyName, scanner.value});
     return found;
@@ -62,7 +62,7 @@ TEST(CaptionScannerForm, TheClientFormLooksUpTheLabelAndTheButtonOnly) {
         {SampleForms::kCmdGravarLine, "frmCliente", "cmdGravar", "CAPTION", "Gravar"},
     };
     EXPECT_EQ(found, expected) << "neither the form's own caption nor the one set in its code is captured";
-    EXPECT_TRUE(scanner.FormEnded());
+    EXPECT_TRUE(scanner.formEnded());
 }
 
 TEST(CaptionScannerForm, FormAndControlNamesAreTheRestOfTheirLinesTrimmedWhateverTheLetterCase) {
@@ -107,11 +107,11 @@ TEST(CaptionScannerForm, AnyOtherControlEndsTheCurrentOneSoItsCaptionIsNeverReco
         CaptionScanner scanner("Cliente");
         EXPECT_EQ(scan(scanner, {kFormLine, "Begin VBCE.Label lblNome", "Caption = \"Nome\""}).size(), 1);
 
-        EXPECT_FALSE(scanner.ReadLine(other, "POR"));
+        EXPECT_FALSE(scanner.readLine(other, "POR"));
         EXPECT_EQ(scanner.componentName, AnsiString());
         EXPECT_EQ(scanner.value, AnsiString());
-        EXPECT_FALSE(scanner.ReadLine("Caption = \"Marcar\"", "POR"));
-        EXPECT_FALSE(scanner.ReadLine("End", "POR"));
+        EXPECT_FALSE(scanner.readLine("Caption = \"Marcar\"", "POR"));
+        EXPECT_FALSE(scanner.readLine("End", "POR"));
         // The next captured control is looked up again.
         EXPECT_EQ(scan(scanner, {"Begin VBCE.Label lblDepois", "Caption = \"Marcar\""}).size(), 1);
     }
@@ -140,7 +140,7 @@ TEST(CaptionScannerCaption, TheValueIsTheQuotedTextAfterTheFirstEqualsSign) {
         SCOPED_TRACE(c.line.toStdString());
         CaptionScanner scanner("Cliente");
         scan(scanner, {kFormLine, "Begin VBCE.Label lblNome"});
-        EXPECT_EQ(scanner.ReadLine(c.line, "POR"), !c.value.isEmpty());
+        EXPECT_EQ(scanner.readLine(c.line, "POR"), !c.value.isEmpty());
         EXPECT_EQ(scanner.propertyName, AnsiString("CAPTION"));
         EXPECT_EQ(scanner.value, c.value);
     }
@@ -171,7 +171,7 @@ TEST(CaptionScannerCaption, KeywordsInsideACaptionChangeNeitherFormNorControl) {
         {4, "frmCliente", "lblAjuda", "CAPTION", "Begin VBCE.CheckBox chkOutro"},
     };
     EXPECT_EQ(found, expected);
-    EXPECT_FALSE(scanner.FormEnded());
+    EXPECT_FALSE(scanner.formEnded());
 }
 
 TEST(CaptionScannerFormEnd, NoLineAfterTheNameAttributeIsScanned) {
@@ -180,9 +180,9 @@ TEST(CaptionScannerFormEnd, NoLineAfterTheNameAttributeIsScanned) {
         SCOPED_TRACE(attribute.toStdString());
         CaptionScanner scanner("Cliente");
         scan(scanner, {kFormLine, "Begin VBCE.Label lblNome", "Caption = \"Nome\"", "End", "End"});
-        EXPECT_FALSE(scanner.FormEnded());
-        EXPECT_FALSE(scanner.ReadLine(attribute, "POR"));
-        EXPECT_TRUE(scanner.FormEnded());
+        EXPECT_FALSE(scanner.formEnded());
+        EXPECT_FALSE(scanner.readLine(attribute, "POR"));
+        EXPECT_TRUE(scanner.formEnded());
         EXPECT_TRUE(scan(scanner, {"Caption = \"Depois\"", "Begin VB.Form frmOutro",
                                    "Begin VBCE.Label lblOutro", "Caption = \"Outro\""})
                         .isEmpty());
@@ -204,7 +204,7 @@ TEST(CaptionScannerFormEnd, WithoutTheNameAttributeTheWholeTextIsScanned) {
     ASSERT_EQ(found.size(), 200);
     EXPECT_EQ(found.last().line, 200 * 3);
     EXPECT_EQ(found.last().value, AnsiString("Texto 200"));
-    EXPECT_FALSE(scanner.FormEnded());
+    EXPECT_FALSE(scanner.formEnded());
 }
 
 TEST(CaptionScannerGate, ALookUpNeedsProgramFormControlPropertyAndValue) {
@@ -238,37 +238,37 @@ TEST(CaptionScannerGate, OnlyTheKeyOfThePreviousLookUpIsRemembered) {
     // The language is part of the key.
     CaptionScanner scanner("Cliente");
     scan(scanner, {kFormLine, label});
-    EXPECT_TRUE(scanner.ReadLine("Caption = \"A\"", "POR"));
-    EXPECT_FALSE(scanner.ReadLine("Caption = \"A\"", "por"));
-    EXPECT_TRUE(scanner.ReadLine("Caption = \"A\"", "ENG"));
+    EXPECT_TRUE(scanner.readLine("Caption = \"A\"", "POR"));
+    EXPECT_FALSE(scanner.readLine("Caption = \"A\"", "por"));
+    EXPECT_TRUE(scanner.readLine("Caption = \"A\"", "ENG"));
 }
 
 TEST(CaptionScannerGate, NamesChangedByTheLookUpMakeANewKeyOnTheNextLineOfAnyKind) {
     CaptionScanner scanner("Cliente");
     scan(scanner, {kFormLine, "Begin VBCE.Label lblNome"});
-    EXPECT_TRUE(scanner.ReadLine("Caption = \"Nome\"", "POR"));
-    EXPECT_FALSE(scanner.ReadLine("Height = 255", "POR"));
+    EXPECT_TRUE(scanner.readLine("Caption = \"Nome\"", "POR"));
+    EXPECT_FALSE(scanner.readLine("Height = 255", "POR"));
     // As a look-up may hand back a name the server spells differently.
     scanner.componentName = "LBLNOME2";
-    EXPECT_TRUE(scanner.ReadLine("Height = 255", "POR"));
-    EXPECT_FALSE(scanner.ReadLine("Width = 1000", "POR"));
+    EXPECT_TRUE(scanner.readLine("Height = 255", "POR"));
+    EXPECT_FALSE(scanner.readLine("Width = 1000", "POR"));
     scanner.componentName = "lblnome2";
-    EXPECT_FALSE(scanner.ReadLine("Width = 1000", "POR")) << "the same key in other letter case";
+    EXPECT_FALSE(scanner.readLine("Width = 1000", "POR")) << "the same key in other letter case";
 }
 
 TEST(CaptionScannerKey, TheKeyJoinsTheUpperCasedPartsWithTheValueNumberZero) {
     CaptionScanner scanner("Cliente");
     scan(scanner, splitLines(SampleForms::kCliente).mid(0, SampleForms::kLblNomeLine));
-    EXPECT_EQ(scanner.CaptureKey("por"), AnsiString("CLIENTEFRMCLIENTELBLNOMECAPTION0NOME DO CLIENTEPOR"));
+    EXPECT_EQ(scanner.captureKey("por"), AnsiString("CLIENTEFRMCLIENTELBLNOMECAPTION0NOME DO CLIENTEPOR"));
 }
 
 TEST(CaptionScannerKey, OnlyLettersAToZAreUpperCased) {
     CaptionScanner scanner("Cliente");
     scan(scanner, {kFormLine, "Begin VBCE.OptionButton optF\xEDsica", "Caption = \"F\xEDsica \xE0 vista\""});
-    EXPECT_EQ(scanner.CaptureKey("POR"),
+    EXPECT_EQ(scanner.captureKey("POR"),
               AnsiString("CLIENTEFRMCLIENTEOPTF\xEDSICACAPTION0F\xEDSICA \xE0 VISTAPOR"));
-    EXPECT_EQ(scanner.LookupValue(), AnsiString("F\xEDsica \xE0 vista"));
-    EXPECT_EQ(scanner.StoredValue(), AnsiString("F\xEDsica \xE0 vista"));
+    EXPECT_EQ(scanner.lookupValue(), AnsiString("F\xEDsica \xE0 vista"));
+    EXPECT_EQ(scanner.storedValue(), AnsiString("F\xEDsica \xE0 vista"));
 }
 
 TEST(CaptionScannerKey, ALongCaptionIsCutTo4000CharactersForKeyLookUpAndRow) {
@@ -279,11 +279,11 @@ TEST(CaptionScannerKey, ALongCaptionIsCutTo4000CharactersForKeyLookUpAndRow) {
         scan(scanner, {kFormLine, "Begin VBCE.Label lblLongo", "Caption = \"" + caption + "\""});
     ASSERT_EQ(found.size(), 1);
     EXPECT_EQ(scanner.value, caption) << "the scan keeps the whole caption";
-    EXPECT_EQ(scanner.LookupValue(), head) << "cut, then right-trimmed";
-    EXPECT_EQ(scanner.StoredValue(), head + "  ") << "cut, not trimmed";
-    EXPECT_EQ(scanner.CaptureKey("POR"), "CLIENTEFRMCLIENTELBLLONGOCAPTION0" + AnsiString(3998, 'X') + "POR");
+    EXPECT_EQ(scanner.lookupValue(), head) << "cut, then right-trimmed";
+    EXPECT_EQ(scanner.storedValue(), head + "  ") << "cut, not trimmed";
+    EXPECT_EQ(scanner.captureKey("POR"), "CLIENTEFRMCLIENTELBLLONGOCAPTION0" + AnsiString(3998, 'X') + "POR");
 
     // A caption that differs only past the cut has the same key.
-    EXPECT_FALSE(scanner.ReadLine("Caption = \"" + head + "  " + AnsiString(1000, 'z') + "\"", "POR"));
-    EXPECT_TRUE(scanner.ReadLine("Caption = \"" + head + "z" + "\"", "POR"));
+    EXPECT_FALSE(scanner.readLine("Caption = \"" + head + "  " + AnsiString(1000, 'z') + "\"", "POR"));
+    EXPECT_TRUE(scanner.readLine("Caption = \"" + head + "z" + "\"", "POR"));
 }

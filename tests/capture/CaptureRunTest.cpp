@@ -42,8 +42,8 @@ protected:
     // from it and looks at the import button again.
     void showLanguage(const QString& text) {
         view.language = text;
-        languageCode = LanguageList::CodeOf(text);
-        files.UpdateImportButton();
+        languageCode = LanguageList::codeOf(text);
+        files.updateImportButton();
     }
     void chooseLanguage(const QString& code) {
         for (const QString& item : languageItems)
@@ -54,14 +54,14 @@ protected:
 
     // As the capture command runs: calls in flight, changes judged.
     void pipeline() {
-        run.RoomInFlight = 64 * 1024;
-        run.JudgeChanges = true;
+        run.roomInFlight = 64 * 1024;
+        run.judgeChanges = true;
     }
 
     // Runs the capture; hands back what failed out of it, nothing when it ended as it should.
     QStringList runCapture() {
         try {
-            run.Run();
+            run.run();
         } catch (const std::exception& failure) {
             return {QString::fromUtf8(failure.what())};
         }
@@ -136,7 +136,7 @@ TEST_F(ARun, AConfirmedRunStoresEveryNewCaptionReportsSuccessAndStampsTheVersion
     ASSERT_TRUE(stamp.has_value());
     EXPECT_TRUE(*stamp >= before && *stamp <= after) << stamp->toString(Qt::ISODateWithMs).toStdString();
 
-    EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.running());
     EXPECT_TRUE(view.importEnabled);
     EXPECT_EQ(view.progress, 0);
     EXPECT_EQ(view.status, QString());
@@ -161,7 +161,7 @@ TEST_F(ARun, ADeclinedRunScansNothingButStillStampsTheVersion) {
 TEST_F(ARun, ALanguageTheListDoesNotHoldIsReportedAndNothingElseHappens) {
     // The server also lists a language with a two-character code, which never passes the check.
     server.storage().addLanguage({QStringLiteral("PT"), QStringLiteral("Portugues"), QStringLiteral("PT")});
-    languageItems = languages.Load();
+    languageItems = languages.load();
     ASSERT_TRUE(languageItems.contains(QStringLiteral("PT-Portugues")));
     selectForms({{"Cliente.Ebf", SampleForms::kCliente}});
     // A text the code page cannot hold names no language either.
@@ -239,10 +239,10 @@ TEST_F(ARun, AFileThatCannotBeReadOrStoredFailsTheRunBeforeTheConfirmation) {
               Case{longComponent, longComponent + QStringLiteral(":9 has 54 characters; at most 50 fit")},
               Case{huge.fileName(), huge.fileName() + QStringLiteral(" has more than 64 MiB")}}) {
             SCOPED_TRACE(unreadable.toStdString() + (check ? " check" : " run"));
-            run.CheckOnly = check;
+            run.checkOnly = check;
             view.lsbSelec.Clear();
             selectFiles({QStringLiteral("Cliente.Ebf"), QFileInfo(unreadable).fileName()});
-            files.UpdateImportButton();
+            files.updateImportButton();
             forgetCalls();
 
             const QStringList failures = runCapture();
@@ -253,7 +253,7 @@ TEST_F(ARun, AFileThatCannotBeReadOrStoredFailsTheRunBeforeTheConfirmation) {
             EXPECT_TRUE(calls.isEmpty()) << calls.join(QLatin1Char(' ')).toStdString();
             EXPECT_TRUE(rowsOnServer().isEmpty());
             EXPECT_FALSE(server.versionStamp().has_value());
-            EXPECT_FALSE(run.Running());
+            EXPECT_FALSE(run.running());
             EXPECT_TRUE(view.importEnabled);
             EXPECT_TRUE(view.selectionEnabled);
         }
@@ -309,7 +309,7 @@ TEST_F(ARun, TheSelectionHoldsStillFromThePressUntilTheRunHasEndedHoweverItEnds)
         view.onProcessMessages = [&] {
             touchable.append(view.selectionEnabled);
             if (ending == Ending::Cancel)
-                run.RequestCancel();
+                run.requestCancel();
         };
 
         runCapture();
@@ -359,9 +359,9 @@ TEST_F(ARun, BinaryFormsListedByTypingTheDirectoryAreCountedAndScannedAsTheirTex
     }
 
     view.directory = folder.path();
-    files.DirectoryLeft();
+    files.directoryLeft();
     ASSERT_EQ(view.lsbDisp.Count(), originals.size());
-    files.MoveRight(false);
+    files.moveRight(false);
     ASSERT_EQ(view.lsbSelec.Count(), originals.size());
     chooseLanguage(QStringLiteral("POR"));
     int maximumAtConfirmation = -1;
@@ -391,7 +391,7 @@ TEST_F(ARun, ACancelDuringTheSecondOfThreeFilesEndsTheScanThereAndTheRunAsUsual)
     const int cancelAt = SampleForms::kClienteLines + SampleForms::labelCaptionLine(1);
     view.onProcessMessages = [&] {
         if (view.progress == cancelAt)
-            run.RequestCancel();
+            run.requestCancel();
     };
 
     const QStringList failures = runCapture();
@@ -403,13 +403,13 @@ TEST_F(ARun, ACancelDuringTheSecondOfThreeFilesEndsTheScanThereAndTheRunAsUsual)
     EXPECT_EQ(view.texts().last(), kSuccess);
     EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"GetVersao", "SetVersao"}));
     EXPECT_TRUE(server.versionStamp().has_value());
-    EXPECT_FALSE(run.Running());
-    EXPECT_FALSE(run.CancelRequested());
+    EXPECT_FALSE(run.running());
+    EXPECT_FALSE(run.cancelRequested());
 }
 
 TEST_F(ARun, APacedScanStillStopsWhereTheCancelReachedIt) {
     // A short interval, so that the scan lets events through many times before it could end.
-    run.ProgressInterval = std::chrono::milliseconds(1);
+    run.progressInterval = std::chrono::milliseconds(1);
     QList<AnsiString> captions;
     for (int k = 1; k <= 300; ++k)
         captions.append("Rotulo " + AnsiString::number(k));
@@ -418,7 +418,7 @@ TEST_F(ARun, APacedScanStillStopsWhereTheCancelReachedIt) {
     // Asked for at the first pause past the first caption.
     view.onProcessMessages = [&] {
         if (view.progress >= SampleForms::labelCaptionLine(0))
-            run.RequestCancel();
+            run.requestCancel();
     };
 
     const QStringList failures = runCapture();
@@ -468,8 +468,8 @@ TEST_F(ARun, TheServerFailingMidRunKeepsWhatWasStoredAndResetsTheView) {
     EXPECT_EQ(view.status, QString());
     EXPECT_EQ(view.progress, 0);
     EXPECT_TRUE(view.importEnabled);
-    EXPECT_FALSE(run.Running());
-    EXPECT_FALSE(run.CancelRequested());
+    EXPECT_FALSE(run.running());
+    EXPECT_FALSE(run.cancelRequested());
 
     EXPECT_EQ(describeRows(exportedRows(remote)), kClienteAndProdutoRows.mid(0, 2));
 }
@@ -486,13 +486,13 @@ struct ToldRun : CaptureObserver {
     QStringList changes;
     QString storing;
 
-    void FileScanStarted(const QString& path, int lines) override {
+    void fileScanStarted(const QString& path, int lines) override {
         started.append(QStringLiteral("%1 %2").arg(QFileInfo(path).fileName()).arg(lines));
     }
-    void CaptionLookedUp(const QString& path, int line) override {
+    void captionLookedUp(const QString& path, int line) override {
         lookups.append(QStringLiteral("%1:%2").arg(QFileInfo(path).fileName()).arg(line));
     }
-    void CaptionRecorded(const RecordedCaption& caption) override {
+    void captionRecorded(const RecordedCaption& caption) override {
         recorded.append(QStringLiteral("%1:%2").arg(QFileInfo(caption.file).fileName()).arg(caption.line));
         recordedRows.append(captionRow(Ansi::toUnicode(caption.program), Ansi::toUnicode(caption.form),
                                        Ansi::toUnicode(caption.component), Ansi::toUnicode(caption.value),
@@ -505,10 +505,10 @@ struct ToldRun : CaptureObserver {
                             ? QStringLiteral(" was \"%1\"").arg(Ansi::toUnicode(caption.replaced->value))
                             : QString()));
     }
-    void RowStoring(const QString& path, int line) override {
+    void rowStoring(const QString& path, int line) override {
         storing = QStringLiteral("%1:%2").arg(QFileInfo(path).fileName()).arg(line);
     }
-    void CaptionRemoved(const QString&, const StoredCaption& stored) override {
+    void captionRemoved(const QString&, const StoredCaption& stored) override {
         changes.append(QStringLiteral("removed %1.%2 \"%3\"")
                            .arg(Ansi::toUnicode(stored.form), Ansi::toUnicode(stored.component),
                                 Ansi::toUnicode(stored.value).left(20)));
@@ -524,8 +524,8 @@ TEST_F(ARun, ACheckStoresNothingAndRecordsOnceEachRowTheRunThenStoresAtTheSameLi
                  {"cliente.ebf", SampleForms::kCliente}});
     chooseLanguage(QStringLiteral("POR"));
     ToldRun check;
-    run.Observer = &check;
-    run.CheckOnly = true;
+    run.observer = &check;
+    run.checkOnly = true;
 
     const QStringList checkFailures = runCapture();
 
@@ -544,12 +544,12 @@ TEST_F(ARun, ACheckStoresNothingAndRecordsOnceEachRowTheRunThenStoresAtTheSameLi
                                            line.arg("Produto.Ebf").arg(SampleForms::labelCaptionLine(0)),
                                            line.arg("Produto.Ebf").arg(SampleForms::labelCaptionLine(1))}));
     EXPECT_EQ(check.recordedRows, kClienteAndProdutoRows);
-    EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.running());
     EXPECT_TRUE(view.importEnabled);
 
     ToldRun stored;
-    run.Observer = &stored;
-    run.CheckOnly = false;
+    run.observer = &stored;
+    run.checkOnly = false;
     const QStringList runFailures = runCapture();
 
     EXPECT_TRUE(runFailures.isEmpty()) << runFailures.join(QLatin1Char('\n')).toStdString();
@@ -576,9 +576,9 @@ TEST_F(ARun, PipelinedItStoresAndTellsOverTheCorpusWhatOneCallAtATimeDoes) {
             selectForms({{name, form.readAll()}});
     }
     chooseLanguage(QStringLiteral("POR"));
-    run.CheckOnly = true;
+    run.checkOnly = true;
     ToldRun sequential;
-    run.Observer = &sequential;
+    run.observer = &sequential;
     ASSERT_EQ(runCapture(), QStringList());
     const int lookups = callsOf(RemoteMethods::kGetPropried);
     ASSERT_GT(sequential.recorded.size(), 400) << "the corpus holds hundreds of captions";
@@ -586,7 +586,7 @@ TEST_F(ARun, PipelinedItStoresAndTellsOverTheCorpusWhatOneCallAtATimeDoes) {
 
     pipeline();
     ToldRun check;
-    run.Observer = &check;
+    run.observer = &check;
     ASSERT_EQ(runCapture(), QStringList());
     EXPECT_EQ(check.started, sequential.started);
     EXPECT_EQ(check.lookups, sequential.lookups);
@@ -597,16 +597,16 @@ TEST_F(ARun, PipelinedItStoresAndTellsOverTheCorpusWhatOneCallAtATimeDoes) {
     EXPECT_TRUE(check.changes.filter(QStringLiteral("changed")).isEmpty());
     EXPECT_TRUE(check.changes.filter(QStringLiteral("removed")).isEmpty());
 
-    run.CheckOnly = false;
+    run.checkOnly = false;
     ToldRun stored;
-    run.Observer = &stored;
+    run.observer = &stored;
     ASSERT_EQ(runCapture(), QStringList());
     EXPECT_EQ(rowsOnServer(), sequential.recordedRows);
     EXPECT_EQ(stored.recorded, sequential.recorded);
 
-    run.CheckOnly = true;
+    run.checkOnly = true;
     ToldRun again;
-    run.Observer = &again;
+    run.observer = &again;
     ASSERT_EQ(runCapture(), QStringList());
     EXPECT_EQ(again.lookups, sequential.lookups);
     EXPECT_EQ(again.changes, QStringList()) << again.changes.join(QLatin1Char('\n')).toStdString();
@@ -685,12 +685,12 @@ TEST_F(ARun, PipelinedACheckTellsWhatEachEditOfAStoredFormChanged) {
     pipeline();
     ASSERT_EQ(runCapture(), QStringList());
     ASSERT_EQ(rowsOnServer().size(), 3);
-    run.CheckOnly = true;
+    run.checkOnly = true;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edit);
         folder.write(QStringLiteral("Pedido.Ebf"), row.text);
         ToldRun told;
-        run.Observer = &told;
+        run.observer = &told;
         ASSERT_EQ(runCapture(), QStringList());
         EXPECT_EQ(told.changes, row.told) << told.changes.join(QLatin1Char('\n')).toStdString();
     }
@@ -707,9 +707,9 @@ TEST_F(ARun, PipelinedAChangedCaptionNamesTheLatestStoredValue) {
     folder.write(QStringLiteral("Pedido.Ebf"), kPedido);
     ASSERT_EQ(runCapture(), QStringList());
     folder.write(QStringLiteral("Pedido.Ebf"), edited(kPedido, "\"Nome\"", "\"Nome novo\""));
-    run.CheckOnly = true;
+    run.checkOnly = true;
     ToldRun told;
-    run.Observer = &told;
+    run.observer = &told;
     ASSERT_EQ(runCapture(), QStringList());
     EXPECT_EQ(told.changes, (QStringList{"changed FRMPEDIDO.LBLNOME \"Nome novo\" was \"Nome\"",
                                          "removed FRMPEDIDO.LBLNOME \"Nome antigo\""}));
@@ -765,21 +765,21 @@ TEST_F(ARun, PipelinedChangesAreJudgedPerProgramOverEveryDirectoryOfTheRun) {
         QStringList told[2];
         for (const bool checkOnly : {true, false}) {
             ToldRun observed;
-            run.Observer = &observed;
-            run.CheckOnly = checkOnly;
+            run.observer = &observed;
+            run.checkOnly = checkOnly;
             ASSERT_EQ(runCapture(), QStringList());
             told[checkOnly ? 0 : 1] = observed.changes;
         }
         EXPECT_EQ(told[0], row.told) << told[0].join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(told[1], told[0]) << "a run tells what the check before it told";
         ToldRun again;
-        run.Observer = &again;
-        run.CheckOnly = true;
+        run.observer = &again;
+        run.checkOnly = true;
         ASSERT_EQ(runCapture(), QStringList());
         EXPECT_TRUE(again.changes.filter(QRegularExpression(QStringLiteral("^(new|changed)"))).isEmpty())
             << again.changes.join(QLatin1Char('\n')).toStdString();
-        run.Observer = nullptr;
-        run.CheckOnly = false;
+        run.observer = nullptr;
+        run.checkOnly = false;
     }
 }
 
@@ -790,7 +790,7 @@ TEST_F(ARun, PipelinedARefusedInsertStopsTheRunAtItsRow) {
     chooseLanguage(QStringLiteral("POR"));
     pipeline();
     ToldRun told;
-    run.Observer = &told;
+    run.observer = &told;
     const auto serve = connection.Transport;
     int inserts = 0;
     connection.Transport = [&](const QByteArray& line) {

@@ -104,7 +104,7 @@ TEST_F(Import, TheProgressBarMovesOneStepPerLineVisited) {
 }
 
 TEST_F(Import, WhenPacedTheBarMovesInGatheredStepsAndEndsOnTheLastLine) {
-    run.ProgressInterval = std::chrono::milliseconds(20);
+    run.progressInterval = std::chrono::milliseconds(20);
     languageCode = "POR";
     // A form of many lines and no captions at all: nothing but scanning.
     AnsiString text = "VERSION 5.00\r\nBegin VB.Form frmLongo\r\n";
@@ -127,7 +127,7 @@ TEST_F(Import, WithACancelRequestedTheScanReturnsAtOnceTouchingNothing) {
     languageCode = "POR";
     view.onProcessMessages = [&] {
         if (view.progress == SampleForms::kLblNomeLine)
-            run.RequestCancel();
+            run.requestCancel();
     };
     run.Import(SampleForms::linesOf(SampleForms::kCliente), "Cliente");
     EXPECT_EQ(rowsOnServer(), QStringList{captionRow("CLIENTE", "FRMCLIENTE", "LBLNOME", "Nome do cliente")});

@@ -10,21 +10,21 @@ using namespace std::chrono_literals;
 
 TEST(APacer, GathersStepsUntilTheIntervalHasPassed) {
     ProgressPacer everyStep(0ms);
-    EXPECT_TRUE(everyStep.Step());
-    EXPECT_EQ(everyStep.TakeSteps(), 1);
-    EXPECT_EQ(everyStep.PendingSteps(), 0);
+    EXPECT_TRUE(everyStep.step());
+    EXPECT_EQ(everyStep.takeSteps(), 1);
+    EXPECT_EQ(everyStep.pendingSteps(), 0);
 
     ProgressPacer hourly(1h);
     for (int i = 0; i < 1000; ++i)
-        ASSERT_FALSE(hourly.Step()) << "step " << i;
-    EXPECT_EQ(hourly.PendingSteps(), 1000);
-    EXPECT_EQ(hourly.TakeSteps(), 1000);
-    EXPECT_EQ(hourly.PendingSteps(), 0);
+        ASSERT_FALSE(hourly.step()) << "step " << i;
+    EXPECT_EQ(hourly.pendingSteps(), 1000);
+    EXPECT_EQ(hourly.takeSteps(), 1000);
+    EXPECT_EQ(hourly.pendingSteps(), 0);
 
     ProgressPacer brief(2ms);
-    EXPECT_FALSE(brief.Step());
+    EXPECT_FALSE(brief.step());
     QThread::msleep(5);
-    EXPECT_TRUE(brief.Step());
-    EXPECT_EQ(brief.TakeSteps(), 2);
-    EXPECT_FALSE(brief.Step()) << "taking the steps starts a new interval";
+    EXPECT_TRUE(brief.step());
+    EXPECT_EQ(brief.takeSteps(), 2);
+    EXPECT_FALSE(brief.step()) << "taking the steps starts a new interval";
 }

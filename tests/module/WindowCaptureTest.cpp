@@ -57,7 +57,7 @@ TEST_F(WindowCapture, ACancelClickedDuringARunStopsTheScanThereAndLeavesTheWindo
     EXPECT_EQ(form->lblStatus->text(), QString());
     EXPECT_EQ(form->pgbProgresso->value(), 0);
     EXPECT_TRUE(form->sbtImportExport->isEnabled());
-    EXPECT_FALSE(form->Running());
+    EXPECT_FALSE(form->running());
     EXPECT_FALSE(form->IsReleased()) << "a cancel during a run does not close the window";
 }
 
@@ -161,7 +161,7 @@ TEST_F(ModalWindowCapture, ClosingTheWindowDuringARunCancelsItThenClosesAndFrees
     bool connectedAfterRun = true;
     withWindow([&](TfrmLeituraPocket& form) {
         window = &form;
-        form.Capture.ProgressInterval = std::chrono::milliseconds(0);
+        form.capture.progressInterval = std::chrono::milliseconds(0);
         form.NetTradutor.OnCall = [&calls](const QString& method, const QJsonArray&) {
             calls.append(method);
         };

@@ -71,8 +71,8 @@ TEST_F(WindowLayout, OnlyTheMoveAllArrowsAreVisibleAndImportStartsDisabled) {
     EXPECT_TRUE(form.sbtTudoDir->isVisible());
     EXPECT_TRUE(form.sbtTudoEsq->isVisible());
     EXPECT_FALSE(form.sbtImportExport->isEnabled());
-    EXPECT_FALSE(form.Running());
-    EXPECT_FALSE(form.CancelRequested());
+    EXPECT_FALSE(form.running());
+    EXPECT_FALSE(form.cancelRequested());
     form.hide();
 }
 
@@ -105,10 +105,10 @@ TEST_F(WindowLayout, TheMessageTableHoldsItsEntriesInOrder) {
 // The layouts themselves are held to the protocol's description and the server's answers in the
 // wire tests; here, the window's own data sets and connection.
 TEST_F(WindowLayout, DataSetsAndConnectionAreTheWindows) {
-    EXPECT_EQ(form.Data.cdsPropriedNRVALORPROP->DataType(), TFieldType::Number);
-    EXPECT_EQ(form.Data.cdsVersaoDTGERARQTRAD->DataType(), TFieldType::DateTime);
-    EXPECT_EQ(form.Data.dtsIdiomaOri.DataSet(), &form.Data.cdsIdiLeDfm);
-    EXPECT_EQ(form.Data.dtsPropried.DataSet(), nullptr);
+    EXPECT_EQ(form.data.cdsPropriedNRVALORPROP->DataType(), TFieldType::Number);
+    EXPECT_EQ(form.data.cdsVersaoDTGERARQTRAD->DataType(), TFieldType::DateTime);
+    EXPECT_EQ(form.data.dtsIdiomaOri.DataSet(), &form.data.cdsIdiLeDfm);
+    EXPECT_EQ(form.data.dtsPropried.DataSet(), nullptr);
     EXPECT_EQ(form.NetTradutor.ServerName, QStringLiteral("Vdr04000.rdmImpPocket"));
 }
 

@@ -30,8 +30,8 @@ TEST_F(WindowLink, TheWindowIsConnectedToTheConfiguredServerFromCreationUntilItC
 TEST_F(WindowLink,
        TheVerificationSetPostsThroughSetPropriedAndDeletesThroughSetVerPropShowingTheSendAnimation) {
     const int shownBefore = BusyAnimation::ShowCount();
-    form->Data.cdsVerificaProp.CreateDataSet();
-    postRow(form->Data.cdsVerificaProp, "VERIFICA", "LBLV", "Conferir");
+    form->data.cdsVerificaProp.CreateDataSet();
+    postRow(form->data.cdsVerificaProp, "VERIFICA", "LBLV", "Conferir");
     EXPECT_EQ(calls, QStringList{"SetPropried"});
     EXPECT_EQ(BusyAnimation::ShowCount(), shownBefore + 1);
     EXPECT_EQ(BusyAnimation::Kind(), saSend);
@@ -39,9 +39,9 @@ TEST_F(WindowLink,
     EXPECT_EQ(storedRows("VERIFICA", "LBLV", "Conferir"), 1);
 
     calls.clear();
-    form->Data.cdsVerificaProp.First();
-    form->Data.cdsVerificaProp.Delete();
+    form->data.cdsVerificaProp.First();
+    form->data.cdsVerificaProp.Delete();
     EXPECT_EQ(calls, QStringList{"SetVerProp"});
-    EXPECT_EQ(form->Data.cdsVerificaProp.GetChangeCount(), 0);
+    EXPECT_EQ(form->data.cdsVerificaProp.GetChangeCount(), 0);
     EXPECT_EQ(storedRows("VERIFICA", "LBLV", "Conferir"), 0);
 }

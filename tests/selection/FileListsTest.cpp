@@ -58,11 +58,11 @@ TEST_F(DirectoryDialog, CancellingChangesNothing) {
     view.language = QStringLiteral("POR-Português");
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
     fill(view.lsbSelec, {QStringLiteral("/forms/c.Ebf")});
-    files.UpdateImportButton();
+    files.updateImportButton();
     ASSERT_TRUE(view.importEnabled);
 
     view.directories.append(std::nullopt);
-    files.ChooseDirectory();
+    files.chooseDirectory();
 
     EXPECT_TRUE(view.directories.isEmpty()) << "the dialog was asked once";
     EXPECT_EQ(view.directory, QStringLiteral("/forms"));
@@ -78,7 +78,7 @@ TEST_F(DirectoryDialog, AChoiceListsThePlainEbfFilesByNameInCaseInsensitiveOrder
         SCOPED_TRACE(choice.toStdString());
         view.lsbDisp.Clear();
         view.directories.append(choice);
-        files.ChooseDirectory();
+        files.chooseDirectory();
 
         EXPECT_EQ(view.directory, choice);
         // Hidden files, directories, pipes, other patterns and sub-directories' contents stay out.
@@ -98,7 +98,7 @@ TEST_F(DirectoryDialog, AFormFileWhoseNameIsNotUtf8FailsTheListingNamingItAfterL
     std::fclose(file);
     view.directories.append(folder.path());
     try {
-        files.ChooseDirectory();
+        files.chooseDirectory();
         ADD_FAILURE() << "the listing went on without a word";
     } catch (const Exception& failure) {
         EXPECT_TRUE(failure.message().contains(QStringLiteral("Pre\\xE7o.Ebf")))
@@ -119,7 +119,7 @@ TEST_F(DirectoryDialog, ADirectoryWhoseNameIsNotUtf8IsListedAndNamedWithItsByteE
     }
     view.directories.append(NativePath::fromBytes(directory));
     try {
-        files.ChooseDirectory();
+        files.chooseDirectory();
         ADD_FAILURE() << "the listing went on without a word";
     } catch (const Exception& failure) {
         EXPECT_TRUE(failure.message().contains(QStringLiteral("Pre\\xE7o.Ebf in ") + folder.path() +
@@ -133,9 +133,9 @@ TEST_F(DirectoryDialog, ADirectoryWithoutFormFilesOrThatIsGoneListsNothing) {
     folder.file(QStringLiteral("form.Dfm"));
     view.directories = {folder.path(), folder.path() + QStringLiteral("/missing")};
 
-    files.ChooseDirectory();
+    files.chooseDirectory();
     EXPECT_EQ(view.lsbDisp.Count(), 0);
-    files.ChooseDirectory();
+    files.chooseDirectory();
     EXPECT_EQ(view.directory, folder.path() + QStringLiteral("/missing"));
     EXPECT_EQ(view.lsbDisp.Count(), 0);
     EXPECT_TRUE(view.messages.isEmpty());
@@ -154,7 +154,7 @@ protected:
 TEST_F(DirectoryField, ATextChangeEmptiesTheAvailableListAndLeavesTheSelectedFiles) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
     fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
-    files.DirectoryChanged();
+    files.directoryChanged();
     EXPECT_EQ(view.lsbDisp.Count(), 0);
     EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/forms/a.Ebf")});
 }
@@ -165,11 +165,11 @@ TEST_F(DirectoryField, LeavingItWithAnEmptyListListsTheTypedDirectorysDfmFilesOn
         SCOPED_TRACE(typed.toStdString());
         view.lsbDisp.Clear();
         view.directory = typed;
-        files.DirectoryLeft();
+        files.directoryLeft();
         // Never the directory's .Ebf files; the rest as the dialog's listing leaves out.
         const QStringList dfmFiles{QStringLiteral("A.DFM"), QStringLiteral("b.Dfm"), QStringLiteral("c.dfm")};
         EXPECT_EQ(view.lsbDisp.Texts(), dfmFiles);
-        files.DirectoryLeft();
+        files.directoryLeft();
         EXPECT_EQ(view.lsbDisp.Texts(), dfmFiles) << "left twice";
     }
     EXPECT_TRUE(view.messages.isEmpty());
@@ -179,25 +179,25 @@ TEST_F(DirectoryField, LeavingItWhileTheListHasEntriesChangesNothing) {
     fillFolder();
     view.directory = folder.path();
     fill(view.lsbDisp, {QStringLiteral("e.Ebf")});
-    files.DirectoryLeft();
+    files.directoryLeft();
     EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("e.Ebf")});
 }
 
 TEST_F(DirectoryField, LeavingItForADirectoryThatIsGoneListsNothing) {
     view.directory = folder.path() + QStringLiteral("/missing");
-    files.DirectoryLeft();
+    files.directoryLeft();
     EXPECT_EQ(view.lsbDisp.Count(), 0);
     EXPECT_TRUE(view.messages.isEmpty());
 }
 
 TEST_F(DirectoryField, AnEmptyFieldStandsForTheRootDirectory) {
     view.directory.clear();
-    files.DirectoryLeft();
+    files.directoryLeft();
     EXPECT_TRUE(view.messages.isEmpty()) << "searching the root must not fail";
 
     view.lsbDisp.Clear();
     fill(view.lsbDisp, {QStringLiteral("form.Dfm")});
-    files.MoveRight(false);
+    files.moveRight(false);
     EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/form.Dfm")});
 }
 
@@ -218,7 +218,7 @@ TEST_F(MoveRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
         view.directory = QString::fromLatin1(move.directory);
         view.lsbSelec.Clear();
         fill(view.lsbDisp, move.available);
-        files.MoveRight(false);
+        files.moveRight(false);
         EXPECT_EQ(view.lsbSelec.Texts(), move.selected);
         EXPECT_EQ(view.lsbDisp.Count(), 0);
     }
@@ -227,14 +227,14 @@ TEST_F(MoveRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
 
 TEST_F(MoveRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
-    files.MoveRight(true);
+    files.moveRight(true);
     EXPECT_EQ(view.lsbDisp.Count(), 3) << "nothing was selected";
     EXPECT_EQ(view.lsbSelec.Count(), 0);
     EXPECT_TRUE(view.messages.isEmpty());
 
     view.lsbDisp.SetSelected(0, true);
     view.lsbDisp.SetSelected(2, true);
-    files.MoveRight(true);
+    files.moveRight(true);
     EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/c.Ebf")}));
     EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("b.Ebf")});
@@ -243,7 +243,7 @@ TEST_F(MoveRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
 TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach) {
     fill(view.lsbSelec, {QStringLiteral("/FORMS/A.EBF"), QStringLiteral("/forms/c.Ebf")});
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
-    files.MoveRight(false);
+    files.moveRight(false);
 
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
     EXPECT_EQ(view.lsbSelec.Texts(),
@@ -263,7 +263,7 @@ TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
     view.lsbDisp.SetSelected(1, true);
     view.lsbDisp.SetSelected(2, true);
-    files.MoveRight(true);
+    files.moveRight(true);
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
     EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/b.Ebf"), QStringLiteral("/forms/c.Ebf")}));
@@ -272,7 +272,7 @@ TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
 
 TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
-    files.MoveRight(false);
+    files.moveRight(false);
     EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("a.Ebf")});
     EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/b.Ebf")}));
@@ -282,7 +282,7 @@ TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
 TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {
     fill(view.lsbSelec, {QStringLiteral("/other/a.Ebf"), QStringLiteral("/forms/a.Ebf.bak")});
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
-    files.MoveRight(false);
+    files.moveRight(false);
     EXPECT_EQ(view.lsbDisp.Count(), 0);
     EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/a.Ebf.bak"),
@@ -305,7 +305,7 @@ protected:
 };
 
 TEST_F(MoveLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
-    files.MoveLeft(false);
+    files.moveLeft(false);
     EXPECT_EQ(view.lsbSelec.Count(), 0);
     // "/forms2" starts with "/forms"; "/FORMS" does not.
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("c.Ebf")}));
@@ -313,21 +313,21 @@ TEST_F(MoveLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
 }
 
 TEST_F(MoveLeft, OnlyTheSelectedOnesLeaveAndTheOthersStay) {
-    files.MoveLeft(true);
+    files.moveLeft(true);
     EXPECT_EQ(view.lsbSelec.Count(), 4) << "nothing was selected";
     EXPECT_EQ(view.lsbDisp.Count(), 0);
 
     select(QStringLiteral("/forms/a.Ebf"));
     select(QStringLiteral("/other/b.Ebf"));
     select(QStringLiteral("/FORMS/d.Ebf"));
-    files.MoveLeft(true);
+    files.moveLeft(true);
     EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/forms2/c.Ebf")});
     EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("a.Ebf")});
 }
 
 TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
     view.directory.clear();
-    files.MoveLeft(false);
+    files.moveLeft(false);
     EXPECT_EQ(view.lsbSelec.Count(), 0);
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"),
                                                  QStringLiteral("c.Ebf"), QStringLiteral("d.Ebf")}));
@@ -336,17 +336,17 @@ TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
 TEST_F(MoveLeft, ANameComingBackBesideItselfStandsTwice) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
     select(QStringLiteral("/forms/a.Ebf"));
-    files.MoveLeft(true);
+    files.moveLeft(true);
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf")}));
 }
 
 TEST_F(MoveLeft, AFileMovedRightAndBackIsAvailableAgain) {
     view.lsbSelec.Clear();
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")});
-    files.MoveRight(false);
-    files.MoveLeft(false);
+    files.moveRight(false);
+    files.moveLeft(false);
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")}));
-    files.MoveRight(false);
+    files.moveRight(false);
     EXPECT_EQ(view.lsbSelec.Texts(),
               (QStringList{QStringLiteral("/forms/a.Ebf"), QStringLiteral("/forms/B.Ebf")}));
     EXPECT_TRUE(view.messages.isEmpty());
@@ -377,7 +377,7 @@ TEST_F(ImportButton, IsEnabledExactlyWhileAFileIsSelectedAndALanguageShown) {
             fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
         view.language = QString::fromUtf8(rule.language);
         view.importEnabled = !rule.enabled;
-        files.UpdateImportButton();
+        files.updateImportButton();
         EXPECT_EQ(enabled(), rule.enabled);
     }
 }
@@ -392,7 +392,7 @@ TEST_F(ImportButton, MovingTheSelectedOrAllRightEnablesItOnlyWithALanguage) {
             fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
             view.lsbDisp.SetSelected(1, true);
             view.importEnabled = language.isEmpty();
-            files.MoveRight(selectedOnly);
+            files.moveRight(selectedOnly);
             EXPECT_EQ(view.lsbSelec.Count(), selectedOnly ? 1 : 2);
             EXPECT_EQ(enabled(), !language.isEmpty());
         }
@@ -403,7 +403,7 @@ TEST_F(ImportButton, ARefusedMoveStillDecidesIt) {
     fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
     ASSERT_FALSE(enabled()) << "the list was filled behind the rule's back";
-    files.MoveRight(false);
+    files.moveRight(false);
     EXPECT_EQ(view.messages.size(), 1);
     EXPECT_TRUE(enabled());
 }
@@ -412,18 +412,18 @@ TEST_F(ImportButton, MovingNothingSelectedStillDecidesIt) {
     chooseLanguage();
     fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
     ASSERT_FALSE(enabled());
-    files.MoveRight(true);
+    files.moveRight(true);
     EXPECT_TRUE(enabled());
 
     view.lsbSelec.Clear();
-    files.MoveLeft(true);
+    files.moveLeft(true);
     EXPECT_FALSE(enabled());
 }
 
 TEST_F(ImportButton, EachMoveWithNothingToMoveStillDisablesItWhenNoFileIsSelected) {
     chooseLanguage();
-    const std::function<void()> moves[] = {[&] { files.MoveRight(true); }, [&] { files.MoveRight(false); },
-                                           [&] { files.MoveLeft(true); }, [&] { files.MoveLeft(false); }};
+    const std::function<void()> moves[] = {[&] { files.moveRight(true); }, [&] { files.moveRight(false); },
+                                           [&] { files.moveLeft(true); }, [&] { files.moveLeft(false); }};
     for (int move = 0; move < 4; ++move) {
         // Enabled behind the rule's back, as the end of an import run leaves it.
         view.importEnabled = true;
@@ -435,15 +435,15 @@ TEST_F(ImportButton, EachMoveWithNothingToMoveStillDisablesItWhenNoFileIsSelecte
 TEST_F(ImportButton, TakingSomeFilesBackKeepsItTakingAllBackDisablesIt) {
     chooseLanguage();
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
-    files.MoveRight(false);
+    files.moveRight(false);
     ASSERT_TRUE(enabled());
 
     view.lsbSelec.SetSelected(0, true);
-    files.MoveLeft(true);
+    files.moveLeft(true);
     EXPECT_EQ(view.lsbSelec.Count(), 1);
     EXPECT_TRUE(enabled());
 
-    files.MoveLeft(false);
+    files.moveLeft(false);
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
     EXPECT_FALSE(enabled());
 }
@@ -451,10 +451,10 @@ TEST_F(ImportButton, TakingSomeFilesBackKeepsItTakingAllBackDisablesIt) {
 TEST_F(ImportButton, FilesThatDoNotComeBackStillLeaveItDisabled) {
     chooseLanguage();
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
-    files.MoveRight(false);
+    files.moveRight(false);
     view.directory = QStringLiteral("/other");
     view.lsbSelec.SetSelected(0, true);
-    files.MoveLeft(true);
+    files.moveLeft(true);
     EXPECT_EQ(view.lsbDisp.Count(), 0);
     EXPECT_FALSE(enabled());
 }

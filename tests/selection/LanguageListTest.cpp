@@ -44,5 +44,5 @@ TEST(LanguageCode, IsTheFirstThreeCharactersOfTheTextShown) {
         {"日本語", ""},
     };
     for (const auto& language : cases)
-        EXPECT_EQ(LanguageList::CodeOf(QString::fromUtf8(language.shown)), language.code) << language.shown;
+        EXPECT_EQ(LanguageList::codeOf(QString::fromUtf8(language.shown)), language.code) << language.shown;
 }

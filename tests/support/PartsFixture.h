@@ -24,14 +24,14 @@ protected:
     PartsFixture() {
         server.Serve(connection);
         record(connection);
-        run.ProgressInterval = std::chrono::milliseconds(0);
+        run.progressInterval = std::chrono::milliseconds(0);
     }
 
     // Opens the connection and fetches the languages, as the window's creation does; the calls
     // are recorded from then on.
     void open() {
         link.Open();
-        languageItems = languages.Load();
+        languageItems = languages.load();
         forgetCalls();
     }
 

@@ -65,47 +65,47 @@ public:
         return all;
     }
 
-    int SelectedCount() const override { return lsbSelec.Count(); }
-    QString SelectedFile(int index) const override { return lsbSelec.Items(index); }
-    QString LanguageText() const override { return language; }
-    void FocusLanguage() override { ++languageFocused; }
-    void SetImportEnabled(bool enabled) override { importEnabled = enabled; }
-    void SetSelectionEnabled(bool enabled) override {
+    int selectedCount() const override { return lsbSelec.Count(); }
+    QString selectedFile(int index) const override { return lsbSelec.Items(index); }
+    QString languageText() const override { return language; }
+    void focusLanguage() override { ++languageFocused; }
+    void setImportEnabled(bool enabled) override { importEnabled = enabled; }
+    void setSelectionEnabled(bool enabled) override {
         selectionEnabled = enabled;
         selectionChanges.append(enabled);
     }
-    void SetStatus(const QString& text) override {
+    void setStatus(const QString& text) override {
         status = text;
         statusHistory.append(text);
     }
-    void SetProgressMaximum(int maximum) override { progressMaximum = maximum; }
-    void SetProgress(int position) override { progress = position; }
-    void AdvanceProgress(int lines) override { progress += lines; }
-    void ShowBusy(bool shown) override { busy = shown; }
-    void ProcessMessages() override {
+    void setProgressMaximum(int maximum) override { progressMaximum = maximum; }
+    void setProgress(int position) override { progress = position; }
+    void advanceProgress(int lines) override { progress += lines; }
+    void showBusy(bool shown) override { busy = shown; }
+    void processMessages() override {
         progressSteps.append(progress);
         statusAtStep.append(status);
         if (onProcessMessages)
             onProcessMessages();
     }
-    bool Confirm(const AnsiString& question) override {
+    bool confirm(const AnsiString& question) override {
         show(Kind::Confirmation, question);
         return answers.isEmpty() || answers.takeFirst();
     }
-    void ShowError(const AnsiString& text) override { show(Kind::Error, text); }
-    void ShowSuccess(const AnsiString& text) override { show(Kind::Success, text); }
+    void showError(const AnsiString& text) override { show(Kind::Error, text); }
+    void showSuccess(const AnsiString& text) override { show(Kind::Success, text); }
 
-    QString DirectoryText() const override { return directory; }
-    void SetDirectoryText(const QString& text) override { directory = text; }
-    ListControl& Available() override { return lsbDisp; }
-    ListControl& Selected() override { return lsbSelec; }
-    bool ChooseDirectory(QString& chosen) override {
+    QString directoryText() const override { return directory; }
+    void setDirectoryText(const QString& text) override { directory = text; }
+    ListControl& available() override { return lsbDisp; }
+    ListControl& selected() override { return lsbSelec; }
+    bool chooseDirectory(QString& chosen) override {
         const std::optional<QString> answer = directories.isEmpty() ? std::nullopt : directories.takeFirst();
         if (answer)
             chosen = *answer;
         return answer.has_value();
     }
-    void RefuseFile(const QString& path, const AnsiString& message) override {
+    void refuseFile(const QString& path, const AnsiString& message) override {
         refusedFiles.append(path);
         show(Kind::Error, message);
     }

@@ -43,7 +43,7 @@ protected:
         form = createWindow();
         ASSERT_TRUE(form);
         // These tests look at the window after every line; the paced progress has tests of its own.
-        form->Capture.ProgressInterval = std::chrono::milliseconds(0);
+        form->capture.progressInterval = std::chrono::milliseconds(0);
         record(form->NetTradutor);
         previousHandler_ = Toolkit::setFailureHandler([this](const std::exception& failure) {
             const auto* known = dynamic_cast<const Exception*>(&failure);
@@ -69,9 +69,9 @@ protected:
     int storedRows(AnsiString program, AnsiString component, AnsiString value, AnsiString language = "POR") {
         AnsiString formName = "frmCliente";
         AnsiString property = "CAPTION";
-        form->Link.CallGetPropried(form->Data.cdsPropried, program, formName, component, property, "0", value,
+        form->link.CallGetPropried(form->data.cdsPropried, program, formName, component, property, "0", value,
                                    language);
-        return form->Data.cdsPropried.RecordCount();
+        return form->data.cdsPropried.RecordCount();
     }
 
     // Names the directory and puts the files straight into the selected list.
