@@ -16,7 +16,6 @@
 
 #include <cstdio>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -41,7 +40,7 @@ protected:
     FormFolder folder;
 };
 
-class DirectoryDialog : public FileSelection {
+class ChoosingADirectory : public FileSelection {
 protected:
     // What a user finds in a form directory: form files of every letter case and things that only
     // look like them.
@@ -54,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(DirectoryDialog, CancellingChangesNothing) {
+TEST_F(ChoosingADirectory, CancellingChangesNothing) {
     view.language = QStringLiteral("POR-Português");
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
     fill(view.lsbSelec, {QStringLiteral("/forms/c.Ebf")});
@@ -72,7 +71,7 @@ TEST_F(DirectoryDialog, CancellingChangesNothing) {
     EXPECT_TRUE(view.messages.isEmpty());
 }
 
-TEST_F(DirectoryDialog, AChoiceListsThePlainEbfFilesByNameInCaseInsensitiveOrder) {
+TEST_F(ChoosingADirectory, AChoiceListsThePlainEbfFilesByNameInCaseInsensitiveOrder) {
     fillFolder();
     for (const QString& choice : {folder.path(), folder.path() + QLatin1Char('/')}) {
         SCOPED_TRACE(choice.toStdString());
@@ -90,7 +89,7 @@ TEST_F(DirectoryDialog, AChoiceListsThePlainEbfFilesByNameInCaseInsensitiveOrder
     }
 }
 
-TEST_F(DirectoryDialog, AFormFileWhoseNameIsNotUtf8FailsTheListingNamingItAfterListingTheRest) {
+TEST_F(ChoosingADirectory, AFormFileWhoseNameIsNotUtf8FailsTheListingNamingItAfterListingTheRest) {
     fillFolder();
     // Qt cannot name it, so it is made through the C library.
     FILE* file = std::fopen((QFile::encodeName(folder.path()) + "/Pre\xE7o.Ebf").constData(), "w");
@@ -108,7 +107,7 @@ TEST_F(DirectoryDialog, AFormFileWhoseNameIsNotUtf8FailsTheListingNamingItAfterL
               (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf"), QStringLiteral("C.Ebf")}));
 }
 
-TEST_F(DirectoryDialog, ADirectoryWhoseNameIsNotUtf8IsListedAndNamedWithItsByteEscaped) {
+TEST_F(ChoosingADirectory, ADirectoryWhoseNameIsNotUtf8IsListedAndNamedWithItsByteEscaped) {
     // Qt cannot make it, so it is made through the C library.
     const QByteArray directory = QFile::encodeName(folder.path()) + "/forms-\xFF";
     ASSERT_EQ(::mkdir(directory.constData(), 0700), 0);
@@ -129,7 +128,7 @@ TEST_F(DirectoryDialog, ADirectoryWhoseNameIsNotUtf8IsListedAndNamedWithItsByteE
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.EBF"), QStringLiteral("b.ebf")}));
 }
 
-TEST_F(DirectoryDialog, ADirectoryWithoutFormFilesOrThatIsGoneListsNothing) {
+TEST_F(ChoosingADirectory, ADirectoryWithoutFormFilesOrThatIsGoneListsNothing) {
     folder.file(QStringLiteral("form.Dfm"));
     view.directories = {folder.path(), folder.path() + QStringLiteral("/missing")};
 
@@ -201,9 +200,9 @@ TEST_F(DirectoryField, AnEmptyFieldStandsForTheRootDirectory) {
     EXPECT_EQ(view.lsbSelec.Texts(), QStringList{QStringLiteral("/form.Dfm")});
 }
 
-class MoveRight : public FileSelection {};
+class MovingRight : public FileSelection {};
 
-TEST_F(MoveRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
+TEST_F(MovingRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
     const struct {
         const char* directory;
         QStringList available;
@@ -225,7 +224,7 @@ TEST_F(MoveRight, AllJoinTheirNamesToTheDirectoryWithASlashUnlessItEndsInOne) {
     EXPECT_TRUE(view.messages.isEmpty());
 }
 
-TEST_F(MoveRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
+TEST_F(MovingRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
     files.moveRight(true);
     EXPECT_EQ(view.lsbDisp.Count(), 3) << "nothing was selected";
@@ -240,7 +239,7 @@ TEST_F(MoveRight, OnlyTheSelectedOnesMoveAndTheOthersStay) {
     EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("b.Ebf")});
 }
 
-TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach) {
+TEST_F(MovingRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach) {
     fill(view.lsbSelec, {QStringLiteral("/FORMS/A.EBF"), QStringLiteral("/forms/c.Ebf")});
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
     files.moveRight(false);
@@ -258,7 +257,7 @@ TEST_F(MoveRight, APathAlreadySelectedInAnyLetterCaseIsRefusedWithOneMessageEach
               (QStringList{QStringLiteral("/forms/c.Ebf"), QStringLiteral("/forms/a.Ebf")}));
 }
 
-TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
+TEST_F(MovingRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
     fill(view.lsbSelec, {QStringLiteral("/forms/b.Ebf")});
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf"), QStringLiteral("c.Ebf")});
     view.lsbDisp.SetSelected(1, true);
@@ -270,7 +269,7 @@ TEST_F(MoveRight, ARefusedSelectedEntryStaysAndTheOtherSelectedOneMoves) {
     EXPECT_EQ(view.texts(), QStringList{kAlreadySelected});
 }
 
-TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
+TEST_F(MovingRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
     files.moveRight(false);
     EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("a.Ebf")});
@@ -279,7 +278,7 @@ TEST_F(MoveRight, OfTheSameNameTwiceOneMovesAndTheOtherIsRefused) {
     EXPECT_EQ(view.texts(), QStringList{kAlreadySelected});
 }
 
-TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {
+TEST_F(MovingRight, ThePathsOfOtherDirectoriesDoNotCount) {
     fill(view.lsbSelec, {QStringLiteral("/other/a.Ebf"), QStringLiteral("/forms/a.Ebf.bak")});
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
     files.moveRight(false);
@@ -290,9 +289,9 @@ TEST_F(MoveRight, ThePathsOfOtherDirectoriesDoNotCount) {
     EXPECT_TRUE(view.messages.isEmpty());
 }
 
-class MoveLeft : public FileSelection {
+class MovingLeft : public FileSelection {
 protected:
-    MoveLeft() {
+    MovingLeft() {
         fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf"), QStringLiteral("/other/b.Ebf"),
                              QStringLiteral("/forms2/c.Ebf"), QStringLiteral("/FORMS/d.Ebf")});
     }
@@ -304,7 +303,7 @@ protected:
     }
 };
 
-TEST_F(MoveLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
+TEST_F(MovingLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
     files.moveLeft(false);
     EXPECT_EQ(view.lsbSelec.Count(), 0);
     // "/forms2" starts with "/forms"; "/FORMS" does not.
@@ -312,7 +311,7 @@ TEST_F(MoveLeft, AllLeaveAndThoseUnderTheDirectoryPrefixComeBackByName) {
     EXPECT_TRUE(view.messages.isEmpty());
 }
 
-TEST_F(MoveLeft, OnlyTheSelectedOnesLeaveAndTheOthersStay) {
+TEST_F(MovingLeft, OnlyTheSelectedOnesLeaveAndTheOthersStay) {
     files.moveLeft(true);
     EXPECT_EQ(view.lsbSelec.Count(), 4) << "nothing was selected";
     EXPECT_EQ(view.lsbDisp.Count(), 0);
@@ -325,7 +324,7 @@ TEST_F(MoveLeft, OnlyTheSelectedOnesLeaveAndTheOthersStay) {
     EXPECT_EQ(view.lsbDisp.Texts(), QStringList{QStringLiteral("a.Ebf")});
 }
 
-TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
+TEST_F(MovingLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
     view.directory.clear();
     files.moveLeft(false);
     EXPECT_EQ(view.lsbSelec.Count(), 0);
@@ -333,14 +332,14 @@ TEST_F(MoveLeft, AnEmptyDirectoryFieldTakesEverythingBackByName) {
                                                  QStringLiteral("c.Ebf"), QStringLiteral("d.Ebf")}));
 }
 
-TEST_F(MoveLeft, ANameComingBackBesideItselfStandsTwice) {
+TEST_F(MovingLeft, ANameComingBackBesideItselfStandsTwice) {
     fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
     select(QStringLiteral("/forms/a.Ebf"));
     files.moveLeft(true);
     EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("a.Ebf")}));
 }
 
-TEST_F(MoveLeft, AFileMovedRightAndBackIsAvailableAgain) {
+TEST_F(MovingLeft, AFileMovedRightAndBackIsAvailableAgain) {
     view.lsbSelec.Clear();
     fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("B.Ebf")});
     files.moveRight(false);
@@ -355,7 +354,6 @@ TEST_F(MoveLeft, AFileMovedRightAndBackIsAvailableAgain) {
 class ImportButton : public FileSelection {
 protected:
     bool enabled() const { return view.importEnabled; }
-    void chooseLanguage() { view.language = QStringLiteral("POR-Português"); }
 };
 
 TEST_F(ImportButton, IsEnabledExactlyWhileAFileIsSelectedAndALanguageShown) {
@@ -382,79 +380,49 @@ TEST_F(ImportButton, IsEnabledExactlyWhileAFileIsSelectedAndALanguageShown) {
     }
 }
 
-TEST_F(ImportButton, MovingTheSelectedOrAllRightEnablesItOnlyWithALanguage) {
-    for (const QString& language : {QString(), QStringLiteral("POR-Português")})
-        for (const bool selectedOnly : {true, false}) {
-            SCOPED_TRACE(language.toStdString() + (selectedOnly ? " selected" : " all"));
-            view.language = language;
-            view.lsbSelec.Clear();
-            view.lsbDisp.Clear();
-            fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
-            view.lsbDisp.SetSelected(1, true);
-            view.importEnabled = language.isEmpty();
-            files.moveRight(selectedOnly);
-            EXPECT_EQ(view.lsbSelec.Count(), selectedOnly ? 1 : 2);
-            EXPECT_EQ(enabled(), !language.isEmpty());
-        }
-}
-
-TEST_F(ImportButton, ARefusedMoveStillDecidesIt) {
-    chooseLanguage();
-    fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
-    fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
-    ASSERT_FALSE(enabled()) << "the list was filled behind the rule's back";
-    files.moveRight(false);
-    EXPECT_EQ(view.messages.size(), 1);
-    EXPECT_TRUE(enabled());
-}
-
-TEST_F(ImportButton, MovingNothingSelectedStillDecidesIt) {
-    chooseLanguage();
-    fill(view.lsbSelec, {QStringLiteral("/forms/a.Ebf")});
-    ASSERT_FALSE(enabled());
-    files.moveRight(true);
-    EXPECT_TRUE(enabled());
-
-    view.lsbSelec.Clear();
-    files.moveLeft(true);
-    EXPECT_FALSE(enabled());
-}
-
-TEST_F(ImportButton, EachMoveWithNothingToMoveStillDisablesItWhenNoFileIsSelected) {
-    chooseLanguage();
-    const std::function<void()> moves[] = {[&] { files.moveRight(true); }, [&] { files.moveRight(false); },
-                                           [&] { files.moveLeft(true); }, [&] { files.moveLeft(false); }};
-    for (int move = 0; move < 4; ++move) {
+// Every move decides the button anew by the rule above, whatever it moved, refused or left.
+TEST_F(ImportButton, EveryMoveDecidesItAnew) {
+    enum Move { Right, Left };
+    const struct {
+        const char* name;
+        bool language;
+        QStringList available, selected;
+        Move move;
+        bool selectedOnly;
+        int picked; // the entry picked in the list the move takes from, or -1
+        bool enabledBefore, enabledAfter;
+        const char* directory = "/forms";
+    } cases[] = {
+        {"the picked one right", true, {"a.Ebf", "b.Ebf"}, {}, Right, true, 1, false, true},
+        {"all right", true, {"a.Ebf", "b.Ebf"}, {}, Right, false, -1, false, true},
+        {"the picked one right, no language", false, {"a.Ebf", "b.Ebf"}, {}, Right, true, 1, true, false},
+        {"all right, no language", false, {"a.Ebf", "b.Ebf"}, {}, Right, false, -1, true, false},
+        {"a refused move", true, {"a.Ebf"}, {"/forms/a.Ebf"}, Right, false, -1, false, true},
+        {"nothing picked to move right", true, {}, {"/forms/a.Ebf"}, Right, true, -1, false, true},
         // Enabled behind the rule's back, as the end of an import run leaves it.
-        view.importEnabled = true;
-        moves[move]();
-        EXPECT_FALSE(enabled()) << "move " << move;
+        {"nothing to move right", true, {}, {}, Right, true, -1, true, false},
+        {"nothing at all to move right", true, {}, {}, Right, false, -1, true, false},
+        {"nothing to move left", true, {}, {}, Left, true, -1, true, false},
+        {"nothing at all to move left", true, {}, {}, Left, false, -1, true, false},
+        {"some files back", true, {}, {"/forms/a.Ebf", "/forms/b.Ebf"}, Left, true, 0, true, true},
+        {"all files back", true, {}, {"/forms/a.Ebf", "/forms/b.Ebf"}, Left, false, -1, true, false},
+        {"files that do not come back", true, {}, {"/forms/a.Ebf"}, Left, true, 0, true, false, "/other"},
+    };
+    for (const auto& move : cases) {
+        SCOPED_TRACE(move.name);
+        view.language = move.language ? QStringLiteral("POR-Português") : QString();
+        view.directory = QString::fromLatin1(move.directory);
+        view.lsbDisp.Clear();
+        view.lsbSelec.Clear();
+        fill(view.lsbDisp, move.available);
+        fill(view.lsbSelec, move.selected);
+        if (move.picked >= 0)
+            (move.move == Right ? view.lsbDisp : view.lsbSelec).SetSelected(move.picked, true);
+        view.importEnabled = move.enabledBefore;
+        if (move.move == Right)
+            files.moveRight(move.selectedOnly);
+        else
+            files.moveLeft(move.selectedOnly);
+        EXPECT_EQ(enabled(), move.enabledAfter);
     }
-}
-
-TEST_F(ImportButton, TakingSomeFilesBackKeepsItTakingAllBackDisablesIt) {
-    chooseLanguage();
-    fill(view.lsbDisp, {QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")});
-    files.moveRight(false);
-    ASSERT_TRUE(enabled());
-
-    view.lsbSelec.SetSelected(0, true);
-    files.moveLeft(true);
-    EXPECT_EQ(view.lsbSelec.Count(), 1);
-    EXPECT_TRUE(enabled());
-
-    files.moveLeft(false);
-    EXPECT_EQ(view.lsbDisp.Texts(), (QStringList{QStringLiteral("a.Ebf"), QStringLiteral("b.Ebf")}));
-    EXPECT_FALSE(enabled());
-}
-
-TEST_F(ImportButton, FilesThatDoNotComeBackStillLeaveItDisabled) {
-    chooseLanguage();
-    fill(view.lsbDisp, {QStringLiteral("a.Ebf")});
-    files.moveRight(false);
-    view.directory = QStringLiteral("/other");
-    view.lsbSelec.SetSelected(0, true);
-    files.moveLeft(true);
-    EXPECT_EQ(view.lsbDisp.Count(), 0);
-    EXPECT_FALSE(enabled());
 }
