@@ -1,4 +1,4 @@
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 #include "tests/support/SampleForms.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/ServerRows.h"
@@ -24,7 +24,7 @@
 
 // The capture command as scripts use it: a directory of form files, a language and a server, on
 // each storage.
-class CaptureCommand : public EachStorageTest {
+class TheCaptureCommand : public EachStorageTest {
 protected:
     void SetUp() override {
         EachStorageTest::SetUp();
@@ -79,7 +79,7 @@ std::string explain(const CaptureResult& result) {
 
 } // namespace
 
-TEST_P(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunAddsNothing) {
+TEST_P(TheCaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunAddsNothing) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     write(QStringLiteral("Pedido.ebf"), kPedido);
     write(QStringLiteral("Tela.Dfm"), SampleForms::kCliente);
@@ -110,7 +110,7 @@ TEST_P(CaptureCommand, ARunCapturesTheCaptionsOfTheDirectorysFormsAndASecondRunA
     EXPECT_EQ(exportedRows(*server).size(), 4);
 }
 
-TEST_P(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
+TEST_P(TheCaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     write(QStringLiteral("Pedido.Dfm"), kPedido);
     write(QStringLiteral("pedido2.dfm"), QByteArray(kPedido).replace("frmPedido", "frmPedido2"));
@@ -129,7 +129,7 @@ TEST_P(CaptureCommand, TypedTheDirectoryGivesItsDfmFilesInstead) {
     EXPECT_EQ(describeRows(exportedRows(*server)), kPedidoRows + pedido2Rows);
 }
 
-TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
+TEST_P(TheCaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const QString address = QStringLiteral("127.0.0.1:%1").arg(server->port());
     QFile victim(forms.filePath(QStringLiteral("victim.json")));
@@ -186,7 +186,7 @@ TEST_P(CaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
     QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST_P(CaptureCommand, ARowTheServerRefusesIsNotCountedAsInserted) {
+TEST_P(TheCaptureCommand, ARowTheServerRefusesIsNotCountedAsInserted) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     // The database refuses the second caption of the form.
     server->database().withConnection([kind = GetParam()](const QSqlDatabase& db) {
@@ -220,7 +220,7 @@ TEST_P(CaptureCommand, ARowTheServerRefusesIsNotCountedAsInserted) {
     EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows.mid(0, 1));
 }
 
-TEST_P(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
+TEST_P(TheCaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     const CaptureResult result =
         runCapture(QStringList{QStringLiteral("--language"), QStringLiteral("XYZ")} + serverOption(*server) +
@@ -232,7 +232,7 @@ TEST_P(CaptureCommand, ALanguageTheServerDoesNotKnowFailsNamingIt) {
     EXPECT_FALSE(versionStamp(*server).has_value());
 }
 
-TEST_P(CaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
+TEST_P(TheCaptureCommand, WithoutAServerItFailsNamingTheAddressItTried) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     int deadPort = 0;
     {
@@ -278,7 +278,7 @@ QStringList csvRecords(const QString& path, const QString& kind) {
 
 // Any answer but yes, the end of the input included, stores nothing and fails, so that a build
 // that forgets --yes does not pass having stored nothing; the version is stamped all the same.
-TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInputAndOnlyYesStores) {
+TEST_P(TheCaptureCommand, WithoutYesTheAnswerIsReadFromStandardInputAndOnlyYesStores) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     QTemporaryDir reports;
     const QString json = reports.filePath(QStringLiteral("run.json"));
@@ -312,7 +312,7 @@ TEST_P(CaptureCommand, WithoutYesTheAnswerIsReadFromStandardInputAndOnlyYesStore
     EXPECT_EQ(describeRows(exportedRows(*server)), kClienteRows);
 }
 
-TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStoresNothing) {
+TEST_P(TheCaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStoresNothing) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     write(QStringLiteral("Pedido.ebf"), kPedido);
     // The client form again in a second directory, listed after the first: a run stores its rows
@@ -409,7 +409,7 @@ TEST_P(CaptureCommand, ACheckNamesOnceWhereEachRowARunWouldInsertStandsAndStores
 // After a form was edited, a check names the changed and the removed captions; the reports hold
 // them; only --fail-on-removed makes a check with nothing new but something removed fail.
 // The report names the language by the code the rows are written with, however it was given.
-TEST_P(CaptureCommand, TheReportNamesTheLanguageByItsCode) {
+TEST_P(TheCaptureCommand, TheReportNamesTheLanguageByItsCode) {
     write(QStringLiteral("Cliente.Ebf"), SampleForms::kCliente);
     QTemporaryDir reports;
     const QString json = reports.filePath(QStringLiteral("check.json"));
@@ -427,7 +427,7 @@ TEST_P(CaptureCommand, TheReportNamesTheLanguageByItsCode) {
 
 // A program whose stored rows pass what one answer could hold is checked and captured again: the
 // stored rows are read in pages.
-TEST_P(CaptureCommand, AProgramOfManyStoredRowsIsCheckedAndCapturedAgain) {
+TEST_P(TheCaptureCommand, AProgramOfManyStoredRowsIsCheckedAndCapturedAgain) {
     if (GetParam() != StorageKind::Sqlite)
         GTEST_SKIP() << "one storage is enough for the client's paging; the server's is tested on both";
     constexpr int kCaptions = 10050;
@@ -448,7 +448,7 @@ TEST_P(CaptureCommand, AProgramOfManyStoredRowsIsCheckedAndCapturedAgain) {
     }
 }
 
-TEST_P(CaptureCommand, ACheckAfterAnEditNamesChangedAndRemovedCaptions) {
+TEST_P(TheCaptureCommand, ACheckAfterAnEditNamesChangedAndRemovedCaptions) {
     write(QStringLiteral("Pedido.ebf"), kPedido);
     ASSERT_EQ(runCapture(runArguments()).exitCode, 0);
     const QString pedido = forms.filePath(QStringLiteral("Pedido.ebf"));
@@ -522,7 +522,7 @@ CaptureResult runCaptureOverFormsFF(const QStringList& arguments, const QString&
 } // namespace
 
 // A directory's name is the platform's own bytes, UTF-8 or not: found, listed and read.
-TEST_P(CaptureCommand, ACheckReadsTheFormsOfADirectoryWhoseNameIsNotUtf8) {
+TEST_P(TheCaptureCommand, ACheckReadsTheFormsOfADirectoryWhoseNameIsNotUtf8) {
     // Qt cannot make it, so it is made through the C library.
     const QByteArray directory = QFile::encodeName(forms.path()) + "/forms-\xFF";
     ASSERT_EQ(::mkdir(directory.constData(), 0700), 0);
@@ -549,4 +549,4 @@ TEST_P(CaptureCommand, ACheckReadsTheFormsOfADirectoryWhoseNameIsNotUtf8) {
     EXPECT_TRUE(exportedRows(*server).isEmpty());
 }
 
-INSTANTIATE_FOR_EACH_STORAGE(CaptureCommand);
+INSTANTIATE_FOR_EACH_STORAGE(TheCaptureCommand);

@@ -1,5 +1,5 @@
 #include "tests/capturecommand/CorpusForms.h"
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/ServerRows.h"
 

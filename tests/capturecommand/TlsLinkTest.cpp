@@ -1,5 +1,5 @@
 #include "tests/appserver/AppserverProcess.h"
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 #include "tests/support/FormFolder.h"
 #include "tests/support/SampleForms.h"
 #include "tests/support/TestCertificates.h"

@@ -1,5 +1,5 @@
 #include "tests/module/ModuleFixture.h"
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 #include "tests/support/WindowFixture.h"
 
 #include <QAbstractButton>

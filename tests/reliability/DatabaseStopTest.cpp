@@ -1,7 +1,7 @@
 #include "tests/reliability/GeneratedForms.h"
 #include "tests/reliability/RowCounter.h"
 #include "tests/reliability/StoppableCluster.h"
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/ServerRows.h"
 

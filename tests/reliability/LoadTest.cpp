@@ -1,5 +1,5 @@
 #include "tests/reliability/GeneratedForms.h"
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/ServerRows.h"
 

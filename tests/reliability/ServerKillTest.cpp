@@ -1,6 +1,6 @@
 #include "tests/reliability/GeneratedForms.h"
 #include "tests/reliability/RowCounter.h"
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 #include "tests/support/ServerProcess.h"
 #include "tests/support/ServerRows.h"
 

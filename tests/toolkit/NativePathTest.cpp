@@ -6,7 +6,7 @@
 
 // Every name comes back as the bytes it was; valid UTF-8 decodes to its characters, and a name is
 // shown with only its stray bytes escaped.
-TEST(NativePath, ANameRoundTripsToItsBytesAndShowsItsStrayBytesAsEscapes) {
+TEST(NativePaths, ANameRoundTripsToItsBytesAndShowsItsStrayBytesAsEscapes) {
     struct Case {
         QByteArray bytes;
         QString shown;

@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "IDIDIOMA"}),
     CaseName());
 
-TEST(PacketLoader, DeclaredFieldsAreFoundByNameWhateverTheOrderAndTheRestLeftOut) {
+TEST(LoadingPackets, DeclaredFieldsAreFoundByNameWhateverTheOrderAndTheRestLeftOut) {
     TClientDataSet cds;
     TField* id = cds.AddField("IDIDIOMA", TFieldType::String, 3);
     TField* uses = cds.AddField("QtUso", TFieldType::Number);
@@ -76,7 +76,7 @@ TEST(PacketLoader, DeclaredFieldsAreFoundByNameWhateverTheOrderAndTheRestLeftOut
               packet({stringField("IDIDIOMA", 3), field("QtUso", "number")}, {QJsonArray{"POR", 7}}));
 }
 
-TEST(PacketLoader, WhatItKeepsOfAPacketServesOnlyTheSameLayout) {
+TEST(LoadingPackets, WhatItKeepsOfAPacketServesOnlyTheSameLayout) {
     const QList<TFieldDef> declared = {{"IDIDIOMA", TFieldType::String, 3}};
     PacketLoader loader;
     EXPECT_EQ(loader.load(languages(), &declared).rows.at(1), Row{AnsiString("ENG")});
@@ -85,7 +85,7 @@ TEST(PacketLoader, WhatItKeepsOfAPacketServesOnlyTheSameLayout) {
     EXPECT_EQ(content.rows.at(1), (Row{AnsiString("ENG"), AnsiString("English"), 1.0}));
 }
 
-TEST(PacketLoader, DateTimesAndWindows1252TextSurviveTheRoundTripThroughADataSet) {
+TEST(LoadingPackets, DateTimesAndWindows1252TextSurviveTheRoundTripThroughADataSet) {
     TClientDataSet source;
     TField* name = source.AddField("DSIDIOMA", TFieldType::String, 30);
     TField* when = source.AddField("DTALT", TFieldType::DateTime);

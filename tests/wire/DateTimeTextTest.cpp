@@ -8,7 +8,7 @@ QDateTime at(int day, int hour, int minute, int second, int ms = 0) {
     return QDateTime(QDate(2026, 12, day), QTime(hour, minute, second, ms));
 }
 
-TEST(DateTimeText, ReadsTheWireFormStrictlyAndTheServersReadingTakesAnyLocalIsoForm) {
+TEST(DateTimeTexts, ReadsTheWireFormStrictlyAndTheServersReadingTakesAnyLocalIsoForm) {
     const std::optional<QDateTime> none;
     const struct {
         const char* text;
@@ -46,7 +46,7 @@ TEST(DateTimeText, ReadsTheWireFormStrictlyAndTheServersReadingTakesAnyLocalIsoF
     }
 }
 
-TEST(DateTimeText, WritesLocalTimeWithMillisecondsWhateverTheValuesZone) {
+TEST(DateTimeTexts, WritesLocalTimeWithMillisecondsWhateverTheValuesZone) {
     EXPECT_EQ(DateTimeText::format(at(7, 8, 1, 44, 5)), "2026-12-07T08:01:44.005");
     // Equal date-times are the same moment: written in local time, the value reads back as itself.
     const QDateTime elsewhere(QDate(2026, 12, 7), QTime(8, 1, 44, 5), Qt::OffsetFromUTC, 5 * 3600 + 1800);

@@ -1,4 +1,4 @@
-#include "tests/support/CaptureCommand.h"
+#include "tests/support/CaptureProcess.h"
 
 #include "tests/support/ServerProcess.h"
 
