@@ -49,7 +49,7 @@ void CallFlow::Send(Call call, Handlers handlers) {
         if (sent.handlers.awaiting)
             sent.handlers.awaiting();
         sent.awaited = true;
-        connection_.AppServer(); // opens a connection the server dropped meanwhile
+        connection_.reopenIfDropped();
     }
     try {
         connection_.Send(sent.call.method, sent.call.args);

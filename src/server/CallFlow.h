@@ -26,7 +26,7 @@ class CallFlow {
 public:
     struct Call {
         QString method;
-        std::vector<TRemoteArg> args;
+        std::vector<RemoteArg> args;
     };
     struct Handlers {
         // Before the wait for the answer; for a call sent with nothing in flight, before it is sent,

@@ -14,7 +14,7 @@ void ChangeApplication::Apply(TClientDataSet& dataSet, const QString& method) {
     handlers.answered = [](const QJsonValue& result) { CheckResultServ(result, true, 0); };
     handlers.shown = LinkActivity::Wait::Send;
     handlers.keptAfterFailure = true;
-    flow_.Send({method, {TRemoteArg::byValue(QJsonValue(dataSet.GetDelta()))}}, std::move(handlers));
+    flow_.Send({method, {RemoteArg::byValue(QJsonValue(dataSet.GetDelta()))}}, std::move(handlers));
     dropChanges.dismiss();
     dataSet.MergeChangeLog();
 }

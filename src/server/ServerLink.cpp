@@ -29,7 +29,8 @@ void ServerLink::Load(TClientDataSet& target, const QJsonValue& result) {
 void ServerLink::CallGetIdiLeDfm(TClientDataSet& target) {
     readInto(target, [this] {
         activity_.Begin(LinkActivity::Wait::Read);
-        return connection_.AppServer().Call(RemoteMethods::kGetIdiLeDfm, {});
+        connection_.reopenIfDropped();
+        return connection_.call(RemoteMethods::kGetIdiLeDfm, {});
     });
 }
 
@@ -40,7 +41,8 @@ void ServerLink::CallGetPropried(TClientDataSet& target, const AnsiString& progr
         target.Close();
         const CallFlow::Call call =
             GetPropriedCall(program, form, component, property, number, value, language);
-        return connection_.AppServer().Call(call.method, call.args);
+        connection_.reopenIfDropped();
+        return connection_.call(call.method, call.args);
     });
 }
 
@@ -48,19 +50,22 @@ CallFlow::Call ServerLink::GetPropriedCall(const AnsiString& program, AnsiString
                                            AnsiString& property, const AnsiString& number,
                                            const AnsiString& value, AnsiString& language) {
     return {RemoteMethods::kGetPropried,
-            {TRemoteArg::byValue(program), TRemoteArg::byRef(form), TRemoteArg::byRef(component),
-             TRemoteArg::byRef(property), TRemoteArg::byValue(number), TRemoteArg::byValue(value),
-             TRemoteArg::byRef(language)}};
+            {RemoteArg::byValue(program), RemoteArg::byRef(form), RemoteArg::byRef(component),
+             RemoteArg::byRef(property), RemoteArg::byValue(number), RemoteArg::byValue(value),
+             RemoteArg::byRef(language)}};
 }
 
 CallFlow::Call ServerLink::GetProgramRowsCall(const AnsiString& program, const AnsiString& language,
                                               AnsiString& cursor) {
     return {RemoteMethods::kGetProgramRows,
-            {TRemoteArg::byValue(program), TRemoteArg::byValue(language), TRemoteArg::byRef(cursor)}};
+            {RemoteArg::byValue(program), RemoteArg::byValue(language), RemoteArg::byRef(cursor)}};
 }
 
 void ServerLink::CallGetVersao(TClientDataSet& target) {
-    readInto(target, [this] { return connection_.AppServer().Call(RemoteMethods::kGetVersao, {}); });
+    readInto(target, [this] {
+        connection_.reopenIfDropped();
+        return connection_.call(RemoteMethods::kGetVersao, {});
+    });
 }
 
 void ServerLink::TakeServerAddress(TNetConnection& connection) {
