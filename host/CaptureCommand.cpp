@@ -46,7 +46,7 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
 
 int CaptureCommand::exec() {
     try {
-        capture_.link.Open();
+        capture_.link.open();
         const QStringList languages = capture_.languages.load();
         selectFiles();
         showLanguage(languages);

@@ -73,8 +73,8 @@ public:
     bool chooseDirectory(QString&) override { return false; }
     void refuseFile(const QString& path, const AnsiString& message) override;
 
-    void Begin(Wait) override {}
-    void End() override {}
+    void begin(Wait) override {}
+    void end() override {}
 
     void fileScanStarted(const QString& path, int lines) override;
     void captionLookedUp(const QString& path, int line) override;

@@ -3,13 +3,13 @@
 #include "wire/RemoteMethods.h"
 
 CaptureAssembly::CaptureAssembly(Views views, const TMessages& messages, AnsiString& languageCode)
-    : link(connection, views.activity), changes(link.Flow()),
+    : link(connection, views.activity), changes(link.flow()),
       run(views.capture, data, link, messages, languageCode), files(views.selection, messages),
       languages(link, data.cdsIdiLeDfm) {
     connection.ServerName = RemoteMethods::kServerName;
     connection.SetHost(QStringLiteral("127.0.0.1"));
     connection.ThrowException = false;
-    connection.BeforeConnect = [](TNetConnection& sender) { ServerLink::TakeServerAddress(sender); };
+    connection.BeforeConnect = [](TNetConnection& sender) { ServerLink::takeServerAddress(sender); };
 
     // Data-set events run inside the post or delete that raised them: their failures go back to
     // whoever posted.
@@ -24,17 +24,17 @@ CaptureAssembly::CaptureAssembly(Views views, const TMessages& messages, AnsiStr
 }
 
 void CaptureAssembly::sendPropriedChanges() {
-    changes.Apply(data.cdsPropried, RemoteMethods::kSetPropried);
+    changes.apply(data.cdsPropried, RemoteMethods::kSetPropried);
 }
 
 void CaptureAssembly::sendVersaoChanges() {
-    changes.Apply(data.cdsVersao, RemoteMethods::kSetVersao);
+    changes.apply(data.cdsVersao, RemoteMethods::kSetVersao);
 }
 
 void CaptureAssembly::sendVerificaPropPost() {
-    changes.Apply(data.cdsVerificaProp, RemoteMethods::kSetPropried);
+    changes.apply(data.cdsVerificaProp, RemoteMethods::kSetPropried);
 }
 
 void CaptureAssembly::sendVerificaPropDelete() {
-    changes.Apply(data.cdsVerificaProp, RemoteMethods::kSetVerProp);
+    changes.apply(data.cdsVerificaProp, RemoteMethods::kSetVerProp);
 }

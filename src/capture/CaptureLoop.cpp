@@ -85,14 +85,14 @@ void CaptureLoop::lookUp(CaptionScanner& scan, int line, const QString& file) {
             settings_.observer->captionLookedUp(caption->file, caption->line);
     };
     handlers.answered = [this, caption](const QJsonValue& result) { take(*caption, result); };
-    link_.Flow().Send(ServerLink::GetPropriedCall(caption->program, caption->form, caption->component,
+    link_.flow().send(ServerLink::getPropriedCall(caption->program, caption->form, caption->component,
                                                   caption->property, "0", caption->lookupValue,
                                                   caption->language),
                       std::move(handlers));
 }
 
 void CaptureLoop::take(Caption& caption, const QJsonValue& result) {
-    ServerLink::Load(data_.cdsPropried, result);
+    ServerLink::load(data_.cdsPropried, result);
     if (scan_ && caption.number == captionsMet_ && caption.line == scanLine_) {
         // The scan still stands at this caption: it goes on with the names the server gave back.
         scan_->formName = caption.form;
@@ -151,12 +151,12 @@ void CaptureLoop::record(const Caption& caption, int change) {
         paceAnswers();
     };
     stored.keptAfterFailure = true;
-    link_.Flow().AlsoOnNextCall(std::move(stored));
+    link_.flow().alsoOnNextCall(std::move(stored));
     TClientDataSet& rows = data_.cdsPropried;
     insertCaptionRow(rows, recorded);
     if (rows.State() == TDataSetState::Insert || rows.State() == TDataSetState::Edit)
         rows.Post(); // sends the row; one call at a time, before the scan goes on
-    link_.Flow().ClearAlsoOnNext();
+    link_.flow().clearAlsoOnNext();
 }
 
 void CaptureLoop::tell(const RecordedCaption& caption, int change) {
@@ -171,18 +171,18 @@ void CaptureLoop::tell(const RecordedCaption& caption, int change) {
 void CaptureLoop::paceAnswers() {
     // With calls in flight the scan may wait long for answers; a stop signal or a click on Cancel
     // still comes in now and then. One call at a time, the scan lets them in after each line.
-    if (link_.Flow().RoomInFlight() > 0 && ++answers_ % kAnswersBetweenEvents == 0)
+    if (link_.flow().roomInFlight() > 0 && ++answers_ % kAnswersBetweenEvents == 0)
         view_.processMessages();
 }
 
 void CaptureLoop::finish() {
-    link_.Flow().Finish();
+    link_.flow().finish();
     if (!settings_.judgeChanges)
         return;
     if (!cancelRequested_) {
         for (const AnsiString& program : std::as_const(programOrder_))
             readStoredRows(program, AnsiString());
-        link_.Flow().Finish();
+        link_.flow().finish();
     }
     // After a stop, before the pages or while they were read, what the run stored is told
     // unjudged: its files were not scanned to their end, and pages may be missing.
@@ -217,12 +217,12 @@ void CaptureLoop::readStoredRows(const AnsiString& program, const AnsiString& cu
     handlers.answered = [this, program, next](const QJsonValue& result) {
         TClientDataSet rows;
         defineLayout(rows, Layouts::translationRow());
-        ServerLink::Load(rows, result);
+        ServerLink::load(rows, result);
         programs_[program].take(storedCaptionsOf(rows));
         paceAnswers();
         if (!next->isEmpty())
             readStoredRows(program, *next);
     };
-    link_.Flow().Send(ServerLink::GetProgramRowsCall(program, Ansi::UpperCase(languageCode_), *next),
+    link_.flow().send(ServerLink::getProgramRowsCall(program, Ansi::UpperCase(languageCode_), *next),
                       std::move(handlers));
 }

@@ -151,12 +151,12 @@ void CaptureRun::scanSelectedFiles(const QList<AnsiString>& programCodes) {
     view_.showBusy(true);
     {
         ScopeExit scanEnded([this] { endScan(); });
-        CallFlow& flow = link_.Flow();
-        flow.SetRoomInFlight(roomInFlight);
-        flow.SetStop(&cancelRequested_);
+        CallFlow& flow = link_.flow();
+        flow.setRoomInFlight(roomInFlight);
+        flow.setStop(&cancelRequested_);
         const ScopeExit oneCallAtATime([&flow] {
-            flow.SetRoomInFlight(0);
-            flow.SetStop(nullptr);
+            flow.setRoomInFlight(0);
+            flow.setStop(nullptr);
         });
         CaptureLoop loop(view_, data_, link_, languageCode_, cancelRequested_, loopSettings());
         try {
@@ -192,7 +192,7 @@ void CaptureRun::endScan() {
 void CaptureRun::stampVersion() {
     view_.showBusy(true);
     const ScopeExit notBusyAfter([this] { view_.showBusy(false); });
-    link_.CallGetVersao(data_.cdsVersao);
+    link_.callGetVersao(data_.cdsVersao);
     data_.cdsVersao.Edit();
     data_.cdsVersaoDTGERARQTRAD->SetAsDateTime(QDateTime::currentDateTime());
     data_.cdsVersao.Post(); // sends the stamp to the server

@@ -4,7 +4,7 @@ LanguageList::LanguageList(ServerLink& link, TClientDataSet& languages)
     : link_(link), languages_(languages) {}
 
 QStringList LanguageList::load() {
-    link_.CallGetIdiLeDfm(languages_);
+    link_.callGetIdiLeDfm(languages_);
     const TField* code = languages_.FieldByName(QStringLiteral("IDIDIOMA"));
     const TField* description = languages_.FieldByName(QStringLiteral("DSIDIOMA"));
     QStringList items;

@@ -31,11 +31,11 @@ CallFlow::Handlers joined(CallFlow::Handlers first, CallFlow::Handlers then) {
 CallFlow::CallFlow(TNetConnection& connection, LinkActivity& activity)
     : connection_(connection), activity_(activity) {}
 
-void CallFlow::AlsoOnNextCall(Handlers handlers) {
+void CallFlow::alsoOnNextCall(Handlers handlers) {
     alsoOnNext_.push_back(std::move(handlers));
 }
 
-void CallFlow::Send(Call call, Handlers handlers) {
+void CallFlow::send(Call call, Handlers handlers) {
     for (Handlers& also : std::exchange(alsoOnNext_, {}))
         handlers = joined(std::move(handlers), std::move(also));
     // Room is made by taking answers, which a handler must not do: the answers before its own
@@ -63,7 +63,7 @@ void CallFlow::Send(Call call, Handlers handlers) {
         receiveOne();
 }
 
-void CallFlow::Finish() {
+void CallFlow::finish() {
     while (!inFlight_.empty())
         receiveOne();
 }
@@ -88,9 +88,9 @@ void CallFlow::receiveOne() {
         QJsonValue result;
         {
             if (call.handlers.shown)
-                activity_.Begin(*call.handlers.shown);
+                activity_.begin(*call.handlers.shown);
             // A reading call ends the wait after its answer, whether or not it began one.
-            const ScopeExit endWait([this] { activity_.End(); });
+            const ScopeExit endWait([this] { activity_.end(); });
             result = connection_.Receive(call.call.args);
         }
         ++handling_;

@@ -42,24 +42,24 @@ public:
     CallFlow(TNetConnection& connection, LinkActivity& activity);
 
     // Bytes of requests in flight at most; 0: one call at a time.
-    void SetRoomInFlight(qint64 bytes) { room_ = bytes; }
-    qint64 RoomInFlight() const { return room_; }
+    void setRoomInFlight(qint64 bytes) { room_ = bytes; }
+    qint64 roomInFlight() const { return room_; }
     // Once *stop is set (the user asked the capture to stop), the answers still on their way are
     // read but handed only to the calls that keep them, as after a failure, without failing:
     // whoever sends stops sending. Null: never.
-    void SetStop(const bool* stop) { stop_ = stop; }
+    void setStop(const bool* stop) { stop_ = stop; }
 
     // Sends a call; its answer goes to handlers.answered once the calls before it are answered.
     // Called from a handler, it sends without waiting for room, so that answers are never taken
     // out of order.
-    void Send(Call call, Handlers handlers);
+    void send(Call call, Handlers handlers);
     // Handlers the next call sent takes as well, run after its own: whoever causes a call it does
     // not make itself (a posted row sent by the change sender) learns of its answer.
-    void AlsoOnNextCall(Handlers handlers);
+    void alsoOnNextCall(Handlers handlers);
     // Forgets them when no call came of it.
-    void ClearAlsoOnNext() { alsoOnNext_.clear(); }
+    void clearAlsoOnNext() { alsoOnNext_.clear(); }
     // Waits for every answer.
-    void Finish();
+    void finish();
 
 private:
     struct InFlight {

@@ -5,7 +5,7 @@
 
 ChangeApplication::ChangeApplication(CallFlow& flow) : flow_(flow) {}
 
-void ChangeApplication::Apply(TClientDataSet& dataSet, const QString& method) {
+void ChangeApplication::apply(TClientDataSet& dataSet, const QString& method) {
     if (dataSet.GetChangeCount() <= 0)
         return;
     // Refused or lost, the changes are dropped, so that the next post does not send them again.
@@ -14,7 +14,7 @@ void ChangeApplication::Apply(TClientDataSet& dataSet, const QString& method) {
     handlers.answered = [](const QJsonValue& result) { CheckResultServ(result, true, 0); };
     handlers.shown = LinkActivity::Wait::Send;
     handlers.keptAfterFailure = true;
-    flow_.Send({method, {RemoteArg::byValue(QJsonValue(dataSet.GetDelta()))}}, std::move(handlers));
+    flow_.send({method, {RemoteArg::byValue(QJsonValue(dataSet.GetDelta()))}}, std::move(handlers));
     dropChanges.dismiss();
     dataSet.MergeChangeLog();
 }

@@ -13,7 +13,7 @@ public:
     // One call at a time, the changes are accepted here only when the server took them; otherwise
     // they are dropped and the failure goes back to whoever posted or deleted. With calls in
     // flight, they are accepted once sent: a refusal that comes later stops the flow instead.
-    void Apply(TClientDataSet& dataSet, const QString& method);
+    void apply(TClientDataSet& dataSet, const QString& method);
 
 private:
     CallFlow& flow_;

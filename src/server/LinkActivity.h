@@ -8,6 +8,6 @@ public:
     enum class Wait { Connect, Read, Send };
 
     virtual ~LinkActivity() = default;
-    virtual void Begin(Wait wait) = 0;
-    virtual void End() = 0;
+    virtual void begin(Wait wait) = 0;
+    virtual void end() = 0;
 };

@@ -129,8 +129,8 @@ private:
     void refuseFile(const QString& path, const AnsiString& message) override;
 
     // The busy animation over the host's main window while the link waits.
-    void Begin(Wait wait) override;
-    void End() override;
+    void begin(Wait wait) override;
+    void end() override;
 
     void buildControls();
     void bindHandlers();

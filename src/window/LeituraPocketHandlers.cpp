@@ -37,7 +37,7 @@ TShowAvi animationOf(LinkActivity::Wait wait) {
 } // namespace
 
 void TfrmLeituraPocket::FormCreate() {
-    link.Open();
+    link.open();
     sbtImportExport->SetGlyph(imgImportExport->pixmap());
 
     const QStringList names = languages.load();
@@ -127,7 +127,7 @@ void TfrmLeituraPocket::cbbIdiomaChange(QObject*) {
 }
 
 void TfrmLeituraPocket::NetTradutorBeforeConnect(TNetConnection& Sender) {
-    ServerLink::TakeServerAddress(Sender);
+    ServerLink::takeServerAddress(Sender);
 }
 
 // Each change handler works on its own data set, whatever the event passes in, as the assembly's
@@ -260,10 +260,10 @@ ListControl& TfrmLeituraPocket::selected() {
     return *selected_;
 }
 
-void TfrmLeituraPocket::Begin(Wait wait) {
+void TfrmLeituraPocket::begin(Wait wait) {
     ActiveShowAvi(Application::MainForm(), animationOf(wait));
 }
 
-void TfrmLeituraPocket::End() {
+void TfrmLeituraPocket::end() {
     DeactiveShowAvi();
 }

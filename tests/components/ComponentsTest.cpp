@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(MessageTable, LooksTextsUpByKeyIgnoringCaseAndShowsThem) {
+TEST(TheMessageTable, LooksTextsUpByKeyIgnoringCaseAndShowsThem) {
     const TMessages table(
         {"Sair|Sair", "Arq_Ja|Arquivo j\xE1 selecionado.", "dup|first", "dup|second", "bar|a|b"});
     EXPECT_EQ(table.Msg("arq_ja"), AnsiString("Arquivo j\xE1 selecionado."));
@@ -35,7 +35,7 @@ TEST(MessageTable, LooksTextsUpByKeyIgnoringCaseAndShowsThem) {
     EXPECT_EQ(dialogs->messages[0].helpContext, 1);
 }
 
-TEST(MessageTable, MensErroShowsAnErrorAndReturns) {
+TEST(TheMessageTable, MensErroShowsAnErrorAndReturns) {
     ScriptedDialogsGuard dialogs;
     MensErro("Idioma inv\xE1lido.", true);
     ASSERT_EQ(dialogs->messages.size(), 1);

@@ -147,7 +147,7 @@ TEST(PanelAlignment, DocksTopBottomLeftThenFillsTheRest) {
 }
 
 // Nothing to count (no line in the selected files) is an empty bar, not Qt's endless busy one.
-TEST(ProgressBar, WithNothingToCountShowsAnEmptyBar) {
+TEST(TheProgressBar, WithNothingToCountShowsAnEmptyBar) {
     const auto look = [](int maximum) {
         TProgressBar bar;
         bar.setTextVisible(false);

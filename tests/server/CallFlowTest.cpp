@@ -29,10 +29,10 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
         {"with room, a handler raising", 4096, Outcome::HandlerRaisesAtK, 70},
     };
     const auto serve = connection.Transport;
-    CallFlow& flow = link.Flow();
+    CallFlow& flow = link.flow();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        flow.SetRoomInFlight(row.room);
+        flow.setRoomInFlight(row.room);
         // Calls are numbered in the order made, and carry their number as the value looked up.
         QList<int> sent;
         int mostInFlight = 0;
@@ -66,8 +66,8 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
                     send(true);
             };
             AnsiString name = "X";
-            flow.Send(
-                ServerLink::GetPropriedCall("P", name, name, name, "0", AnsiString::number(number), name),
+            flow.send(
+                ServerLink::getPropriedCall("P", name, name, name, "0", AnsiString::number(number), name),
                 std::move(handlers));
         };
         bool refused = false;
@@ -78,7 +78,7 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
                     ASSERT_EQ(answered.size(), made) << "one at a time, Send returns with the answers";
                 }
             }
-            flow.Finish();
+            flow.finish();
         } catch (const Exception& error) {
             refused = error.message().contains(QStringLiteral("disk full"));
         }
@@ -100,15 +100,15 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
         EXPECT_FALSE(view.waiting());
         // The connection serves on.
         connection.Transport = serve;
-        flow.SetRoomInFlight(0);
-        link.CallGetVersao(data.cdsVersao);
+        flow.setRoomInFlight(0);
+        link.callGetVersao(data.cdsVersao);
         EXPECT_EQ(data.cdsVersao.RecordCount(), 1);
     }
 }
 
 TEST_F(AFlow, ACallWhileCallsAreInFlightIsRefusedRatherThanGivenAnotherCallsAnswer) {
     connection.Send(RemoteMethods::kGetVersao, {});
-    EXPECT_THROW(link.CallGetVersao(data.cdsVersao), ESocketError);
+    EXPECT_THROW(link.callGetVersao(data.cdsVersao), ESocketError);
     EXPECT_TRUE(connection.Receive().toObject().value(QStringLiteral("ok")).toBool());
     EXPECT_THROW(connection.Receive(), ESocketError) << "nothing is in flight";
 }

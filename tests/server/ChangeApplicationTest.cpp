@@ -7,7 +7,7 @@ using TheChanges = LinkFixture;
 
 TEST_F(TheChanges, APostedRowReachesTheServerAtOnceInOneCallUnderOneWait) {
     AnsiString noForm;
-    link.CallGetPropried(data.cdsPropried, "CLIENTE", noForm, noForm, noForm, "0", "x", noForm);
+    link.callGetPropried(data.cdsPropried, "CLIENTE", noForm, noForm, noForm, "0", "x", noForm);
     forgetCalls();
     forgetWaits();
 
@@ -24,7 +24,7 @@ TEST_F(TheChanges, APostedRowReachesTheServerAtOnceInOneCallUnderOneWait) {
 }
 
 TEST_F(TheChanges, APostWithNothingPendingSendsNothing) {
-    link.CallGetVersao(data.cdsVersao);
+    link.callGetVersao(data.cdsVersao);
     forgetCalls();
     forgetWaits();
     data.cdsVersao.Edit();
@@ -54,7 +54,7 @@ TEST_F(TheChanges, AFailedSendDiscardsEveryPendingChangeAndPassesTheFailureOn) {
 
 TEST_F(TheChanges, ASendOverALostConnectionFailsAndDropsTheRow) {
     AnsiString empty;
-    link.CallGetPropried(data.cdsPropried, "CLIENTE", empty, empty, empty, "0", "x", empty);
+    link.callGetPropried(data.cdsPropried, "CLIENTE", empty, empty, empty, "0", "x", empty);
     forgetWaits();
     server.Cut(connection);
     EXPECT_THROW(postRow(data.cdsPropried, "CLIENTE", "LBLB", "Perdido"), ESocketError);
@@ -64,7 +64,7 @@ TEST_F(TheChanges, ASendOverALostConnectionFailsAndDropsTheRow) {
 }
 
 TEST_F(TheChanges, CancellingAnEditDiscardsPendingChangesWithoutAServerCall) {
-    link.CallGetVersao(data.cdsVersao);
+    link.callGetVersao(data.cdsVersao);
     forgetCalls();
     data.cdsVersao.Edit();
     data.cdsVersaoDTGERARQTRAD->SetAsDateTime(QDateTime::currentDateTime());
@@ -80,14 +80,14 @@ TEST_F(TheChanges, CancellingAnEditDiscardsPendingChangesWithoutAServerCall) {
 }
 
 TEST_F(TheChanges, TheVersionStampGoesThroughSetVersao) {
-    link.CallGetVersao(data.cdsVersao);
+    link.callGetVersao(data.cdsVersao);
     forgetCalls();
     const QDateTime stamp = QDateTime::currentDateTime();
     data.cdsVersao.Edit();
     data.cdsVersaoDTGERARQTRAD->SetAsDateTime(stamp);
     data.cdsVersao.Post();
     EXPECT_EQ(calls, QStringList{RemoteMethods::kSetVersao});
-    link.CallGetVersao(data.cdsVersao);
+    link.callGetVersao(data.cdsVersao);
     EXPECT_EQ(data.cdsVersaoDTGERARQTRAD->AsDateTime().toMSecsSinceEpoch(), stamp.toMSecsSinceEpoch());
 }
 
@@ -100,7 +100,7 @@ TEST_F(TheChanges, TwoConnectionsInsertingTheSameRowBothSucceedAndTheServerKeeps
     CallFlow otherFlow{other, view};
     ChangeApplication otherChanges{otherFlow};
     otherData.cdsPropried.AfterPost = [&](TClientDataSet& ds) {
-        otherChanges.Apply(ds, RemoteMethods::kSetPropried);
+        otherChanges.apply(ds, RemoteMethods::kSetPropried);
     };
 
     data.cdsPropried.CreateDataSet();

@@ -15,7 +15,7 @@ protected:
     int storedRows(AnsiString program, AnsiString component, AnsiString value, AnsiString language = "POR") {
         AnsiString formName = "frmCliente";
         AnsiString property = "CAPTION";
-        link.CallGetPropried(data.cdsPropried, program, formName, component, property, "0", value, language);
+        link.callGetPropried(data.cdsPropried, program, formName, component, property, "0", value, language);
         return data.cdsPropried.RecordCount();
     }
 
@@ -32,7 +32,7 @@ class LinkOverASocket : public LinkFixture {
 protected:
     void SetUp() override {
         connection.Transport = nullptr;
-        connection.BeforeConnect = ServerLink::TakeServerAddress;
+        connection.BeforeConnect = ServerLink::takeServerAddress;
     }
     void TearDown() override { ServerSettings::clearOverride(); }
 

@@ -42,7 +42,7 @@ TEST_F(TheLink, GetPropriedSendsSevenStringsAndFindsWhatWasStored) {
 }
 
 TEST_F(TheLink, GetVersaoLoadsTheSingleVersionRecord) {
-    link.CallGetVersao(data.cdsVersao);
+    link.callGetVersao(data.cdsVersao);
     EXPECT_EQ(data.cdsVersao.RecordCount(), 1);
     EXPECT_EQ(callsOf(RemoteMethods::kGetVersao), 1);
     EXPECT_FALSE(view.waiting());
@@ -51,10 +51,10 @@ TEST_F(TheLink, GetVersaoLoadsTheSingleVersionRecord) {
 TEST_F(TheLink, AFailedReadingCallEndsTheWaitAndKeepsTheDataSetsContent) {
     const int rowsBefore = data.cdsIdiLeDfm.RecordCount();
     server.Cut(connection);
-    EXPECT_THROW(link.CallGetIdiLeDfm(data.cdsIdiLeDfm), ESocketError);
+    EXPECT_THROW(link.callGetIdiLeDfm(data.cdsIdiLeDfm), ESocketError);
     EXPECT_FALSE(view.waiting());
     EXPECT_EQ(data.cdsIdiLeDfm.RecordCount(), rowsBefore);
-    EXPECT_THROW(link.CallGetVersao(data.cdsVersao), ESocketError);
+    EXPECT_THROW(link.callGetVersao(data.cdsVersao), ESocketError);
     EXPECT_FALSE(view.waiting());
 }
 
@@ -64,7 +64,7 @@ TEST_F(TheLinkOverASocket, PortAndHostAreTakenAfreshAtEveryConnect) {
     ServerProcess first;
     ServerProcess second;
     pointAt(second);
-    link.Open();
+    link.open();
     EXPECT_EQ(connection.Port, second.port());
     EXPECT_EQ(connection.Host, second.host());
     data.cdsPropried.CreateDataSet();
@@ -72,7 +72,7 @@ TEST_F(TheLinkOverASocket, PortAndHostAreTakenAfreshAtEveryConnect) {
     connection.Close();
 
     pointAt(first);
-    link.Open();
+    link.open();
     EXPECT_EQ(storedRows("SEGUNDO", "LBLA", "Texto"), 0) << "the row went to the second server only";
 }
 
@@ -88,7 +88,7 @@ TEST_F(TheLinkOverASocket, AConnectThatFailsSaysWhereItTriedAndEndsTheWait) {
         SCOPED_TRACE(host.toStdString());
         pointAt(host, deadPort);
         try {
-            link.Open();
+            link.open();
             ADD_FAILURE() << "connected to a port nobody listens on";
         } catch (const ESocketError& failure) {
             EXPECT_TRUE(failure.message().contains(QStringLiteral("%1:%2").arg(host).arg(deadPort)))
@@ -102,20 +102,20 @@ TEST_F(TheLinkOverASocket, AConnectThatFailsSaysWhereItTriedAndEndsTheWait) {
 TEST_F(TheLinkOverASocket, AConnectionTheServerClosedWhileIdleIsOpenedAgainAtTheNextCall) {
     ServerProcess strict({QStringLiteral("--idle-timeout"), QStringLiteral("1")});
     pointAt(strict);
-    link.Open();
+    link.open();
     QElapsedTimer idle;
     idle.start();
     while (connection.Connected() && idle.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     ASSERT_FALSE(connection.Connected()) << "the server kept an idle connection";
 
-    link.CallGetVersao(data.cdsVersao);
+    link.callGetVersao(data.cdsVersao);
     EXPECT_EQ(data.cdsVersao.RecordCount(), 1);
     EXPECT_TRUE(connection.Connected());
 
     // A connection closed on this side stays closed.
     connection.Close();
-    EXPECT_THROW(link.CallGetVersao(data.cdsVersao), ESocketError);
+    EXPECT_THROW(link.callGetVersao(data.cdsVersao), ESocketError);
 }
 
 TEST_F(TheLinkOverASocket, ARefusalAboutTheConnectionItselfPassesOut) {
@@ -125,7 +125,7 @@ TEST_F(TheLinkOverASocket, ARefusalAboutTheConnectionItselfPassesOut) {
     ASSERT_TRUE(first.waitForConnected(5000));
     pointAt(crowded);
     try {
-        link.Open();
+        link.open();
         FAIL() << "a connection over the limit was served";
     } catch (const Exception& failure) {
         EXPECT_TRUE(failure.message().contains(QStringLiteral("too many connections"))) << failure.what();
@@ -170,9 +170,10 @@ protected:
                     } else if (failure_ == Failure::Unreadable) {
                         client->write("{\"jsonrpc\": \"2.0\", \"id\"\n");
                     } else if (failure_ == Failure::OtherId) {
-                        const QJsonObject answer{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                                                 {QStringLiteral("id"), request.value(QStringLiteral("id")).toInt() + 1},
-                                                 {QStringLiteral("result"), QJsonObject{}}};
+                        const QJsonObject answer{
+                            {QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                            {QStringLiteral("id"), request.value(QStringLiteral("id")).toInt() + 1},
+                            {QStringLiteral("result"), QJsonObject{}}};
                         client->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
                     } else if (failure_ == Failure::Oversized) {
                         client->write(QByteArray(65 * 1024 * 1024, ' '));
@@ -196,18 +197,19 @@ private:
 TEST_F(TheLinkOverASocket, AfterACallWhoseAnswerWasLostTheNextCallConnectsAgain) {
     ServerProcess restarted;
     for (FailingServer::Failure failure :
-         {FailingServer::Failure::NoAnswer, FailingServer::Failure::HangUp, FailingServer::Failure::Unreadable,
-          FailingServer::Failure::OtherId, FailingServer::Failure::Oversized}) {
+         {FailingServer::Failure::NoAnswer, FailingServer::Failure::HangUp,
+          FailingServer::Failure::Unreadable, FailingServer::Failure::OtherId,
+          FailingServer::Failure::Oversized}) {
         SCOPED_TRACE(static_cast<int>(failure));
         FailingServer failing(failure);
         pointAt(QStringLiteral("127.0.0.1"), failing.listeningPort);
         connection.Timeout = 500;
-        link.Open();
-        EXPECT_THROW(link.CallGetVersao(data.cdsVersao), ESocketError);
+        link.open();
+        EXPECT_THROW(link.callGetVersao(data.cdsVersao), ESocketError);
 
         // The user starts the server again and presses import once more.
         pointAt(restarted);
-        link.CallGetVersao(data.cdsVersao);
+        link.callGetVersao(data.cdsVersao);
         EXPECT_EQ(data.cdsVersao.RecordCount(), 1);
         EXPECT_EQ(connection.Port, restarted.port());
         connection.Close();

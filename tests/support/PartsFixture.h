@@ -30,7 +30,7 @@ protected:
     // Opens the connection and fetches the languages, as the window's creation does; the calls
     // are recorded from then on.
     void open() {
-        link.Open();
+        link.open();
         languageItems = languages.load();
         forgetCalls();
     }

@@ -110,8 +110,8 @@ public:
         show(Kind::Error, message);
     }
 
-    void Begin(Wait wait) override { waits.append(wait); }
-    void End() override { ++waitsEnded; }
+    void begin(Wait wait) override { waits.append(wait); }
+    void end() override { ++waitsEnded; }
 
 private:
     void show(Kind kind, const AnsiString& text) {

@@ -69,7 +69,7 @@ protected:
     int storedRows(AnsiString program, AnsiString component, AnsiString value, AnsiString language = "POR") {
         AnsiString formName = "frmCliente";
         AnsiString property = "CAPTION";
-        form->link.CallGetPropried(form->data.cdsPropried, program, formName, component, property, "0", value,
+        form->link.callGetPropried(form->data.cdsPropried, program, formName, component, property, "0", value,
                                    language);
         return form->data.cdsPropried.RecordCount();
     }

@@ -97,10 +97,10 @@ TEST_F(DataSetLayout, EachDataSetHasTheFieldsOfTheServersAnswerForIt) {
         return answer;
     };
     AnsiString form = "F", component = "C", property = "CAPTION", language = "POR";
-    link.CallGetIdiLeDfm(data.cdsIdiLeDfm);
-    link.CallGetPropried(data.cdsVerificaProp, "P", form, component, property, "0", "x", language);
-    link.CallGetPropried(data.cdsPropried, "P", form, component, property, "0", "x", language);
-    link.CallGetVersao(data.cdsVersao);
+    link.callGetIdiLeDfm(data.cdsIdiLeDfm);
+    link.callGetPropried(data.cdsVerificaProp, "P", form, component, property, "0", "x", language);
+    link.callGetPropried(data.cdsPropried, "P", form, component, property, "0", "x", language);
+    link.callGetVersao(data.cdsVersao);
     ASSERT_EQ(answers.size(), 4);
 
     const TClientDataSet* sets[] = {&data.cdsIdiLeDfm, &data.cdsVerificaProp, &data.cdsPropried,
