@@ -64,12 +64,12 @@ void checkLookup(const CaptionScanner& scanner, const AnsiString& language) {
     if (EmptyString(scanner.programCode) || EmptyString(scanner.formName) ||
         EmptyString(scanner.componentName) || EmptyString(scanner.propertyName) || EmptyString(scanner.value))
         broken("a look-up was asked for with an empty name or value");
-    const AnsiString stored = scanner.StoredValue();
-    const AnsiString lookup = scanner.LookupValue();
+    const AnsiString stored = scanner.storedValue();
+    const AnsiString lookup = scanner.lookupValue();
     if (stored.size() > CaptionScanner::kMaxValue || !stored.startsWith(lookup) || lookup.isEmpty() ||
         isBlank(lookup.back()))
         broken("the stored and looked-up values do not fit together");
-    if (!scanner.CaptureKey(language).contains(Ansi::UpperCase(lookup)))
+    if (!scanner.captureKey(language).contains(Ansi::UpperCase(lookup)))
         broken("the capture key misses the looked-up value");
 }
 
@@ -89,9 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CaptionScanner scanner(kProgramCodes[choice % kProgramCodes.size()]);
     for (int i = 0; i < lines.Count(); ++i) {
         checkCaptionLine(lines[i]);
-        const bool endedBefore = scanner.FormEnded();
-        const bool lookUp = scanner.ReadLine(lines[i], language);
-        if (endedBefore && (lookUp || !scanner.FormEnded()))
+        const bool endedBefore = scanner.formEnded();
+        const bool lookUp = scanner.readLine(lines[i], language);
+        if (endedBefore && (lookUp || !scanner.formEnded()))
             broken("the scan went on after the form's end");
         if (lookUp)
             checkLookup(scanner, language);
