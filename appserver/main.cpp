@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <optional>
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("appserver"));
@@ -14,25 +16,13 @@ int main(int argc, char** argv) {
 
     const ServerOptions options =
         ServerOptions::parse(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment());
-    switch (options.request()) {
-    case ServerOptions::Request::ShowHelp:
-        QTextStream(stdout) << options.helpText();
-        return 0;
-    case ServerOptions::Request::UsageError:
-        QTextStream(stderr) << QCoreApplication::translate("AppserverMain",
-                                                           "appserver: %1\nTry appserver --help.\n")
-                                   .arg(options.usageError());
-        return 2;
-    case ServerOptions::Request::Serve:
+    if (const std::optional<int> status = options.answer(
+            QStringLiteral("appserver"),
+            QCoreApplication::translate("AppserverMain", "appserver: %1\nTry appserver --help.\n")))
+        return *status;
+    if (!options.command())
         return runServer(options.serve());
-    case ServerOptions::Request::Languages:
-    case ServerOptions::Request::Export:
-    case ServerOptions::Request::Stats:
-    case ServerOptions::Request::Version:
-        break;
-    }
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return makeAdminCommand(options.request(), out, err)
-        ->run(options.commandArguments(), options.commandDatabase());
+    return options.command()->make(out, err)->run(options.commandArguments(), options.commandDatabase());
 }

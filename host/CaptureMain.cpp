@@ -6,9 +6,10 @@
 #include "locale/Translations.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
 
 #include <unistd.h>
+
+#include <optional>
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
@@ -19,22 +20,10 @@ int main(int argc, char* argv[]) {
     Translations::install(QLocale::system(), Translations::kProgramCatalog);
 
     const CaptureOptions options = CaptureOptions::parse(CaptureOptions::arguments(argc, argv));
-    switch (options.request()) {
-    case CaptureOptions::Request::ShowHelp:
-        QTextStream(stdout) << options.helpText();
-        return 0;
-    case CaptureOptions::Request::ShowVersion:
-        QTextStream(stdout) << "capture " << QCoreApplication::applicationVersion() << Qt::endl;
-        return 0;
-    case CaptureOptions::Request::UsageError:
-        QTextStream(stderr) << QCoreApplication::translate("CaptureMain",
-                                                           "capture: %1\nTry 'capture --help'.")
-                                   .arg(options.usageError())
-                            << Qt::endl;
-        return 2;
-    case CaptureOptions::Request::Run:
-        break;
-    }
+    if (const std::optional<int> status = options.answer(
+            QStringLiteral("capture"),
+            QCoreApplication::translate("CaptureMain", "capture: %1\nTry 'capture --help'.\n")))
+        return *status;
     options.applyServerOverride();
 
     ConsoleCapture::Streams streams;

@@ -1,32 +1,24 @@
 #pragma once
 
+#include "cmdline/CommandLine.h"
 #include "host/TlsOptions.h"
 
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 // The capture command's command line:
-//   capture --language CODE [--check [--fail-on-removed]] [--report FILE] [--server HOST:PORT] [--tls]
-//   [--ca-file FILE]
-//           [--yes] [--typed] DIRECTORY...
-class CaptureOptions {
+//   capture --language CODE [--check [--fail-on-removed]] [--report FILE] [--server HOST:PORT]
+//           [--tls] [--ca-file FILE] [--plain-text] [--yes] [--typed] DIRECTORY...
+class CaptureOptions : public CommandLine {
     Q_DECLARE_TR_FUNCTIONS(CaptureOptions)
 
 public:
-    enum class Request { Run, ShowHelp, ShowVersion, UsageError };
-
     static CaptureOptions parse(const QStringList& arguments);
     // The command line as the platform gave it, each argument through NativePath:
     // QCoreApplication::arguments() turns the bytes of a name that is not UTF-8 into U+FFFD, and
     // the directory it named could no longer be found.
     static QStringList arguments(int argc, const char* const* argv);
-
-    Request request() const { return request_; }
-    const QString& usageError() const { return usageError_; }
-    const QString& helpText() const { return helpText_; }
 
     const QString& language() const { return language_; }
     // In the order given, each in one spelling (cleaned; a directory named twice, the first one's):
@@ -42,17 +34,18 @@ public:
     // Name the directory by typing it into the field (its *.Dfm files) instead of choosing it in
     // the directory dialog (its *.Ebf files).
     bool typed() const { return typed_; }
-    const std::optional<QString>& serverHost() const { return serverHost_; }
-    const std::optional<int>& serverPort() const { return serverPort_; }
-    const TlsOptions& tls() const { return tls_; }
+    // --server HOST:PORT, --tls, --ca-file FILE, --plain-text.
+    const ServerOverride& server() const { return server_; }
 
-    // Makes --server, --tls and --ca-file what the run's connects use, without saving them.
-    void applyServerOverride() const;
+    // Makes --server and the TLS options what the run's connects use, without saving them.
+    void applyServerOverride() const { server_.apply(); }
 
 private:
-    Request request_ = Request::Run;
-    QString usageError_;
-    QString helpText_;
+    // The options of a line that parsed; whether it is still a run.
+    bool read(const QCommandLineParser& parser);
+    // The DIRECTORY arguments, each in one spelling; whether they all name readable directories.
+    bool readDirectories(const QStringList& paths);
+
     QString language_;
     QStringList directories_;
     bool check_ = false;
@@ -60,7 +53,5 @@ private:
     QString reportPath_;
     bool answerYes_ = false;
     bool typed_ = false;
-    std::optional<QString> serverHost_;
-    std::optional<int> serverPort_;
-    TlsOptions tls_;
+    ServerOverride server_;
 };

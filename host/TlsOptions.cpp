@@ -1,12 +1,31 @@
 #include "host/TlsOptions.h"
 
+#include "components/ServerSettings.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace {
+const QString kServer = QStringLiteral("server");
 const QString kTls = QStringLiteral("tls");
 const QString kCaFile = QStringLiteral("ca-file");
 const QString kPlainText = QStringLiteral("plain-text");
+
+// Read as the authority of a URL so that host names, IPv4 and bracketed IPv6 addresses are
+// checked by Qt rather than by hand. Whether text is HOST:PORT.
+bool readServerAddress(const QString& text, ServerOverride& server) {
+    const QUrl url(QStringLiteral("tcp://") + text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || !url.path().isEmpty() ||
+        url.hasQuery() || url.hasFragment())
+        return false;
+    const int port = url.port();
+    if (port < 1 || port > 65535)
+        return false;
+    server.host = url.host();
+    server.port = port;
+    return true;
+}
 } // namespace
 
 void TlsOptions::addTo(QCommandLineParser& parser) {
@@ -44,4 +63,20 @@ std::optional<TlsOptions> TlsOptions::read(const QCommandLineParser& parser, QSt
         options.tls = true;
     }
     return options;
+}
+
+bool ServerOverride::read(const QCommandLineParser& parser, const QString& badServer, QString* whyNot) {
+    if (parser.isSet(kServer) && !readServerAddress(parser.value(kServer), *this)) {
+        *whyNot = badServer.arg(parser.value(kServer));
+        return false;
+    }
+    const std::optional<TlsOptions> given = TlsOptions::read(parser, whyNot);
+    if (given)
+        tls = *given;
+    return given.has_value();
+}
+
+void ServerOverride::apply() const {
+    ServerSettings::setOverride(
+        {.host = host, .port = port, .tls = tls.tls, .caFile = tls.caFile, .plainText = tls.plainText});
 }

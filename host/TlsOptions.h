@@ -24,3 +24,18 @@ public:
     // What the parser found; nothing, with whyNot, when --ca-file names no file that can be read.
     static std::optional<TlsOptions> read(const QCommandLineParser& parser, QString* whyNot);
 };
+
+// The server both host executables connect to for this run in place of the saved settings:
+// --server HOST:PORT (each declares it with its own help) and the TLS options.
+struct ServerOverride {
+    // --server; both set or neither.
+    std::optional<QString> host;
+    std::optional<int> port;
+    TlsOptions tls;
+
+    // Takes what the parser found. False, with whyNot, when --server is no HOST:PORT with a port
+    // from 1 to 65535 (whyNot is then badServer, %1 the value) or the TLS options cannot be used.
+    bool read(const QCommandLineParser& parser, const QString& badServer, QString* whyNot);
+    // Makes these what every connect of this process uses, without saving them.
+    void apply() const;
+};

@@ -26,22 +26,8 @@ bool displayAvailable(int argc, char* argv[]) {
 
 // Help, version and usage errors: the exit status once answered, nothing for a run.
 std::optional<int> answerWithoutRunning(const HostOptions& options) {
-    switch (options.request()) {
-    case HostOptions::Request::ShowHelp:
-        QTextStream(stdout) << options.helpText();
-        return 0;
-    case HostOptions::Request::ShowVersion:
-        QTextStream(stdout) << QCoreApplication::applicationName() << ' '
-                            << QCoreApplication::applicationVersion() << '\n';
-        return 0;
-    case HostOptions::Request::UsageError:
-        QTextStream(stderr) << QCoreApplication::translate("HostMain", "vdrhost: %1\nTry 'vdrhost --help'.\n")
-                                   .arg(options.usageError());
-        return 2;
-    case HostOptions::Request::Run:
-        break;
-    }
-    return std::nullopt;
+    return options.answer(QStringLiteral("vdrhost"),
+                          QCoreApplication::translate("HostMain", "vdrhost: %1\nTry 'vdrhost --help'.\n"));
 }
 
 } // namespace

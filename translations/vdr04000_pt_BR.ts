@@ -17,6 +17,29 @@
     </message>
 </context>
 <context>
+    <name>AdminCommands</name>
+    <message>
+        <source>list or add the languages offered</source>
+        <translation>lista ou acrescenta os idiomas oferecidos</translation>
+    </message>
+    <message>
+        <source>write the translation rows</source>
+        <translation>escreve os registros de tradução</translation>
+    </message>
+    <message>
+        <source>count them</source>
+        <translation>conta os registros</translation>
+    </message>
+    <message>
+        <source>show the version record</source>
+        <translation>mostra o registro de versão</translation>
+    </message>
+    <message>
+        <source>%1 or %2</source>
+        <translation>%1 ou %2</translation>
+    </message>
+</context>
+<context>
     <name>Ansi</name>
     <message>
         <source>Text</source>
@@ -89,9 +112,11 @@ Experimente appserver --help.
     <name>CaptureMain</name>
     <message>
         <source>capture: %1
-Try &apos;capture --help&apos;.</source>
+Try &apos;capture --help&apos;.
+</source>
         <translation>capture: %1
-Experimente &apos;capture --help&apos;.</translation>
+Experimente &apos;capture --help&apos;.
+</translation>
     </message>
 </context>
 <context>
@@ -1166,17 +1191,11 @@ Experimente &apos;vdrhost --help&apos;.
         <source>The application server of the translation capture tool. Without a command it serves the server object Vdr04000.rdmImpPocket over TCP (line-delimited JSON-RPC 2.0, see docs/protocol.md) until SIGTERM or SIGINT, and prints &quot;appserver listening on HOST:PORT&quot; on stdout once it accepts connections.
 
 Commands (each has --help):
-  languages [add CODE DESCRIPTION [PROP]]   list or add the languages offered
-  export --format csv|json [--language CODE] [--program CODE] [--state CODE]   write the translation rows
-  stats [--format text|json] [--language CODE] [--program CODE]   count them
-  version                                   show the version record</source>
+%1</source>
         <translation>O servidor de aplicação da ferramenta de captura de traduções. Sem um comando, serve o objeto servidor Vdr04000.rdmImpPocket via TCP (JSON-RPC 2.0 delimitado por linhas, veja docs/protocol.md) até SIGTERM ou SIGINT, e escreve &quot;appserver listening on HOST:PORT&quot; em stdout assim que aceita conexões.
 
 Comandos (cada um tem --help):
-  languages [add CODE DESCRIPTION [PROP]]   lista ou acrescenta os idiomas oferecidos
-  export --format csv|json [--language CODE] [--program CODE] [--state CODE]   escreve os registros de tradução
-  stats [--format text|json] [--language CODE] [--program CODE]   conta os registros
-  version                                   mostra o registro de versão</translation>
+%1</translation>
     </message>
     <message>
         <source>Show this help.</source>
@@ -1215,8 +1234,8 @@ Comandos (cada um tem --help):
         <translation>A chave privada de --tls-cert, um arquivo PEM não criptografado. Ambiente: APPSERVER_TLS_KEY.</translation>
     </message>
     <message>
-        <source>languages, export, stats or version; none to serve.</source>
-        <translation>languages, export, stats ou version; nenhum para servir.</translation>
+        <source>%1; none to serve.</source>
+        <translation>%1; nenhum para servir.</translation>
     </message>
     <message>
         <source>%1 A token on the command line is visible to every user of the machine; use --token-file FILE or APPSERVER_TOKEN.</source>
@@ -1229,10 +1248,6 @@ Comandos (cada um tem --help):
     <message>
         <source>unknown command &quot;%1&quot;</source>
         <translation>comando desconhecido: &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>--token-file: the path is empty</source>
-        <translation>--token-file: o caminho está vazio</translation>
     </message>
     <message>
         <source>--%1: the path is empty</source>

@@ -1,10 +1,49 @@
 #include "appserver/commands/ServerOptions.h"
 
 #include "appserver/commands/AdminCommand.h"
+#include "appserver/commands/AdminCommands.h"
 
 #include <QCommandLineParser>
 
-#include <type_traits>
+namespace {
+
+// An option that an environment variable stands in for, as a service's environment file sets it.
+struct VariableOption {
+    QString name;
+    QString variable;
+};
+
+const QString kHelp = QStringLiteral("help");
+const VariableOption kDatabase{QStringLiteral("database"), QStringLiteral("APPSERVER_DATABASE")};
+const VariableOption kListen{QStringLiteral("listen"), QStringLiteral("APPSERVER_LISTEN")};
+const VariableOption kTokenFile{QStringLiteral("token-file"), QStringLiteral("APPSERVER_TOKEN_FILE")};
+const QString kMaxMessageBytes = QStringLiteral("max-message-bytes");
+const QString kMaxConnections = QStringLiteral("max-connections");
+const QString kIdleTimeout = QStringLiteral("idle-timeout");
+const QString kAuthTimeout = QStringLiteral("auth-timeout");
+const VariableOption kTlsCertificate{QStringLiteral("tls-cert"), QStringLiteral("APPSERVER_TLS_CERT")};
+const VariableOption kTlsKey{QStringLiteral("tls-key"), QStringLiteral("APPSERVER_TLS_KEY")};
+// The options that apply only when serving, in the order the help shows them.
+const QStringList kServeOnly{kListen.name, kTokenFile.name, kMaxMessageBytes,     kMaxConnections,
+                             kIdleTimeout, kAuthTimeout,    kTlsCertificate.name, kTlsKey.name};
+
+// The option when given, else its variable when set: an option given wins.
+std::optional<QString> valueOf(const QCommandLineParser& parser, const QProcessEnvironment& environment,
+                               const VariableOption& option) {
+    if (parser.isSet(option.name))
+        return parser.value(option.name);
+    if (environment.contains(option.variable))
+        return environment.value(option.variable);
+    return std::nullopt;
+}
+
+// A file an option or its variable names; empty: none.
+QString pathOf(const QCommandLineParser& parser, const QProcessEnvironment& environment,
+               const VariableOption& option) {
+    return valueOf(parser, environment, option).value_or(QString());
+}
+
+} // namespace
 
 ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessEnvironment& environment) {
     QCommandLineParser parser;
@@ -13,177 +52,142 @@ ServerOptions ServerOptions::parse(const QStringList& arguments, const QProcessE
            "server object Vdr04000.rdmImpPocket over TCP (line-delimited JSON-RPC 2.0, see "
            "docs/protocol.md) until SIGTERM or SIGINT, and prints \"appserver listening on HOST:PORT\" "
            "on stdout once it accepts connections.\n\n"
-           "Commands (each has --help):\n"
-           "  languages [add CODE DESCRIPTION [PROP]]   list or add the languages offered\n"
-           "  export --format csv|json [--language CODE] [--program CODE] [--state CODE]   write the "
-           "translation rows\n"
-           "  stats [--format text|json] [--language CODE] [--program CODE]   count them\n"
-           "  version                                   show the version record"));
+           "Commands (each has --help):\n%1")
+            .arg(adminCommandsHelp()));
     // Everything after the command name belongs to the command's own parser.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, tr("Show this help."));
-    const QCommandLineOption listen(
-        QStringLiteral("listen"),
+    parser.addOptions(
+        {QCommandLineOption({QStringLiteral("h"), kHelp}, tr("Show this help.")),
+         QCommandLineOption(kDatabase.name, databaseOptionDescription(), QStringLiteral("URL"))});
+    declareServeOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("command"), tr("%1; none to serve.").arg(adminCommandNames()),
+                                 QStringLiteral("[command]"));
+
+    ServerOptions options;
+    if (options.parseWith(parser, arguments))
+        options.read(parser, environment);
+    else if (parser.unknownOptionNames().contains(QStringLiteral("token")))
+        options.refuse(tr("%1 A token on the command line is visible to every user of the machine; use "
+                          "--token-file FILE or APPSERVER_TOKEN.")
+                           .arg(parser.errorText()));
+    return options;
+}
+
+void ServerOptions::declareServeOptions(QCommandLineParser& parser) {
+    parser.addOption(QCommandLineOption(
+        kListen.name,
         tr("Address to serve on, HOST:PORT; port 0 picks a free port. Default: 127.0.0.1:%1 "
            "(loopback: only this machine can connect). Environment: APPSERVER_LISTEN.")
             .arg(ListenAddress::kDefaultPort),
-        QStringLiteral("HOST:PORT"));
-    const QCommandLineOption database(QStringLiteral("database"), databaseOptionDescription(),
-                                      QStringLiteral("URL"));
+        QStringLiteral("HOST:PORT")));
     // There is deliberately no option taking the token itself: every user sees the process list.
-    const QCommandLineOption tokenFile(
-        QStringLiteral("token-file"),
+    parser.addOption(QCommandLineOption(
+        kTokenFile.name,
         tr("Require the token held in this file (UTF-8, surrounding blanks ignored, read once "
            "at start), as the client's token file holds it. Without it, the environment "
            "variable APPSERVER_TOKEN, when set, holds the token. Environment: "
            "APPSERVER_TOKEN_FILE."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption maxMessageBytes(
-        QStringLiteral("max-message-bytes"),
+        QStringLiteral("FILE")));
+    parser.addOption(QCommandLineOption(
+        kMaxMessageBytes,
         tr("Longest request line, in bytes; a longer one closes its connection. Default: %1.")
             .arg(ServerLimits::kDefaultMaxMessageBytes),
-        QStringLiteral("BYTES"));
-    const QCommandLineOption maxConnections(
-        QStringLiteral("max-connections"),
-        tr("Connections served at once; one more is refused. Default: %1.")
-            .arg(ServerLimits::kDefaultMaxConnections),
-        QStringLiteral("COUNT"));
-    const QCommandLineOption idleTimeout(
-        QStringLiteral("idle-timeout"),
-        tr("Close a connection that sends no complete request for this long; 0: never. "
-           "Default: %1.")
-            .arg(ServerLimits::kDefaultIdleTimeoutSeconds),
-        QStringLiteral("SECONDS"));
-    const QCommandLineOption authTimeout(
-        QStringLiteral("auth-timeout"),
+        QStringLiteral("BYTES")));
+    parser.addOption(QCommandLineOption(kMaxConnections,
+                                        tr("Connections served at once; one more is refused. Default: %1.")
+                                            .arg(ServerLimits::kDefaultMaxConnections),
+                                        QStringLiteral("COUNT")));
+    parser.addOption(
+        QCommandLineOption(kIdleTimeout,
+                           tr("Close a connection that sends no complete request for this long; 0: never. "
+                              "Default: %1.")
+                               .arg(ServerLimits::kDefaultIdleTimeoutSeconds),
+                           QStringLiteral("SECONDS")));
+    parser.addOption(QCommandLineOption(
+        kAuthTimeout,
         tr("Close a connection that has not finished its TLS handshake and, when a token is "
            "required, opened the server object this long after connecting (1 to %1). "
            "Default: %2.")
             .arg(ServerLimits::kMaxAuthTimeoutSeconds)
             .arg(ServerLimits::kDefaultAuthTimeoutSeconds),
-        QStringLiteral("SECONDS"));
-    const QCommandLineOption tlsCertificate(
-        QStringLiteral("tls-cert"),
-        tr("Serve TLS (1.2 or newer) with the certificate in this PEM file: the server's "
-           "certificate first, any intermediate certificates after it. Needs --tls-key. "
-           "Environment: APPSERVER_TLS_CERT."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption tlsKey(QStringLiteral("tls-key"),
-                                    tr("The private key of --tls-cert, an unencrypted PEM file. "
-                                       "Environment: APPSERVER_TLS_KEY."),
-                                    QStringLiteral("FILE"));
-    const QList<QCommandLineOption> serveOptions{listen,      tokenFile,   maxMessageBytes, maxConnections,
-                                                 idleTimeout, authTimeout, tlsCertificate,  tlsKey};
-    parser.addOptions({help, database});
-    parser.addOptions(serveOptions);
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 tr("languages, export, stats or version; none to serve."),
-                                 QStringLiteral("[command]"));
+        QStringLiteral("SECONDS")));
+    parser.addOption(
+        QCommandLineOption(kTlsCertificate.name,
+                           tr("Serve TLS (1.2 or newer) with the certificate in this PEM file: the server's "
+                              "certificate first, any intermediate certificates after it. Needs --tls-key. "
+                              "Environment: APPSERVER_TLS_CERT."),
+                           QStringLiteral("FILE")));
+    parser.addOption(QCommandLineOption(kTlsKey.name,
+                                        tr("The private key of --tls-cert, an unencrypted PEM file. "
+                                           "Environment: APPSERVER_TLS_KEY."),
+                                        QStringLiteral("FILE")));
+}
 
-    ServerOptions options;
-    options.helpText_ = parser.helpText();
-    const auto refuse = [&options](const QString& why) {
-        options.request_ = Request::UsageError;
-        options.usageError_ = why;
-        return options;
-    };
-    if (!parser.parse(arguments)) {
-        if (parser.unknownOptionNames().contains(QStringLiteral("token")))
-            return refuse(tr("%1 A token on the command line is visible to every user of the machine; use "
-                             "--token-file FILE or APPSERVER_TOKEN.")
-                              .arg(parser.errorText()));
-        return refuse(parser.errorText());
-    }
+bool ServerOptions::read(const QCommandLineParser& parser, const QProcessEnvironment& environment) {
+    const std::optional<QString> database = valueOf(parser, environment, kDatabase);
+    if (!parser.positionalArguments().isEmpty())
+        return readCommand(parser, database);
+    if (parser.isSet(kHelp))
+        return ask(Request::ShowHelp);
+    return readServe(parser, environment, database);
+}
 
-    // An option given wins over its environment variable, which a service's environment file sets.
-    const auto valueOf = [&parser, &environment](const QCommandLineOption& option,
-                                                 const QString& variable) -> std::optional<QString> {
+bool ServerOptions::readCommand(const QCommandLineParser& parser, const std::optional<QString>& database) {
+    for (const QString& option : kServeOnly) {
         if (parser.isSet(option))
-            return parser.value(option);
-        if (environment.contains(variable))
-            return environment.value(variable);
-        return std::nullopt;
-    };
-    const std::optional<QString> databaseText = valueOf(database, QStringLiteral("APPSERVER_DATABASE"));
-
+            return refuse(tr("--%1 applies only when serving").arg(option));
+    }
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty() && parser.isSet(help)) {
-        options.request_ = Request::ShowHelp;
-        return options;
-    }
+    command_ = findAdminCommand(positional.first());
+    if (!command_)
+        return refuse(tr("unknown command \"%1\"").arg(positional.first()));
+    commandArguments_ = QStringList{QStringLiteral("appserver ") + positional.first()} + positional.mid(1);
+    commandDatabase_ = database.value_or(QString());
+    return true;
+}
 
-    if (!positional.isEmpty()) {
-        const QString command = positional.first();
-        for (const QCommandLineOption& option : serveOptions) {
-            if (parser.isSet(option))
-                return refuse(tr("--%1 applies only when serving").arg(option.names().first()));
-        }
-        if (command == QLatin1String("languages"))
-            options.request_ = Request::Languages;
-        else if (command == QLatin1String("export"))
-            options.request_ = Request::Export;
-        else if (command == QLatin1String("stats"))
-            options.request_ = Request::Stats;
-        else if (command == QLatin1String("version"))
-            options.request_ = Request::Version;
-        else
-            return refuse(tr("unknown command \"%1\"").arg(command));
-        options.commandArguments_ = QStringList{QStringLiteral("appserver ") + command} + positional.mid(1);
-        options.commandDatabase_ = databaseText.value_or(QString());
-        return options;
-    }
+bool ServerOptions::readServe(const QCommandLineParser& parser, const QProcessEnvironment& environment,
+                              const std::optional<QString>& database) {
+    const std::optional<QString> listen = valueOf(parser, environment, kListen);
+    if (listen && !readValue(kListen.name, *listen, parseListenAddress, serve_.listen))
+        return false;
+    if (database && !readValue(kDatabase.name, *database, parseDatabaseLocation, serve_.database))
+        return false;
+    return readLimits(parser) && readSecrets(parser, environment);
+}
 
-    ServeOptions& serve = options.serve_;
-    QString whyNot;
-    if (const std::optional<QString> listenText = valueOf(listen, QStringLiteral("APPSERVER_LISTEN"))) {
-        const std::optional<ListenAddress> address = parseListenAddress(*listenText, &whyNot);
-        if (!address)
-            return refuse(QStringLiteral("--listen: %1").arg(whyNot));
-        serve.listen = *address;
-    }
-    if (databaseText) {
-        serve.database = parseDatabaseLocation(*databaseText, &whyNot);
-        if (!serve.database)
-            return refuse(QStringLiteral("--database: %1").arg(whyNot));
-    }
+bool ServerOptions::readLimits(const QCommandLineParser& parser) {
     // A limit's option, when given, replaces its default.
-    const auto readLimit = [&parser, &whyNot](const QCommandLineOption& option, qint64 minimum,
-                                              qint64 maximum, auto& limit) {
-        if (!parser.isSet(option))
-            return true;
-        const std::optional<qint64> value = parseLimit(parser.value(option), minimum, maximum, &whyNot);
-        if (!value) {
-            whyNot = QStringLiteral("--%1: %2").arg(option.names().first(), whyNot);
-            return false;
-        }
-        limit = static_cast<std::remove_reference_t<decltype(limit)>>(*value);
-        return true;
+    const auto readLimit = [this, &parser](const QString& option, qint64 minimum, qint64 maximum,
+                                           auto& limit) {
+        const auto parseWithin = [minimum, maximum](const QString& text, QString* whyNot) {
+            return parseLimit(text, minimum, maximum, whyNot);
+        };
+        return !parser.isSet(option) || readValue(option, parser.value(option), parseWithin, limit);
     };
-    if (!readLimit(maxMessageBytes, ServerLimits::kMinMaxMessageBytes, ServerLimits::kMaxMaxMessageBytes,
-                   serve.limits.maxMessageBytes) ||
-        !readLimit(maxConnections, 1, ServerLimits::kMaxMaxConnections, serve.limits.maxConnections) ||
-        !readLimit(idleTimeout, 0, ServerLimits::kMaxIdleTimeoutSeconds, serve.limits.idleTimeoutSeconds) ||
-        !readLimit(authTimeout, 1, ServerLimits::kMaxAuthTimeoutSeconds, serve.limits.authTimeoutSeconds))
-        return refuse(whyNot);
+    ServerLimits& limits = serve_.limits;
+    return readLimit(kMaxMessageBytes, ServerLimits::kMinMaxMessageBytes, ServerLimits::kMaxMaxMessageBytes,
+                     limits.maxMessageBytes) &&
+           readLimit(kMaxConnections, 1, ServerLimits::kMaxMaxConnections, limits.maxConnections) &&
+           readLimit(kIdleTimeout, 0, ServerLimits::kMaxIdleTimeoutSeconds, limits.idleTimeoutSeconds) &&
+           readLimit(kAuthTimeout, 1, ServerLimits::kMaxAuthTimeoutSeconds, limits.authTimeoutSeconds);
+}
 
-    // An empty path, say from an unset shell variable, must not quietly mean "no token"; an empty
+// The token file and the TLS files: paths, read when serving starts.
+bool ServerOptions::readSecrets(const QCommandLineParser& parser, const QProcessEnvironment& environment) {
+    // An empty path, say from an unset shell variable, must not quietly mean "none"; an empty
     // variable in an environment file is the file's way of saying none.
-    if (parser.isSet(tokenFile) && parser.value(tokenFile).isEmpty())
-        return refuse(tr("--token-file: the path is empty"));
-    serve.tokenFile = valueOf(tokenFile, QStringLiteral("APPSERVER_TOKEN_FILE")).value_or(QString());
-    if (environment.contains(QStringLiteral("APPSERVER_TOKEN")))
-        serve.environmentToken = environment.value(QStringLiteral("APPSERVER_TOKEN"));
-
-    for (const QCommandLineOption& option : {tlsCertificate, tlsKey}) {
+    for (const QString& option : {kTokenFile.name, kTlsCertificate.name, kTlsKey.name}) {
         if (parser.isSet(option) && parser.value(option).isEmpty())
-            return refuse(tr("--%1: the path is empty").arg(option.names().first()));
+            return refuse(tr("--%1: the path is empty").arg(option));
     }
-    // Empty in an environment file, as for the token file: none.
-    serve.tlsCertificateFile =
-        valueOf(tlsCertificate, QStringLiteral("APPSERVER_TLS_CERT")).value_or(QString());
-    serve.tlsKeyFile = valueOf(tlsKey, QStringLiteral("APPSERVER_TLS_KEY")).value_or(QString());
+    serve_.tokenFile = pathOf(parser, environment, kTokenFile);
+    if (environment.contains(QStringLiteral("APPSERVER_TOKEN")))
+        serve_.environmentToken = environment.value(QStringLiteral("APPSERVER_TOKEN"));
+    serve_.tlsCertificateFile = pathOf(parser, environment, kTlsCertificate);
+    serve_.tlsKeyFile = pathOf(parser, environment, kTlsKey);
     // Half a TLS set-up must not quietly serve plain text.
-    if (serve.tlsCertificateFile.isEmpty() != serve.tlsKeyFile.isEmpty())
+    if (serve_.tlsCertificateFile.isEmpty() != serve_.tlsKeyFile.isEmpty())
         return refuse(tr("--tls-cert and --tls-key go together: give both to serve TLS, or neither"));
-    return options;
+    return true;
 }

@@ -1,5 +1,7 @@
 #include "appserver/commands/ServerOptions.h"
 
+#include "appserver/commands/AdminCommands.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,7 +16,8 @@ struct OptionsCase {
     const char* name;
     QStringList arguments; // after the program's name
     ServerOptions::Request request;
-    // A usage error's text holds this; a command's arguments, joined by '|', are this.
+    // A usage error's text holds this; a command's arguments, joined by '|', are this; empty for
+    // serving.
     QString detail = {};
 };
 
@@ -22,7 +25,7 @@ using Request = ServerOptions::Request;
 
 std::vector<OptionsCase> cases() {
     return {
-        {"NothingServes", {}, Request::Serve, {}},
+        {"NothingServes", {}, Request::Run, {}},
         {"HelpShowsTheHelp", {"--help"}, Request::ShowHelp, {}},
         {"HShowsTheHelp", {"-h"}, Request::ShowHelp, {}},
         {"ATokenIsRefusedNamingTheWayThatWorks",
@@ -47,16 +50,16 @@ std::vector<OptionsCase> cases() {
          {"--token-file", ""},
          Request::UsageError,
          "--token-file: the path is empty"},
-        {"LanguagesIsACommand", {"languages"}, Request::Languages, "appserver languages"},
+        {"LanguagesIsACommand", {"languages"}, Request::Run, "appserver languages"},
         {"ACommandTakesTheDatabaseGivenBeforeIt",
          {"--database", "sqlite:x", "languages", "add", "ITA", "Italiano"},
-         Request::Languages,
+         Request::Run,
          "appserver languages|add|ITA|Italiano"},
         {"ACommandsOptionsAreItsOwn",
          {"export", "--format", "csv", "--database", "sqlite:x"},
-         Request::Export,
+         Request::Run,
          "appserver export|--format|csv|--database|sqlite:x"},
-        {"ACommandHasItsOwnHelp", {"version", "--help"}, Request::Version, "appserver version|--help"},
+        {"ACommandHasItsOwnHelp", {"version", "--help"}, Request::Run, "appserver version|--help"},
         {"AServeOptionBeforeACommandIsBadUsage",
          {"--listen", "127.0.0.1:0", "version"},
          Request::UsageError,
@@ -99,12 +102,20 @@ TEST_P(ServerOptionsTest, TellsWhatTheCommandLineAsks) {
     EXPECT_EQ(parsed.request(), options.request) << parsed.usageError().toStdString();
     if (options.request == Request::UsageError) {
         EXPECT_TRUE(parsed.usageError().contains(options.detail)) << parsed.usageError().toStdString();
-    } else if (!options.detail.isEmpty()) {
+    } else if (options.request == Request::Run) {
         EXPECT_EQ(parsed.commandArguments().join('|'), options.detail);
+        // The command the first argument names; none: serving.
+        const QString command =
+            parsed.command() ? "appserver " + QString::fromLatin1(parsed.command()->name) : "";
+        EXPECT_EQ(command, options.detail.section('|', 0, 0));
     }
     if (options.request == Request::ShowHelp) {
         EXPECT_TRUE(parsed.helpText().contains("--listen"));
         EXPECT_TRUE(parsed.helpText().contains("21400"));
+        for (const AdminCommandEntry& command : adminCommands())
+            EXPECT_TRUE(parsed.helpText().contains(QStringLiteral("\n  %1 ").arg(command.name)) &&
+                        parsed.helpText().contains(command.summary))
+                << command.name;
     }
 }
 
@@ -123,7 +134,7 @@ TEST(ServerOptionsValuesTest, ServeOptionsReplaceTheirDefaults) {
         parse({"--listen", "0.0.0.0:0", "--database", "sqlite:/tmp/x.sqlite", "--token-file", "/tmp/token",
                "--max-message-bytes", "4096", "--max-connections", "3", "--idle-timeout", "0"},
               environment);
-    ASSERT_EQ(given.request(), Request::Serve) << given.usageError().toStdString();
+    ASSERT_EQ(given.request(), Request::Run) << given.usageError().toStdString();
     const ServeOptions& serve = given.serve();
     EXPECT_EQ(serve.listen.host, QHostAddress(QHostAddress::AnyIPv4));
     EXPECT_EQ(serve.listen.port, 0);
@@ -140,7 +151,7 @@ TEST(ServerOptionsValuesTest, ServeOptionsReplaceTheirDefaults) {
     environment.insert("APPSERVER_DATABASE", "sqlite:/var/lib/x.sqlite");
     environment.insert("APPSERVER_TOKEN_FILE", "/etc/token");
     const ServerOptions fromEnvironment = parse({"--listen", "127.0.0.1:0"}, environment);
-    ASSERT_EQ(fromEnvironment.request(), Request::Serve) << fromEnvironment.usageError().toStdString();
+    ASSERT_EQ(fromEnvironment.request(), Request::Run) << fromEnvironment.usageError().toStdString();
     EXPECT_EQ(fromEnvironment.serve().listen.port, 0);
     ASSERT_TRUE(fromEnvironment.serve().database);
     EXPECT_EQ(fromEnvironment.serve().database->sqlitePath, "/var/lib/x.sqlite");
@@ -156,7 +167,7 @@ TEST(ServerOptionsValuesTest, TlsFilesComeFromTheOptionsOrTheEnvironment) {
     EXPECT_TRUE(parse({}).serve().tlsCertificateFile.isEmpty()) << "plain TCP unless told";
 
     const ServerOptions given = parse({"--tls-cert", "/etc/vdr/cert.pem", "--tls-key", "/etc/vdr/key.pem"});
-    ASSERT_EQ(given.request(), Request::Serve) << given.usageError().toStdString();
+    ASSERT_EQ(given.request(), Request::Run) << given.usageError().toStdString();
     EXPECT_EQ(given.serve().tlsCertificateFile, "/etc/vdr/cert.pem");
     EXPECT_EQ(given.serve().tlsKeyFile, "/etc/vdr/key.pem");
 
@@ -164,7 +175,7 @@ TEST(ServerOptionsValuesTest, TlsFilesComeFromTheOptionsOrTheEnvironment) {
     environment.insert("APPSERVER_TLS_CERT", "/srv/cert.pem");
     environment.insert("APPSERVER_TLS_KEY", "/srv/key.pem");
     const ServerOptions fromEnvironment = parse({"--tls-cert", "/etc/vdr/cert.pem"}, environment);
-    ASSERT_EQ(fromEnvironment.request(), Request::Serve) << fromEnvironment.usageError().toStdString();
+    ASSERT_EQ(fromEnvironment.request(), Request::Run) << fromEnvironment.usageError().toStdString();
     EXPECT_EQ(fromEnvironment.serve().tlsCertificateFile, "/etc/vdr/cert.pem") << "the option wins";
     EXPECT_EQ(fromEnvironment.serve().tlsKeyFile, "/srv/key.pem");
 

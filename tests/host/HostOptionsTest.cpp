@@ -25,8 +25,8 @@ TEST_F(HostOptionsTest, WithoutArgumentsRunsWithDefaults) {
     const HostOptions options = parse({});
     EXPECT_EQ(options.request(), HostOptions::Request::Run);
     EXPECT_FALSE(options.captureAtStart());
-    EXPECT_FALSE(options.serverHost().has_value());
-    EXPECT_FALSE(options.serverPort().has_value());
+    EXPECT_FALSE(options.server().host.has_value());
+    EXPECT_FALSE(options.server().port.has_value());
     EXPECT_EQ(options.moduleLibraryPath(), ModuleLoader::defaultLibraryPath());
 }
 
@@ -43,20 +43,25 @@ TEST_F(HostOptionsTest, CaptureAsksForTheCaptureWindowAtStartUp) {
     EXPECT_TRUE(parse({QStringLiteral("--capture")}).captureAtStart());
 }
 
-TEST_F(HostOptionsTest, ServerGivesHostAndPort) {
-    const HostOptions options = parse({QStringLiteral("--server"), QStringLiteral("vdr.example.org:4100")});
-    ASSERT_EQ(options.request(), HostOptions::Request::Run);
-    EXPECT_EQ(options.serverHost(), QStringLiteral("vdr.example.org"));
-    EXPECT_EQ(options.serverPort(), 4100);
-}
-
-TEST_F(HostOptionsTest, ServerAcceptsIpAddressesAndTheWholePortRange) {
-    const HostOptions low = parse({QStringLiteral("--server=10.0.0.5:1")});
-    EXPECT_EQ(low.serverHost(), QStringLiteral("10.0.0.5"));
-    EXPECT_EQ(low.serverPort(), 1);
-    const HostOptions ipv6 = parse({QStringLiteral("--server"), QStringLiteral("[::1]:65535")});
-    EXPECT_EQ(ipv6.serverHost(), QStringLiteral("::1"));
-    EXPECT_EQ(ipv6.serverPort(), 65535);
+TEST_F(HostOptionsTest, ServerGivesHostAndPortOfNamesAndIpAddressesOverTheWholePortRange) {
+    const struct {
+        QStringList arguments;
+        QString host;
+        int port;
+    } cases[] = {
+        {{QStringLiteral("--server"), QStringLiteral("vdr.example.org:4100")},
+         QStringLiteral("vdr.example.org"),
+         4100},
+        {{QStringLiteral("--server=10.0.0.5:1")}, QStringLiteral("10.0.0.5"), 1},
+        {{QStringLiteral("--server"), QStringLiteral("[::1]:65535")}, QStringLiteral("::1"), 65535},
+    };
+    for (const auto& [arguments, host, port] : cases) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const HostOptions options = parse(arguments);
+        ASSERT_EQ(options.request(), HostOptions::Request::Run) << options.usageError().toStdString();
+        EXPECT_EQ(options.server().host, host);
+        EXPECT_EQ(options.server().port, port);
+    }
 }
 
 class MalformedServerTest : public ::testing::TestWithParam<const char*> {};
@@ -68,7 +73,7 @@ TEST_P(MalformedServerTest, IsAUsageErrorQuotingTheValue) {
     EXPECT_TRUE(options.usageError().contains(QLatin1Char('"') + value + QLatin1Char('"')))
         << options.usageError().toStdString();
     EXPECT_TRUE(options.usageError().contains(QStringLiteral("HOST:PORT")));
-    EXPECT_FALSE(options.serverHost().has_value());
+    EXPECT_FALSE(options.server().host.has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(HostOptions, MalformedServerTest,
