@@ -36,7 +36,7 @@ void BM_ReadLine_Forms(benchmark::State& state) {
         for (const Form& form : forms()) {
             CaptionScanner scan(form.program);
             for (const AnsiString& line : form.lines)
-                lookups += scan.ReadLine(line, kLanguage) ? 1 : 0;
+                lookups += scan.readLine(line, kLanguage) ? 1 : 0;
             lines += form.lines.size();
         }
     }
@@ -48,10 +48,10 @@ BENCHMARK(BM_ReadLine_Forms)->Unit(benchmark::kMillisecond);
 // One kind of line again and again inside a captured control: its own cost per line.
 void readOneLine(benchmark::State& state, const AnsiString& line) {
     CaptionScanner scan("F0001");
-    scan.ReadLine("Begin VB.Form frmF0001 ", kLanguage);
-    scan.ReadLine("   Begin VBCE.Label lbl001 ", kLanguage);
+    scan.readLine("Begin VB.Form frmF0001 ", kLanguage);
+    scan.readLine("   Begin VBCE.Label lbl001 ", kLanguage);
     for (auto _ : state)
-        benchmark::DoNotOptimize(scan.ReadLine(line, kLanguage));
+        benchmark::DoNotOptimize(scan.readLine(line, kLanguage));
     state.SetItemsProcessed(state.iterations());
 }
 

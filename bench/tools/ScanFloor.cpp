@@ -2,7 +2,7 @@
 // cost, measured with the product's own reading code on a directory of form files:
 //   - reading and splitting: ReadFormText over every file, per line;
 //   - one empty processEvents call, with a window shown as the capture window is (offscreen);
-//   - the scanner's line logic alone (CaptionScanner::ReadLine), per line.
+//   - the scanner's line logic alone (CaptionScanner::readLine), per line.
 //
 //   scan_floor DIRECTORY [--passes N] [--calls N]
 // prints one JSON object; each figure is the median of N passes, in nanoseconds.
@@ -132,7 +132,7 @@ int main(int argc, char* argv[]) {
         for (std::size_t f = 0; f < texts.size(); ++f) {
             CaptionScanner scan{QFileInfo(paths[int(f)]).completeBaseName().toLatin1()};
             for (int i = 0; i < texts[f].Count(); ++i)
-                scan.ReadLine(texts[f][i], language);
+                scan.readLine(texts[f][i], language);
             lines += texts[f].Count();
         }
         return lines;
