@@ -7,12 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 // The limits a server grants its clients: request size, connections at once and idle time. Each
-// limit ends only the connection that overstepped it.
+// limit ends only the connection that overstepped it. They are the same whatever the storage, so
+// the server runs on SQLite.
 
 namespace {
 
+// What the server takes unless told otherwise.
+constexpr qint64 kDefaultLimit = 1024 * 1024;
 // Generous: closing is due after a second, but a loaded machine may take its time.
 constexpr int kCloseWaitMs = 10000;
 
@@ -27,27 +32,69 @@ std::unique_ptr<RpcClient> openedClient(const AppserverProcess& server) {
     return client;
 }
 
+// The message size limit, at its default and as given: a line of exactly the limit is served, one
+// byte more gets one refusal and the close, and so does a line that never ends. A bystander and a
+// newcomer are served whatever happens to the connection that overstepped it.
+struct MessageSizeCase {
+    const char* name;
+    QStringList arguments; // of the server
+    qint64 limit;          // what the server says it takes
+    QByteArray sent;       // on a connection with the server object open
+    bool served;           // else refused once and closed
+};
+
+std::vector<MessageSizeCase> messageSizeCases() {
+    const QStringList given{"--max-message-bytes", "4096"};
+    return {
+        {"ALineOfTheDefaultLimitIsServed", {}, kDefaultLimit, requestOfLength(kDefaultLimit) + '\n', true},
+        {"OneByteOverTheDefaultLimitCloses",
+         {},
+         kDefaultLimit,
+         requestOfLength(kDefaultLimit + 1) + '\n',
+         false},
+        {"ALineThatNeverEndsIsCutOffPastTheDefaultLimit",
+         {},
+         kDefaultLimit,
+         QByteArray(kDefaultLimit + 4096, ' '),
+         false},
+        {"ALineOfAGivenLimitIsServed", given, 4096, requestOfLength(4096) + '\n', true},
+        {"OneByteOverAGivenLimitCloses", given, 4096, requestOfLength(4097) + '\n', false},
+        {"ALineThatNeverEndsIsCutOffPastAGivenLimit", given, 4096, QByteArray(4096 + 4096, ' '), false},
+    };
+}
+
+std::string caseName(const ::testing::TestParamInfo<MessageSizeCase>& param) {
+    return param.param.name;
+}
+
 } // namespace
 
-TEST(LimitsTest, TheMessageSizeLimitClosesOnlyTheConnectionThatExceedsIt) {
+class MessageSizeTest : public ::testing::TestWithParam<MessageSizeCase> {};
+INSTANTIATE_TEST_SUITE_P(Limits, MessageSizeTest, ::testing::ValuesIn(messageSizeCases()), caseName);
+
+TEST_P(MessageSizeTest, ClosesOnlyTheConnectionPastTheLimit) {
+    const MessageSizeCase& size = GetParam();
     AppserverProcess server;
-    ASSERT_TRUE(server.start({"--max-message-bytes", "4096"})) << server.log().toStdString();
-    EXPECT_TRUE(server.log().contains("requests up to 4096 bytes")) << server.log().toStdString();
+    ASSERT_TRUE(server.start(size.arguments)) << server.log().toStdString();
+    EXPECT_TRUE(server.log().contains(QStringLiteral("requests up to %1 bytes").arg(size.limit)))
+        << server.log().toStdString();
     const std::unique_ptr<RpcClient> bystander = openedClient(server);
     const std::unique_ptr<RpcClient> client = openedClient(server);
     ASSERT_TRUE(bystander && client);
 
-    client->sendRaw(requestOfLength(4096) + '\n');
-    const QJsonObject atTheLimit = client->readMessage();
-    EXPECT_EQ(atTheLimit.value("id").toInt(), 5);
-    EXPECT_TRUE(resultOf(atTheLimit).value("ok").toBool()) << "a line of exactly the limit is served";
-
-    client->sendRaw(requestOfLength(4097) + '\n');
-    const QJsonObject refusal = client->readMessage();
-    EXPECT_EQ(errorCode(refusal), -32600);
-    EXPECT_TRUE(refusal.value("id").isNull());
-    EXPECT_TRUE(client->readMessage(kCloseWaitMs).isEmpty()) << "one refusal, then the close";
-    EXPECT_TRUE(client->waitForClosed(kCloseWaitMs));
+    client->sendRaw(size.sent);
+    const QJsonObject answer = client->readMessage();
+    if (size.served) {
+        EXPECT_EQ(answer.value("id").toInt(), 5);
+        EXPECT_TRUE(resultOf(answer).value("ok").toBool());
+        EXPECT_TRUE(rowsOf(answer).isEmpty());
+        EXPECT_TRUE(serves(*client));
+    } else {
+        EXPECT_EQ(errorCode(answer), -32600);
+        EXPECT_TRUE(answer.value("id").isNull());
+        EXPECT_TRUE(client->readMessage(kCloseWaitMs).isEmpty()) << "one refusal, then the close";
+        EXPECT_TRUE(client->waitForClosed(kCloseWaitMs));
+    }
 
     EXPECT_TRUE(serves(*bystander));
     const std::unique_ptr<RpcClient> later = openedClient(server);

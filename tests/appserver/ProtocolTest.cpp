@@ -1,79 +1,116 @@
-#include "tests/appserver/ServerFixture.h"
+#include "tests/appserver/AppserverProcess.h"
+#include "tests/appserver/RpcClient.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
+#include <QThread>
 
-// The protocol over a real connection: answers carry their request's id, a line that is not JSON
-// leaves the connection serving, and what gets no answer sends nothing. RpcDispatcherTest checks
-// every answer the dispatcher decides on.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// What the socket adds to the protocol: a request is a line, however the packets cut it or run
+// lines together; answers go out in the order of their requests; a line the server refuses, or
+// does not answer, leaves the connection serving. What the dispatcher answers to each line is
+// RpcDispatcherTest's, and the limits on size, connections and idle time are LimitsTest's. None of
+// it touches the database, so it runs on SQLite alone.
 
 namespace {
 
-bool stillServes(RpcClient& client) {
-    const QJsonObject response = client.call(QStringLiteral("GetVersao"));
-    return resultOf(response).value(QStringLiteral("ok")).toBool();
+// Long enough for the server to read one packet before the next arrives.
+constexpr unsigned long kPacketPauseMs = 50;
+
+struct Answer {
+    QJsonValue id;
+    int code = 0; // 0 for a result
+};
+
+struct SocketCase {
+    const char* name;
+    std::vector<QByteArray> packets; // sent one at a time on a connection with the server open
+    std::vector<Answer> answers;     // in this order, and nothing before or between them
+};
+
+QByteArray requestLine(qint64 id, const char* method) {
+    return RpcClient::requestLine(id, QString::fromLatin1(method), QJsonArray());
+}
+
+std::vector<SocketCase> cases() {
+    const QByteArray fourth = requestLine(4, "GetVersao");
+    const QByteArray fifth = requestLine(5, "GetIdiLeDfm");
+    return {
+        {"ALineSplitOverPacketsIsOneRequest",
+         {R"({"jsonrpc":"2.0","id":31,"method":"GetVer)", R"(sao","params":[]})", "\n"},
+         {{31}}},
+        // The two bytes of "é" in two packets: text is decoded by the line, not by the packet.
+        {"ACharacterSplitOverPacketsArrivesWhole",
+         {"{\"jsonrpc\":\"2.0\",\"id\":\"x\xc3", "\xa9\",\"method\":\"GetVersao\"}\n"},
+         {{QString::fromUtf8("x\xc3\xa9")}}},
+        {"SeveralLinesInOnePacketAreAnsweredInOrder",
+         {requestLine(1, "GetVersao") + requestLine(2, "NoSuchMethod") + requestLine(3, "GetIdiLeDfm")},
+         {{1}, {2, -32601}, {3}}},
+        {"APacketMayEndInsideTheNextLine", {fourth + fifth.left(20), fifth.mid(20)}, {{4}, {5}}},
+        {"WhatGetsNoAnswerSendsNothing",
+         {R"({"jsonrpc":"2.0","method":"GetVersao","params":[]})"
+          "\n\n \t\r\n",
+          requestLine(77, "GetVersao")},
+         {{77}}},
+        {"RefusedLinesLeaveTheConnectionServing",
+         {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\n", "not json at all\n", "[1,2,3]\n",
+          requestLine(4, "NoSuchMethod")},
+         {{QJsonValue::Null, -32700}, {QJsonValue::Null, -32700}, {QJsonValue::Null, -32600}, {4, -32601}}},
+    };
+}
+
+std::string caseName(const ::testing::TestParamInfo<SocketCase>& param) {
+    return param.param.name;
 }
 
 } // namespace
 
-class ProtocolTest : public ServerFixture {};
-INSTANTIATE_FOR_EACH_STORAGE(ProtocolTest);
+// One server for every case: each only reads, on a connection of its own.
+class ProtocolTest : public ::testing::TestWithParam<SocketCase> {
+protected:
+    static void SetUpTestSuite() {
+        server = std::make_unique<AppserverProcess>();
+        if (!server->start()) {
+            startLog = server->log();
+            server.reset();
+        }
+    }
+    static void TearDownTestSuite() { server.reset(); }
 
-TEST_P(ProtocolTest, AnswersCarryTheRequestIdAndVersion) {
-    client.sendRaw(R"({"jsonrpc":"2.0","id":"abc-7","method":"GetVersao","params":[]})"
-                   "\n");
-    const QJsonObject byString = client.readMessage();
-    EXPECT_EQ(byString.value("id").toString(), "abc-7");
-    EXPECT_EQ(byString.value("jsonrpc").toString(), "2.0");
-    EXPECT_TRUE(byString.contains("result"));
+    static inline std::unique_ptr<AppserverProcess> server;
+    static inline QString startLog; // of a server that did not start
+};
+INSTANTIATE_TEST_SUITE_P(, ProtocolTest, ::testing::ValuesIn(cases()), caseName);
 
-    client.sendRaw(R"({"jsonrpc":"2.0","id":41,"method":"GetVersao"})"
-                   "\n");
-    const QJsonObject byNumber = client.readMessage();
-    EXPECT_EQ(byNumber.value("id").toInt(), 41);
-    EXPECT_TRUE(resultOf(byNumber).value("ok").toBool()) << "params may be left out when there are none";
-}
-
-TEST_P(ProtocolTest, MalformedJsonIsAParseErrorAndTheConnectionStays) {
-    client.sendRaw("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\n");
-    const QJsonObject response = client.readMessage();
-    EXPECT_EQ(errorCode(response), -32700);
-    EXPECT_TRUE(response.value("id").isNull());
-    EXPECT_TRUE(stillServes(client));
-
-    client.sendRaw("not json at all\n");
-    EXPECT_EQ(errorCode(client.readMessage()), -32700);
-    EXPECT_TRUE(stillServes(client));
-}
-
-TEST_P(ProtocolTest, NotificationsAreNeitherRunNorAnswered) {
-    QJsonObject notification{{"jsonrpc", "2.0"}, {"method", "GetVersao"}, {"params", QJsonArray()}};
-    client.sendRaw(QJsonDocument(notification).toJson(QJsonDocument::Compact) + "\n\n");
-    // The next answer belongs to the next request: the notification and the blank line got none.
-    client.sendRaw(RpcClient::requestLine(77, "GetVersao", QJsonArray()));
-    EXPECT_EQ(client.readMessage().value("id").toInt(), 77);
-}
-
-TEST(ProtocolTokenTest, TheTokenCanComeFromAFile) {
-    AppserverProcess server;
-    const QString path = QDir(server.directory()).filePath("token");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("  from-a-file-long-enough\n");
-    file.close();
-    ASSERT_TRUE(server.start({"--token-file", path})) << server.log().toStdString();
+TEST_P(ProtocolTest, AnswersEachLineWhateverThePackets) {
+    ASSERT_TRUE(server) << "the server did not start: " << startLog.toStdString();
     RpcClient client;
-    ASSERT_TRUE(client.connectTo(server.port()));
-    EXPECT_EQ(errorCode(client.call(
-                  "rpc.open", QJsonObject{{"serverName", "Vdr04000.rdmImpPocket"}, {"token", "other"}})),
-              -32001);
-    EXPECT_TRUE(
-        client
-            .call("rpc.open", QJsonObject{{"serverName", "Vdr04000.rdmImpPocket"}, {"token", "from-a-file-long-enough"}})
-            .contains("result"));
+    ASSERT_TRUE(client.connectTo(server->port()));
+    ASSERT_TRUE(client.open().contains("result"));
 
-    AppserverProcess missing;
-    EXPECT_FALSE(missing.start({"--token-file", QDir(missing.directory()).filePath("absent")}));
-    EXPECT_EQ(missing.exitCode(), 1);
+    const SocketCase& socketCase = GetParam();
+    for (const QByteArray& packet : socketCase.packets) {
+        client.sendRaw(packet);
+        QThread::msleep(kPacketPauseMs);
+    }
+    for (const Answer& expected : socketCase.answers) {
+        const QJsonObject answer = client.readMessage();
+        ASSERT_FALSE(answer.isEmpty()) << "no answer, or the connection closed";
+        SCOPED_TRACE(QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString());
+        EXPECT_EQ(answer.value("id"), expected.id);
+        EXPECT_EQ(errorCode(answer), expected.code);
+        if (expected.code == 0) {
+            EXPECT_TRUE(resultOf(answer).value("ok").toBool());
+        }
+    }
+
+    // The next answer belongs to the next request: nothing else was sent, and the connection serves.
+    client.sendRaw(requestLine(99, "GetVersao"));
+    const QJsonObject last = client.readMessage();
+    EXPECT_EQ(last.value("id").toInt(), 99) << QJsonDocument(last).toJson().toStdString();
+    EXPECT_TRUE(resultOf(last).value("ok").toBool());
 }

@@ -9,17 +9,22 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 // The server address as the host puts it together: its settings file, then the environment,
 // then its own command line.
 namespace {
 
 class ServerSettingsPrecedenceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { forgetEverything(); }
+    void TearDown() override { ServerSettings::clearOverride(); }
+
+    // Nothing saved and no command line, as each test and each row of a table starts.
+    static void forgetEverything() {
         QSettings(QStringLiteral("Vdr"), QStringLiteral("vdrhost")).clear();
         ServerSettings::clearOverride();
     }
-    void TearDown() override { ServerSettings::clearOverride(); }
 
     static void applyCommandLine(const QStringList& arguments) {
         const HostOptions options = HostOptions::parse(QStringList{QStringLiteral("vdrhost")} + arguments);
@@ -44,41 +49,65 @@ TEST_F(ServerSettingsPrecedenceTest, SettingsAreIsolatedFromTheUsersOwn) {
     EXPECT_FALSE(file.startsWith(QDir::homePath())) << file.toStdString();
 }
 
-TEST_F(ServerSettingsPrecedenceTest, NothingSavedMeansTheDefaultAddress) {
-    applyCommandLine({});
-    const ServerSettings::Address address = ServerSettings::effective();
-    EXPECT_EQ(address.host, QString::fromLatin1(ServerSettings::kDefaultHost));
-    EXPECT_EQ(address.port, ServerSettings::kDefaultPort);
-    EXPECT_TRUE(address.tokenFile.isEmpty());
-}
+TEST_F(ServerSettingsPrecedenceTest, EachSourceOverridesTheOnesBeforeIt) {
+    const struct {
+        const char* name;
+        bool settingsFile; // storeSettingsFile()
+        std::optional<QByteArray> host;
+        std::optional<QByteArray> port;
+        std::optional<QByteArray> tokenFile;
+        QStringList commandLine;
+        ServerSettings::Address expected;
+    } rows[] = {
+        {"nothing saved: the default address",
+         false,
+         std::nullopt,
+         std::nullopt,
+         std::nullopt,
+         {},
+         {QString::fromLatin1(ServerSettings::kDefaultHost), ServerSettings::kDefaultPort, QString()}},
+        {"the settings file when nothing overrides it",
+         true,
+         std::nullopt,
+         std::nullopt,
+         std::nullopt,
+         {},
+         {QStringLiteral("stored.example.org"), 4001, QStringLiteral("/etc/vdr/stored.token")}},
+        // The token file is not in the environment, so the saved one stays in force.
+        {"the environment over the settings file",
+         true,
+         "env.example.org",
+         "4002",
+         std::nullopt,
+         {},
+         {QStringLiteral("env.example.org"), 4002, QStringLiteral("/etc/vdr/stored.token")}},
+        // --server names no token file, so the one from the environment stays in force.
+        {"the command line over the environment and the settings file",
+         true,
+         "env.example.org",
+         "4002",
+         "/run/vdr/env.token",
+         {QStringLiteral("--server=cli.example.org:4003")},
+         {QStringLiteral("cli.example.org"), 4003, QStringLiteral("/run/vdr/env.token")}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        forgetEverything();
+        if (row.settingsFile)
+            storeSettingsFile();
+        ScopedEnvironmentVariable host(ServerSettings::kHostVariable, row.host);
+        ScopedEnvironmentVariable port(ServerSettings::kPortVariable, row.port);
+        ScopedEnvironmentVariable tokenFile(ServerSettings::kTokenFileVariable, row.tokenFile);
+        applyCommandLine(row.commandLine);
 
-TEST_F(ServerSettingsPrecedenceTest, SettingsFileIsUsedWhenNothingOverridesIt) {
-    storeSettingsFile();
-    applyCommandLine({});
-    EXPECT_EQ(WebURL(), QStringLiteral("stored.example.org"));
-    EXPECT_EQ(WebPort(), 4001);
-    EXPECT_EQ(ServerSettings::effective().tokenFile, QStringLiteral("/etc/vdr/stored.token"));
-}
-
-TEST_F(ServerSettingsPrecedenceTest, EnvironmentOverridesTheSettingsFile) {
-    storeSettingsFile();
-    ScopedEnvironmentVariable host(ServerSettings::kHostVariable, QByteArray("env.example.org"));
-    ScopedEnvironmentVariable port(ServerSettings::kPortVariable, QByteArray("4002"));
-    applyCommandLine({});
-    EXPECT_EQ(WebURL(), QStringLiteral("env.example.org"));
-    EXPECT_EQ(WebPort(), 4002);
-}
-
-TEST_F(ServerSettingsPrecedenceTest, CommandLineOverridesEnvironmentAndSettingsFile) {
-    storeSettingsFile();
-    ScopedEnvironmentVariable host(ServerSettings::kHostVariable, QByteArray("env.example.org"));
-    ScopedEnvironmentVariable port(ServerSettings::kPortVariable, QByteArray("4002"));
-    ScopedEnvironmentVariable tokenFile(ServerSettings::kTokenFileVariable, QByteArray("/run/vdr/env.token"));
-    applyCommandLine({QStringLiteral("--server=cli.example.org:4003")});
-    EXPECT_EQ(WebURL(), QStringLiteral("cli.example.org"));
-    EXPECT_EQ(WebPort(), 4003);
-    // --server names no token file, so the one from the environment stays in force.
-    EXPECT_EQ(ServerSettings::effective().tokenFile, QStringLiteral("/run/vdr/env.token"));
+        const ServerSettings::Address address = ServerSettings::effective();
+        EXPECT_EQ(address.host, row.expected.host);
+        EXPECT_EQ(address.port, row.expected.port);
+        EXPECT_EQ(address.tokenFile, row.expected.tokenFile);
+        // What the connection takes before every connect.
+        EXPECT_EQ(WebURL(), row.expected.host);
+        EXPECT_EQ(WebPort(), row.expected.port);
+    }
 }
 
 TEST_F(ServerSettingsPrecedenceTest, CommandLineAddressIsNotSaved) {
