@@ -42,7 +42,7 @@ void runEventsUntilIdle() {
 
 // Turns go round in the order asked for, a few lines each: a connection with many lines waiting
 // cannot keep the others waiting for all of them.
-TEST(ConnectionTurns, EachWaitingConnectionGetsABoundedTurnPerRound) {
+TEST(FairTurns, EachWaitingConnectionGetsABoundedTurnPerRound) {
     constexpr int kTurn = ConnectionTurns::kLinesPerTurn;
     std::vector<std::pair<char, int>> turns;
     Waiting busy('A', 2 * kTurn + 3, turns);
