@@ -62,7 +62,7 @@ void TNetConnection::Open() {
     const ServerSettings::Address settings = ServerSettings::effective();
     // Read before connecting, so that nothing reaches a server the token must not go to.
     const QString token = readToken(settings.tokenFile);
-    if (!Transport) {
+    if (!transport) {
         const QString refusal =
             ServerSettings::plainTextRefusal(Host, !token.isEmpty(), settings.tls, settings.plainText);
         if (!refusal.isEmpty())
@@ -127,21 +127,21 @@ QJsonArray paramsOf(const std::vector<RemoteArg>& args) {
 
 QJsonValue TNetConnection::call(const QString& method, const std::vector<RemoteArg>& args) {
     const QJsonArray params = paramsOf(args);
-    if (OnCall)
-        OnCall(method, params);
+    if (onCall)
+        onCall(method, params);
     const QJsonValue result = rpc_.call(method, params);
     giveBackRefs(result, args);
     return result;
 }
 
-void TNetConnection::Send(const QString& method, const std::vector<RemoteArg>& args) {
+void TNetConnection::send(const QString& method, const std::vector<RemoteArg>& args) {
     const QJsonArray params = paramsOf(args);
-    if (OnCall)
-        OnCall(method, params);
+    if (onCall)
+        onCall(method, params);
     rpc_.send(method, params);
 }
 
-QJsonValue TNetConnection::Receive(const std::vector<RemoteArg>& args) {
+QJsonValue TNetConnection::receive(const std::vector<RemoteArg>& args) {
     const QJsonValue result = rpc_.receive();
     giveBackRefs(result, args);
     return result;

@@ -65,26 +65,26 @@ public:
     // raises on any failure.
     QJsonValue call(const QString& method, const std::vector<RemoteArg>& args);
     // Sends a call without waiting for its answer, on the open connection.
-    void Send(const QString& method, const std::vector<RemoteArg>& args);
+    void send(const QString& method, const std::vector<RemoteArg>& args);
     // The result of the oldest call sent and not yet answered, by-reference arguments being given
     // back as call gives them. An error answer raises EServerError and leaves the connection and
     // the calls after it as they are; a lost or unreadable connection drops every call in flight.
-    QJsonValue Receive(const std::vector<RemoteArg>& args = {});
-    int PendingCalls() const { return rpc_.pendingCalls(); }
-    qint64 PendingBytes() const { return rpc_.pendingBytes(); }
+    QJsonValue receive(const std::vector<RemoteArg>& args = {});
+    int pendingCalls() const { return rpc_.pendingCalls(); }
+    qint64 pendingBytes() const { return rpc_.pendingBytes(); }
 
     // Sees every remote method call before it is sent: a place for tracing and diagnostics.
-    std::function<void(const QString& method, const QJsonArray& params)> OnCall;
+    std::function<void(const QString& method, const QJsonArray& params)> onCall;
 
     // Carries the request lines instead of a socket when set: takes one request line and hands
     // back the server's answer line. Tests put a server in the same process here.
-    LineConnector::Transport Transport;
+    LineConnector::Transport transport;
 
 private:
     // Closes the connection without forgetting that the window wants it open.
     void drop();
 
-    LineConnector lines_{Transport};
+    LineConnector lines_{transport};
     JsonRpcClient rpc_{lines_};
     bool keepOpen_ = false;
 };

@@ -41,7 +41,7 @@ void CallFlow::send(Call call, Handlers handlers) {
     // Room is made by taking answers, which a handler must not do: the answers before its own
     // would be taken after it.
     if (room_ > 0 && handling_ == 0)
-        while (!inFlight_.empty() && connection_.PendingBytes() >= room_)
+        while (!inFlight_.empty() && connection_.pendingBytes() >= room_)
             receiveOne();
 
     InFlight sent{std::move(call), std::move(handlers)};
@@ -52,7 +52,7 @@ void CallFlow::send(Call call, Handlers handlers) {
         connection_.reopenIfDropped();
     }
     try {
-        connection_.Send(sent.call.method, sent.call.args);
+        connection_.send(sent.call.method, sent.call.args);
     } catch (...) {
         // A send that fails drops the connection, and every call in flight with it.
         inFlight_.clear();
@@ -73,7 +73,7 @@ void CallFlow::receiveOne() {
     inFlight_.pop_front();
     if (stop_ && *stop_ && !call.handlers.keptAfterFailure) {
         try {
-            connection_.Receive(call.call.args);
+            connection_.receive(call.call.args);
         } catch (const ESocketError&) {
             inFlight_.clear();
             throw;
@@ -91,7 +91,7 @@ void CallFlow::receiveOne() {
                 activity_.begin(*call.handlers.shown);
             // A reading call ends the wait after its answer, whether or not it began one.
             const ScopeExit endWait([this] { activity_.end(); });
-            result = connection_.Receive(call.call.args);
+            result = connection_.receive(call.call.args);
         }
         ++handling_;
         const ScopeExit handled([this] { --handling_; });
@@ -109,14 +109,14 @@ void CallFlow::failed(std::exception_ptr failure) {
 
 void CallFlow::drainAfterFailure() {
     while (!inFlight_.empty()) {
-        if (connection_.PendingCalls() == 0) {
+        if (connection_.pendingCalls() == 0) {
             inFlight_.clear(); // the connection went, and their answers with it
             return;
         }
         InFlight late = std::move(inFlight_.front());
         inFlight_.pop_front();
         try {
-            const QJsonValue result = connection_.Receive(late.call.args);
+            const QJsonValue result = connection_.receive(late.call.args);
             if (late.handlers.keptAfterFailure && late.handlers.answered)
                 late.handlers.answered(result);
         } catch (const ESocketError&) {

@@ -269,7 +269,7 @@ TEST_F(ARun, TheBusyCursorShowsWhileTheRunScansOrTalksToTheServerAndNotWhileItAs
     view.onProcessMessages = [&] {
         busyAt.append(view.busy ? QStringLiteral("scan: busy") : QStringLiteral("scan"));
     };
-    connection.OnCall = [&, logged = connection.OnCall](const QString& method, const QJsonArray& params) {
+    connection.onCall = [&, logged = connection.onCall](const QString& method, const QJsonArray& params) {
         logged(method, params);
         busyAt.append(method + (view.busy ? QStringLiteral(": busy") : QString()));
     };
@@ -443,7 +443,7 @@ TEST_F(ARun, TheServerFailingMidRunKeepsWhatWasStoredAndResetsTheView) {
     // A server that goes away shows only over a socket: the run talks to a process of its own.
     ServerProcess remote;
     connection.Close();
-    connection.Transport = nullptr;
+    connection.transport = nullptr;
     // The connection takes the server's address from the settings, as the window's does.
     ServerSettings::setOverride({.host = remote.host(), .port = remote.port()});
     const ScopeExit forgetAddress([] { ServerSettings::clearOverride(); });
@@ -791,9 +791,9 @@ TEST_F(ARun, PipelinedARefusedInsertStopsTheRunAtItsRow) {
     pipeline();
     ToldRun told;
     run.observer = &told;
-    const auto serve = connection.Transport;
+    const auto serve = connection.transport;
     int inserts = 0;
-    connection.Transport = [&](const QByteArray& line) {
+    connection.transport = [&](const QByteArray& line) {
         if (!line.contains("\"SetPropried\"") || ++inserts != 2)
             return serve(line);
         const QJsonObject request = QJsonDocument::fromJson(line).object();

@@ -147,7 +147,7 @@ TEST_F(ServerAddressTest, ATokenFileThatIsAFifoFailsTheConnectAtOnce) {
     TNetConnection connection;
     connection.ServerName = QStringLiteral("Test.Server");
     bool sent = false;
-    connection.Transport = [&sent](const QByteArray&) {
+    connection.transport = [&sent](const QByteArray&) {
         sent = true;
         return QByteArray();
     };

@@ -162,7 +162,7 @@ TEST_F(ModalWindowCapture, ClosingTheWindowDuringARunCancelsItThenClosesAndFrees
     withWindow([&](TfrmLeituraPocket& form) {
         window = &form;
         form.capture.progressInterval = std::chrono::milliseconds(0);
-        form.NetTradutor.OnCall = [&calls](const QString& method, const QJsonArray&) {
+        form.NetTradutor.onCall = [&calls](const QString& method, const QJsonArray&) {
             calls.append(method);
         };
         form.edtDiretorio->setText(folder.path());

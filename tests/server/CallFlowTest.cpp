@@ -28,7 +28,7 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
         {"with room, an error answer", 4096, Outcome::RefusedAtK, 70},
         {"with room, a handler raising", 4096, Outcome::HandlerRaisesAtK, 70},
     };
-    const auto serve = connection.Transport;
+    const auto serve = connection.transport;
     CallFlow& flow = link.flow();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -37,9 +37,9 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
         QList<int> sent;
         int mostInFlight = 0;
         qint64 mostBytes = 0;
-        connection.Transport = [&](const QByteArray& line) {
-            mostInFlight = std::max(mostInFlight, connection.PendingCalls() + 1);
-            mostBytes = std::max(mostBytes, connection.PendingBytes() + line.size());
+        connection.transport = [&](const QByteArray& line) {
+            mostInFlight = std::max(mostInFlight, connection.pendingCalls() + 1);
+            mostBytes = std::max(mostBytes, connection.pendingBytes() + line.size());
             const QJsonObject request = QJsonDocument::fromJson(line).object();
             sent.append(request.value("params").toArray().at(5).toString().toInt());
             if (row.outcome != Outcome::RefusedAtK || sent.size() - 1 != row.k)
@@ -96,10 +96,10 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
             EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](int number) { return number % 2 == 1; }));
             EXPECT_TRUE(std::is_sorted(after.begin(), after.end()));
         }
-        EXPECT_EQ(connection.PendingCalls(), 0) << "every answer on its way is read";
+        EXPECT_EQ(connection.pendingCalls(), 0) << "every answer on its way is read";
         EXPECT_FALSE(view.waiting());
         // The connection serves on.
-        connection.Transport = serve;
+        connection.transport = serve;
         flow.setRoomInFlight(0);
         link.callGetVersao(data.cdsVersao);
         EXPECT_EQ(data.cdsVersao.RecordCount(), 1);
@@ -107,8 +107,8 @@ TEST_F(AFlow, HandsOverAnswersInOrderWithinItsRoomAndStopsAtAFailure) {
 }
 
 TEST_F(AFlow, ACallWhileCallsAreInFlightIsRefusedRatherThanGivenAnotherCallsAnswer) {
-    connection.Send(RemoteMethods::kGetVersao, {});
+    connection.send(RemoteMethods::kGetVersao, {});
     EXPECT_THROW(link.callGetVersao(data.cdsVersao), ESocketError);
-    EXPECT_TRUE(connection.Receive().toObject().value(QStringLiteral("ok")).toBool());
-    EXPECT_THROW(connection.Receive(), ESocketError) << "nothing is in flight";
+    EXPECT_TRUE(connection.receive().toObject().value(QStringLiteral("ok")).toBool());
+    EXPECT_THROW(connection.receive(), ESocketError) << "nothing is in flight";
 }

@@ -31,7 +31,7 @@ protected:
 class LinkOverASocket : public LinkFixture {
 protected:
     void SetUp() override {
-        connection.Transport = nullptr;
+        connection.transport = nullptr;
         connection.BeforeConnect = ServerLink::takeServerAddress;
     }
     void TearDown() override { ServerSettings::clearOverride(); }

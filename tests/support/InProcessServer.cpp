@@ -17,13 +17,13 @@ void InProcessServer::Serve(TNetConnection& connection) {
         std::make_unique<RpcDispatcher>(registry_, AccessToken(), static_cast<int>(dispatchers_.size()) + 1);
     RpcDispatcher* handler = dispatcher.get();
     dispatchers_.push_back(std::move(dispatcher));
-    connection.Transport = [handler](const QByteArray& line) {
+    connection.transport = [handler](const QByteArray& line) {
         return handler->handle(line.endsWith('\n') ? line.chopped(1) : line).value_or(QByteArray());
     };
 }
 
 void InProcessServer::Cut(TNetConnection& connection) {
-    connection.Transport = [](const QByteArray&) -> QByteArray {
+    connection.transport = [](const QByteArray&) -> QByteArray {
         throw ESocketError(QStringLiteral("The in-process server's connection was cut"));
     };
 }

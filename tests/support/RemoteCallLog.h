@@ -15,7 +15,7 @@ public:
     };
 
     void record(TNetConnection& connection) {
-        connection.OnCall = [this](const QString& method, const QJsonArray& params) {
+        connection.onCall = [this](const QString& method, const QJsonArray& params) {
             calls.append(method);
             lastParams = params;
             log_.append({method, params});

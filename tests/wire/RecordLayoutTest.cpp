@@ -91,7 +91,7 @@ TEST_F(DataSetLayout, EachDataSetHasTheFieldsOfTheServersAnswerForIt) {
     open();
     // The answers as the server sent them, taken from the wire rather than from the data sets.
     QList<QJsonObject> answers;
-    connection.Transport = [this, serve = connection.Transport, &answers](const QByteArray& line) {
+    connection.transport = [this, serve = connection.transport, &answers](const QByteArray& line) {
         const QByteArray answer = serve(line);
         answers.append(QJsonDocument::fromJson(answer).object().value(QStringLiteral("result")).toObject());
         return answer;
