@@ -108,8 +108,8 @@ Address effective() {
 
 bool isLoopback(const QString& host) {
     QString name = host.trimmed();
-    if (name.endsWith(QLatin1Char('.')))
-        name.chop(1);
+    // "localhost." is an absolute name: resolvers pass it to DNS rather than /etc/hosts, so it may
+    // lead anywhere, and asking would already tell the network the name.
     if (name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
         return true;
     if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))

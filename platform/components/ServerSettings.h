@@ -57,8 +57,8 @@ void clearOverride();
 // What a connect uses now: settings, then environment, then command line.
 Address effective();
 
-// True for "localhost" and addresses in 127.0.0.0/8 and ::1. Names are not resolved: any other
-// name may lead off this machine.
+// True for "localhost" (any letter case) and addresses in 127.0.0.0/8 and ::1. Names are not
+// resolved: any other name may lead off this machine, "localhost." (with the dot) included.
 bool isLoopback(const QString& host);
 
 // Why a connect to host must not go ahead: a token would go in clear text (no TLS) to a server
