@@ -12,18 +12,20 @@ constexpr qint64 kMaxTokenFileBytes = 64 * 1024;
 // A short token falls to guessing, however slowly the server answers wrong ones. file: the token
 // file it came from; empty: from APPSERVER_TOKEN.
 QString tooShort(const QString& token, const QString& file) {
-    if (token.size() >= kMinTokenChars)
+    // Characters are code points: QString's size counts UTF-16 units, in which an emoji is two.
+    const qsizetype characters = token.toUcs4().size();
+    if (characters >= kMinTokenChars)
         return {};
     if (file.isEmpty())
         return QCoreApplication::translate("TokenSource",
                                            "the token in APPSERVER_TOKEN has %1 characters, fewer than %2: "
                                            "make a good one with `openssl rand -base64 32 > FILE`")
-            .arg(token.size())
+            .arg(characters)
             .arg(kMinTokenChars);
     return QCoreApplication::translate("TokenSource",
                                        "the token in the file %1 has %2 characters, fewer than %3: make a "
                                        "good one with `openssl rand -base64 32 > %4`")
-        .arg(file, QString::number(token.size()), QString::number(kMinTokenChars), file);
+        .arg(file, QString::number(characters), QString::number(kMinTokenChars), file);
 }
 
 } // namespace

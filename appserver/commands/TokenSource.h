@@ -14,7 +14,8 @@ struct ConfiguredToken {
     QString warning; // for the log: a weakness of how it is kept; usually empty
 };
 
-// Fewer characters than this refuse the start.
+// Fewer characters than this refuse the start. Characters are Unicode code points: an emoji counts
+// as one, a letter with a combining accent as two.
 inline constexpr qsizetype kMinTokenChars = 16;
 
 // From the file tokenFile when given (read once, UTF-8, surrounding blanks removed, as clients
