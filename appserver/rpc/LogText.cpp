@@ -14,10 +14,14 @@ void appendEscaped(QString& out, char32_t c) {
             out += QLatin1String(shown);
             return;
         }
+    // Format characters (U+202E and the other bidirectional controls, zero-width ones, U+FEFF) are
+    // invisible or reorder what a terminal or viewer shows after them: one could disguise a line.
     if (c < 0x20 || c == 0x7f)
         out += QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
-    else if ((c >= 0x80 && c < 0xa0) || c == 0x2028 || c == 0x2029)
-        out += QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+    else if ((c >= 0x80 && c < 0xa0) || c == 0x2028 || c == 0x2029 ||
+             QChar::category(c) == QChar::Other_Format)
+        out += c > 0xffff ? QStringLiteral("\\U%1").arg(uint(c), 8, 16, QLatin1Char('0'))
+                          : QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
     else
         out += QString::fromUcs4(&c, 1);
 }
