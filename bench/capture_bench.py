@@ -78,8 +78,9 @@ PIN = []
 
 # The big programs: (name, program, baseline), the program and its baseline each (files, captions per
 # file, caption length or None for the generator's usual mix). A baseline is about one page of the
-# program's rows as the server hands them out (5,000 rows or 4 MiB of answer: 500 rows of 3,990
-# characters, each value sent twice). Every form of a program is over 10,000 rows or 16 MiB.
+# program's rows as the server handed them out when the figures in the README were measured (5,000
+# rows or 4 MiB of answer: 500 rows of 3,990 characters, each value sent twice; pages hold 1 MiB
+# since, so the long one spans four). Every form of a program is over 10,000 rows or 16 MiB.
 BIG_PROGRAMS = (
     ("100,000 rows", (4, 25000, None), (1, 5000, None)),
     ("4,000-character values", (1, 4500, 3990), (1, 500, 3990)),

@@ -10,6 +10,9 @@ Each scenario runs on a fresh SQLite database and a fresh appserver, repeated (m
   doorway    no captures: a TLS server requiring a token beside 1,000 idle TCP sockets, 64 blank-line
              holders and a handshake staller, all re-opened as dropped, and an honest client that
              opens the server object over and over (see doorway.py); --doorway runs it alone.
+  big answers  not run with the rest: --big-answers runs it alone. Token holders that ask for page
+             after page of long rows and never read, over TCP and over TLS: the server's peak
+             resident set (see big_answers.py). Target: under 250 MB.
 Each flooded scenario is set beside "alone" from the same repeat. Besides, the round trip of an
 honest client replaying look-ups (bench_echo_pair --replay) is sampled alone and beside the garbage
 flooder: its 99th percentile.
@@ -29,6 +32,7 @@ import subprocess
 import sys
 import tempfile
 
+import big_answers
 import doorway
 from capture_bench import (LANGUAGE, ROOT, Server, build, captures_at_once, corpora_of, fresh_sqlite, log,
                            run_json, use_offscreen)
@@ -72,11 +76,17 @@ def main():
     parser.add_argument("--work-dir", help="where corpora, databases and logs go (default: a new temporary one)")
     parser.add_argument("--doorway", action="store_true", help="run the doorway scenario only")
     parser.add_argument("--doorway-tries", type=int, default=20, help="honest opens in the doorway (20)")
-    parser.add_argument("--appserver", help="with --doorway: this appserver, instead of building the benchmarks")
+    parser.add_argument("--appserver", help="with --doorway or --big-answers: this appserver, instead of building "
+                        "the benchmarks")
+    parser.add_argument("--big-answers", action="store_true", help="run the big-answers scenario only")
+    parser.add_argument("--big-clients", type=int, default=20, help="token holders in the big answers (20)")
+    parser.add_argument("--big-rows", type=int, default=3000, help="rows of the program they ask for (3000)")
     args = parser.parse_args()
 
     if args.doorway:
         return run_doorway(args)
+    if args.big_answers:
+        return run_big_answers(args)
 
     build(args.build_dir)
     binaries = {name: os.path.join(args.build_dir, "bin", name)
@@ -158,6 +168,20 @@ def run_doorway(args):
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0 if doorway.report(times, reopened) else 1
+
+
+def run_big_answers(args, requests=30):
+    if not args.appserver:
+        build(args.build_dir)
+        args.appserver = os.path.join(args.build_dir, "bin", "appserver")
+    results = {}
+    for name, tls in (("TCP", False), ("TLS", True)):
+        work = tempfile.mkdtemp(prefix="big-answers-bench-")
+        try:
+            results[name] = big_answers.run(args.appserver, work, args.big_clients, requests, args.big_rows, tls)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+    return 0 if big_answers.report(results, args.big_clients, requests, args.big_rows) else 1
 
 
 if __name__ == "__main__":

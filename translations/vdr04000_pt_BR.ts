@@ -786,6 +786,10 @@ Experimente &apos;vdrhost --help&apos;.
         <source>added %1	%2	%3</source>
         <translation>acrescentado %1	%2	%3</translation>
     </message>
+    <message>
+        <source>the list already holds %1 languages, as many as the capture tool can read</source>
+        <translation>a lista já tem %1 idiomas, tantos quantos a ferramenta de captura consegue ler</translation>
+    </message>
 </context>
 <context>
     <name>LineCount</name>
@@ -1071,6 +1075,10 @@ Experimente &apos;vdrhost --help&apos;.
     <message>
         <source>connection %1: %2 failed: %3</source>
         <translation>conexão %1: %2 falhou: %3</translation>
+    </message>
+    <message>
+        <source>connection %1: %2 refused: %3</source>
+        <translation>conexão %1: %2 recusado: %3</translation>
     </message>
     <message>
         <source>connection %1: opened %2</source>

@@ -24,6 +24,8 @@ JsonWriter::~JsonWriter() = default;
 
 void JsonWriter::clear() {
     state_->buffer.Clear();
+    if (state_->buffer.stack_.GetCapacity() > size_t(kKeptRoom))
+        state_->buffer.ShrinkToFit(); // down to the one byte it holds
     state_->writer.Reset(state_->buffer);
 }
 
@@ -113,5 +115,9 @@ void JsonWriter::raw(const QByteArray& json) {
 }
 
 QByteArray JsonWriter::text() const {
-    return QByteArray(state_->buffer.GetString(), static_cast<qsizetype>(state_->buffer.GetSize()));
+    return QByteArray(state_->buffer.GetString(), size());
+}
+
+qsizetype JsonWriter::size() const {
+    return static_cast<qsizetype>(state_->buffer.GetSize());
 }

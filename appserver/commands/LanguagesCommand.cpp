@@ -1,6 +1,7 @@
 #include "appserver/commands/LanguagesCommand.h"
 
 #include "appserver/object/DataPacket.h"
+#include "appserver/object/ImpPocketObject.h"
 #include "appserver/storage/Storage.h"
 #include "appserver/storage/TranslationKey.h"
 
@@ -47,6 +48,10 @@ int LanguagesCommand::add(Storage& storage, const QCommandLineParser& parser, co
         if (values.at(i).trimmed().isEmpty())
             return usageError(parser, tr("%1 cannot be empty").arg(layout.at(i).name));
     }
+    // The window reads the list in one answer, which holds no more; nothing removes an entry.
+    if (storage.languages(ImpPocketObject::kMaxLanguages).size() == ImpPocketObject::kMaxLanguages)
+        throw StorageError(tr("the list already holds %1 languages, as many as the capture tool can read")
+                               .arg(ImpPocketObject::kMaxLanguages));
     storage.addLanguage(entry);
     out() << tr("added %1\t%2\t%3").arg(entry.code, entry.description, entry.prop) << "\n";
     return kDone;

@@ -12,6 +12,7 @@ public:
         UnknownMethod,
         BadArguments,
         DatabaseFailed, // the message is the driver's, possibly over several lines
+        AnswerTooLarge, // what is stored would make an answer past the server's output limit
     };
 
     CallError(Kind kind, const QString& message) : std::runtime_error(message.toStdString()), kind_(kind) {}

@@ -40,6 +40,8 @@ int codeOf(const CallError& error) {
         return RpcCode::MethodNotFound;
     case CallError::Kind::BadArguments:
         return RpcCode::InvalidParams;
+    case CallError::Kind::AnswerTooLarge:
+        return RpcCode::AnswerTooLarge;
     case CallError::Kind::DatabaseFailed:
         break;
     }
@@ -113,6 +115,14 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
         answer_.key("result");
         dispatch(method.toString(), params);
         answer_.endObject();
+        // The methods keep their answers within the limit by what they read; only rows written
+        // around this server (past their fields' sizes) can take one beyond it.
+        if (answer_.size() >= kMaxAnswerBytes)
+            throw CallError(CallError::Kind::AnswerTooLarge,
+                            QStringLiteral("the answer to %1 would take more than the server's output limit "
+                                           "of %2 bytes")
+                                .arg(method.toString())
+                                .arg(kMaxAnswerBytes));
         return lineOf(answer_);
     } catch (const RpcError& error) {
         return errorLine(id, numericId, error.code(), error.message());
@@ -127,6 +137,11 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
 }
 
 QString RpcDispatcher::answerOf(const CallError& error, const QString& method) const {
+    // Only the stored data can make an answer too large: the operator is to hear of it.
+    if (error.kind() == CallError::Kind::AnswerTooLarge)
+        qWarning("%s",
+                 qUtf8Printable(tr("connection %1: %2 refused: %3")
+                                    .arg(QString::number(number_), clientText(method), error.message())));
     if (error.kind() != CallError::Kind::DatabaseFailed)
         return error.message();
     qWarning("%s", qUtf8Printable(tr("connection %1: %2 failed in the database: %3")

@@ -14,7 +14,8 @@ constexpr int InternalError = -32603;
 constexpr int UnknownServer = -32001; // also a missing or wrong token
 constexpr int NotOpen = -32002;
 constexpr int TooManyConnections = -32003;
-constexpr int TlsRequired = -32004; // a plain-text request to a server that serves TLS only
+constexpr int TlsRequired = -32004;    // a plain-text request to a server that serves TLS only
+constexpr int AnswerTooLarge = -32005; // the answer would pass the output limit
 } // namespace RpcCode
 
 // A protocol fault, answered as a JSON-RPC error rather than a result object. The message is part

@@ -51,6 +51,27 @@ TEST_P(MethodsTest, GetIdiLeDfmListsTheSeededLanguagesInOrder) {
     EXPECT_EQ(fields.at(0).toObject().value("type").toString(), "string");
 }
 
+TEST_P(MethodsTest, GetIdiLeDfmRefusesAListLongerThanOneAnswerHolds) {
+    Storage storage(database->location());
+    const auto add = [&storage](int number) {
+        const QString code = QStringLiteral("L%1").arg(number, 2, 36, QLatin1Char('0')).toUpper();
+        storage.addLanguage({code, QStringLiteral("Idioma %1").arg(number), code});
+    };
+    for (int number = 3; number < ImpPocketObject::kMaxLanguages; ++number) // after the 3 seeded
+        add(number);
+    EXPECT_EQ(rowsOf(client.call("GetIdiLeDfm")).size(), ImpPocketObject::kMaxLanguages);
+    add(ImpPocketObject::kMaxLanguages);
+    const QJsonObject refused = client.call("GetIdiLeDfm");
+    EXPECT_EQ(errorCode(refused), -32005);
+    EXPECT_EQ(refused.value("error").toObject().value("message").toString(),
+              "the language list holds more than 1000 entries, more than GetIdiLeDfm answers");
+    EXPECT_TRUE(server.log().contains("GetIdiLeDfm refused")) << server.log().toStdString();
+    EXPECT_TRUE(resultOf(client.call("GetVersao")).value("ok").toBool()) << "the connection serves on";
+    const AppserverProcess::CommandResult more = server.runCommand({"languages", "add", "ZZZ", "Demais"});
+    EXPECT_EQ(more.exitCode, 1);
+    EXPECT_TRUE(more.err.contains("already holds 1000 languages")) << more.err.toStdString();
+}
+
 TEST_P(MethodsTest, GetPropriedReturnsTheLayoutEvenWithoutRows) {
     const QJsonObject response =
         client.call("GetPropried", lookupArgs("CLIENTE", "frmCliente", "lblNome", "Nome"));

@@ -26,11 +26,14 @@ const QString kToken = QStringLiteral("s3cret");
 // Instead of an error code: the line gets no answer at all.
 constexpr int kNoAnswer = 1;
 
-// Fails as a server object can: in the database, or otherwise.
+// Fails as a server object can: in the database, or otherwise; or answers "Text" with as many
+// letters as asked, to find the output limit.
 class FailingObject : public ServerObject {
 public:
     QString name() const override { return QStringLiteral("Test.Failing"); }
-    void call(const QString& method, const QJsonArray&, JsonWriter&) override {
+    void call(const QString& method, const QJsonArray& params, JsonWriter& result) override {
+        if (method == QLatin1String("Text"))
+            return result.string(QString(params.at(0).toInteger(), u'x'));
         if (method == QLatin1String("InTheDatabase"))
             throw CallError(CallError::Kind::DatabaseFailed, QStringLiteral("disk I/O error\nwhile writing"));
         throw std::runtime_error("out of order");
@@ -215,6 +218,13 @@ std::vector<DispatchCase> cases() {
           // on one line, as a client shows it
           {call("InTheDatabase"), -32603, 1, "the database failed: disk I/O error while writing"},
           {call("Otherwise"), -32603, 1, "out of order"}}},
+        // {"jsonrpc":"2.0","id":1,"result":"..."} and the line end take 37 bytes besides the text.
+        {"NoAnswerPassesTheOutputLimit",
+         {{open("Test.Failing"), 0},
+          {call("Text", QJsonArray{RpcDispatcher::kMaxAnswerBytes - 37}), 0},
+          {call("Text", QJsonArray{RpcDispatcher::kMaxAnswerBytes - 36}), -32005, 1,
+           "the answer to Text would take more than the server's output limit of 8388608 bytes"},
+          {call("Text", QJsonArray{1}), 0}}},
     };
 }
 
