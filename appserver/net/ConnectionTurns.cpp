@@ -31,9 +31,11 @@ bool ConnectionTurns::isWaiting(const TurnTaker* connection) const {
 void ConnectionTurns::giveTurn(TurnTaker* connection) {
     serving_ = true;
     const bool wantsMore = connection->takeTurn(kLinesPerTurn);
-    serving_ = false;
     if (wantsMore && !isWaiting(connection))
         waiting_.push_back(connection);
+    if (afterTurn_)
+        afterTurn_(!waiting_.empty());
+    serving_ = false;
 }
 
 void ConnectionTurns::runRound() {
@@ -46,4 +48,6 @@ void ConnectionTurns::runRound() {
     }
     if (!waiting_.empty())
         nextRound_.start();
+    else if (afterTurn_)
+        afterTurn_(false); // those who waited may have gone before their turn
 }

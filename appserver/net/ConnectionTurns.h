@@ -4,6 +4,8 @@
 #include <QTimer>
 
 #include <deque>
+#include <functional>
+#include <utility>
 
 // What waits for a turn: a client connection.
 class TurnTaker {
@@ -33,6 +35,11 @@ public:
     void request(TurnTaker* connection);
     // The connection is going away; it leaves the line.
     void withdraw(TurnTaker* connection);
+    // Called after every turn, told whether a connection is waiting for the next: the server
+    // commits the writes of the turns so far there, at the latest once no one is waiting.
+    void setAfterTurn(std::function<void(bool othersWaiting)> afterTurn) {
+        afterTurn_ = std::move(afterTurn);
+    }
 
 private:
     // One turn; a connection with more to do joins the end of the line.
@@ -43,4 +50,5 @@ private:
     std::deque<TurnTaker*> waiting_;
     bool serving_ = false;
     QTimer nextRound_;
+    std::function<void(bool)> afterTurn_;
 };

@@ -249,6 +249,19 @@ void RpcConnection::drainInput() {
 }
 
 void RpcConnection::send(const QByteArray& answer) {
+    if (!awaitingCommit_.isEmpty() || dispatcher_.writesPending()) {
+        awaitingCommit_.append(answer);
+        return;
+    }
+    write(answer);
+}
+
+void RpcConnection::releaseAnswers(const std::optional<QString>& failure) {
+    if (!awaitingCommit_.isEmpty())
+        write(awaitingCommit_.release(failure));
+}
+
+void RpcConnection::write(const QByteArray& answer) {
     socket_->write(answer);
     // Out at once: the client is waiting for it. What the kernel cannot take yet stays in the
     // socket's buffer.

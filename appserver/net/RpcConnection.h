@@ -3,6 +3,7 @@
 #include "appserver/net/ConnectionTurns.h"
 #include "appserver/net/ServerLimits.h"
 #include "appserver/rpc/AccessToken.h"
+#include "appserver/rpc/AnswersAwaitingCommit.h"
 #include "appserver/rpc/RpcDispatcher.h"
 
 #include <QByteArray>
@@ -10,6 +11,8 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
+
+#include <optional>
 
 class QSslSocket;
 class QTcpSocket;
@@ -38,6 +41,9 @@ public:
     void close();
     // Sends one error (id null), then reads and drops what the client still sends and closes.
     void refuse(int code, const QString& message);
+    // Sends the answers that waited for the server's writes to be committed; when failure tells
+    // why the writes were lost, errors in their place.
+    void releaseAnswers(const std::optional<QString>& failure);
 
 signals:
     // The client presented the token; emitted once, and never for a connection that needs none.
@@ -61,7 +67,9 @@ private:
     void refuseTlsClient();
     void closeAfterDraining();
     void drainInput();
+    // Sends an answer, or holds it while answers wait for the server's writes.
     void send(const QByteArray& answer);
+    void write(const QByteArray& answer);
     // Answers written but not yet taken by the client.
     qint64 queuedOutput() const;
     void onOutputTaken();
@@ -73,6 +81,7 @@ private:
     const ServerLimits limits_;
     int number_;
     RpcDispatcher dispatcher_;
+    AnswersAwaitingCommit awaitingCommit_;
     ConnectionTurns& turns_;
     TokenGuesses& guesses_;
     const QHostAddress peerAddress_;

@@ -2,6 +2,7 @@
 
 #include "appserver/net/RpcConnection.h"
 #include "appserver/rpc/RpcError.h"
+#include "appserver/rpc/ServerRegistry.h"
 
 #include <QSslSocket>
 #include <QTcpSocket>
@@ -12,6 +13,13 @@ RpcServer::RpcServer(const ServerRegistry& registry, AccessToken token, ServerLi
       registry_(registry), token_(std::move(token)), limits_(limits),
       unauthenticated_(limits.maxUnauthenticated(), ServerLimits::kMaxUnauthenticatedPerAddress) {
     connect(&server_, &QTcpServer::newConnection, this, &RpcServer::acceptPending);
+    // Writes that arrive together share a commit: while others wait for a turn their writes are
+    // likely to join, up to a group of kMaxGroupedWrites.
+    turns_.setAfterTurn([this](bool othersWaiting) {
+        const int pending = registry_.pendingWrites();
+        if (pending > 0 && (!othersWaiting || pending >= kMaxGroupedWrites))
+            finishWrites();
+    });
     connect(&handshakes_, &TlsHandshakes::secured, this, &RpcServer::serve);
 }
 
@@ -106,7 +114,20 @@ void RpcServer::serve(QTcpSocket* socket) {
     });
 }
 
+void RpcServer::finishWrites() {
+    const std::optional<QString> failure = registry_.finishWrites();
+    if (failure)
+        qWarning(
+            "%s",
+            qUtf8Printable(
+                tr("the writes of the requests answered last were lost: %1").arg(failure->simplified())));
+    for (RpcConnection* connection : findChildren<RpcConnection*>(Qt::FindDirectChildrenOnly))
+        connection->releaseAnswers(failure);
+}
+
 void RpcServer::shutdown() {
+    // What was applied is kept and answered before the connections close.
+    finishWrites();
     server_.close();
     handshakes_.abortAll();
     const QSet<RpcConnection*> open = served_ + opening_ + refused_;

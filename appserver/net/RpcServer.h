@@ -42,6 +42,10 @@ public:
     QHostAddress address() const { return server_.serverAddress(); }
     quint16 port() const { return server_.serverPort(); }
 
+    // Writes grouped in one commit at most: PostgreSQL keeps the savepoints of 64 in each session's
+    // own memory, and more would slow every session's snapshots.
+    static constexpr int kMaxGroupedWrites = 48;
+
     // Stops accepting and closes every connection.
     void shutdown();
 
@@ -52,6 +56,8 @@ private:
     };
 
     void acceptPending();
+    // Commits the writes that wait and sends the answers that wait for them.
+    void finishWrites();
     void serve(QTcpSocket* socket);
     // Counts the socket in the unauthenticated budget until it authenticates or goes; false when
     // the budget turned it away (the socket is then closed).

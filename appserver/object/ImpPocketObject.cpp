@@ -8,7 +8,9 @@
 #include "wire/RemoteMethods.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -110,13 +112,7 @@ void ImpPocketObject::dispatch(const QString& method, const QJsonArray& params, 
 
 void ImpPocketObject::getIdiLeDfm(const QJsonArray& params, JsonWriter& out) {
     expectArgumentCount(RemoteMethods::kGetIdiLeDfm, params, 0);
-    // One more than answered is read, to tell a list that is too long without reading all of it.
-    const QList<LanguageEntry> entries = storage_.languages(kMaxLanguages + 1);
-    if (entries.size() > kMaxLanguages)
-        throw CallError(CallError::Kind::AnswerTooLarge,
-                        QStringLiteral("the language list holds more than %1 entries, more than %2 answers")
-                            .arg(kMaxLanguages)
-                            .arg(RemoteMethods::kGetIdiLeDfm));
+    const QList<LanguageEntry> entries = storage_.languages();
     writeSuccess(out, Layouts::languageEntry(), [&entries](JsonWriter& rows) {
         for (const LanguageEntry& entry : entries)
             writeRow(rows, entry);
@@ -199,58 +195,98 @@ std::optional<QString> ImpPocketObject::applyTranslationDelta(const QString& met
     const QJsonObject delta = deltaArgument(method, params);
     try {
         const QList<DeltaChange> changes = readDelta(delta, Layouts::translationRow());
-        Storage::Transaction transaction(storage_);
-        for (int i = 0; i < changes.size(); ++i) {
-            const DeltaChange& change = changes.at(i);
-            const QString where = describeChange(i, change.op);
-            if (change.op != DeltaChange::Op::Delete) {
-                const TranslationRow row = rowOf(change.values, where);
-                if (!storage_.hasLanguage(row.language))
-                    throw DeltaError(QStringLiteral("%1: IDIDIOMA \"%2\" is not in the language list")
-                                         .arg(where, row.language));
-                if (change.op == DeltaChange::Op::Insert) {
-                    storage_.insertTranslation(row); // already stored counts as applied
-                    continue;
-                }
-                const TranslationKey original = TranslationKey::ofRow(rowOf(change.original, where));
-                switch (storage_.updateTranslation(original, row)) {
-                case Storage::UpdateOutcome::Updated:
-                    break;
-                case Storage::UpdateOutcome::OriginalMissing:
-                    throw DeltaError(QStringLiteral("%1: the row to change is not stored").arg(where));
-                case Storage::UpdateOutcome::KeyTaken:
-                    throw DeltaError(
-                        QStringLiteral("%1: another stored row already has the changed key").arg(where));
-                }
-                continue;
-            }
-            const TranslationKey original = TranslationKey::ofRow(rowOf(change.original, where));
-            if (!storage_.deleteTranslation(original) && missingDelete == MissingDelete::Fails)
-                throw DeltaError(QStringLiteral("%1: the row to delete is not stored").arg(where));
-        }
-        transaction.commit();
+        inGroupPart([&] { applyTranslationChanges(changes, missingDelete); });
     } catch (const DeltaError& error) {
         return error.message();
     }
     return std::nullopt;
 }
 
+void ImpPocketObject::applyTranslationChanges(const QList<DeltaChange>& changes,
+                                              MissingDelete missingDelete) {
+    for (int i = 0; i < changes.size(); ++i) {
+        const DeltaChange& change = changes.at(i);
+        const QString where = describeChange(i, change.op);
+        if (change.op != DeltaChange::Op::Delete) {
+            const TranslationRow row = rowOf(change.values, where);
+            if (!storage_.isListedLanguage(row.language))
+                throw DeltaError(QStringLiteral("%1: IDIDIOMA \"%2\" is not in the language list")
+                                     .arg(where, row.language));
+            if (change.op == DeltaChange::Op::Insert) {
+                storage_.insertTranslation(row); // already stored counts as applied
+                continue;
+            }
+            const TranslationKey original = TranslationKey::ofRow(rowOf(change.original, where));
+            switch (storage_.updateTranslation(original, row)) {
+            case Storage::UpdateOutcome::Updated:
+                break;
+            case Storage::UpdateOutcome::OriginalMissing:
+                throw DeltaError(QStringLiteral("%1: the row to change is not stored").arg(where));
+            case Storage::UpdateOutcome::KeyTaken:
+                throw DeltaError(
+                    QStringLiteral("%1: another stored row already has the changed key").arg(where));
+            }
+            continue;
+        }
+        const TranslationKey original = TranslationKey::ofRow(rowOf(change.original, where));
+        if (!storage_.deleteTranslation(original) && missingDelete == MissingDelete::Fails)
+            throw DeltaError(QStringLiteral("%1: the row to delete is not stored").arg(where));
+    }
+}
+
 std::optional<QString> ImpPocketObject::applyVersionDelta(const QJsonArray& params) {
     const QJsonObject delta = deltaArgument(RemoteMethods::kSetVersao, params);
     try {
         const QList<DeltaChange> changes = readDelta(delta, Layouts::versionRecord());
-        Storage::Transaction transaction(storage_);
-        for (const DeltaChange& change : changes) {
-            // There is exactly one version row: an insert or update stamps it, a delete clears the
-            // stamp, since GetVersao must always have a row to hand out.
-            if (change.op == DeltaChange::Op::Delete || change.values.at(0).isNull())
-                storage_.setVersionStamp(std::nullopt);
-            else
-                storage_.setVersionStamp(parseDateTime(change.values.at(0).toString()));
-        }
-        transaction.commit();
+        inGroupPart([&] {
+            for (const DeltaChange& change : changes) {
+                // There is exactly one version row: an insert or update stamps it, a delete clears
+                // the stamp, since GetVersao must always have a row to hand out.
+                if (change.op == DeltaChange::Op::Delete || change.values.at(0).isNull())
+                    storage_.setVersionStamp(std::nullopt);
+                else
+                    storage_.setVersionStamp(parseDateTime(change.values.at(0).toString()));
+            }
+        });
     } catch (const DeltaError& error) {
         return error.message();
     }
     return std::nullopt;
+}
+
+void ImpPocketObject::inGroupPart(const std::function<void()>& apply) {
+    for (int attempt = 1;; ++attempt) {
+        try {
+            Storage::GroupPart part(storage_);
+            apply();
+            part.keep();
+            return;
+        } catch (const StorageError& error) {
+            if (!error.isDeadlock() || attempt == kDeadlockAttempts)
+                throw;
+        }
+        // The part is undone, but the writer it waited for may wait for a row of an earlier part:
+        // committing them lets it go on, and this part waits for it at most.
+        try {
+            storage_.commitGroup();
+        } catch (const StorageError& error) {
+            lostWrites_ = error.message();
+            throw;
+        }
+    }
+}
+
+int ImpPocketObject::pendingWrites() const {
+    return storage_.groupParts() + (lostWrites_ ? 1 : 0);
+}
+
+std::optional<QString> ImpPocketObject::finishWrites() {
+    std::optional<QString> lost = std::exchange(lostWrites_, std::nullopt);
+    try {
+        storage_.commitGroup();
+    } catch (const StorageError& error) {
+        storage_.noteFailure();
+        return error.message();
+    }
+    return lost;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "appserver/object/Delta.h"
 #include "appserver/object/ServerObject.h"
 #include "appserver/storage/Storage.h"
 #include "wire/RemoteMethods.h"
 
 #include <QJsonObject>
 
+#include <functional>
 #include <optional>
 
 // The remote data module rdmImpPocket, registered as "Vdr04000.rdmImpPocket": the capture tool's
@@ -14,21 +16,20 @@
 class ImpPocketObject : public ServerObject {
 public:
     // A page of GetProgramRows ends before the row that would take it past either limit, so that an
-    // answer stays well within the server's output limit whatever the values (a row takes at most
-    // about 50 KB of it), and the server holds no more than a page for it. The bytes are what a
-    // client that does not read costs: besides its queued answers, the page being sent, and over
-    // TLS the same again encrypted (1 MiB: 20 such clients over TLS take the server from 50 to
-    // about 175 MB; 4 MiB took it to 370).
+    // answer stays well within the 64 MiB a client reads whatever the values (a row takes at most
+    // about 50 KB of it), and the server holds no more than a page for it.
     static constexpr int kMaxPageRows = 5000;
-    static constexpr qint64 kMaxPageBytes = 1024 * 1024;
-    // GetIdiLeDfm answers the whole list, which never pages: up to this many entries (of at most
-    // 36 characters, a few hundred KB), and refuses a longer one unread.
-    static constexpr int kMaxLanguages = 1000;
+    static constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
 
     explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
 
+    // Deltas share the storage's group (see Storage::GroupPart), each a part of its own.
+    static constexpr int kDeadlockAttempts = 3;
+
     QString name() const override { return RemoteMethods::kServerName; }
     void call(const QString& method, const QJsonArray& params, JsonWriter& result) override;
+    int pendingWrites() const override;
+    std::optional<QString> finishWrites() override;
 
 private:
     // What a delete of a row that is no longer stored means.
@@ -44,8 +45,16 @@ private:
     std::optional<QString> applyTranslationDelta(const QString& method, const QJsonArray& params,
                                                  MissingDelete missingDelete);
     std::optional<QString> applyVersionDelta(const QJsonArray& params);
+    // Throws DeltaError when a change does not fit; the group part then undoes every change.
+    void applyTranslationChanges(const QList<DeltaChange>& changes, MissingDelete missingDelete);
+    // Runs apply as a part of the storage's group, kept unless apply throws. A part PostgreSQL ends
+    // to break a cycle of writers waiting for each other runs again, after the parts before it
+    // are committed.
+    void inGroupPart(const std::function<void()>& apply);
 
     TranslationRow rowOf(const QJsonArray& values, const QString& where) const;
 
     Storage& storage_;
+    // Why writes of the group were lost when they were committed early, to break such a cycle.
+    std::optional<QString> lostWrites_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appserver/object/ServerObject.h"
 #include "appserver/rpc/AccessToken.h"
 #include "wire/JsonWriter.h"
 
@@ -25,9 +26,6 @@ class RpcDispatcher {
 public:
     // Refused tokens after which the connection is to close, so that guesses cost a reconnect.
     static constexpr int kMaxTokenRefusals = 3;
-    // The output limit: what an answer line, its line end included, takes at most. Far beyond the
-    // largest page a method answers, and within the 64 MiB a client reads.
-    static constexpr qsizetype kMaxAnswerBytes = 8 * 1024 * 1024;
 
     // number names the connection in the log.
     RpcDispatcher(const ServerRegistry& registry, AccessToken token, int number);
@@ -41,6 +39,9 @@ public:
     int tokenRefusals() const { return tokenRefusals_; }
     // True once rpc.open has succeeded.
     bool isOpen() const { return serverObject_ != nullptr; }
+    // True while the object this connection opened holds writes not yet durable: an answer given
+    // now must wait for them (see ServerObject::pendingWrites).
+    bool writesPending() const { return serverObject_ && serverObject_->pendingWrites() > 0; }
 
     // An error answer as handle() gives it, for what the connection refuses by itself.
     static QByteArray errorLine(const QJsonValue& id, int code, const QString& message);

@@ -13,3 +13,21 @@ ServerObject* ServerRegistry::find(const QString& name) const {
 QStringList ServerRegistry::names() const {
     return objects_.keys();
 }
+
+int ServerRegistry::pendingWrites() const {
+    int pending = 0;
+    for (const std::shared_ptr<ServerObject>& object : objects_)
+        pending += object->pendingWrites();
+    return pending;
+}
+
+std::optional<QString> ServerRegistry::finishWrites() const {
+    std::optional<QString> failure;
+    for (const std::shared_ptr<ServerObject>& object : objects_) {
+        if (object->pendingWrites() == 0)
+            continue;
+        if (std::optional<QString> lost = object->finishWrites(); lost && !failure)
+            failure = std::move(lost);
+    }
+    return failure;
+}

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // The server objects this process hosts, by their exact (case-sensitive) name.
 class ServerRegistry {
@@ -14,6 +15,11 @@ public:
     // nullptr for an unknown name.
     ServerObject* find(const QString& name) const;
     QStringList names() const;
+
+    // Writes of all the objects' calls that are not yet durable (see ServerObject::pendingWrites).
+    int pendingWrites() const;
+    // Commits every object's pending writes; why some were lost, if they were.
+    std::optional<QString> finishWrites() const;
 
 private:
     QHash<QString, std::shared_ptr<ServerObject>> objects_;

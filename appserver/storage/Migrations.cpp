@@ -145,7 +145,7 @@ int schemaVersion(const QSqlDatabase& db) {
 
 void migrate(const QSqlDatabase& db, int targetVersion) {
     for (int version = 1; version <= targetVersion && version <= latestSchemaVersion(); ++version) {
-        WriteTransaction transaction(db);
+        WriteTransaction transaction(db, WriteTransaction::Turns::EveryWriter);
         try {
             // Under the lock: in PostgreSQL, of two sessions creating a table at once one fails, IF NOT
             // EXISTS or not.

@@ -14,12 +14,13 @@ struct SqlDialect {
     QString generatedKeyColumn;
     // As wide as a C++ double: PostgreSQL's REAL has only 4 bytes.
     QString doubleColumn;
-    // Opens a transaction that will write. Writers take turns, as with SQLite, so a delta never
-    // meets another half-applied one and rows in any order never deadlock: SQLite locks the file at
-    // BEGIN IMMEDIATE; PostgreSQL runs writeLock, an advisory lock of this program, right after.
+    // Opens a transaction that will write. SQLite's BEGIN IMMEDIATE takes the file's write lock, so
+    // its writers always take turns. In PostgreSQL writers of rows run side by side: a row already
+    // stored is recognised by the unique index on MATCHKEY, and each row is locked only while it is
+    // written. Changes to the schema and the language list take turns as well, behind writeLock, an
+    // advisory lock of this program taken right after BEGIN.
     QString beginWrite;
     QString writeLock; // empty when beginWrite already serialises
-
     static const SqlDialect& of(DatabaseLocation::Kind kind);
     static const SqlDialect& of(const QSqlDatabase& db);
 };

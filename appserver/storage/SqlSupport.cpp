@@ -38,13 +38,13 @@ void execPrepared(QSqlQuery& query, const QVariantList& values) {
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values.at(i));
     if (!query.exec())
-        throw StorageError(query.lastError().text());
+        throw StorageError(query.lastError().text(), query.lastError().nativeErrorCode());
 }
 
 QSqlQuery runStatement(const QSqlDatabase& db, const QString& sql) {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(sql))
-        throw StorageError(query.lastError().text());
+        throw StorageError(query.lastError().text(), query.lastError().nativeErrorCode());
     return query;
 }

@@ -10,8 +10,19 @@
 // The database failed or refused: a fault of the storage, not of the request.
 class StorageError : public std::runtime_error {
 public:
-    explicit StorageError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    // code: the driver's code for the failure, when it gave one (PostgreSQL's SQLSTATE).
+    explicit StorageError(const QString& message, const QString& code = {})
+        : std::runtime_error(message.toStdString()), code_(code) {}
     QString message() const { return QString::fromStdString(what()); }
+
+    // PostgreSQL refused a second row with a key the unique index already holds.
+    bool isUniqueViolation() const { return code_ == QLatin1String("23505"); }
+    // PostgreSQL ended this statement to break a cycle of writers waiting for each other's rows;
+    // the same work goes through once the other has committed.
+    bool isDeadlock() const { return code_ == QLatin1String("40P01"); }
+
+private:
+    QString code_;
 };
 
 // Prepares sql (a constant of this program, never built from input), binds values by position

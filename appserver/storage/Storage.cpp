@@ -110,7 +110,9 @@ Storage::Storage(const DatabaseLocation& location) try
 Storage::~Storage() = default;
 
 void Storage::recoverConnection() {
-    if (!failed_)
+    // Not while a group is open: its transaction belongs to this connection, and its commit tells
+    // whether it was lost.
+    if (!failed_ || group_)
         return;
     try {
         runStatement(db(), QStringLiteral("SELECT 1"));
@@ -128,6 +130,7 @@ void Storage::recoverConnection() {
     }
     connection_ = std::move(fresh);
     failed_ = false;
+    listedLanguages_.clear();
     qInfo("%s", qUtf8Printable(tr("reconnected to the database %1").arg(locationForMessages(location_))));
 }
 
@@ -135,15 +138,9 @@ int Storage::schemaVersion() const {
     return ::schemaVersion(db());
 }
 
-QList<LanguageEntry> Storage::languages(std::optional<int> atMost) const {
-    QString sql =
-        QStringLiteral("SELECT IDIDIOMA, DSIDIOMA, IDIPROP FROM languages ORDER BY SORTORDER, IDIDIOMA");
-    QVariantList values;
-    if (atMost) {
-        sql += QStringLiteral(" LIMIT ?");
-        values.append(*atMost);
-    }
-    StatementRun query = statements().run(sql, values);
+QList<LanguageEntry> Storage::languages() const {
+    StatementRun query = statements().run(
+        QStringLiteral("SELECT IDIDIOMA, DSIDIOMA, IDIPROP FROM languages ORDER BY SORTORDER, IDIDIOMA"));
     QList<LanguageEntry> result;
     while (query.next())
         result.append({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
@@ -154,8 +151,18 @@ bool Storage::hasLanguage(const QString& code) const {
     return statements().run(QStringLiteral("SELECT 1 FROM languages WHERE IDIDIOMA = ?"), {code}).next();
 }
 
+bool Storage::isListedLanguage(const QString& code) const {
+    if (listedLanguages_.contains(code))
+        return true;
+    if (!hasLanguage(code))
+        return false;
+    listedLanguages_.insert(code);
+    return true;
+}
+
 void Storage::addLanguage(const LanguageEntry& entry) {
-    Transaction transaction(*this);
+    // Two at once would both find the code free and the same next place in the list.
+    Transaction transaction(*this, WriteTransaction::Turns::EveryWriter);
     if (hasLanguage(entry.code))
         throw StorageError(tr("the language %1 is already in the list").arg(entry.code));
     statements().run(QStringLiteral("INSERT INTO languages (IDIDIOMA, DSIDIOMA, IDIPROP, SORTORDER)"
@@ -245,6 +252,9 @@ Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
     return InsertOutcome::AlreadyStored;
 }
 
+// An update or delete names the row by ID and by the key it was found under: should another
+// server's writer change or delete the row in between, PostgreSQL waits for it and then finds the
+// row no longer under that key, and the statement affects nothing.
 Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original, const TranslationRow& row) {
     const std::optional<qint64> id = findRowId(original);
     if (!id)
@@ -257,21 +267,72 @@ Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original
     }
     QVariantList values = rowValues(row);
     values.append(*id);
-    statements().run(
-        QStringLiteral(
-            "UPDATE translations SET MATCHKEY = ?, PROGRAMKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?,"
-            " NMCOMPONENTE = ?, NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?,"
-            " STAGRVALPROP = ?, DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ?"),
-        values);
-    return UpdateOutcome::Updated;
+    values.append(original.matchKey());
+    try {
+        const StatementRun update = statements().run(
+            QStringLiteral(
+                "UPDATE translations SET MATCHKEY = ?, PROGRAMKEY = ?, CDPROGRAMA = ?, NMFORMULARIO = ?,"
+                " NMCOMPONENTE = ?, NMPROPRIEDADE = ?, NRVALORPROP = ?, IDSITTRADUCAO = ?, STVALORPROP = ?,"
+                " STAGRVALPROP = ?, DTULTATUTRAD = ?, IDIDIOMA = ? WHERE ID = ? AND MATCHKEY = ?"),
+            values);
+        return update.numRowsAffected() == 1 ? UpdateOutcome::Updated : UpdateOutcome::OriginalMissing;
+    } catch (const StorageError& error) {
+        // Another server stored a row with the new key since the check above.
+        if (error.isUniqueViolation())
+            return UpdateOutcome::KeyTaken;
+        throw;
+    }
 }
 
 bool Storage::deleteTranslation(const TranslationKey& key) {
     const std::optional<qint64> id = findRowId(key);
     if (!id)
         return false;
-    statements().run(QStringLiteral("DELETE FROM translations WHERE ID = ?"), {*id});
-    return true;
+    return statements()
+               .run(QStringLiteral("DELETE FROM translations WHERE ID = ? AND MATCHKEY = ?"),
+                    {*id, key.matchKey()})
+               .numRowsAffected() == 1;
+}
+
+Storage::GroupPart::GroupPart(Storage& storage) : storage_(storage) {
+    if (storage_.groupLost_)
+        throw StorageError(*storage_.groupLost_);
+    if (!storage_.group_)
+        storage_.group_ = std::make_unique<WriteTransaction>(storage_.db(), WriteTransaction::Turns::RowsOnly,
+                                                             &storage_.statements());
+    ++storage_.groupParts_;
+    try {
+        // Savepoints of one name nest: a rollback to it goes back to the latest, this part's own.
+        // None is released: the commit ends them all, and a release would cost a round trip.
+        runStatement(storage_.db(), QStringLiteral("SAVEPOINT part"));
+    } catch (const StorageError& error) {
+        storage_.groupLost_ = error.message();
+        throw;
+    }
+}
+
+Storage::GroupPart::~GroupPart() {
+    if (kept_)
+        return;
+    try {
+        runStatement(storage_.db(), QStringLiteral("ROLLBACK TO SAVEPOINT part"));
+    } catch (const StorageError& error) {
+        storage_.groupLost_ = error.message();
+    }
+}
+
+void Storage::commitGroup() {
+    if (!group_)
+        return;
+    // The transaction rolls back as it goes, unless committed.
+    const auto over = qScopeGuard([this] {
+        group_.reset();
+        groupParts_ = 0;
+        groupLost_.reset();
+    });
+    if (groupLost_)
+        throw StorageError(tr("the transaction was lost: %1").arg(*groupLost_));
+    group_->commit();
 }
 
 void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {

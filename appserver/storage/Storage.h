@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -41,8 +42,7 @@ public:
     void noteFailure() { failed_ = true; }
     void recoverConnection();
 
-    // The list in its order; with atMost, only its first atMost entries are read.
-    QList<LanguageEntry> languages(std::optional<int> atMost = std::nullopt) const;
+    QList<LanguageEntry> languages() const;
     bool hasLanguage(const QString& code) const;
     // Appends to the list; StorageError when the code is already there.
     void addLanguage(const LanguageEntry& entry);
@@ -63,17 +63,52 @@ public:
     // DTGERARQTRAD of the single version row; nullopt while never set.
     std::optional<QDateTime> versionStamp() const;
 
-    // The write operations below belong inside a transaction, which rolls back unless committed.
-    // Transactions that write take turns, also across processes sharing the database; a read never
-    // waits for them.
+    // The write operations below belong inside a transaction, which rolls back unless committed,
+    // or inside a part of the group. In SQLite transactions that write take turns, also across
+    // processes sharing the file; in PostgreSQL only those writing the same rows wait for each
+    // other. A read never waits for them.
     class Transaction {
     public:
-        explicit Transaction(Storage& storage) : write_(storage.db(), &storage.statements()) {}
+        explicit Transaction(Storage& storage,
+                             WriteTransaction::Turns turns = WriteTransaction::Turns::RowsOnly)
+            : write_(storage.db(), turns, &storage.statements()) {}
         void commit() { write_.commit(); }
 
     private:
         WriteTransaction write_;
     };
+
+    // Writes that arrive together share one transaction, the group, so that one commit makes them
+    // all durable. Each runs as a part of it, in a savepoint of its own: a part that fails is
+    // undone without the others. The group's transaction begins with its first part and ends at
+    // commitGroup; until then nothing of it is durable, and nothing read meanwhile on this storage
+    // may be told as stored.
+    class GroupPart {
+    public:
+        // Throws StorageError, when the group's transaction is lost too.
+        explicit GroupPart(Storage& storage);
+        // Undoes the part unless it was kept.
+        ~GroupPart();
+        GroupPart(const GroupPart&) = delete;
+        GroupPart& operator=(const GroupPart&) = delete;
+
+        void keep() { kept_ = true; }
+
+    private:
+        Storage& storage_;
+        bool kept_ = false;
+    };
+    // Parts begun in the open group, kept or undone; 0 when none is open.
+    int groupParts() const { return groupParts_; }
+    // Commits the group. Throws StorageError when the transaction was lost or the commit failed:
+    // none of the group is stored then, or, when the database went away during the commit, it is
+    // not known whether it was. Either way the group is over.
+    void commitGroup();
+
+    // Whether the language is in the list, for writing a row: a language once seen stays known,
+    // since nothing removes one from the list. The foreign key refuses a row whose language is not
+    // there, should one go behind the program's back.
+    bool isListedLanguage(const QString& code) const;
 
     enum class InsertOutcome { Inserted, AlreadyStored };
     InsertOutcome insertTranslation(const TranslationRow& row);
@@ -96,6 +131,12 @@ private:
     DatabaseLocation location_;
     std::unique_ptr<DatabaseConnection> connection_;
     bool failed_ = false;
+    // The group's transaction, after connection_ so that it goes first.
+    std::unique_ptr<WriteTransaction> group_;
+    int groupParts_ = 0;
+    // Why the group's transaction cannot go on, once a part could not be undone.
+    std::optional<QString> groupLost_;
+    mutable QSet<QString> listedLanguages_;
 
     const QSqlDatabase& db() const { return connection_->db(); }
     PreparedStatements& statements() const { return connection_->statements(); }

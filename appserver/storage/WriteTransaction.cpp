@@ -18,10 +18,10 @@ void rollBack(const QSqlDatabase& db) noexcept {
 
 } // namespace
 
-WriteTransaction::WriteTransaction(const QSqlDatabase& db, PreparedStatements* kept) : db_(db) {
+WriteTransaction::WriteTransaction(const QSqlDatabase& db, Turns turns, PreparedStatements* kept) : db_(db) {
     const SqlDialect& dialect = SqlDialect::of(db_);
     runStatement(db_, dialect.beginWrite);
-    if (dialect.writeLock.isEmpty())
+    if (turns == Turns::RowsOnly || dialect.writeLock.isEmpty())
         return;
     auto rollBackUnlessLocked = qScopeGuard([this] { rollBack(db_); });
     if (kept)
