@@ -112,7 +112,13 @@ void ImpPocketObject::dispatch(const QString& method, const QJsonArray& params, 
 
 void ImpPocketObject::getIdiLeDfm(const QJsonArray& params, JsonWriter& out) {
     expectArgumentCount(RemoteMethods::kGetIdiLeDfm, params, 0);
-    const QList<LanguageEntry> entries = storage_.languages();
+    // One more than answered is read, to tell a list that is too long without reading all of it.
+    const QList<LanguageEntry> entries = storage_.languages(kMaxLanguages + 1);
+    if (entries.size() > kMaxLanguages)
+        throw CallError(CallError::Kind::AnswerTooLarge,
+                        QStringLiteral("the language list holds more than %1 entries, more than %2 answers")
+                            .arg(kMaxLanguages)
+                            .arg(RemoteMethods::kGetIdiLeDfm));
     writeSuccess(out, Layouts::languageEntry(), [&entries](JsonWriter& rows) {
         for (const LanguageEntry& entry : entries)
             writeRow(rows, entry);

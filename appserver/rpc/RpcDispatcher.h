@@ -26,6 +26,9 @@ class RpcDispatcher {
 public:
     // Refused tokens after which the connection is to close, so that guesses cost a reconnect.
     static constexpr int kMaxTokenRefusals = 3;
+    // The output limit: what an answer line, its line end included, takes at most. Far beyond the
+    // largest page a method answers, and within the 64 MiB a client reads.
+    static constexpr qsizetype kMaxAnswerBytes = 8 * 1024 * 1024;
 
     // number names the connection in the log.
     RpcDispatcher(const ServerRegistry& registry, AccessToken token, int number);

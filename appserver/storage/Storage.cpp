@@ -138,9 +138,15 @@ int Storage::schemaVersion() const {
     return ::schemaVersion(db());
 }
 
-QList<LanguageEntry> Storage::languages() const {
-    StatementRun query = statements().run(
-        QStringLiteral("SELECT IDIDIOMA, DSIDIOMA, IDIPROP FROM languages ORDER BY SORTORDER, IDIDIOMA"));
+QList<LanguageEntry> Storage::languages(std::optional<int> atMost) const {
+    QString sql =
+        QStringLiteral("SELECT IDIDIOMA, DSIDIOMA, IDIPROP FROM languages ORDER BY SORTORDER, IDIDIOMA");
+    QVariantList values;
+    if (atMost) {
+        sql += QStringLiteral(" LIMIT ?");
+        values.append(*atMost);
+    }
+    StatementRun query = statements().run(sql, values);
     QList<LanguageEntry> result;
     while (query.next())
         result.append({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});

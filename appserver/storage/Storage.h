@@ -42,7 +42,8 @@ public:
     void noteFailure() { failed_ = true; }
     void recoverConnection();
 
-    QList<LanguageEntry> languages() const;
+    // The list in its order; with atMost, only its first atMost entries are read.
+    QList<LanguageEntry> languages(std::optional<int> atMost = std::nullopt) const;
     bool hasLanguage(const QString& code) const;
     // Appends to the list; StorageError when the code is already there.
     void addLanguage(const LanguageEntry& entry);
