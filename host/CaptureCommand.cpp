@@ -1,5 +1,6 @@
 #include "host/CaptureCommand.h"
 
+#include "host/GitHubAnnotations.h"
 #include "host/ReportFile.h"
 
 #include "components/ServerSettings.h"
@@ -36,6 +37,7 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
     run.observer = &view_;
     run.roomInFlight = kRoomInFlight;
     run.judgeChanges = true;
+    report_.setFailOnRemoved(options.failOnRemoved());
     QObject::connect(&stopSignals_, &UnixSignalBridge::caught, [this](int signalNumber) {
         if (stoppedBy_ == 0) {
             stoppedBy_ = signalNumber;
@@ -70,14 +72,18 @@ int CaptureCommand::exec() {
     report_.finish(problems);
     if (runStarted_)
         printSummary();
-    if (!options_.reportPath().isEmpty()) {
+    // Each report is written even when another one fails.
+    bool reportsWritten = true;
+    for (const QString& path : options_.reportPaths()) {
         try {
-            ReportFile::write(options_.reportPath(), report_);
+            ReportFile::write(path, report_);
         } catch (const std::exception& failure) {
             fail(failure);
-            return kExitFailed;
+            reportsWritten = false;
         }
     }
+    if (!reportsWritten)
+        return kExitFailed;
     if (!report_.completed())
         return kExitFailed;
     const bool found =
@@ -151,6 +157,9 @@ void CaptureCommand::printSummary() {
     view_.clearProgress();
     // Made from what was scanned, as the report is: the two tell one story.
     QTextStream out(streams_.out);
+    if (options_.githubAnnotations())
+        for (const QString& annotation : GitHubAnnotations::lines(report_))
+            out << annotation << Qt::endl;
     // A line of its own before the usual one, so that whoever reads the last line finds it as it was.
     out << tr("changed captions: %1, stored captions no longer in the forms: %2")
                .arg(report_.changed())

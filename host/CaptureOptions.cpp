@@ -20,6 +20,7 @@ const QString kLanguage = QStringLiteral("language");
 const QString kCheck = QStringLiteral("check");
 const QString kFailOnRemoved = QStringLiteral("fail-on-removed");
 const QString kReport = QStringLiteral("report");
+const QString kAnnotations = QStringLiteral("annotations");
 const QString kServer = QStringLiteral("server");
 const QString kYes = QStringLiteral("yes");
 const QString kTyped = QStringLiteral("typed");
@@ -72,8 +73,13 @@ CaptureOptions CaptureOptions::parse(const QStringList& arguments) {
          QCommandLineOption(
              kReport,
              tr("Write a report of what the run or check did to FILE: JSON for *.json, CSV for "
-                "*.csv. Written whole once the run has ended, however it ended."),
+                "*.csv, SARIF 2.1.0 for *.sarif, JUnit XML for *.xml, one HTML page for *.html. "
+                "Written whole once the run has ended, however it ended. May be given more than once."),
              QStringLiteral("FILE")),
+         QCommandLineOption(kAnnotations,
+                            tr("Print each finding as an annotation a CI system shows on the line it "
+                               "names: github for GitHub Actions' ::warning and ::notice lines."),
+                            QStringLiteral("KIND")),
          QCommandLineOption({QStringLiteral("s"), kServer},
                             tr("Application server address (overrides the settings)."),
                             QStringLiteral("HOST:PORT")),
@@ -105,11 +111,16 @@ bool CaptureOptions::read(const QCommandLineParser& parser) {
     failOnRemoved_ = parser.isSet(kFailOnRemoved);
     if (failOnRemoved_ && !check_)
         return refuse(tr("--fail-on-removed goes with --check: a run only reports what it finds"));
-    reportPath_ = parser.value(kReport);
+    reportPaths_ = parser.values(kReport);
     // Found out now rather than after the run it was to report on.
-    if (parser.isSet(kReport))
-        if (const QString whyNot = ReportFile::whyNotWritable(reportPath_); !whyNot.isEmpty())
+    for (const QString& path : std::as_const(reportPaths_))
+        if (const QString whyNot = ReportFile::whyNotWritable(path); !whyNot.isEmpty())
             return refuse(whyNot);
+    if (parser.isSet(kAnnotations)) {
+        if (parser.value(kAnnotations) != QLatin1String("github"))
+            return refuse(tr("--annotations wants github, not \"%1\"").arg(parser.value(kAnnotations)));
+        githubAnnotations_ = true;
+    }
     answerYes_ = parser.isSet(kYes);
     typed_ = parser.isSet(kTyped);
     QString whyNot;

@@ -8,8 +8,8 @@
 #include <QStringList>
 
 // The capture command's command line:
-//   capture --language CODE [--check [--fail-on-removed]] [--report FILE] [--server HOST:PORT]
-//           [--tls] [--ca-file FILE] [--plain-text] [--yes] [--typed] DIRECTORY...
+//   capture --language CODE [--check [--fail-on-removed]] [--report FILE]... [--annotations github]
+//           [--server HOST:PORT] [--tls] [--ca-file FILE] [--plain-text] [--yes] [--typed] DIRECTORY...
 class CaptureOptions : public CommandLine {
     Q_DECLARE_TR_FUNCTIONS(CaptureOptions)
 
@@ -28,8 +28,10 @@ public:
     bool check() const { return check_; }
     // A check exits as when it finds new captions also when stored rows are no longer in the forms.
     bool failOnRemoved() const { return failOnRemoved_; }
-    // Where to write the report; empty for none.
-    const QString& reportPath() const { return reportPath_; }
+    // Where to write the reports, each in the format its extension names; empty for none.
+    const QStringList& reportPaths() const { return reportPaths_; }
+    // Print each finding as a GitHub Actions annotation before the summary.
+    bool githubAnnotations() const { return githubAnnotations_; }
     bool answerYes() const { return answerYes_; }
     // Name the directory by typing it into the field (its *.Dfm files) instead of choosing it in
     // the directory dialog (its *.Ebf files).
@@ -50,7 +52,8 @@ private:
     QStringList directories_;
     bool check_ = false;
     bool failOnRemoved_ = false;
-    QString reportPath_;
+    QStringList reportPaths_;
+    bool githubAnnotations_ = false;
     bool answerYes_ = false;
     bool typed_ = false;
     ServerOverride server_;

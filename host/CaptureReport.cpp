@@ -23,10 +23,14 @@ void CaptureReport::fileScanStarted(const QString& path, int lines) {
     lastLine_ = 0;
 }
 
-void CaptureReport::captionLookedUp(const QString& path, int line) {
-    lastFile_ = NativePath::shown(path);
-    lastLine_ = line;
+void CaptureReport::captionLookedUp(const LookedUpCaption& caption) {
+    lastFile_ = NativePath::shown(caption.file);
+    lastLine_ = caption.line;
     ++file(lastFile_).lookups;
+    lookUps_.append({lastFile_, caption.line, Ansi::toUnicode(Ansi::UpperCase(caption.program)),
+                     Ansi::toUnicode(Ansi::UpperCase(caption.form)),
+                     Ansi::toUnicode(Ansi::UpperCase(caption.component)),
+                     Ansi::toUnicode(Ansi::UpperCase(caption.property)), Ansi::toUnicode(caption.value)});
 }
 
 void CaptureReport::captionRecorded(const RecordedCaption& caption) {

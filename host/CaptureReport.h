@@ -30,6 +30,12 @@ public:
         // The table's value of this component's caption that this row replaces: a changed caption.
         std::optional<QString> old;
     };
+    // A caption looked up, with the names the form text gives it (upper-cased a-z) and its value.
+    struct LookUp {
+        QString file;
+        int line = 0;
+        QString program, form, component, property, value;
+    };
     // A stored row of a scanned form that the form no longer holds, as stored.
     struct Removed {
         QString file;
@@ -40,8 +46,10 @@ public:
 
     // The code of the language the run writes in, once the server's list has named it.
     void setLanguage(const QString& code) { language_ = code; }
+    // A check fails also on removed captions: the reports weigh them as they weigh a new one.
+    void setFailOnRemoved(bool failOnRemoved) { failOnRemoved_ = failOnRemoved; }
     void fileScanStarted(const QString& path, int lines);
-    void captionLookedUp(const QString& path, int line);
+    void captionLookedUp(const LookedUpCaption& caption);
     void captionRecorded(const RecordedCaption& caption);
     void rowStoring(const QString& path, int line);
     void captionRemoved(const QString& path, const StoredCaption& stored);
@@ -51,9 +59,11 @@ public:
     Mode mode() const { return mode_; }
     const QString& language() const { return language_; }
     const QString& server() const { return server_; }
+    bool failOnRemoved() const { return failOnRemoved_; }
     const QDateTime& started() const { return started_; }
     const QDateTime& finished() const { return finished_; }
     const QList<File>& files() const { return files_; }
+    const QList<LookUp>& lookUps() const { return lookUps_; }
     const QList<Row>& rows() const { return rows_; }
     const QList<Removed>& removed() const { return removed_; }
     int changed() const;
@@ -74,9 +84,11 @@ private:
     Mode mode_;
     QString language_;
     QString server_;
+    bool failOnRemoved_ = false;
     QDateTime started_ = QDateTime::currentDateTime();
     QDateTime finished_;
     QList<File> files_;
+    QList<LookUp> lookUps_;
     QList<Row> rows_;
     QList<Removed> removed_;
     QStringList failures_;

@@ -86,8 +86,8 @@ void ConsoleCapture::fileScanStarted(const QString& path, int lines) {
     report_.fileScanStarted(path, lines);
 }
 
-void ConsoleCapture::captionLookedUp(const QString& path, int line) {
-    report_.captionLookedUp(path, line);
+void ConsoleCapture::captionLookedUp(const LookedUpCaption& caption) {
+    report_.captionLookedUp(caption);
 }
 
 void ConsoleCapture::captionRecorded(const RecordedCaption& caption) {

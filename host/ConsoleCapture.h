@@ -77,7 +77,7 @@ public:
     void end() override {}
 
     void fileScanStarted(const QString& path, int lines) override;
-    void captionLookedUp(const QString& path, int line) override;
+    void captionLookedUp(const LookedUpCaption& caption) override;
     void captionRecorded(const RecordedCaption& caption) override;
     void rowStoring(const QString& path, int line) override;
     void captionRemoved(const QString& path, const StoredCaption& stored) override;

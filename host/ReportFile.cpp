@@ -1,6 +1,9 @@
 #include "host/ReportFile.h"
 
 #include "host/CaptureReport.h"
+#include "host/HtmlReport.h"
+#include "host/JUnitReport.h"
+#include "host/SarifReport.h"
 #include "wire/CsvWriter.h"
 
 #include "toolkit/Exceptions.h"
@@ -116,22 +119,43 @@ QByteArray csvReport(const CaptureReport& report) {
     return text.toUtf8();
 }
 
+QByteArray bytesOf(ReportFile::Format format, const CaptureReport& report) {
+    switch (format) {
+    case ReportFile::Format::Json:
+        return jsonReport(report);
+    case ReportFile::Format::Csv:
+        return csvReport(report);
+    case ReportFile::Format::Sarif:
+        return SarifReport::write(report);
+    case ReportFile::Format::JUnit:
+        return JUnitReport::write(report);
+    case ReportFile::Format::Html:
+        return HtmlReport::write(report);
+    }
+    return {};
+}
+
 } // namespace
 
 namespace ReportFile {
 
 std::optional<Format> formatOf(const QString& path) {
-    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
-        return Format::Json;
-    if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        return Format::Csv;
+    static const std::pair<QLatin1String, Format> kExtensions[] = {{QLatin1String(".json"), Format::Json},
+                                                                   {QLatin1String(".csv"), Format::Csv},
+                                                                   {QLatin1String(".sarif"), Format::Sarif},
+                                                                   {QLatin1String(".xml"), Format::JUnit},
+                                                                   {QLatin1String(".html"), Format::Html}};
+    for (const auto& [extension, format] : kExtensions)
+        if (path.endsWith(extension, Qt::CaseInsensitive))
+            return format;
     return std::nullopt;
 }
 
 QString whyNotWritable(const QString& path) {
     if (!formatOf(path))
-        return QCoreApplication::translate("ReportFile",
-                                           "--report wants a FILE ending in .json or .csv, not \"%1\"")
+        return QCoreApplication::translate(
+                   "ReportFile",
+                   "--report wants a FILE ending in .json, .csv, .sarif, .xml or .html, not \"%1\"")
             .arg(path);
     const QFileInfo file(path);
     if (file.isSymLink())
@@ -159,7 +183,7 @@ void write(const QString& path, const CaptureReport& report) {
     if (!file.open(QIODevice::WriteOnly))
         throw Exception(QCoreApplication::translate("ReportFile", "Cannot write the report %1: %2")
                             .arg(path, file.errorString()));
-    file.write(format == Format::Json ? jsonReport(report) : csvReport(report));
+    file.write(bytesOf(format, report));
     if (!file.commit())
         throw Exception(QCoreApplication::translate("ReportFile", "Cannot write the report %1: %2")
                             .arg(path, file.errorString()));

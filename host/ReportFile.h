@@ -6,12 +6,13 @@
 
 class CaptureReport;
 
-// Writes a capture report: JSON for a path ending in ".json", CSV for ".csv" (docs/capture-report.md
-// describes both). It goes to a temporary file renamed over the path once complete, so a reader
+// Writes a capture report in the format its path's extension names: JSON (".json"), CSV (".csv"),
+// SARIF 2.1.0 (".sarif"), JUnit XML (".xml") or one HTML page (".html"); docs/capture-report.md
+// describes each. It goes to a temporary file renamed over the path once complete, so a reader
 // never sees half a report. Throws on failure.
 namespace ReportFile {
 
-enum class Format { Json, Csv };
+enum class Format { Json, Csv, Sarif, JUnit, Html };
 
 // The format a path asks for by its extension, letter case aside; none for any other.
 std::optional<Format> formatOf(const QString& path);

@@ -13,6 +13,9 @@ packages=(
   xvfb xauth
   fonts-wine fonts-liberation2
   openbox xdotool xclip imagemagick python3-xlib
+  # The check reports' test validates SARIF and JUnit XML against their schemas, and renders the
+  # HTML page in a browser, reading it back as printed.
+  python3-jsonschema libxml2-utils chromium poppler-utils
   "$@"
 )
 

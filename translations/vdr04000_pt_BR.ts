@@ -186,8 +186,16 @@ estão mais nos formulários), 1 quando a captura falhou, 2 em caso de erro de u
         <translation>Com --check: sai com 3 também quando registros armazenados dos formulários varridos não estão mais nos formulários.</translation>
     </message>
     <message>
-        <source>Write a report of what the run or check did to FILE: JSON for *.json, CSV for *.csv. Written whole once the run has ended, however it ended.</source>
-        <translation>Grava em FILE um relatório do que a execução ou a verificação fez: JSON para *.json, CSV para *.csv. Gravado por inteiro quando a execução termina, seja qual for o desfecho.</translation>
+        <source>Write a report of what the run or check did to FILE: JSON for *.json, CSV for *.csv, SARIF 2.1.0 for *.sarif, JUnit XML for *.xml, one HTML page for *.html. Written whole once the run has ended, however it ended. May be given more than once.</source>
+        <translation>Grava em FILE um relatório do que a execução ou a verificação fez: JSON para *.json, CSV para *.csv, SARIF 2.1.0 para *.sarif, JUnit XML para *.xml, uma página HTML para *.html. Gravado por inteiro quando a execução termina, seja qual for o desfecho. Pode ser dado mais de uma vez.</translation>
+    </message>
+    <message>
+        <source>Print each finding as an annotation a CI system shows on the line it names: github for GitHub Actions&apos; ::warning and ::notice lines.</source>
+        <translation>Imprime cada achado como uma anotação que um sistema de CI mostra na linha que ela indica: github para as linhas ::warning e ::notice do GitHub Actions.</translation>
+    </message>
+    <message>
+        <source>--annotations wants github, not &quot;%1&quot;</source>
+        <translation>--annotations espera github, não &quot;%1&quot;</translation>
     </message>
     <message>
         <source>Directories of the form files.</source>
@@ -985,8 +993,8 @@ Experimente &apos;vdrhost --help&apos;.
 <context>
     <name>ReportFile</name>
     <message>
-        <source>--report wants a FILE ending in .json or .csv, not &quot;%1&quot;</source>
-        <translation>--report espera um FILE terminado em .json ou .csv, não &quot;%1&quot;</translation>
+        <source>--report wants a FILE ending in .json, .csv, .sarif, .xml or .html, not &quot;%1&quot;</source>
+        <translation>--report espera um FILE terminado em .json, .csv, .sarif, .xml ou .html, não &quot;%1&quot;</translation>
     </message>
     <message>
         <source>the report %1 is a symbolic link; name the file itself</source>

@@ -82,7 +82,9 @@ void CaptureLoop::lookUp(CaptionScanner& scan, int line, const QString& file) {
     CallFlow::Handlers handlers;
     handlers.awaiting = [this, caption] {
         if (settings_.observer)
-            settings_.observer->captionLookedUp(caption->file, caption->line);
+            settings_.observer->captionLookedUp({caption->file, caption->line, caption->program,
+                                                 caption->form, caption->component, caption->property,
+                                                 caption->value});
     };
     handlers.answered = [this, caption](const QJsonValue& result) { take(*caption, result); };
     link_.flow().send(ServerLink::getPropriedCall(caption->program, caption->form, caption->component,
@@ -125,13 +127,9 @@ void CaptureLoop::record(const Caption& caption, int change) {
         status = status.left(kStatusLength - 3) + "...";
     view_.setStatus(Ansi::toUnicode(status));
 
-    const RecordedCaption recorded{caption.file,
-                                   caption.line,
-                                   caption.program,
-                                   Ansi::UpperCase(caption.form),
-                                   Ansi::UpperCase(caption.component),
-                                   Ansi::UpperCase(caption.property),
-                                   caption.storedValue,
+    const RecordedCaption recorded{{caption.file, caption.line, caption.program,
+                                    Ansi::UpperCase(caption.form), Ansi::UpperCase(caption.component),
+                                    Ansi::UpperCase(caption.property), caption.storedValue},
                                    Ansi::UpperCase(caption.language),
                                    std::nullopt};
     if (settings_.checkOnly) {

@@ -489,8 +489,8 @@ struct ToldRun : CaptureObserver {
     void fileScanStarted(const QString& path, int lines) override {
         started.append(QStringLiteral("%1 %2").arg(QFileInfo(path).fileName()).arg(lines));
     }
-    void captionLookedUp(const QString& path, int line) override {
-        lookups.append(QStringLiteral("%1:%2").arg(QFileInfo(path).fileName()).arg(line));
+    void captionLookedUp(const LookedUpCaption& caption) override {
+        lookups.append(QStringLiteral("%1:%2").arg(QFileInfo(caption.file).fileName()).arg(caption.line));
     }
     void captionRecorded(const RecordedCaption& caption) override {
         recorded.append(QStringLiteral("%1:%2").arg(QFileInfo(caption.file).fileName()).arg(caption.line));

@@ -137,6 +137,8 @@ TEST_P(TheCaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
     victim.write("kept");
     victim.close();
     ASSERT_TRUE(victim.link(forms.filePath(QStringLiteral("link.json"))));
+    ASSERT_TRUE(victim.link(forms.filePath(QStringLiteral("link.sarif"))));
+    const QString untouched = forms.filePath(QStringLiteral("first.html"));
     QList<QStringList> usages = {
         {},
         {QStringLiteral("--yes"), forms.path()},
@@ -148,6 +150,11 @@ TEST_P(TheCaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
         // A link another user placed would choose the file the report replaces.
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"),
          forms.filePath(QStringLiteral("link.json")), forms.path()},
+        // Every report is checked before the run: the first one is not written either.
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--report"), untouched,
+         QStringLiteral("--report"), forms.filePath(QStringLiteral("link.sarif")), forms.path()},
+        {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--annotations"),
+         QStringLiteral("gitlab"), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
          QStringLiteral("127.0.0.1"), forms.path()},
         {QStringLiteral("--language"), QStringLiteral("POR"), QStringLiteral("--server"),
@@ -183,6 +190,7 @@ TEST_P(TheCaptureCommand, UsageErrorsExitWithTwoAndTouchNothing) {
     EXPECT_FALSE(versionStamp(*server).has_value());
     ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
     EXPECT_EQ(victim.readAll(), "kept");
+    EXPECT_FALSE(QFile::exists(untouched));
     QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

@@ -6,20 +6,23 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-void startCapture(QProcess& process, const QStringList& arguments, const QString& home) {
+void startCapture(QProcess& process, const QStringList& arguments, const QString& home,
+                  const QString& workingDirectory) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("VDR_MODULE_PATH")); // the module beside the executable is used
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(CAPTURE_PATH), arguments);
 }
 
-CaptureResult runCapture(const QStringList& arguments, const QByteArray& input) {
+CaptureResult runCapture(const QStringList& arguments, const QByteArray& input,
+                         const QString& workingDirectory) {
     QTemporaryDir home;
     QProcess process;
-    startCapture(process, arguments, home.path());
+    startCapture(process, arguments, home.path(), workingDirectory);
     CaptureResult result;
     if (!process.waitForStarted(10000))
         return result;

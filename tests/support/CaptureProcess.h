@@ -19,11 +19,14 @@ struct CaptureResult {
     QString err;
 };
 
-CaptureResult runCapture(const QStringList& arguments, const QByteArray& input = {});
+// workingDirectory: where it runs, as a CI job runs it in its checkout; the test's own by default.
+CaptureResult runCapture(const QStringList& arguments, const QByteArray& input = {},
+                         const QString& workingDirectory = {});
 
 // Starts the capture executable without waiting for it, in the home directory given, for tests
 // that act while it runs.
-void startCapture(QProcess& process, const QStringList& arguments, const QString& home);
+void startCapture(QProcess& process, const QStringList& arguments, const QString& home,
+                  const QString& workingDirectory = {});
 
 // --server with the address of server.
 QStringList serverOption(const ServerProcess& server);
