@@ -164,10 +164,10 @@ def run_doorway(args):
         args.appserver = os.path.join(args.build_dir, "bin", "appserver")
     work = tempfile.mkdtemp(prefix="doorway-bench-")
     try:
-        times, reopened = doorway.run(args.appserver, work, args.doorway_tries)
+        measured = doorway.run(args.appserver, work, args.doorway_tries)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    return 0 if doorway.report(times, reopened) else 1
+    return 0 if doorway.report(*measured) else 1
 
 
 def run_big_answers(args, requests=30):

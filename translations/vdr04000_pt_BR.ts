@@ -459,6 +459,53 @@ estão mais nos formulários), 1 quando a captura falhou, 2 em caso de erro de u
     </message>
 </context>
 <context>
+    <name>DoorLog</name>
+    <message>
+        <source>%1 connections turned away: too many still to authenticate</source>
+        <translation>%1 conexões rejeitadas: muitas ainda aguardam autenticação</translation>
+    </message>
+    <message>
+        <source>%1 connections still to authenticate closed to make room for newcomers</source>
+        <translation>%1 conexões que aguardavam autenticação fechadas para dar lugar a novas</translation>
+    </message>
+    <message>
+        <source>%1 TLS handshakes failed</source>
+        <translation>%1 handshakes TLS falharam</translation>
+    </message>
+    <message>
+        <source>%1 missing or wrong tokens refused</source>
+        <translation>%1 tokens ausentes ou incorretos recusados</translation>
+    </message>
+    <message>
+        <source>%1 requests refused before rpc.open</source>
+        <translation>%1 requisições recusadas antes de rpc.open</translation>
+    </message>
+    <message>
+        <source>%1 connections closed before authenticating</source>
+        <translation>%1 conexões fechadas antes de se autenticarem</translation>
+    </message>
+    <message>
+        <source>%1; more like it are summed up every %2 s</source>
+        <translation>%1; as próximas do mesmo tipo são resumidas a cada %2 s</translation>
+    </message>
+    <message>
+        <source>%1 from %2</source>
+        <translation>%1 de %2</translation>
+    </message>
+    <message>
+        <source>more than %1</source>
+        <translation>mais de %1</translation>
+    </message>
+    <message>
+        <source>%1 in the last %2 s, from %3 addresses (%4)</source>
+        <translation>%1 nos últimos %2 s, de %3 endereços (%4)</translation>
+    </message>
+    <message>
+        <source>connection %1: refused: missing or wrong token, from %2</source>
+        <translation>conexão %1: recusada: token ausente ou incorreto, de %2</translation>
+    </message>
+</context>
+<context>
     <name>ExportCommand</name>
     <message>
         <source>Writes the translation rows to stdout in the order stored, as UTF-8.
@@ -1058,16 +1105,24 @@ Experimente &apos;vdrhost --help&apos;.
         <translation>conexão %1: fechada</translation>
     </message>
     <message>
-        <source>connection %1: a line exceeds %2 bytes; closing</source>
-        <translation>conexão %1: uma linha excede %2 bytes; fechando</translation>
+        <source>connection %1 from %2: a line exceeds %3 bytes; closing</source>
+        <translation>conexão %1 de %2: uma linha excede %3 bytes; fechando</translation>
     </message>
     <message>
-        <source>connection %1: the client speaks TLS, but this server serves plain TCP (start it with --tls-cert and --tls-key); closing</source>
-        <translation>conexão %1: o cliente usa TLS, mas este servidor atende em TCP simples (inicie-o com --tls-cert e --tls-key); fechando</translation>
+        <source>connection %1 from %2: the client speaks TLS, but this server serves plain TCP (start it with --tls-cert and --tls-key); closing</source>
+        <translation>conexão %1 de %2: o cliente usa TLS, mas este servidor atende em TCP simples (inicie-o com --tls-cert e --tls-key); fechando</translation>
     </message>
     <message>
-        <source>connection %1: %2 refused tokens; closing</source>
-        <translation>conexão %1: %2 tokens recusados; fechando</translation>
+        <source>connection %1 from %2: refused a request before rpc.open</source>
+        <translation>conexão %1 de %2: requisição recusada antes de rpc.open</translation>
+    </message>
+    <message>
+        <source>connection %1 from %2: too many refused tokens in all; closing without an answer</source>
+        <translation>conexão %1 de %2: tokens recusados demais no total; fechando sem resposta</translation>
+    </message>
+    <message>
+        <source>connection %1 from %2: %3 refused tokens; closing</source>
+        <translation>conexão %1 de %2: %3 tokens recusados; fechando</translation>
     </message>
 </context>
 <context>
@@ -1098,6 +1153,14 @@ Experimente &apos;vdrhost --help&apos;.
     <message>
         <source>refused a connection: %1 are open, the most allowed</source>
         <translation>conexão recusada: há %1 abertas, o máximo permitido</translation>
+    </message>
+    <message>
+        <source>turned away a connection from %1: %2 connections are still to authenticate (at most %3, %4 from one address)</source>
+        <translation>conexão de %1 rejeitada: %2 conexões ainda aguardam autenticação (no máximo %3, %4 de um mesmo endereço)</translation>
+    </message>
+    <message>
+        <source>closed a connection still to authenticate from %1 to make room for one from %2</source>
+        <translation>fechada uma conexão de %1 que aguardava autenticação, para dar lugar a uma de %2</translation>
     </message>
 </context>
 <context>
@@ -1528,8 +1591,8 @@ Comandos (cada um tem --help):
 <context>
     <name>TlsClient</name>
     <message>
-        <source>a server started without --tls-cert and --tls-key serves plain TCP only</source>
-        <translation>um servidor iniciado sem --tls-cert e --tls-key atende apenas TCP simples</translation>
+        <source>a server started without --tls-cert and --tls-key serves plain TCP only; a server flooded with connections may also close new ones without a word</source>
+        <translation>um servidor iniciado sem --tls-cert e --tls-key atende apenas TCP simples; um servidor inundado de conexões também pode fechar as novas sem aviso</translation>
     </message>
     <message>
         <source>Cannot read the CA file %1 for the application server at %2: %3</source>
@@ -1674,21 +1737,6 @@ Comandos (cada um tem --help):
     </message>
 </context>
 <context>
-    <name>TokenGuesses</name>
-    <message>
-        <source>connection %1: refused: missing or wrong token, from %2</source>
-        <translation>conexão %1: recusada: token ausente ou incorreto, de %2</translation>
-    </message>
-    <message>
-        <source>%1: %2 refused tokens; its requests before rpc.open now wait, longer after each refusal, and further refusals are summed up every %3 s</source>
-        <translation>%1: %2 tokens recusados; as suas requisições antes de rpc.open agora esperam, cada vez mais após cada recusa, e as próximas recusas são resumidas a cada %3 s</translation>
-    </message>
-    <message>
-        <source>%1: %2 more refused tokens in the last %3 s, %4 in all; its next request waits %5 ms</source>
-        <translation>%1: mais %2 tokens recusados nos últimos %3 s, %4 no total; a sua próxima requisição espera %5 ms</translation>
-    </message>
-</context>
-<context>
     <name>TokenSource</name>
     <message>
         <source>the token in APPSERVER_TOKEN has %1 characters, fewer than %2: make a good one with `openssl rand -base64 32 &gt; FILE`</source>
@@ -1728,21 +1776,6 @@ Comandos (cada um tem --help):
     <message>
         <source>Unknown failure</source>
         <translation>Falha desconhecida</translation>
-    </message>
-</context>
-<context>
-    <name>UnauthenticatedPeers</name>
-    <message>
-        <source>turned away a connection from %1: %2 connections are still to authenticate (at most %3, %4 from one address); further ones are summed up every %5 s</source>
-        <translation>conexão de %1 rejeitada: %2 conexões ainda aguardam autenticação (no máximo %3, %4 de um mesmo endereço); as próximas são resumidas a cada %5 s</translation>
-    </message>
-    <message>
-        <source>%1 from %2</source>
-        <translation>%1 de %2</translation>
-    </message>
-    <message>
-        <source>turned away %1 connections from %2 addresses in the last %3 s (%4): too many still to authenticate</source>
-        <translation>%1 conexões de %2 endereços rejeitadas nos últimos %3 s (%4): muitas ainda aguardam autenticação</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 #include "appserver/net/ClientListener.h"
 
+#include "appserver/net/ServerLimits.h"
+
 #include <QSslSocket>
 
 #include <fcntl.h>
@@ -10,6 +12,9 @@
 ClientListener::ClientListener(std::optional<QSslConfiguration> tls, QObject* parent)
     : QTcpServer(parent), tls_(std::move(tls)) {
     setMaxPendingConnections(kPendingConnections);
+    // Under a flood of connections a short queue in the kernel drops the honest client's SYN too,
+    // which costs it a second or more before it tries again.
+    setListenBacklogSize(kListenBacklog);
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryAcceptMs);
     connect(&retry_, &QTimer::timeout, this, &ClientListener::retry);
@@ -85,5 +90,8 @@ void ClientListener::take(qintptr descriptor) {
         return;
     }
     socket->setSslConfiguration(*tls_);
+    // Until it has authenticated a client holds no more than a few KiB here, whatever it sends;
+    // its connection lifts this once it has.
+    socket->setReadBufferSize(ServerLimits::kUnauthenticatedLineBytes);
     addPendingConnection(socket);
 }

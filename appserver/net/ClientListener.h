@@ -21,6 +21,7 @@ public:
     static constexpr int kRetryAcceptMs = 250;
     static constexpr int kReservedDescriptors = 16;
     static constexpr int kPendingConnections = 30; // Qt's own default
+    static constexpr int kListenBacklog = 1024;    // the kernel caps it at net.core.somaxconn
 
     explicit ClientListener(std::optional<QSslConfiguration> tls, QObject* parent = nullptr);
 

@@ -10,6 +10,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -25,14 +26,14 @@ constexpr int kDrainMaxMs = 5000;
 
 RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token,
                              ServerLimits limits, int number, ConnectionTurns& turns, TokenGuesses& guesses,
-                             QDeadlineTimer authDeadline, QObject* parent)
+                             DoorLog& doorLog, QDeadlineTimer authDeadline, QObject* parent)
     : QObject(parent), socket_(socket), tls_(qobject_cast<QSslSocket*>(socket)), limits_(limits),
       number_(number), dispatcher_(registry, token, number), turns_(turns), guesses_(guesses),
-      peerAddress_(socket->peerAddress()), authenticated_(!token.isRequired()) {
+      doorLog_(doorLog), peerAddress_(socket->peerAddress()), authenticated_(!token.isRequired()) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
-    socket_->setReadBufferSize(std::max(limits_.maxMessageBytes, kReadChunk));
+    socket_->setReadBufferSize(readChunk());
     if (authenticated_)
         announce();
 
@@ -46,6 +47,15 @@ RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry,
     });
     if (!authenticated_)
         authDeadline_.start(std::max<qint64>(authDeadline.remainingTime(), 0));
+    answerPace_.setSingleShot(true);
+    connect(&answerPace_, &QTimer::timeout, this, [this] {
+        if (state_ != State::Serving || !heldAnswer_)
+            return;
+        send(*std::exchange(heldAnswer_, std::nullopt));
+        afterAnswer();
+        if (state_ == State::Serving)
+            turns_.request(this);
+    });
     guessWait_.setSingleShot(true);
     connect(&guessWait_, &QTimer::timeout, this, [this] {
         if (state_ == State::Serving)
@@ -104,6 +114,7 @@ void RpcConnection::close() {
     idleTimer_.stop();
     authDeadline_.stop();
     guessWait_.stop();
+    answerPace_.stop();
     drainTimer_.stop();
     drainDeadline_.stop();
     socket_->disconnectFromHost();
@@ -126,6 +137,7 @@ void RpcConnection::onDisconnected() {
     idleTimer_.stop();
     authDeadline_.stop();
     guessWait_.stop();
+    answerPace_.stop();
     if (finishedSent_)
         return; // an abort tells its disconnect too
     finishedSent_ = true;
@@ -149,7 +161,7 @@ void RpcConnection::onOutputTaken() {
 
 bool RpcConnection::takeTurn(int maxLines) {
     int handled = 0;
-    while (state_ == State::Serving) {
+    while (state_ == State::Serving && !answerPace_.isActive()) {
         if (queuedOutput() > kMaxQueuedOutput) {
             outputBlocked_ = true; // bytesWritten asks for the next turn
             return false;
@@ -157,7 +169,7 @@ bool RpcConnection::takeTurn(int maxLines) {
         const qsizetype end = buffer_.indexOf('\n', std::max(consumed_, scanned_));
         if (end < 0) {
             scanned_ = buffer_.size();
-            if (buffer_.size() - consumed_ > limits_.maxMessageBytes) {
+            if (buffer_.size() - consumed_ > lineLimit()) {
                 refuseOversizedLine();
                 return false;
             }
@@ -171,8 +183,8 @@ bool RpcConnection::takeTurn(int maxLines) {
             // Straight into the buffer, whose room stays: read(kReadChunk) would allocate a whole
             // chunk for every request.
             const qsizetype had = buffer_.size();
-            buffer_.resize(had + kReadChunk);
-            const qint64 got = socket_->read(buffer_.data() + had, kReadChunk);
+            buffer_.resize(had + readChunk());
+            const qint64 got = socket_->read(buffer_.data() + had, readChunk());
             buffer_.resize(had + std::max<qint64>(got, 0));
             if (!firstBytesSeen_ && !buffer_.isEmpty()) {
                 firstBytesSeen_ = true;
@@ -183,7 +195,7 @@ bool RpcConnection::takeTurn(int maxLines) {
             }
             continue;
         }
-        if (end - consumed_ > limits_.maxMessageBytes) {
+        if (end - consumed_ > lineLimit()) {
             refuseOversizedLine();
             return false;
         }
@@ -203,22 +215,38 @@ bool RpcConnection::takeTurn(int maxLines) {
     return false;
 }
 
+qint64 RpcConnection::lineLimit() const {
+    return authenticated_ ? limits_.maxMessageBytes
+                          : std::min(limits_.maxMessageBytes, ServerLimits::kUnauthenticatedLineBytes);
+}
+
+qint64 RpcConnection::readChunk() const {
+    return authenticated_ ? std::max(limits_.maxMessageBytes, kReadChunk) : lineLimit() + 1;
+}
+
+void RpcConnection::warn(DoorLog::Event event, const QString& line) {
+    if (authenticated_)
+        qWarning("%s", qUtf8Printable(line));
+    else
+        doorLog_.note(event, peerAddress_, line);
+}
+
 void RpcConnection::refuseOversizedLine() {
-    qWarning(
-        "%s",
-        qUtf8Printable(
-            tr("connection %1: a line exceeds %2 bytes; closing").arg(number_).arg(limits_.maxMessageBytes)));
+    const QString before = authenticated_ ? QString() : QStringLiteral(" before rpc.open");
+    warn(DoorLog::Event::Closed,
+         tr("connection %1 from %2: a line exceeds %3 bytes; closing")
+             .arg(QString::number(number_), peerAddress_.toString(), QString::number(lineLimit())));
     refuse(RpcCode::InvalidRequest,
-           QStringLiteral("the line exceeds the limit of %1 bytes; closing the connection")
-               .arg(limits_.maxMessageBytes));
+           QStringLiteral("the line exceeds the limit of %1 bytes%2; closing the connection")
+               .arg(QString::number(lineLimit()), before));
 }
 
 // A plain line would only puzzle a client waiting for a TLS handshake; the close tells it enough,
 // and the log tells the operator.
 void RpcConnection::refuseTlsClient() {
-    qWarning("%s", qUtf8Printable(tr("connection %1: the client speaks TLS, but this server serves plain TCP "
-                                     "(start it with --tls-cert and --tls-key); closing")
-                                      .arg(number_)));
+    warn(DoorLog::Event::Closed, tr("connection %1 from %2: the client speaks TLS, but this server serves "
+                                    "plain TCP (start it with --tls-cert and --tls-key); closing")
+                                     .arg(QString::number(number_), peerAddress_.toString()));
     closeAfterDraining();
 }
 
@@ -281,6 +309,7 @@ bool RpcConnection::mustWaitForGuesses() {
 
 void RpcConnection::onOpened() {
     authenticated_ = true;
+    socket_->setReadBufferSize(readChunk());
     authDeadline_.stop();
     guesses_.accepted(peerAddress_);
     announce();
@@ -289,16 +318,43 @@ void RpcConnection::onOpened() {
 
 void RpcConnection::handleLine(const QByteArray& line) {
     const int refusalsBefore = dispatcher_.tokenRefusals();
-    if (const std::optional<QByteArray> answer = dispatcher_.handle(line))
+    const int refusedBeforeOpen = dispatcher_.refusedBeforeOpen();
+    std::optional<QByteArray> answer = dispatcher_.handle(line);
+    if (dispatcher_.refusedBeforeOpen() > refusedBeforeOpen)
+        doorLog_.note(DoorLog::Event::RefusedBeforeOpen, peerAddress_,
+                      tr("connection %1 from %2: refused a request before rpc.open")
+                          .arg(QString::number(number_), peerAddress_.toString()));
+    if (dispatcher_.tokenRefusals() > refusalsBefore) {
+        const int paceMs = guesses_.refused(peerAddress_, number_);
+        if (paceMs < 0) {
+            // Refusals already wait their turn for longer than any client waits for an answer.
+            doorLog_.note(DoorLog::Event::Closed, peerAddress_,
+                          tr("connection %1 from %2: too many refused tokens in all; closing without an "
+                             "answer")
+                              .arg(QString::number(number_), peerAddress_.toString()));
+            socket_->abort();
+            onDisconnected();
+            return;
+        }
+        if (paceMs > 0) {
+            heldAnswer_ = std::move(answer);
+            answerPace_.start(paceMs);
+            return;
+        }
+    }
+    if (answer)
         send(*answer);
-    if (dispatcher_.tokenRefusals() > refusalsBefore)
-        guesses_.refused(peerAddress_, number_);
+    afterAnswer();
+}
+
+void RpcConnection::afterAnswer() {
     if (!authenticated_ && dispatcher_.isOpen())
         onOpened();
     if (dispatcher_.refusedTooOften()) {
-        qWarning("%s", qUtf8Printable(tr("connection %1: %2 refused tokens; closing")
-                                          .arg(number_)
-                                          .arg(dispatcher_.tokenRefusals())));
+        doorLog_.note(DoorLog::Event::Closed, peerAddress_,
+                      tr("connection %1 from %2: %3 refused tokens; closing")
+                          .arg(QString::number(number_), peerAddress_.toString(),
+                               QString::number(dispatcher_.tokenRefusals())));
         closeAfterDraining();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appserver/net/ConnectionTurns.h"
+#include "appserver/net/DoorLog.h"
 #include "appserver/net/ServerLimits.h"
 #include "appserver/rpc/AccessToken.h"
 #include "appserver/rpc/AnswersAwaitingCommit.h"
@@ -25,16 +26,18 @@ class TokenGuesses;
 // client cannot hold up the others. Closes itself when the client goes quiet for the idle timeout,
 // and after the dispatcher has refused too many tokens. When a token is required the connection
 // is unauthenticated until its rpc.open succeeds: it must get there before its deadline, and its
-// requests wait while its peer address is paying for refused tokens (see TokenGuesses). Only an
-// authenticated connection is told to the log, so that peers failing to get in cannot fill it.
+// requests wait while its peer address is paying for refused tokens (see TokenGuesses), its lines
+// are held to ServerLimits::kUnauthenticatedLineBytes and so is what it may have buffered here.
+// Only an authenticated connection is told to the log line by line; what an unauthenticated one
+// does goes to the door's log, which sums it up, so that peers failing to get in cannot fill it.
 class RpcConnection : public QObject, private TurnTaker {
     Q_OBJECT
 public:
     // Takes ownership of socket: plain, or a QSslSocket whose handshake has finished.
     // authDeadline: when an unauthenticated connection is closed, counted from its acceptance.
     RpcConnection(QTcpSocket* socket, const ServerRegistry& registry, AccessToken token, ServerLimits limits,
-                  int number, ConnectionTurns& turns, TokenGuesses& guesses, QDeadlineTimer authDeadline,
-                  QObject* parent = nullptr);
+                  int number, ConnectionTurns& turns, TokenGuesses& guesses, DoorLog& doorLog,
+                  QDeadlineTimer authDeadline, QObject* parent = nullptr);
     ~RpcConnection() override;
 
     // Closes after the answers already queued have been sent.
@@ -58,6 +61,13 @@ private:
     enum class State { Serving, Draining, Closed };
 
     void handleLine(const QByteArray& line);
+    // What follows an answer sent: the connection may have opened, or refused one token too many.
+    void afterAnswer();
+    // What a line may hold, and how much is read at once: small until the client has authenticated.
+    qint64 lineLimit() const;
+    qint64 readChunk() const;
+    // A warning about this connection: in the log at once once authenticated, else summed up.
+    void warn(DoorLog::Event event, const QString& line);
     // True when an unauthenticated connection must wait before its next request; a turn is asked
     // for once the wait is over.
     bool mustWaitForGuesses();
@@ -84,6 +94,7 @@ private:
     AnswersAwaitingCommit awaitingCommit_;
     ConnectionTurns& turns_;
     TokenGuesses& guesses_;
+    DoorLog& doorLog_;
     const QHostAddress peerAddress_;
     bool authenticated_;
     bool announced_ = false;
@@ -99,4 +110,7 @@ private:
     QTimer drainDeadline_;
     QTimer authDeadline_;
     QTimer guessWait_;
+    // A refused token's answer, held until the refusals in all allow it (see TokenGuesses).
+    std::optional<QByteArray> heldAnswer_;
+    QTimer answerPace_;
 };

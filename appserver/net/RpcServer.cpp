@@ -1,17 +1,26 @@
 #include "appserver/net/RpcServer.h"
 
 #include "appserver/net/RpcConnection.h"
+#include "appserver/rpc/RpcDispatcher.h"
 #include "appserver/rpc/RpcError.h"
 #include "appserver/rpc/ServerRegistry.h"
 
+#include <QJsonValue>
 #include <QSslSocket>
 #include <QTcpSocket>
 
+namespace {
+const QString kTurnedAwayMessage = QStringLiteral(
+    "the server is turning connections away: too many are still to authenticate from this address or in "
+    "all; try again shortly");
+}
+
 RpcServer::RpcServer(const ServerRegistry& registry, AccessToken token, ServerLimits limits,
                      std::optional<QSslConfiguration> tls, QObject* parent)
-    : QObject(parent), server_(std::move(tls)), handshakes_(limits.tlsHandshakeTimeoutMs()),
+    : QObject(parent), server_(std::move(tls)), handshakes_(limits.tlsHandshakeTimeoutMs(), doorLog_),
       registry_(registry), token_(std::move(token)), limits_(limits),
-      unauthenticated_(limits.maxUnauthenticated(), ServerLimits::kMaxUnauthenticatedPerAddress) {
+      unauthenticated_(limits.maxUnauthenticated(), ServerLimits::kMaxUnauthenticatedPerAddress),
+      guesses_(doorLog_) {
     connect(&server_, &QTcpServer::newConnection, this, &RpcServer::acceptPending);
     // Writes that arrive together share a commit: while others wait for a turn their writes are
     // likely to join, up to a group of kMaxGroupedWrites.
@@ -50,14 +59,27 @@ void RpcServer::acceptPending() {
 
 bool RpcServer::holdUntilAuthenticated(QTcpSocket* socket) {
     const QHostAddress address = socket->peerAddress();
-    if (!unauthenticated_.admit(address)) {
-        // Nothing can be told before a handshake, and telling each of a flood would pile up
-        // sockets; the budget sums them up in the log.
-        socket->abort();
-        socket->deleteLater();
+    const UnauthenticatedPeers::Admission admission = unauthenticated_.admit(socket, address);
+    if (!admission.admitted) {
+        doorLog_.note(DoorLog::Event::TurnedAway, address,
+                      tr("turned away a connection from %1: %2 connections are still to authenticate (at "
+                         "most %3, %4 from one address)")
+                          .arg(address.toString(), QString::number(unauthenticated_.count()),
+                               QString::number(limits_.maxUnauthenticated()),
+                               QString::number(ServerLimits::kMaxUnauthenticatedPerAddress)));
+        turnAway_.tell(socket, RpcDispatcher::errorLine(QJsonValue::Null, RpcCode::TooManyConnections,
+                                                        kTurnedAwayMessage));
         return false;
     }
-    held_.insert(socket, {address, QDeadlineTimer(limits_.authTimeoutSeconds * 1000)});
+    if (admission.displaced) {
+        doorLog_.note(DoorLog::Event::Displaced, admission.displacedFrom,
+                      tr("closed a connection still to authenticate from %1 to make room for one from %2")
+                          .arg(admission.displacedFrom.toString(), address.toString()));
+        held_.remove(admission.displaced);
+        // Its end, whoever owns it, comes through its disconnect, as for any closed client.
+        static_cast<QTcpSocket*>(admission.displaced)->abort();
+    }
+    held_.insert(socket, QDeadlineTimer(limits_.authTimeoutSeconds * 1000));
     // Whoever owns the socket by then, its end gives its place back.
     connect(socket, &QObject::destroyed, this, &RpcServer::release);
     return true;
@@ -67,12 +89,12 @@ void RpcServer::release(QObject* socket) {
     const auto found = held_.constFind(socket);
     if (found == held_.cend())
         return;
-    unauthenticated_.leave(found->address);
+    unauthenticated_.leave(socket);
     held_.erase(found);
 }
 
 QDeadlineTimer RpcServer::authDeadlineOf(QTcpSocket* socket) const {
-    return held_.value(socket, {QHostAddress(), QDeadlineTimer(QDeadlineTimer::Forever)}).deadline;
+    return held_.value(socket, QDeadlineTimer(QDeadlineTimer::Forever));
 }
 
 void RpcServer::serve(QTcpSocket* socket) {
@@ -86,7 +108,7 @@ void RpcServer::serve(QTcpSocket* socket) {
         return;
     }
     auto* connection = new RpcConnection(socket, registry_, token_, limits_, nextNumber_++, turns_, guesses_,
-                                         authDeadlineOf(socket), this);
+                                         doorLog_, authDeadlineOf(socket), this);
     connect(connection, &RpcConnection::finished, this, [this](RpcConnection* finished) {
         served_.remove(finished);
         opening_.remove(finished);

@@ -2,9 +2,11 @@
 
 #include "appserver/net/ClientListener.h"
 #include "appserver/net/ConnectionTurns.h"
+#include "appserver/net/DoorLog.h"
 #include "appserver/net/ServerLimits.h"
 #include "appserver/net/TlsHandshakes.h"
 #include "appserver/net/TokenGuesses.h"
+#include "appserver/net/TurnAway.h"
 #include "appserver/net/UnauthenticatedPeers.h"
 #include "appserver/rpc/AccessToken.h"
 
@@ -25,7 +27,9 @@ class ServerRegistry;
 // TLS configuration a client is served only once its handshake has finished. A client that has
 // not finished its handshake or, when a token is required, not yet opened the server object is
 // unauthenticated: it lives in a budget of its own (UnauthenticatedPeers) and must authenticate
-// within limits.authTimeoutSeconds, so that such peers never take the places of the others. Past
+// within limits.authTimeoutSeconds, so that such peers never take the places of the others; one
+// the budget has no room for is told so (TurnAway), and what such peers do reaches the log only
+// summed up (DoorLog). Past
 // limits.maxConnections authenticated ones a new client gets an error and is closed; the others go
 // on.
 class RpcServer : public QObject {
@@ -50,22 +54,18 @@ public:
     void shutdown();
 
 private:
-    struct Unauthenticated {
-        QHostAddress address;
-        QDeadlineTimer deadline;
-    };
-
     void acceptPending();
     // Commits the writes that wait and sends the answers that wait for them.
     void finishWrites();
     void serve(QTcpSocket* socket);
     // Counts the socket in the unauthenticated budget until it authenticates or goes; false when
-    // the budget turned it away (the socket is then closed).
+    // the budget turned it away (the socket is then told so and closed).
     bool holdUntilAuthenticated(QTcpSocket* socket);
     void release(QObject* socket);
     QDeadlineTimer authDeadlineOf(QTcpSocket* socket) const;
 
     ClientListener server_;
+    DoorLog doorLog_;
     TlsHandshakes handshakes_;
     const ServerRegistry& registry_;
     const AccessToken token_;
@@ -73,7 +73,8 @@ private:
     ConnectionTurns turns_;
     UnauthenticatedPeers unauthenticated_;
     TokenGuesses guesses_;
-    QHash<QObject*, Unauthenticated> held_; // by socket
+    TurnAway turnAway_;
+    QHash<QObject*, QDeadlineTimer> held_; // by socket, with its deadline to authenticate
     QSet<RpcConnection*> served_;
     QSet<RpcConnection*> opening_; // waiting for their token, counted in unauthenticated_
     QSet<RpcConnection*> refused_; // told "too many connections", closing

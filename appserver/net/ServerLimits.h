@@ -26,6 +26,9 @@ struct ServerLimits {
     // all, at least this many or maxConnections, and from one peer address.
     static constexpr int kMinUnauthenticated = 256;
     static constexpr int kMaxUnauthenticatedPerAddress = 16;
+    // A line before the token, and what such a connection may have buffered: an rpc.open fits in
+    // 1 KiB, so a peer without the token holds a few KiB of the server's memory at most.
+    static constexpr qint64 kUnauthenticatedLineBytes = 4096;
 
     // One request line, line end excluded.
     qint64 maxMessageBytes = kDefaultMaxMessageBytes;

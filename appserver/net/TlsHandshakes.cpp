@@ -1,5 +1,6 @@
 #include "appserver/net/TlsHandshakes.h"
 
+#include "appserver/net/DoorLog.h"
 #include "appserver/net/SocketNames.h"
 #include "appserver/rpc/RpcDispatcher.h"
 #include "appserver/rpc/RpcError.h"
@@ -8,7 +9,8 @@
 #include <QSslSocket>
 #include <QTimer>
 
-TlsHandshakes::TlsHandshakes(int deadlineMs, QObject* parent) : QObject(parent), deadlineMs_(deadlineMs) {}
+TlsHandshakes::TlsHandshakes(int deadlineMs, DoorLog& log, QObject* parent)
+    : QObject(parent), deadlineMs_(deadlineMs), log_(log) {}
 
 TlsHandshakes::~TlsHandshakes() {
     abortAll();
@@ -16,8 +18,7 @@ TlsHandshakes::~TlsHandshakes() {
 
 void TlsHandshakes::start(QSslSocket* socket) {
     socket->setParent(this);
-    // Taken now: the address is gone once the client has closed.
-    pending_.insert(socket, peerName(*socket));
+    pending_.insert(socket, {peerName(*socket), socket->peerAddress()});
 
     auto* deadline = new QTimer(socket);
     deadline->setSingleShot(true);
@@ -62,9 +63,11 @@ void TlsHandshakes::onFirstBytes(QSslSocket* socket) {
 }
 
 void TlsHandshakes::tellPlainClient(QSslSocket* socket) {
-    qWarning("%s", qUtf8Printable(tr("TLS handshake with %1 failed: the client sent plain text, not TLS; "
-                                     "telling it so and closing")
-                                      .arg(pending_.take(socket))));
+    const Client client = pending_.take(socket);
+    log_.note(
+        DoorLog::Event::HandshakeFailed, client.address,
+        tr("TLS handshake with %1 failed: the client sent plain text, not TLS; telling it so and closing")
+            .arg(client.name));
     socket->disconnect(this);
     // Its request, read so that closing does not reset the connection before the answer arrives.
     socket->readAll();
@@ -81,7 +84,8 @@ void TlsHandshakes::fail(QSslSocket* socket, const QString& why) {
     const auto found = pending_.constFind(socket);
     if (found == pending_.cend())
         return; // already told: an error is often followed by the disconnect it caused
-    qWarning("%s", qUtf8Printable(tr("TLS handshake with %1 failed: %2; closing").arg(*found, why)));
+    log_.note(DoorLog::Event::HandshakeFailed, found->address,
+              tr("TLS handshake with %1 failed: %2; closing").arg(found->name, why));
     pending_.erase(found);
     socket->disconnect(this);
     socket->abort();

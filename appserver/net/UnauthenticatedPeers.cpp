@@ -1,73 +1,58 @@
 #include "appserver/net/UnauthenticatedPeers.h"
 
-#include <QStringList>
+#include "appserver/net/PeerKey.h"
 
 #include <algorithm>
 
-UnauthenticatedPeers::UnauthenticatedPeers(int maxInAll, int maxPerAddress, QObject* parent)
-    : QObject(parent), maxInAll_(maxInAll), maxPerAddress_(maxPerAddress) {
-    summary_.setSingleShot(true);
-    summary_.setInterval(kSummaryMs);
-    connect(&summary_, &QTimer::timeout, this, &UnauthenticatedPeers::logTurnedAway);
-}
+UnauthenticatedPeers::UnauthenticatedPeers(int maxInAll, int maxPerAddress)
+    : maxInAll_(maxInAll), maxPerAddress_(maxPerAddress) {}
 
-bool UnauthenticatedPeers::admit(const QHostAddress& address) {
-    int& fromAddress = perAddress_[address];
-    if (inAll_ >= maxInAll_ || fromAddress >= maxPerAddress_) {
-        if (fromAddress == 0)
-            perAddress_.remove(address);
-        turnAway(address);
-        return false;
+UnauthenticatedPeers::Admission UnauthenticatedPeers::admit(QObject* connection,
+                                                            const QHostAddress& address) {
+    const QHostAddress key = peerKey(address);
+    const auto own = perPeer_.constFind(key);
+    const qsizetype held = own == perPeer_.cend() ? 0 : own->size();
+    if (held >= maxPerAddress_)
+        return {};
+    Admission admission;
+    admission.admitted = true;
+    if (inAll_ >= maxInAll_) {
+        // A linear look over the peers: at most maxInAll_ of them, and only when the budget is full.
+        // Among peers holding nearly as many, a place taken would only be taken back by the
+        // connection it closed, over and over; a peer holding none is always let in.
+        const auto most = busiest();
+        if (most == perPeer_.end() || qsizetype(most->size()) <= held + (held > 0 ? 1 : 0))
+            return {};
+        admission.displaced = most->front().connection;
+        admission.displacedFrom = most.key();
+        leave(admission.displaced);
     }
-    ++fromAddress;
+    perPeer_[key].push_back({connection, arrivals_++});
+    peerOf_.insert(connection, key);
     ++inAll_;
-    return true;
+    return admission;
 }
 
-void UnauthenticatedPeers::leave(const QHostAddress& address) {
-    const auto found = perAddress_.find(address);
-    if (found == perAddress_.end())
+void UnauthenticatedPeers::leave(QObject* connection) {
+    const auto found = peerOf_.constFind(connection);
+    if (found == peerOf_.cend())
         return;
+    const auto peer = perPeer_.find(*found);
+    peerOf_.erase(found);
+    std::deque<Held>& held = *peer;
+    held.erase(std::find_if(held.begin(), held.end(),
+                            [connection](const Held& h) { return h.connection == connection; }));
+    if (held.empty())
+        perPeer_.erase(peer);
     --inAll_;
-    if (--*found == 0)
-        perAddress_.erase(found);
 }
 
-// The first refusal after a quiet spell is told at once; the ones after it wait for the summary.
-void UnauthenticatedPeers::turnAway(const QHostAddress& address) {
-    if (summary_.isActive()) {
-        ++turnedAway_[address];
-        return;
+QHash<QHostAddress, std::deque<UnauthenticatedPeers::Held>>::iterator UnauthenticatedPeers::busiest() {
+    auto most = perPeer_.end();
+    for (auto it = perPeer_.begin(); it != perPeer_.end(); ++it) {
+        if (most == perPeer_.end() || it->size() > most->size() ||
+            (it->size() == most->size() && it->front().arrival < most->front().arrival))
+            most = it;
     }
-    qWarning("%s",
-             qUtf8Printable(tr("turned away a connection from %1: %2 connections are still to "
-                               "authenticate (at most %3, %4 from one address); further ones are summed "
-                               "up every %5 s")
-                                .arg(address.toString(), QString::number(inAll_), QString::number(maxInAll_),
-                                     QString::number(maxPerAddress_), QString::number(kSummaryMs / 1000))));
-    summary_.start();
-}
-
-void UnauthenticatedPeers::logTurnedAway() {
-    if (turnedAway_.isEmpty())
-        return; // a quiet spell: the next refusal is told at once
-    QList<std::pair<int, QHostAddress>> byCount;
-    int total = 0;
-    for (auto it = turnedAway_.cbegin(); it != turnedAway_.cend(); ++it) {
-        byCount.append({it.value(), it.key()});
-        total += it.value();
-    }
-    std::sort(byCount.begin(), byCount.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    QStringList most;
-    for (qsizetype i = 0; i < std::min<qsizetype>(byCount.size(), 3); ++i)
-        most.append(tr("%1 from %2").arg(QString::number(byCount[i].first), byCount[i].second.toString()));
-    if (byCount.size() > 3)
-        most.append(QStringLiteral("..."));
-    qWarning("%s",
-             qUtf8Printable(tr("turned away %1 connections from %2 addresses in the last %3 s (%4): too "
-                               "many still to authenticate")
-                                .arg(QString::number(total), QString::number(turnedAway_.size()),
-                                     QString::number(kSummaryMs / 1000), most.join(QStringLiteral(", ")))));
-    turnedAway_.clear();
-    summary_.start();
+    return most;
 }

@@ -105,6 +105,10 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
         return errorLine(id, numericId, RpcCode::InvalidRequest, invalid);
     if (!hasId) {
         // The protocol has no notifications; running one would change data without an answer.
+        if (!serverObject_ && token_.isRequired()) {
+            ++refusedBeforeOpen_;
+            return std::nullopt;
+        }
         qInfo("%s", qUtf8Printable(tr("connection %1: ignored a notification (%2)")
                                        .arg(QString::number(number_), clientText(method.toString()))));
         return std::nullopt;
@@ -155,8 +159,11 @@ void RpcDispatcher::dispatch(const QString& method, const QJsonValue& params) {
         answer_.value(openServerObject(params));
         return;
     }
-    if (!serverObject_)
+    if (!serverObject_) {
+        if (token_.isRequired())
+            ++refusedBeforeOpen_;
         throw RpcError(RpcCode::NotOpen, QStringLiteral("open a server object with rpc.open first"));
+    }
     if (params.isObject())
         throw RpcError(RpcCode::InvalidParams,
                        QStringLiteral("%1 takes its arguments by position, in an array").arg(method));

@@ -40,6 +40,9 @@ public:
     // True once the connection should close after sending its last answer.
     bool refusedTooOften() const { return tokenRefusals_ >= kMaxTokenRefusals; }
     int tokenRefusals() const { return tokenRefusals_; }
+    // Requests refused, and notifications dropped, before rpc.open, when a token is required; they
+    // are not logged here, so that peers without the token cannot fill the log.
+    int refusedBeforeOpen() const { return refusedBeforeOpen_; }
     // True once rpc.open has succeeded.
     bool isOpen() const { return serverObject_ != nullptr; }
     // True while the object this connection opened holds writes not yet durable: an answer given
@@ -64,5 +67,6 @@ private:
     const int number_;
     ServerObject* serverObject_ = nullptr;
     int tokenRefusals_ = 0;
+    int refusedBeforeOpen_ = 0;
     JsonWriter answer_; // reused, so an answer costs no new buffer
 };

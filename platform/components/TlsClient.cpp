@@ -12,10 +12,12 @@
 
 namespace {
 
-// What a failed handshake with a server that is not serving TLS looks like from here.
+// A handshake the server ended without a word: it serves plain TCP, or it is turning connections
+// away faster than it can tell each one; from here the two look alike.
 QString plainServerHint() {
     return QCoreApplication::translate(
-        "TlsClient", "a server started without --tls-cert and --tls-key serves plain TCP only");
+        "TlsClient", "a server started without --tls-cert and --tls-key serves plain TCP only; a server "
+                     "flooded with connections may also close new ones without a word");
 }
 
 QList<QSslCertificate> readCaFile(const QString& caFile, const QString& where) {

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -88,6 +89,21 @@ QString AppserverProcess::log() const {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());
+}
+
+qint64 AppserverProcess::logBytes() const {
+    return QFileInfo(logPath_).size();
+}
+
+qint64 AppserverProcess::residentBytes() const {
+    QFile status(QStringLiteral("/proc/%1/status").arg(process_.processId()));
+    if (!isRunning() || !status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) // "VmRSS:     1234 kB"
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
 }
 
 AppserverProcess::CommandResult AppserverProcess::runCommand(const QStringList& args) const {

@@ -51,8 +51,11 @@ public:
     // the server did not exit by itself and was killed.
     int stop(int signalNumber = 15);
     int exitCode() const { return process_.exitCode(); }
-    // Everything the server wrote to stderr so far.
+    // Everything the server wrote to stderr so far, and its size in bytes.
     QString log() const;
+    qint64 logBytes() const;
+    // The server's resident memory now, in bytes; -1 when it is not running.
+    qint64 residentBytes() const;
 
     struct CommandResult {
         int exitCode = -1;

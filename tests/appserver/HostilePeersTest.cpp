@@ -19,20 +19,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <vector>
 
-// Peers that try to keep the others out of a TLS server that requires a token, each from a
-// loopback address of its own, and the honest client from 127.0.0.1 beside them: it must open the
-// server object within 1 s, every time.
+// Peers that try to keep the others out of a TLS server that requires a token, to fill its memory
+// or its log, or to guess the token, from loopback addresses of their own, and the honest client
+// from 127.0.0.1 beside them: it must open the server object within 1 s, every time, while the
+// server stays small and its log grows by little.
 
 namespace {
 
 const QByteArray kToken = "hostile-peers-test-token-0123456789";
 constexpr int kAuthTimeoutSeconds = 3;
 constexpr int kHonestWithinMs = 1000;
-constexpr int kHonestTries = 5;
+constexpr int kHonestTries = 10;
+constexpr qint64 kMaxServerBytes = 100 * 1024 * 1024;
+constexpr double kMaxLogBytesPerSecond = 10 * 1024;
 
 QByteArray openLine(qint64 id, const QString& token) {
     return RpcClient::requestLine(id, QStringLiteral("rpc.open"),
@@ -47,9 +52,60 @@ void runEventsUntil(const std::function<bool()>& done, int timeoutMs) {
     }
 }
 
+QString loopback(int block, int host) {
+    return QStringLiteral("127.0.%1.%2").arg(block).arg(host);
+}
+
+// Idle TCP sockets from many addresses, each opened again as soon as the server closes it, on a
+// thread of their own: how often they were.
+class ChurningCrowd : public QThread {
+public:
+    ChurningCrowd(quint16 port, int addresses, int each) : port_(port), addresses_(addresses), each_(each) {}
+    std::atomic<int> reopened{0};
+
+protected:
+    void run() override {
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int i = 0; i < addresses_ * each_; ++i) {
+            sockets.push_back(std::make_unique<QTcpSocket>());
+            QTcpSocket* socket = sockets.back().get();
+            const QHostAddress from(loopback(1, 1 + i % addresses_));
+            const auto open = [this, socket, from] {
+                socket->abort();
+                socket->bind(from, 0);
+                socket->connectToHost("127.0.0.1", port_);
+            };
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket, open] {
+                ++reopened;
+                QTimer::singleShot(0, socket, open);
+            });
+            open();
+        }
+        exec();
+        for (const auto& socket : sockets)
+            socket->disconnect();
+    }
+
+private:
+    const quint16 port_;
+    const int addresses_;
+    const int each_;
+};
+
 // Sockets of the hostile peers, owned here, and what they saw.
 struct Crowd {
     std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    std::unique_ptr<QThread> thread; // peers of their own, as other processes would be
+    int refusals = 0;
+
+    ~Crowd() {
+        for (const auto& socket : sockets)
+            socket->disconnect(); // no more re-opening while they go
+        if (thread) {
+            thread->quit();
+            thread->wait();
+        }
+    }
 
     int count(const std::function<bool(QTcpSocket&)>& what) const {
         int n = 0;
@@ -107,6 +163,67 @@ public:
         settle(crowd);
     }
 
+    // Through the handshake, then an unfinished line of a MiB, and nothing more.
+    void sendBigLines(Crowd& crowd, int addresses, int each) {
+        for (int i = 0; i < addresses * each; ++i) {
+            auto socket = tlsSocket(loopback(3, 1 + i % addresses));
+            QSslSocket* raw = socket.get();
+            QObject::connect(raw, &QSslSocket::encrypted, raw,
+                             [raw] { raw->write(QByteArray(1 << 20, 'x')); });
+            crowd.sockets.push_back(std::move(socket));
+        }
+        runEventsUntil([] { return false; }, 3000);
+    }
+
+    // Notifications before the token as fast as the server takes them, each naming a method that
+    // holds a forged log line.
+    void notify(Crowd& crowd, const QString& from, int forMs) {
+        auto socket = tlsSocket(from);
+        ASSERT_TRUE(socket->waitForEncrypted(5000)) << socket->errorString().toStdString();
+        QByteArray lines;
+        for (int i = 0; i < 1000; ++i)
+            lines += R"({"jsonrpc":"2.0","method":"x\nconnection 1: opened Vdr04000.rdmImpPocket"})"
+                     "\n";
+        QSslSocket* raw = socket.get();
+        QTimer pump;
+        QObject::connect(&pump, &QTimer::timeout, raw, [raw, &lines] {
+            if (raw->encryptedBytesToWrite() + raw->bytesToWrite() < (1 << 20))
+                raw->write(lines);
+        });
+        pump.start(1);
+        crowd.sockets.push_back(std::move(socket));
+        runEventsUntil([] { return false; }, forMs);
+    }
+
+    // Wrong tokens from a new address for every connection, kept up over 32 connections at once:
+    // the refusals counted in crowd.
+    void rotateGuesses(Crowd& crowd, int forMs) {
+        QObject scope; // the re-openings still to come end with it
+        int next = 0;
+        std::function<void()> open = [this, &crowd, &next, &open, &scope] {
+            const int n = next++;
+            auto socket = tlsSocket(loopback(4 + n / 250, 1 + n % 250));
+            QSslSocket* raw = socket.get();
+            QObject::connect(raw, &QSslSocket::encrypted, raw, [raw] {
+                for (int i = 0; i < 3; ++i)
+                    raw->write(openLine(i + 1, QStringLiteral("guess-%1-0123456789abcdef").arg(i)));
+            });
+            QObject::connect(raw, &QSslSocket::readyRead, raw, [raw, &crowd] {
+                while (raw->canReadLine())
+                    crowd.refusals +=
+                        errorCode(QJsonDocument::fromJson(raw->readLine()).object()) == -32001 ? 1 : 0;
+            });
+            QObject::connect(raw, &QSslSocket::disconnected, &scope,
+                             [&open, &scope] { QTimer::singleShot(0, &scope, open); });
+            crowd.sockets.push_back(std::move(socket));
+        };
+        for (int i = 0; i < 32; ++i)
+            open();
+        runEventsUntil([] { return false; }, forMs);
+        for (const auto& socket : crowd.sockets)
+            socket->disconnect();
+    }
+
     // The first bytes of a TLS handshake record, then nothing.
     void stallHandshakes(Crowd& crowd, const QString& from, int count) {
         for (int i = 0; i < count; ++i) {
@@ -160,17 +277,6 @@ public:
         return refusals;
     }
 
-    // A notification whose method name, sent before the token, holds a forged log line.
-    void forgeLogLine(Crowd& crowd, const QString& from) {
-        auto socket = tlsSocket(from);
-        ASSERT_TRUE(socket->waitForEncrypted(5000)) << socket->errorString().toStdString();
-        socket->write(R"({"jsonrpc":"2.0","method":"x\nconnection 1: opened Vdr04000.rdmImpPocket"})"
-                      "\n");
-        socket->flush();
-        crowd.sockets.push_back(std::move(socket));
-        runEventsUntil([] { return false; }, 200);
-    }
-
     // Until every hostile socket has connected or been turned away.
     static void settle(Crowd& crowd) {
         runEventsUntil(
@@ -184,18 +290,20 @@ public:
             15000);
     }
 
-    // The honest client opens the server object: how long it took, or -1 when it did not.
+    // The honest client opens the server object: how long it took, or -1 when it did not. The
+    // hostile peers go on meanwhile.
     qint64 honestOpen() {
         QElapsedTimer clock;
         clock.start();
         auto socket = tlsSocket("127.0.0.1");
-        if (!socket->waitForEncrypted(10000))
+        QSslSocket* raw = socket.get();
+        QObject::connect(raw, &QSslSocket::encrypted, raw,
+                         [raw] { raw->write(openLine(1, QString::fromUtf8(kToken))); });
+        runEventsUntil(
+            [raw] { return raw->canReadLine() || raw->state() == QAbstractSocket::UnconnectedState; }, 10000);
+        if (!raw->canReadLine())
             return -1;
-        socket->write(openLine(1, QString::fromUtf8(kToken)));
-        while (!socket->canReadLine())
-            if (!socket->waitForReadyRead(10000))
-                return -1;
-        const QJsonObject answer = QJsonDocument::fromJson(socket->readLine()).object();
+        const QJsonObject answer = QJsonDocument::fromJson(raw->readLine()).object();
         return answer.contains("result") ? clock.elapsed() : -1;
     }
 
@@ -259,13 +367,34 @@ TEST_F(HostilePeersTest, TheHonestClientGetsInBesideEachOfThem) {
          [](HostilePeersTest& t, Crowd&) {
              EXPECT_LE(linesAbout(t.server.log(), "127.0.0.5"), 3) << "a summary, not a line per guess";
          }},
-        {"a forged log line", [](HostilePeersTest& t, Crowd& c) { t.forgeLogLine(c, "127.0.0.6"); },
+        {"64 addresses holding 16 idle sockets each, opened again as closed",
+         [](HostilePeersTest& t, Crowd& c) {
+             auto* crowd = new ChurningCrowd(t.server.port(), 64, 16);
+             c.thread.reset(crowd);
+             crowd->start();
+             QThread::msleep(2000);
+         },
+         [](HostilePeersTest&, Crowd& c) {
+             EXPECT_GT(static_cast<ChurningCrowd&>(*c.thread).reopened, 0) << "room was made for newcomers";
+         }},
+        {"256 unfinished lines of a MiB before the token, from 16 addresses",
+         [](HostilePeersTest& t, Crowd& c) { t.sendBigLines(c, 16, 16); }, [](HostilePeersTest&, Crowd&) {}},
+        {"notifications before the token, each holding a forged log line",
+         [](HostilePeersTest& t, Crowd& c) { t.notify(c, "127.0.0.6", 2000); },
          [](HostilePeersTest& t, Crowd&) {
-             const QString log = t.server.log();
-             EXPECT_TRUE(log.contains(R"(x\nconnection 1: opened)")) << log.toStdString();
-             for (const QString& line : log.split('\n'))
+             for (const QString& line : t.server.log().split('\n'))
                  EXPECT_FALSE(line.startsWith("connection")) << line.toStdString();
          }},
+        {"a guesser with a new address for every connection",
+         [](HostilePeersTest& t, Crowd& c) {
+             QElapsedTimer clock;
+             clock.start();
+             t.rotateGuesses(c, 2000);
+             EXPECT_GT(c.refusals, 0);
+             EXPECT_LE(c.refusals, 100 * (clock.elapsed() / 1000.0 + 1))
+                 << "refusals in all, at 100 a second";
+         },
+         [](HostilePeersTest&, Crowd&) {}},
         {"all of them at once",
          [](HostilePeersTest& t, Crowd& c) {
              t.idle(c, "127.0.0.7", 1000);
@@ -276,14 +405,25 @@ TEST_F(HostilePeersTest, TheHonestClientGetsInBesideEachOfThem) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 logBefore = server.logBytes();
         Crowd crowd;
         row.attack(*this, crowd);
+        const qint64 memory = server.residentBytes();
+        qint64 worstMs = 0;
         for (int i = 0; i < kHonestTries; ++i) {
             const qint64 ms = honestOpen();
             EXPECT_GE(ms, 0) << "the honest client did not get in";
             EXPECT_LE(ms, kHonestWithinMs) << "try " << i + 1;
+            worstMs = std::max(worstMs, ms);
         }
         row.check(*this, crowd);
+        const double logRate = (server.logBytes() - logBefore) / (clock.elapsed() / 1000.0);
+        std::cout << row.name << ": honest open at worst " << worstMs << " ms, server " << memory / (1 << 20)
+                  << " MiB, log " << int(logRate) << " B/s\n";
+        EXPECT_LT(memory, kMaxServerBytes);
+        EXPECT_LE(logRate, kMaxLogBytesPerSecond);
     }
     ASSERT_TRUE(server.isRunning());
 }
