@@ -37,6 +37,11 @@ constexpr int kAuthTimeoutSeconds = 3;
 constexpr int kHonestWithinMs = 1000;
 constexpr int kHonestTries = 10;
 constexpr qint64 kMaxServerBytes = 100 * 1024 * 1024;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kServerMemoryTells = false; // the sanitizer's quarantine keeps what the server frees
+#else
+constexpr bool kServerMemoryTells = true;
+#endif
 constexpr double kMaxLogBytesPerSecond = 10 * 1024;
 
 QByteArray openLine(qint64 id, const QString& token) {
@@ -422,7 +427,8 @@ TEST_F(HostilePeersTest, TheHonestClientGetsInBesideEachOfThem) {
         const double logRate = (server.logBytes() - logBefore) / (clock.elapsed() / 1000.0);
         std::cout << row.name << ": honest open at worst " << worstMs << " ms, server " << memory / (1 << 20)
                   << " MiB, log " << int(logRate) << " B/s\n";
-        EXPECT_LT(memory, kMaxServerBytes);
+        if (kServerMemoryTells)
+            EXPECT_LT(memory, kMaxServerBytes);
         EXPECT_LE(logRate, kMaxLogBytesPerSecond);
     }
     ASSERT_TRUE(server.isRunning());
