@@ -1155,6 +1155,10 @@ Experimente &apos;vdrhost --help&apos;.
         <translation>conexão recusada: há %1 abertas, o máximo permitido</translation>
     </message>
     <message>
+        <source>the writes of the requests answered last were lost: %1</source>
+        <translation>as gravações das últimas requisições respondidas foram perdidas: %1</translation>
+    </message>
+    <message>
         <source>turned away a connection from %1: %2 connections are still to authenticate (at most %3, %4 from one address)</source>
         <translation>conexão de %1 rejeitada: %2 conexões ainda aguardam autenticação (no máximo %3, %4 de um mesmo endereço)</translation>
     </message>
@@ -1458,6 +1462,10 @@ Comandos (cada um tem --help):
     <message>
         <source>the language %1 is already in the list</source>
         <translation>o idioma %1 já está na lista</translation>
+    </message>
+    <message>
+        <source>the transaction was lost: %1</source>
+        <translation>a transação foi perdida: %1</translation>
     </message>
     <message>
         <source>the version record is missing</source>
