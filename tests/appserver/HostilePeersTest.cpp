@@ -427,8 +427,9 @@ TEST_F(HostilePeersTest, TheHonestClientGetsInBesideEachOfThem) {
         const double logRate = (server.logBytes() - logBefore) / (clock.elapsed() / 1000.0);
         std::cout << row.name << ": honest open at worst " << worstMs << " ms, server " << memory / (1 << 20)
                   << " MiB, log " << int(logRate) << " B/s\n";
-        if (kServerMemoryTells)
+        if (kServerMemoryTells) {
             EXPECT_LT(memory, kMaxServerBytes);
+        }
         EXPECT_LE(logRate, kMaxLogBytesPerSecond);
     }
     ASSERT_TRUE(server.isRunning());
