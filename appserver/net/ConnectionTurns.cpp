@@ -46,8 +46,10 @@ void ConnectionTurns::runRound() {
         waiting_.pop_front();
         giveTurn(next);
     }
+    // A round's end counts as no one waiting: a connection that never stops sending, a flooder's,
+    // must not hold the others' answers back, nor may those who left before their turn.
+    if (afterTurn_)
+        afterTurn_(false);
     if (!waiting_.empty())
         nextRound_.start();
-    else if (afterTurn_)
-        afterTurn_(false); // those who waited may have gone before their turn
 }

@@ -35,8 +35,9 @@ public:
     void request(TurnTaker* connection);
     // The connection is going away; it leaves the line.
     void withdraw(TurnTaker* connection);
-    // Called after every turn, told whether a connection is waiting for the next: the server
-    // commits the writes of the turns so far there, at the latest once no one is waiting.
+    // Called after every turn, told whether a connection is waiting for the next, and at the end
+    // of every round, told no one is: the server commits the writes of the turns so far there, at
+    // the latest once a round is over.
     void setAfterTurn(std::function<void(bool othersWaiting)> afterTurn) {
         afterTurn_ = std::move(afterTurn);
     }
