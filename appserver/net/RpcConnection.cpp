@@ -32,8 +32,7 @@ RpcConnection::RpcConnection(QTcpSocket* socket, const ServerRegistry& registry,
       doorLog_(doorLog), peerAddress_(socket->peerAddress()), authenticated_(!token.isRequired()) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    // Bounds what Qt buffers for us; beyond it TCP flow control holds the client back.
-    socket_->setReadBufferSize(readChunk());
+    socket_->setReadBufferSize(readBufferSize());
     if (authenticated_)
         announce();
 
@@ -221,6 +220,10 @@ qint64 RpcConnection::lineLimit() const {
 }
 
 qint64 RpcConnection::readChunk() const {
+    return authenticated_ ? kReadChunk : lineLimit() + 1;
+}
+
+qint64 RpcConnection::readBufferSize() const {
     return authenticated_ ? std::max(limits_.maxMessageBytes, kReadChunk) : lineLimit() + 1;
 }
 
@@ -309,7 +312,7 @@ bool RpcConnection::mustWaitForGuesses() {
 
 void RpcConnection::onOpened() {
     authenticated_ = true;
-    socket_->setReadBufferSize(readChunk());
+    socket_->setReadBufferSize(readBufferSize());
     authDeadline_.stop();
     guesses_.accepted(peerAddress_);
     announce();

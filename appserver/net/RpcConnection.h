@@ -66,6 +66,8 @@ private:
     // What a line may hold, and how much is read at once: small until the client has authenticated.
     qint64 lineLimit() const;
     qint64 readChunk() const;
+    // What Qt may buffer for us; beyond it TCP flow control holds the client back.
+    qint64 readBufferSize() const;
     // A warning about this connection: in the log at once once authenticated, else summed up.
     void warn(DoorLog::Event event, const QString& line);
     // True when an unauthenticated connection must wait before its next request; a turn is asked
