@@ -34,7 +34,7 @@ void ConnectionTurns::giveTurn(TurnTaker* connection) {
     if (wantsMore && !isWaiting(connection))
         waiting_.push_back(connection);
     if (afterTurn_)
-        afterTurn_(!waiting_.empty());
+        afterTurn_(!waiting_.empty(), false);
     serving_ = false;
 }
 
@@ -49,7 +49,7 @@ void ConnectionTurns::runRound() {
     // A round's end counts as no one waiting: a connection that never stops sending, a flooder's,
     // must not hold the others' answers back, nor may those who left before their turn.
     if (afterTurn_)
-        afterTurn_(false);
+        afterTurn_(false, true);
     if (!waiting_.empty())
         nextRound_.start();
 }

@@ -36,9 +36,8 @@ public:
     // The connection is going away; it leaves the line.
     void withdraw(TurnTaker* connection);
     // Called after every turn, told whether a connection is waiting for the next, and at the end
-    // of every round, told no one is: the server commits the writes of the turns so far there, at
-    // the latest once a round is over.
-    void setAfterTurn(std::function<void(bool othersWaiting)> afterTurn) {
+    // of every round (roundOver): the server commits the writes of the turns so far there.
+    void setAfterTurn(std::function<void(bool othersWaiting, bool roundOver)> afterTurn) {
         afterTurn_ = std::move(afterTurn);
     }
 
@@ -51,5 +50,5 @@ private:
     std::deque<TurnTaker*> waiting_;
     bool serving_ = false;
     QTimer nextRound_;
-    std::function<void(bool)> afterTurn_;
+    std::function<void(bool, bool)> afterTurn_;
 };

@@ -24,9 +24,14 @@ RpcServer::RpcServer(const ServerRegistry& registry, AccessToken token, ServerLi
     connect(&server_, &QTcpServer::newConnection, this, &RpcServer::acceptPending);
     // Writes that arrive together share a commit: while others wait for a turn their writes are
     // likely to join, up to a group of kMaxGroupedWrites.
-    turns_.setAfterTurn([this](bool othersWaiting) {
+    // A round that added none ends the group too: the connections still sending add nothing to it
+    // (a flooder's), and those that would are waiting for their answers.
+    turns_.setAfterTurn([this](bool othersWaiting, bool roundOver) {
         const int pending = registry_.pendingWrites();
-        if (pending > 0 && (!othersWaiting || pending >= kMaxGroupedWrites))
+        const bool stalled = roundOver && pending == pendingAtRoundEnd_;
+        if (roundOver)
+            pendingAtRoundEnd_ = pending;
+        if (pending > 0 && (!othersWaiting || stalled || pending >= kMaxGroupedWrites))
             finishWrites();
     });
     connect(&handshakes_, &TlsHandshakes::secured, this, &RpcServer::serve);

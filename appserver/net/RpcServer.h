@@ -71,6 +71,7 @@ private:
     const AccessToken token_;
     const ServerLimits limits_;
     ConnectionTurns turns_;
+    int pendingAtRoundEnd_ = 0; // writes waiting for their commit when the last round ended
     UnauthenticatedPeers unauthenticated_;
     TokenGuesses guesses_;
     TurnAway turnAway_;
