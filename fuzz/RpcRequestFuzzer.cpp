@@ -129,6 +129,8 @@ public:
     void clear() { wrote_ = false; }
 
     QString name() const override { return object_.name(); }
+    int pendingWrites() const override { return object_.pendingWrites(); }
+    std::optional<QString> finishWrites() override { return object_.finishWrites(); }
 
     void call(const QString& method, const QJsonArray& params, JsonWriter& out) override {
         const bool writes = method.startsWith(QLatin1String("Set"));
@@ -207,6 +209,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (const std::optional<QByteArray> answer = dispatcher.handle(lines.at(i)))
             checkAnswer(*answer);
     }
+    // The server makes the writes of a round durable once the round ends; so does each input.
+    if (const std::optional<QString> failure = s.registry.finishWrites())
+        broken(QStringLiteral("the writes of an input could not be made durable: %1").arg(*failure));
     if (s.object->wrote()) {
         s.database.resetData();
         s.object->clear();
