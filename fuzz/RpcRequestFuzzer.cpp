@@ -130,7 +130,8 @@ public:
 
     QString name() const override { return object_.name(); }
     int pendingWrites() const override { return object_.pendingWrites(); }
-    std::optional<QString> finishWrites() override { return object_.finishWrites(); }
+    WritesOutcome finishWrites() override { return object_.finishWrites(); }
+    std::optional<quint64> takeCallTicket() override { return object_.takeCallTicket(); }
 
     void call(const QString& method, const QJsonArray& params, JsonWriter& out) override {
         const bool writes = method.startsWith(QLatin1String("Set"));
@@ -210,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             checkAnswer(*answer);
     }
     // The server makes the writes of a round durable once the round ends; so does each input.
-    if (const std::optional<QString> failure = s.registry.finishWrites())
+    if (const std::optional<QString> failure = s.registry.finishWrites().lost)
         broken(QStringLiteral("the writes of an input could not be made durable: %1").arg(*failure));
     if (s.object->wrote()) {
         s.database.resetData();

@@ -1159,6 +1159,10 @@ Experimente &apos;vdrhost --help&apos;.
         <translation>as gravações das últimas requisições respondidas foram perdidas: %1</translation>
     </message>
     <message>
+        <source>a request&apos;s writes failed in the database and its answer tells so: %1</source>
+        <translation>as gravações de uma requisição falharam no banco de dados, e sua resposta o informa: %1</translation>
+    </message>
+    <message>
         <source>turned away a connection from %1: %2 connections are still to authenticate (at most %3, %4 from one address)</source>
         <translation>conexão de %1 rejeitada: %2 conexões ainda aguardam autenticação (no máximo %3, %4 de um mesmo endereço)</translation>
     </message>

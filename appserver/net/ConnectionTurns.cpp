@@ -46,10 +46,11 @@ void ConnectionTurns::runRound() {
         waiting_.pop_front();
         giveTurn(next);
     }
-    // A round's end counts as no one waiting: a connection that never stops sending, a flooder's,
-    // must not hold the others' answers back, nor may those who left before their turn.
+    // At a round's end the group is committed unless the round added to it and more turns follow
+    // (see RpcServer): a connection that never stops sending, a flooder's, holds the others'
+    // answers back for no longer than a round that adds nothing or a full group.
     if (afterTurn_)
-        afterTurn_(false, true);
+        afterTurn_(!waiting_.empty(), true);
     if (!waiting_.empty())
         nextRound_.start();
 }

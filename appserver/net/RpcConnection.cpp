@@ -279,17 +279,17 @@ void RpcConnection::drainInput() {
     drainTimer_.start(kDrainQuietMs);
 }
 
-void RpcConnection::send(const QByteArray& answer) {
+void RpcConnection::send(const QByteArray& answer, std::optional<quint64> ticket) {
     if (!awaitingCommit_.isEmpty() || dispatcher_.writesPending()) {
-        awaitingCommit_.append(answer);
+        awaitingCommit_.append(answer, ticket);
         return;
     }
     write(answer);
 }
 
-void RpcConnection::releaseAnswers(const std::optional<QString>& failure) {
+void RpcConnection::releaseAnswers(const ServerObject::WritesOutcome& outcome) {
     if (!awaitingCommit_.isEmpty())
-        write(awaitingCommit_.release(failure));
+        write(awaitingCommit_.release(outcome));
 }
 
 void RpcConnection::write(const QByteArray& answer) {
@@ -346,7 +346,7 @@ void RpcConnection::handleLine(const QByteArray& line) {
         }
     }
     if (answer)
-        send(*answer);
+        send(*answer, dispatcher_.takeAnswerTicket());
     afterAnswer();
 }
 

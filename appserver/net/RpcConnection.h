@@ -46,7 +46,7 @@ public:
     void refuse(int code, const QString& message);
     // Sends the answers that waited for the server's writes to be committed; when failure tells
     // why the writes were lost, errors in their place.
-    void releaseAnswers(const std::optional<QString>& failure);
+    void releaseAnswers(const ServerObject::WritesOutcome& outcome);
 
 signals:
     // The client presented the token; emitted once, and never for a connection that needs none.
@@ -79,8 +79,9 @@ private:
     void refuseTlsClient();
     void closeAfterDraining();
     void drainInput();
-    // Sends an answer, or holds it while answers wait for the server's writes.
-    void send(const QByteArray& answer);
+    // Sends an answer, or holds it while answers wait for the server's writes, with the call's
+    // ticket when it has one.
+    void send(const QByteArray& answer, std::optional<quint64> ticket = std::nullopt);
     void write(const QByteArray& answer);
     // Answers written but not yet taken by the client.
     qint64 queuedOutput() const;

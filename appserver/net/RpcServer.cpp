@@ -142,14 +142,16 @@ void RpcServer::serve(QTcpSocket* socket) {
 }
 
 void RpcServer::finishWrites() {
-    const std::optional<QString> failure = registry_.finishWrites();
-    if (failure)
-        qWarning(
-            "%s",
-            qUtf8Printable(
-                tr("the writes of the requests answered last were lost: %1").arg(failure->simplified())));
+    const ServerObject::WritesOutcome outcome = registry_.finishWrites();
+    if (outcome.lost)
+        qWarning("%s", qUtf8Printable(tr("the writes of the requests answered last were lost: %1")
+                                          .arg(outcome.lost->simplified())));
+    for (const QString& failure : outcome.failedCalls)
+        qWarning("%s",
+                 qUtf8Printable(tr("a request's writes failed in the database and its answer tells so: %1")
+                                    .arg(failure.simplified())));
     for (RpcConnection* connection : findChildren<RpcConnection*>(Qt::FindDirectChildrenOnly))
-        connection->releaseAnswers(failure);
+        connection->releaseAnswers(outcome);
 }
 
 void RpcServer::shutdown() {

@@ -7,6 +7,7 @@
 #include "wire/JsonWriter.h"
 #include "wire/RemoteMethods.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -201,11 +202,35 @@ std::optional<QString> ImpPocketObject::applyTranslationDelta(const QString& met
     const QJsonObject delta = deltaArgument(method, params);
     try {
         const QList<DeltaChange> changes = readDelta(delta, Layouts::translationRow());
-        inGroupPart([&] { applyTranslationChanges(changes, missingDelete); });
+        const bool insertsOnly = !changes.isEmpty() &&
+                                 std::all_of(changes.cbegin(), changes.cend(), [](const DeltaChange& change) {
+                                     return change.op == DeltaChange::Op::Insert;
+                                 });
+        if (insertsOnly && storage_.defersInserts())
+            deferTranslationInserts(changes);
+        else
+            inGroupPart([&] { applyTranslationChanges(changes, missingDelete); });
     } catch (const DeltaError& error) {
         return error.message();
     }
     return std::nullopt;
+}
+
+TranslationRow ImpPocketObject::rowToWrite(const DeltaChange& change, const QString& where) const {
+    TranslationRow row = rowOf(change.values, where);
+    if (!storage_.isListedLanguage(row.language))
+        throw DeltaError(
+            QStringLiteral("%1: IDIDIOMA \"%2\" is not in the language list").arg(where, row.language));
+    return row;
+}
+
+void ImpPocketObject::deferTranslationInserts(const QList<DeltaChange>& changes) {
+    QList<TranslationRow> rows;
+    rows.reserve(changes.size());
+    for (int i = 0; i < changes.size(); ++i)
+        rows.append(rowToWrite(changes.at(i), describeChange(i, changes.at(i).op)));
+    callTicket_ = nextTicket();
+    storage_.deferInserts(*callTicket_, rows);
 }
 
 void ImpPocketObject::applyTranslationChanges(const QList<DeltaChange>& changes,
@@ -214,10 +239,7 @@ void ImpPocketObject::applyTranslationChanges(const QList<DeltaChange>& changes,
         const DeltaChange& change = changes.at(i);
         const QString where = describeChange(i, change.op);
         if (change.op != DeltaChange::Op::Delete) {
-            const TranslationRow row = rowOf(change.values, where);
-            if (!storage_.isListedLanguage(row.language))
-                throw DeltaError(QStringLiteral("%1: IDIDIOMA \"%2\" is not in the language list")
-                                     .arg(where, row.language));
+            const TranslationRow row = rowToWrite(change, where);
             if (change.op == DeltaChange::Op::Insert) {
                 storage_.insertTranslation(row); // already stored counts as applied
                 continue;
@@ -286,13 +308,15 @@ int ImpPocketObject::pendingWrites() const {
     return storage_.groupParts() + (lostWrites_ ? 1 : 0);
 }
 
-std::optional<QString> ImpPocketObject::finishWrites() {
-    std::optional<QString> lost = std::exchange(lostWrites_, std::nullopt);
+ServerObject::WritesOutcome ImpPocketObject::finishWrites() {
+    WritesOutcome outcome{std::exchange(lostWrites_, std::nullopt), {}};
     try {
         storage_.commitGroup();
     } catch (const StorageError& error) {
         storage_.noteFailure();
-        return error.message();
+        storage_.takeFailedParts();
+        return {error.message(), {}};
     }
-    return lost;
+    outcome.failedCalls = storage_.takeFailedParts();
+    return outcome;
 }

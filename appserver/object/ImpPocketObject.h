@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The remote data module rdmImpPocket, registered as "Vdr04000.rdmImpPocket": the capture tool's
 // view of the translation table, the language list and the version record. docs/protocol.md
@@ -35,7 +36,8 @@ public:
     QString name() const override { return RemoteMethods::kServerName; }
     void call(const QString& method, const QJsonArray& params, JsonWriter& result) override;
     int pendingWrites() const override;
-    std::optional<QString> finishWrites() override;
+    WritesOutcome finishWrites() override;
+    std::optional<quint64> takeCallTicket() override { return std::exchange(callTicket_, std::nullopt); }
 
 private:
     // What a delete of a row that is no longer stored means.
@@ -53,6 +55,11 @@ private:
     std::optional<QString> applyVersionDelta(const QJsonArray& params);
     // Throws DeltaError when a change does not fit; the group part then undoes every change.
     void applyTranslationChanges(const QList<DeltaChange>& changes, MissingDelete missingDelete);
+    // Checks a delta of inserts only as applyTranslationChanges does and leaves its rows to the
+    // storage's deferred inserts, under a ticket for the call.
+    void deferTranslationInserts(const QList<DeltaChange>& changes);
+    // The row an insert or an update writes; DeltaError when it does not fit.
+    TranslationRow rowToWrite(const DeltaChange& change, const QString& where) const;
     // Runs apply as a part of the storage's group, kept unless apply throws. A part PostgreSQL ends
     // to break a cycle of writers waiting for each other runs again, after the parts before it
     // are committed.
@@ -63,4 +70,5 @@ private:
     Storage& storage_;
     // Why writes of the group were lost when they were committed early, to break such a cycle.
     std::optional<QString> lostWrites_;
+    std::optional<quint64> callTicket_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonArray>
 #include <QString>
 
@@ -23,7 +24,25 @@ public:
     // Writes of calls that have been answered but are not yet durable. Until finishWrites, those
     // answers, and any given after them (which may have read the writes), must wait.
     virtual int pendingWrites() const { return 0; }
-    // Makes the pending writes durable, all in one commit. The reason when they were lost instead:
-    // every answer that waited for them must then tell the failure.
-    virtual std::optional<QString> finishWrites() { return std::nullopt; }
+
+    struct WritesOutcome {
+        // Why the pending writes were lost, when they were: every answer that waited for them must
+        // then tell the failure.
+        std::optional<QString> lost;
+        // Calls answered as applied whose writes failed on their own once carried out, by ticket:
+        // their answers must tell the failure instead.
+        QHash<quint64, QString> failedCalls;
+    };
+    // Makes the pending writes durable, all in one commit.
+    virtual WritesOutcome finishWrites() { return {}; }
+    // A call whose writes are carried out only by finishWrites gets a ticket, which its answer is
+    // to keep: the outcome names it should those writes fail. Taken once, after the call.
+    virtual std::optional<quint64> takeCallTicket() { return std::nullopt; }
+
+protected:
+    // Unique among all the server's objects.
+    static quint64 nextTicket() {
+        static quint64 last = 0;
+        return ++last;
+    }
 };

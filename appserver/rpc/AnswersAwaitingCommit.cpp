@@ -19,17 +19,26 @@ QByteArray failedAnswer(const QByteArray& answer, const QByteArray& error) {
     return answer.left(result) + error.mid(error.indexOf(kErrorMember));
 }
 
+QByteArray databaseError(const QString& failure) {
+    return RpcDispatcher::errorLine(QJsonValue::Null, RpcCode::InternalError,
+                                    QStringLiteral("the database failed: %1").arg(failure.simplified()));
+}
+
 } // namespace
 
-QByteArray AnswersAwaitingCommit::release(const std::optional<QString>& failure) {
+QByteArray AnswersAwaitingCommit::release(const ServerObject::WritesOutcome& outcome) {
     QByteArray out;
-    const QByteArray error =
-        failure
-            ? RpcDispatcher::errorLine(QJsonValue::Null, RpcCode::InternalError,
-                                       QStringLiteral("the database failed: %1").arg(failure->simplified()))
-            : QByteArray();
-    for (const QByteArray& line : std::as_const(lines_))
-        out += failure ? failedAnswer(line, error) : line;
+    const QByteArray lost = outcome.lost ? databaseError(*outcome.lost) : QByteArray();
+    for (const Held& held : std::as_const(lines_)) {
+        if (outcome.lost)
+            out += failedAnswer(held.line, lost);
+        else if (const auto failed = held.ticket ? outcome.failedCalls.constFind(*held.ticket)
+                                                 : outcome.failedCalls.constEnd();
+                 failed != outcome.failedCalls.constEnd())
+            out += failedAnswer(held.line, databaseError(*failed));
+        else
+            out += held.line;
+    }
     lines_.clear();
     return out;
 }

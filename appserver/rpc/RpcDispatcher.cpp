@@ -168,6 +168,7 @@ void RpcDispatcher::dispatch(const QString& method, const QJsonValue& params) {
         throw RpcError(RpcCode::InvalidParams,
                        QStringLiteral("%1 takes its arguments by position, in an array").arg(method));
     serverObject_->call(method, params.toArray(), answer_);
+    answerTicket_ = serverObject_->takeCallTicket();
 }
 
 QJsonObject RpcDispatcher::openServerObject(const QJsonValue& params) {

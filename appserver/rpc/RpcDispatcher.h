@@ -48,6 +48,9 @@ public:
     // True while the object this connection opened holds writes not yet durable: an answer given
     // now must wait for them (see ServerObject::pendingWrites).
     bool writesPending() const { return serverObject_ && serverObject_->pendingWrites() > 0; }
+    // The ticket of the call answered last, when its writes are carried out only when the server
+    // finishes its writes (see ServerObject::takeCallTicket); its answer keeps it until then.
+    std::optional<quint64> takeAnswerTicket() { return std::exchange(answerTicket_, std::nullopt); }
 
     // An error answer as handle() gives it, for what the connection refuses by itself.
     static QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
@@ -69,4 +72,5 @@ private:
     int tokenRefusals_ = 0;
     int refusedBeforeOpen_ = 0;
     JsonWriter answer_; // reused, so an answer costs no new buffer
+    std::optional<quint64> answerTicket_;
 };

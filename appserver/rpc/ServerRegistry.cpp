@@ -21,13 +21,15 @@ int ServerRegistry::pendingWrites() const {
     return pending;
 }
 
-std::optional<QString> ServerRegistry::finishWrites() const {
-    std::optional<QString> failure;
+ServerObject::WritesOutcome ServerRegistry::finishWrites() const {
+    ServerObject::WritesOutcome outcome;
     for (const std::shared_ptr<ServerObject>& object : objects_) {
         if (object->pendingWrites() == 0)
             continue;
-        if (std::optional<QString> lost = object->finishWrites(); lost && !failure)
-            failure = std::move(lost);
+        ServerObject::WritesOutcome own = object->finishWrites();
+        if (own.lost && !outcome.lost)
+            outcome.lost = std::move(own.lost);
+        outcome.failedCalls.insert(own.failedCalls);
     }
-    return failure;
+    return outcome;
 }

@@ -18,8 +18,9 @@ public:
 
     // Writes of all the objects' calls that are not yet durable (see ServerObject::pendingWrites).
     int pendingWrites() const;
-    // Commits every object's pending writes; why some were lost, if they were.
-    std::optional<QString> finishWrites() const;
+    // Commits every object's pending writes: why some were lost, if they were, and which calls'
+    // writes failed on their own.
+    ServerObject::WritesOutcome finishWrites() const;
 
 private:
     QHash<QString, std::shared_ptr<ServerObject>> objects_;

@@ -21,6 +21,9 @@ struct SqlDialect {
     // advisory lock of this program taken right after BEGIN.
     QString beginWrite;
     QString writeLock; // empty when beginWrite already serialises
+    // Whether rows inserted by a group's parts wait in memory and go out several to a statement
+    // (see Storage::deferInserts): worth it where every statement costs a round trip.
+    bool defersInserts = false;
     static const SqlDialect& of(DatabaseLocation::Kind kind);
     static const SqlDialect& of(const QSqlDatabase& db);
 };

@@ -88,6 +88,30 @@ const QString kInsertSql =
         " ON CONFLICT (MATCHKEY) DO NOTHING")
         .arg(kRowColumns);
 
+// Rows of deferred parts one statement inserts at most; fewer go in the largest power of two that
+// fits, so that six statements, each kept prepared, insert any number.
+constexpr int kRowsPerInsert = 32;
+// As for the parts of the group: a deferred part that meets a deadlock on its own is tried again.
+constexpr int kDeadlockAttempts = 3;
+
+const QString& insertRowsSql(int rows) {
+    static const QList<QString> statements = [] {
+        QList<QString> made;
+        const QString values = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        for (int count = 1; count <= kRowsPerInsert; count *= 2) {
+            QStringList rowsValues(count, values);
+            made.append(QStringLiteral("INSERT INTO translations (MATCHKEY, PROGRAMKEY, %1) VALUES %2"
+                                       " ON CONFLICT (MATCHKEY) DO NOTHING RETURNING MATCHKEY")
+                            .arg(kRowColumns, rowsValues.join(QStringLiteral(", "))));
+        }
+        return made;
+    }();
+    int index = 0;
+    while ((2 << index) <= rows)
+        ++index;
+    return statements.at(index);
+}
+
 QString locationForMessages(const DatabaseLocation& location) {
     return location.kind == DatabaseLocation::Kind::Sqlite ? location.sqlitePath : location.describe();
 }
@@ -177,7 +201,9 @@ void Storage::addLanguage(const LanguageEntry& entry) {
     transaction.commit();
 }
 
-QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const {
+QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) {
+    if (deferredKeys_.contains(key.matchKey()))
+        flushDeferred();
     StatementRun query = statements().run(kLookupSql, {key.matchKey()});
     QList<TranslationRow> result;
     while (query.next()) {
@@ -189,9 +215,10 @@ QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) const
     return result;
 }
 
-std::optional<qint64>
-Storage::forEachProgramRow(const QString& program, const QString& language, qint64 after, int atMost,
-                           const std::function<bool(const TranslationRow&)>& take) const {
+std::optional<qint64> Storage::forEachProgramRow(const QString& program, const QString& language,
+                                                 qint64 after, int atMost,
+                                                 const std::function<bool(const TranslationRow&)>& take) {
+    flushDeferred();
     // Read in chunks: PostgreSQL sends every row a statement selects, and the driver reads them all
     // before the next statement, however few take wants.
     constexpr int kChunk = 500;
@@ -301,11 +328,12 @@ bool Storage::deleteTranslation(const TranslationKey& key) {
 }
 
 Storage::GroupPart::GroupPart(Storage& storage) : storage_(storage) {
+    // The deferred rows go first, outside this part's savepoint: undoing the part must not undo
+    // them, and what it does may read or change them.
+    storage_.flushDeferred();
     if (storage_.groupLost_)
         throw StorageError(*storage_.groupLost_);
-    if (!storage_.group_)
-        storage_.group_ = std::make_unique<WriteTransaction>(storage_.db(), WriteTransaction::Turns::RowsOnly,
-                                                             &storage_.statements());
+    storage_.openGroup();
     ++storage_.groupParts_;
     try {
         // Savepoints of one name nest: a rollback to it goes back to the latest, this part's own.
@@ -327,18 +355,138 @@ Storage::GroupPart::~GroupPart() {
     }
 }
 
-void Storage::commitGroup() {
+void Storage::openGroup() {
     if (!group_)
+        group_ = std::make_unique<WriteTransaction>(db(), WriteTransaction::Turns::RowsOnly, &statements());
+}
+
+void Storage::commitGroup() {
+    if (!group_ && groupParts_ == 0)
         return;
     // The transaction rolls back as it goes, unless committed.
     const auto over = qScopeGuard([this] {
         group_.reset();
         groupParts_ = 0;
         groupLost_.reset();
+        deferred_.clear();
+        deferredKeys_.clear();
     });
+    if (!groupLost_)
+        flushDeferred();
     if (groupLost_)
         throw StorageError(tr("the transaction was lost: %1").arg(*groupLost_));
-    group_->commit();
+    if (group_)
+        group_->commit();
+}
+
+bool Storage::defersInserts() const {
+    return SqlDialect::of(db()).defersInserts;
+}
+
+void Storage::deferInserts(quint64 ticket, const QList<TranslationRow>& rows) {
+    deferred_.append({ticket, rows});
+    for (const TranslationRow& row : rows)
+        deferredKeys_.insert(TranslationKey::ofRow(row).matchKey());
+    ++groupParts_;
+}
+
+void Storage::flushDeferred() {
+    if (deferred_.isEmpty() || groupLost_)
+        return; // a lost group's rows are lost with it, and its commit says so
+    const QList<DeferredPart> parts = std::exchange(deferred_, {});
+    deferredKeys_.clear();
+    const auto lose = [this](const StorageError& error) {
+        groupLost_ = error.message();
+        throw error;
+    };
+    try {
+        openGroup();
+        runStatement(db(), QStringLiteral("SAVEPOINT deferred"));
+    } catch (const StorageError& error) {
+        lose(error);
+    }
+    try {
+        insertTogether(parts);
+        return;
+    } catch (const StorageError&) {
+        // Which part failed, if one did, is found by trying them one at a time.
+    }
+    try {
+        runStatement(db(), QStringLiteral("ROLLBACK TO SAVEPOINT deferred"));
+    } catch (const StorageError& error) {
+        lose(error);
+    }
+    for (const DeferredPart& part : parts)
+        insertAlone(part);
+}
+
+void Storage::insertTogether(const QList<DeferredPart>& parts) {
+    QList<const TranslationRow*> rows;
+    for (const DeferredPart& part : parts)
+        for (const TranslationRow& row : part.rows)
+            rows.append(&row);
+    for (qsizetype done = 0; done < rows.size();) {
+        int count = kRowsPerInsert;
+        while (count > rows.size() - done)
+            count /= 2;
+        QVariantList values;
+        values.reserve(count * 12);
+        for (int i = 0; i < count; ++i)
+            values += rowValues(*rows.at(done + i));
+        QSet<QString> inserted;
+        {
+            StatementRun run = statements().run(insertRowsSql(count), values);
+            while (run.next())
+                inserted.insert(run.value(0).toString());
+        }
+        // A row not inserted met one stored under its match key: the same row, unless two keys
+        // share the digest. The first of two equal rows in one statement is the one inserted.
+        for (int i = 0; i < count; ++i) {
+            const TranslationKey key = TranslationKey::ofRow(*rows.at(done + i));
+            if (!inserted.remove(key.matchKey()) && !findRowId(key))
+                throw StorageError(tr("two different keys share the match key %1").arg(key.matchKey()));
+        }
+        done += count;
+    }
+}
+
+void Storage::insertAlone(const DeferredPart& part) {
+    const auto lose = [this](const StorageError& error) {
+        groupLost_ = error.message();
+        throw error;
+    };
+    for (int attempt = 1;; ++attempt) {
+        try {
+            runStatement(db(), QStringLiteral("SAVEPOINT part"));
+        } catch (const StorageError& error) {
+            lose(error);
+        }
+        try {
+            for (const TranslationRow& row : part.rows)
+                insertTranslation(row);
+            return;
+        } catch (const StorageError& error) {
+            try {
+                runStatement(db(), QStringLiteral("ROLLBACK TO SAVEPOINT part"));
+            } catch (const StorageError& lost) {
+                lose(lost);
+            }
+            if (!error.isDeadlock() || attempt == kDeadlockAttempts) {
+                failedParts_.insert(part.ticket, error.message());
+                return;
+            }
+        }
+        // As for a part of the group: committing what went before lets the writer this part waited
+        // for go on, and the part waits for it at most.
+        try {
+            group_->commit();
+            group_.reset();
+            openGroup();
+        } catch (const StorageError& error) {
+            group_.reset();
+            lose(error);
+        }
+    }
 }
 
 void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {

@@ -8,6 +8,7 @@
 #include "appserver/storage/WriteTransaction.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QSqlDatabase>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 // The server's data: the language list, the translation table and the version record, in a
 // SQLite file or a PostgreSQL database through Qt SQL, with the same schema and behaviour. Every
@@ -49,7 +51,7 @@ public:
     void addLanguage(const LanguageEntry& entry);
 
     // At most one row, since the key is unique.
-    QList<TranslationRow> findTranslations(const TranslationKey& key) const;
+    QList<TranslationRow> findTranslations(const TranslationKey& key);
     // The rows of one program in one language stored after the row with ID after, in the order
     // stored, whatever their other fields (program and language equal after a-z upper-casing):
     // hands them to take one at a time, as read, until take refuses one or atMost have been taken.
@@ -57,8 +59,9 @@ public:
     // one in hand, so a program of any size reads in pages.
     std::optional<qint64> forEachProgramRow(const QString& program, const QString& language, qint64 after,
                                             int atMost,
-                                            const std::function<bool(const TranslationRow&)>& take) const;
-    // Every row in the order stored.
+                                            const std::function<bool(const TranslationRow&)>& take);
+    // Every row in the order stored; not the deferred rows of an open group (see deferInserts),
+    // which the commands reading all rows never have.
     void forEachTranslation(const std::function<void(const TranslationRow&)>& visit) const;
 
     // DTGERARQTRAD of the single version row; nullopt while never set.
@@ -99,12 +102,23 @@ public:
         Storage& storage_;
         bool kept_ = false;
     };
-    // Parts begun in the open group, kept or undone; 0 when none is open.
+    // Parts begun in the open group, kept, undone or deferred; 0 when none is open.
     int groupParts() const { return groupParts_; }
     // Commits the group. Throws StorageError when the transaction was lost or the commit failed:
     // none of the group is stored then, or, when the database went away during the commit, it is
     // not known whether it was. Either way the group is over.
     void commitGroup();
+
+    // Where the dialect defers inserts: a part of the group that only inserts rows, already checked
+    // as a part checks them, need not cost a savepoint and a statement per row. Its rows wait here
+    // and go out with the deferred rows of other parts, up to 32 to a statement, before anything
+    // that may read or change them: a look-up of one of their keys, a page of their program, a
+    // part that is not deferred, the commit. Only a part that fails then, on its own, is undone;
+    // the part's ticket names it in failedParts.
+    bool defersInserts() const;
+    void deferInserts(quint64 ticket, const QList<TranslationRow>& rows);
+    // The deferred parts that failed since the last call, by ticket, with why.
+    QHash<quint64, QString> takeFailedParts() { return std::exchange(failedParts_, {}); }
 
     // Whether the language is in the list, for writing a row: a language once seen stays known,
     // since nothing removes one from the list. The foreign key refuses a row whose language is not
@@ -138,8 +152,19 @@ private:
     // Why the group's transaction cannot go on, once a part could not be undone.
     std::optional<QString> groupLost_;
     mutable QSet<QString> listedLanguages_;
+    struct DeferredPart {
+        quint64 ticket;
+        QList<TranslationRow> rows;
+    };
+    QList<DeferredPart> deferred_;
+    QSet<QString> deferredKeys_; // the match keys of the deferred rows
+    QHash<quint64, QString> failedParts_;
 
     const QSqlDatabase& db() const { return connection_->db(); }
     PreparedStatements& statements() const { return connection_->statements(); }
     std::optional<qint64> findRowId(const TranslationKey& key) const;
+    void openGroup();
+    void flushDeferred();
+    void insertTogether(const QList<DeferredPart>& parts);
+    void insertAlone(const DeferredPart& part);
 };

@@ -5,7 +5,7 @@
 
 namespace {
 
-int foundCount(const Storage& storage, const TranslationRow& row) {
+int foundCount(Storage& storage, const TranslationRow& row) {
     return int(storage.findTranslations(TranslationKey::ofRow(row)).size());
 }
 

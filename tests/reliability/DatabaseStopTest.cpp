@@ -51,11 +51,12 @@ TEST(DatabaseStopped,
      MidCaptureTheCaptureEndsWithTheServersErrorAndTheSameServerCompletesTheTableOnceItIsBack) {
     if (const QString why = StoppableCluster::unavailableReason(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
-    // A form set for each way of stopping, so that each stop lands while new rows are written.
+    // A form set for each way of stopping, so that each stop lands while new rows are written: large
+    // enough that the capture is still writing when the stop takes effect.
     const QStringList modes{QStringLiteral("fast"), QStringLiteral("immediate")};
     std::vector<std::unique_ptr<GeneratedForms>> sets;
     for (int s = 0; s < modes.size(); ++s)
-        sets.push_back(std::make_unique<GeneratedForms>(10, 30, s + 1, QStringLiteral("S%1_").arg(s)));
+        sets.push_back(std::make_unique<GeneratedForms>(60, 50, s + 1, QStringLiteral("S%1_").arg(s)));
 
     QStringList expected;
     {
