@@ -17,6 +17,10 @@ namespace {
 constexpr qint64 kReadChunk = 64 * 1024;
 // Answers queued for a client that is not reading them; past this the connection stops reading.
 constexpr qint64 kMaxQueuedOutput = 4 * 1024 * 1024;
+// Whole lines the dispatcher reads ahead at most, and bytes of them, so that a pipelining client's
+// look-ups take a statement for many.
+constexpr int kReadAheadLines = 64;
+constexpr qsizetype kReadAheadBytes = 256 * 1024;
 // After an oversized line the rest of it is read and dropped, so that closing does not reset the
 // connection before the client has the error answer.
 constexpr int kDrainQuietMs = 200;
@@ -200,6 +204,8 @@ bool RpcConnection::takeTurn(int maxLines) {
         }
         if (mustWaitForGuesses())
             return false;
+        if (authenticated_ && dispatcher_.isOpen() && !dispatcher_.hasReadAhead())
+            readAhead();
         // A view rather than a copy: the dispatcher is done with the line before anything may
         // change the buffer.
         const QByteArray line = QByteArray::fromRawData(buffer_.constData() + consumed_, end - consumed_);
@@ -212,6 +218,22 @@ bool RpcConnection::takeTurn(int maxLines) {
             return state_ == State::Serving;
     }
     return false;
+}
+
+void RpcConnection::readAhead() {
+    QList<QByteArray> lines;
+    qsizetype from = consumed_;
+    while (lines.size() < kReadAheadLines) {
+        const qsizetype end = buffer_.indexOf('\n', from);
+        // A line too long is refused unread when its turn comes.
+        if (end < 0 || end - from > lineLimit() || end + 1 - consumed_ > kReadAheadBytes)
+            break;
+        lines.append(QByteArray::fromRawData(buffer_.constData() + from, end - from));
+        from = end + 1;
+    }
+    // A lone line gains nothing from being read twice.
+    if (lines.size() > 1)
+        dispatcher_.readAhead(lines);
 }
 
 qint64 RpcConnection::lineLimit() const {

@@ -76,6 +76,8 @@ private:
     void onOpened();
     void announce();
     void refuseOversizedLine();
+    // Hands the dispatcher the whole lines waiting in the buffer, the next one first.
+    void readAhead();
     void refuseTlsClient();
     void closeAfterDraining();
     void drainInput();

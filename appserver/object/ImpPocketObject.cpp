@@ -126,7 +126,7 @@ void ImpPocketObject::getIdiLeDfm(const QJsonArray& params, JsonWriter& out) {
     });
 }
 
-void ImpPocketObject::getPropried(const QJsonArray& params, JsonWriter& out) {
+TranslationKey ImpPocketObject::lookupKey(const QJsonArray& params) {
     const QString method = RemoteMethods::kGetPropried;
     const QStringList args = stringArguments(method, params, 7);
     bool isNumber = false;
@@ -135,10 +135,30 @@ void ImpPocketObject::getPropried(const QJsonArray& params, JsonWriter& out) {
         throw CallError(CallError::Kind::BadArguments,
                         QStringLiteral("argument 5 of %1 must be a number written as text, not \"%2\"")
                             .arg(method, args.at(4)));
+    return TranslationKey::forLookup(args.at(0), args.at(1), args.at(2), args.at(3), number, args.at(5),
+                                     args.at(6));
+}
 
-    const TranslationKey key = TranslationKey::forLookup(args.at(0), args.at(1), args.at(2), args.at(3),
-                                                         number, args.at(5), args.at(6));
-    const QList<TranslationRow> found = storage_.findTranslations(key);
+void ImpPocketObject::readAhead(const QList<Call>& calls) {
+    QList<TranslationKey> keys;
+    for (const Call& call : calls) {
+        if (call.method != RemoteMethods::kGetPropried)
+            continue;
+        try {
+            keys.append(lookupKey(call.params));
+        } catch (const CallError&) {
+            // its own call will refuse it
+        }
+    }
+    try {
+        storage_.readAhead(keys);
+    } catch (const StorageError&) {
+        // Each look-up then reads for itself, and meets the failure should it last.
+    }
+}
+
+void ImpPocketObject::getPropried(const QJsonArray& params, JsonWriter& out) {
+    const QList<TranslationRow> found = storage_.findTranslations(lookupKey(params));
     writeSuccess(out, Layouts::translationRow(), [&found](JsonWriter& rows) {
         for (const TranslationRow& row : found)
             writeRow(rows, row);

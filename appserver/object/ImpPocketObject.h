@@ -35,6 +35,7 @@ public:
 
     QString name() const override { return RemoteMethods::kServerName; }
     void call(const QString& method, const QJsonArray& params, JsonWriter& result) override;
+    void readAhead(const QList<Call>& calls) override;
     int pendingWrites() const override;
     WritesOutcome finishWrites() override;
     std::optional<quint64> takeCallTicket() override { return std::exchange(callTicket_, std::nullopt); }
@@ -47,6 +48,8 @@ private:
 
     void getIdiLeDfm(const QJsonArray& params, JsonWriter& out);
     void getPropried(const QJsonArray& params, JsonWriter& out);
+    // The key GetPropried looks up; CallError when the arguments do not fit.
+    static TranslationKey lookupKey(const QJsonArray& params);
     void getVersao(const QJsonArray& params, JsonWriter& out);
     void getProgramRows(const QJsonArray& params, JsonWriter& out);
     // The refusal's message when the delta is not applied.

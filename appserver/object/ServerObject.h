@@ -35,6 +35,15 @@ public:
     };
     // Makes the pending writes durable, all in one commit.
     virtual WritesOutcome finishWrites() { return {}; }
+    struct Call {
+        QString method;
+        QJsonArray params;
+    };
+    // Calls that follow in the order they will come, each not yet checked: the object may read
+    // now, in one go, what they will read. What it reads stands for what they would, so it must
+    // not outlive a write that may change it.
+    virtual void readAhead(const QList<Call>& calls) { Q_UNUSED(calls); }
+
     // A call whose writes are carried out only by finishWrites gets a ticket, which its answer is
     // to keep: the outcome names it should those writes fail. Taken once, after the call.
     virtual std::optional<quint64> takeCallTicket() { return std::nullopt; }

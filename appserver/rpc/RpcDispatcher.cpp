@@ -76,7 +76,7 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
     if (QByteArrayView(line).trimmed().isEmpty())
         return std::nullopt; // a blank line carries no request
 
-    const RequestText text(line);
+    const RequestText text = textOf(line);
     if (!text.valid())
         return errorLine(QJsonValue::Null, RpcCode::ParseError,
                          QStringLiteral("not JSON: %1 at byte %2").arg(text.error()).arg(text.errorOffset()));
@@ -138,6 +138,38 @@ std::optional<QByteArray> RpcDispatcher::handle(const QByteArray& line) {
                                                clientText(QString::fromLocal8Bit(error.what()), 400))));
         return errorLine(id, numericId, RpcCode::InternalError, QString::fromLocal8Bit(error.what()));
     }
+}
+
+void RpcDispatcher::readAhead(const QList<QByteArray>& lines) {
+    readAhead_.clear();
+    if (!serverObject_)
+        return;
+    QList<ServerObject::Call> calls;
+    for (const QByteArray& line : lines) {
+        if (QByteArrayView(line).trimmed().isEmpty())
+            continue; // handle reads nothing of it
+        RequestText text(line);
+        if (text.valid() && text.value().isObject()) {
+            const QJsonObject request = text.value().toObject();
+            const QJsonValue method = request.value(QStringLiteral("method"));
+            const QJsonValue params = request.value(QStringLiteral("params"));
+            if (request.contains(QStringLiteral("id")) && method.isString() && params.isArray())
+                calls.append({method.toString(), params.toArray()});
+        }
+        readAhead_.push_back({QByteArray(line.constData(), line.size()), std::move(text)});
+    }
+    serverObject_->readAhead(calls);
+}
+
+RequestText RpcDispatcher::textOf(const QByteArray& line) {
+    if (!readAhead_.empty()) {
+        ReadLine next = std::move(readAhead_.front());
+        readAhead_.pop_front();
+        if (next.line == line)
+            return std::move(next.text);
+        readAhead_.clear();
+    }
+    return RequestText(line);
 }
 
 QString RpcDispatcher::answerOf(const CallError& error, const QString& method) const {

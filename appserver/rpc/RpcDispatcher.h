@@ -2,6 +2,7 @@
 
 #include "appserver/object/ServerObject.h"
 #include "appserver/rpc/AccessToken.h"
+#include "appserver/rpc/RequestText.h"
 #include "wire/JsonWriter.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <deque>
 #include <optional>
 
 class CallError;
@@ -36,6 +38,13 @@ public:
     // The answer to one request line (line end excluded), as a line ending in '\n'; nothing for a
     // blank line or a notification, which get no answer.
     std::optional<QByteArray> handle(const QByteArray& line);
+
+    // The lines that follow the next one handle takes, in order, once the connection is open: each
+    // is read now, and the object may read ahead what their calls will read. handle takes them as
+    // they were read, as long as it is given them in this order.
+    void readAhead(const QList<QByteArray>& lines);
+    // Lines read ahead and not handled yet.
+    bool hasReadAhead() const { return !readAhead_.empty(); }
 
     // True once the connection should close after sending its last answer.
     bool refusedTooOften() const { return tokenRefusals_ >= kMaxTokenRefusals; }
@@ -73,4 +82,11 @@ private:
     int refusedBeforeOpen_ = 0;
     JsonWriter answer_; // reused, so an answer costs no new buffer
     std::optional<quint64> answerTicket_;
+    struct ReadLine {
+        QByteArray line;
+        RequestText text;
+    };
+    std::deque<ReadLine> readAhead_;
+    // The line as read ahead, when it is the next one read, or else as read now.
+    RequestText textOf(const QByteArray& line);
 };

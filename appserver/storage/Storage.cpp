@@ -112,6 +112,29 @@ const QString& insertRowsSql(int rows) {
     return statements.at(index);
 }
 
+// Keys one statement of readAhead looks up at most; fewer go in the largest power of two that fits.
+constexpr int kKeysPerLookup = 16;
+// What is read ahead stands for a look-up for so long at most, and so many keys are kept at most.
+constexpr int kReadAheadFreshMs = 1000;
+constexpr qsizetype kMaxReadAhead = 4096;
+
+const QString& lookupKeysSql(int keys) {
+    static const QList<QString> statements = [] {
+        QList<QString> made;
+        // One equality per key rather than IN: PostgreSQL's plan for any keys, planned while the
+        // table was small, scans the whole table for IN, and stays once the table has grown.
+        const QString one =
+            QStringLiteral("SELECT ID, MATCHKEY, %1 FROM translations WHERE MATCHKEY = ?").arg(kRowColumns);
+        for (int count = 1; count <= kKeysPerLookup; count *= 2)
+            made.append(QStringList(count, one).join(QStringLiteral(" UNION ALL ")));
+        return made;
+    }();
+    int index = 0;
+    while ((2 << index) <= keys)
+        ++index;
+    return statements.at(index);
+}
+
 QString locationForMessages(const DatabaseLocation& location) {
     return location.kind == DatabaseLocation::Kind::Sqlite ? location.sqlitePath : location.describe();
 }
@@ -155,6 +178,7 @@ void Storage::recoverConnection() {
     connection_ = std::move(fresh);
     failed_ = false;
     listedLanguages_.clear();
+    readAhead_.clear();
     qInfo("%s", qUtf8Printable(tr("reconnected to the database %1").arg(locationForMessages(location_))));
 }
 
@@ -202,17 +226,66 @@ void Storage::addLanguage(const LanguageEntry& entry) {
 }
 
 QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) {
-    if (deferredKeys_.contains(key.matchKey()))
+    const QString matchKey = key.matchKey();
+    QList<TranslationRow> candidates;
+    bool read = false;
+    if (deferredKeys_.contains(matchKey)) {
         flushDeferred();
-    StatementRun query = statements().run(kLookupSql, {key.matchKey()});
+    } else if (const auto ahead = readAhead_.constFind(matchKey); ahead != readAhead_.cend()) {
+        read = !ahead->freshUntil.hasExpired();
+        if (read)
+            candidates = ahead->rows;
+        readAhead_.erase(ahead);
+    }
+    if (!read) {
+        StatementRun query = statements().run(kLookupSql, {matchKey});
+        while (query.next())
+            candidates.append(readRow(query, 1));
+    }
     QList<TranslationRow> result;
-    while (query.next()) {
-        TranslationRow row = readRow(query, 1);
-        // The hash found the candidate; the columns decide.
+    // The hash found the candidates; the columns decide.
+    for (const TranslationRow& row : std::as_const(candidates))
         if (key.matches(row))
             result.append(row);
-    }
     return result;
+}
+
+void Storage::readAhead(const QList<TranslationKey>& keys) {
+    // What no look-up took in time, a connection's that closed, goes.
+    if (readAhead_.size() > kMaxReadAhead)
+        readAhead_.removeIf([](const auto& entry) { return entry.value().freshUntil.hasExpired(); });
+    if (readAhead_.size() > kMaxReadAhead)
+        readAhead_.clear();
+    // Deferred rows are not stored yet: their look-ups write them first.
+    QStringList wanted;
+    QSet<QString> seen;
+    for (const TranslationKey& key : keys) {
+        const QString matchKey = key.matchKey();
+        if (!deferredKeys_.contains(matchKey) && !seen.contains(matchKey)) {
+            seen.insert(matchKey);
+            wanted.append(matchKey);
+        }
+    }
+    const QDeadlineTimer freshUntil(kReadAheadFreshMs);
+    QHash<QString, QList<TranslationRow>> rows;
+    for (qsizetype done = 0; done < wanted.size();) {
+        int count = kKeysPerLookup;
+        while (count > wanted.size() - done)
+            count /= 2;
+        QVariantList values;
+        for (int i = 0; i < count; ++i)
+            values.append(wanted.at(done + i));
+        StatementRun query = statements().run(lookupKeysSql(count), values);
+        while (query.next())
+            rows[query.value(1).toString()].append(readRow(query, 2));
+        done += count;
+    }
+    for (const QString& matchKey : std::as_const(wanted))
+        readAhead_.insert(matchKey, {rows.value(matchKey), freshUntil});
+}
+
+void Storage::forgetReadAhead(const QString& matchKey) {
+    readAhead_.remove(matchKey);
 }
 
 std::optional<qint64> Storage::forEachProgramRow(const QString& program, const QString& language,
@@ -276,6 +349,7 @@ std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
 }
 
 Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
+    forgetReadAhead(TranslationKey::ofRow(row).matchKey());
     // The unique index decides, so two writers racing with the same row both succeed.
     if (statements().run(kInsertSql, rowValues(row)).numRowsAffected() == 1)
         return InsertOutcome::Inserted;
@@ -289,6 +363,8 @@ Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
 // server's writer change or delete the row in between, PostgreSQL waits for it and then finds the
 // row no longer under that key, and the statement affects nothing.
 Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original, const TranslationRow& row) {
+    forgetReadAhead(original.matchKey());
+    forgetReadAhead(TranslationKey::ofRow(row).matchKey());
     const std::optional<qint64> id = findRowId(original);
     if (!id)
         return UpdateOutcome::OriginalMissing;
@@ -318,6 +394,7 @@ Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original
 }
 
 bool Storage::deleteTranslation(const TranslationKey& key) {
+    forgetReadAhead(key.matchKey());
     const std::optional<qint64> id = findRowId(key);
     if (!id)
         return false;
@@ -348,6 +425,8 @@ Storage::GroupPart::GroupPart(Storage& storage) : storage_(storage) {
 Storage::GroupPart::~GroupPart() {
     if (kept_)
         return;
+    // What was read ahead since the part began may have read what it undoes.
+    storage_.readAhead_.clear();
     try {
         runStatement(storage_.db(), QStringLiteral("ROLLBACK TO SAVEPOINT part"));
     } catch (const StorageError& error) {
@@ -385,8 +464,11 @@ bool Storage::defersInserts() const {
 
 void Storage::deferInserts(quint64 ticket, const QList<TranslationRow>& rows) {
     deferred_.append({ticket, rows});
-    for (const TranslationRow& row : rows)
-        deferredKeys_.insert(TranslationKey::ofRow(row).matchKey());
+    for (const TranslationRow& row : rows) {
+        const QString matchKey = TranslationKey::ofRow(row).matchKey();
+        deferredKeys_.insert(matchKey);
+        forgetReadAhead(matchKey);
+    }
     ++groupParts_;
 }
 

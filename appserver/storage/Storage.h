@@ -8,6 +8,7 @@
 #include "appserver/storage/WriteTransaction.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -52,6 +53,10 @@ public:
 
     // At most one row, since the key is unique.
     QList<TranslationRow> findTranslations(const TranslationKey& key);
+    // Reads the rows of the keys, up to 16 to a statement, for findTranslations to take instead
+    // of reading each: once each, for a second at most, and only until a write through this
+    // storage that may change one. Connections that read ahead side by side keep each other's.
+    void readAhead(const QList<TranslationKey>& keys);
     // The rows of one program in one language stored after the row with ID after, in the order
     // stored, whatever their other fields (program and language equal after a-z upper-casing):
     // hands them to take one at a time, as read, until take refuses one or atMost have been taken.
@@ -159,10 +164,17 @@ private:
     QList<DeferredPart> deferred_;
     QSet<QString> deferredKeys_; // the match keys of the deferred rows
     QHash<quint64, QString> failedParts_;
+    // What readAhead read, by match key: the rows stored under it (none when empty) and when.
+    struct ReadAhead {
+        QList<TranslationRow> rows;
+        QDeadlineTimer freshUntil;
+    };
+    QHash<QString, ReadAhead> readAhead_;
 
     const QSqlDatabase& db() const { return connection_->db(); }
     PreparedStatements& statements() const { return connection_->statements(); }
     std::optional<qint64> findRowId(const TranslationKey& key) const;
+    void forgetReadAhead(const QString& matchKey);
     void openGroup();
     void flushDeferred();
     void insertTogether(const QList<DeferredPart>& parts);
