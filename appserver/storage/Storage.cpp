@@ -118,15 +118,21 @@ constexpr int kKeysPerLookup = 16;
 constexpr int kReadAheadFreshMs = 1000;
 constexpr qsizetype kMaxReadAhead = 4096;
 
+// One equality per key rather than IN: PostgreSQL's plan for any keys, planned while the table was
+// small, scans the whole table for IN, and stays once the table has grown.
+QString keysLookupSql(const QStringList& placeholders) {
+    QStringList selects;
+    for (const QString& placeholder : placeholders)
+        selects.append(QStringLiteral("SELECT ID, MATCHKEY, %1 FROM translations WHERE MATCHKEY = %2")
+                           .arg(kRowColumns, placeholder));
+    return selects.join(QStringLiteral(" UNION ALL "));
+}
+
 const QString& lookupKeysSql(int keys) {
     static const QList<QString> statements = [] {
         QList<QString> made;
-        // One equality per key rather than IN: PostgreSQL's plan for any keys, planned while the
-        // table was small, scans the whole table for IN, and stays once the table has grown.
-        const QString one =
-            QStringLiteral("SELECT ID, MATCHKEY, %1 FROM translations WHERE MATCHKEY = ?").arg(kRowColumns);
         for (int count = 1; count <= kKeysPerLookup; count *= 2)
-            made.append(QStringList(count, one).join(QStringLiteral(" UNION ALL ")));
+            made.append(keysLookupSql(QStringList(count, QStringLiteral("?"))));
         return made;
     }();
     int index = 0;
@@ -577,12 +583,32 @@ void Storage::setVersionStamp(const std::optional<QDateTime>& stamp) {
 }
 
 QString Storage::lookupPlan(Lookup lookup) const {
-    const bool programRows = lookup == Lookup::ProgramRows;
+    // The statement with ? and with $n, its parameters' types and values for SQLite to plan with.
+    struct Shown {
+        QString sql, numbered, types;
+        QVariantList values;
+    };
+    const Shown shown = [lookup]() -> Shown {
+        const QString n1 = QStringLiteral("$1"), n2 = QStringLiteral("$2"), n3 = QStringLiteral("$3");
+        switch (lookup) {
+        case Lookup::Translation:
+            break;
+        case Lookup::ProgramRows:
+            return {kProgramRowsSql,
+                    programRowsSql(n1, n2, n3),
+                    QStringLiteral("text, bigint, bigint"),
+                    {QString(), 0, 1}};
+        case Lookup::ReadAhead:
+            return {lookupKeysSql(2),
+                    keysLookupSql({n1, n2}),
+                    QStringLiteral("text, text"),
+                    {QString(), QString()}};
+        }
+        return {kLookupSql, lookupSql(n1), QStringLiteral("text"), {QString()}};
+    }();
     QStringList lines;
     if (SqlDialect::of(db()).kind == DatabaseLocation::Kind::Sqlite) {
-        QSqlQuery query =
-            runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + (programRows ? kProgramRowsSql : kLookupSql),
-                   programRows ? QVariantList{QString(), 0, 1} : QVariantList{QString()});
+        QSqlQuery query = runSql(db(), QStringLiteral("EXPLAIN QUERY PLAN ") + shown.sql, shown.values);
         const int detail = query.record().indexOf(QStringLiteral("detail"));
         while (query.next())
             lines.append(query.value(detail).toString());
@@ -594,14 +620,11 @@ QString Storage::lookupPlan(Lookup lookup) const {
     runStatement(db(), QStringLiteral("BEGIN"));
     const auto rollBack = qScopeGuard([this] { QSqlQuery(db()).exec(QStringLiteral("ROLLBACK")); });
     runStatement(db(), QStringLiteral("SET LOCAL plan_cache_mode = force_generic_plan"));
-    runStatement(
-        db(), programRows
-                  ? QStringLiteral("PREPARE appserver_lookup (text, bigint, bigint) AS ") +
-                        programRowsSql(QStringLiteral("$1"), QStringLiteral("$2"), QStringLiteral("$3"))
-                  : QStringLiteral("PREPARE appserver_lookup (text) AS ") + lookupSql(QStringLiteral("$1")));
-    QSqlQuery query =
-        runStatement(db(), programRows ? QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL, NULL, NULL)")
-                                       : QStringLiteral("EXPLAIN EXECUTE appserver_lookup (NULL)"));
+    runStatement(db(),
+                 QStringLiteral("PREPARE appserver_lookup (%1) AS %2").arg(shown.types, shown.numbered));
+    const QStringList nulls(shown.values.size(), QStringLiteral("NULL"));
+    QSqlQuery query = runStatement(
+        db(), QStringLiteral("EXPLAIN EXECUTE appserver_lookup (%1)").arg(nulls.join(QStringLiteral(", "))));
     while (query.next())
         lines.append(query.value(0).toString());
     runStatement(db(), QStringLiteral("DEALLOCATE appserver_lookup"));

@@ -142,8 +142,9 @@ public:
 
     void setVersionStamp(const std::optional<QDateTime>& stamp);
 
-    enum class Lookup { Translation, ProgramRows };
-    // The database's plan for the look-up of findTranslations or forEachProgramRow, one line per step:
+    enum class Lookup { Translation, ProgramRows, ReadAhead };
+    // The database's plan for the look-up of findTranslations, forEachProgramRow or readAhead (of two
+    // keys), one line per step:
     // SQLite's EXPLAIN QUERY PLAN, or PostgreSQL's EXPLAIN of the generic plan (the one for any key).
     QString lookupPlan(Lookup lookup = Lookup::Translation) const;
 

@@ -21,7 +21,8 @@ TEST_P(StorageTest, TheLookUpsUseTheirIndexesAtAnySize) {
         QString index, postgresqlCondition;
     } lookups[] = {
         {Storage::Lookup::Translation, "translations_matchkey", "(matchkey = $1)"},
-        {Storage::Lookup::ProgramRows, "translations_programkey", "((programkey = $1) AND (id > $2))"}};
+        {Storage::Lookup::ProgramRows, "translations_programkey", "((programkey = $1) AND (id > $2))"},
+        {Storage::Lookup::ReadAhead, "translations_matchkey", "(matchkey = $2)"}};
     for (const auto& [lookup, index, condition] : lookups) {
         const QString plan = storage->lookupPlan(lookup);
         SCOPED_TRACE(plan.toStdString());
