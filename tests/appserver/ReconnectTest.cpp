@@ -8,12 +8,13 @@
 
 namespace {
 
-// Ends every session on the test's database but the one asking, as a restarting server would.
+// Ends every session on the test's database but the one asking, as a restarting server would, and
+// waits until they are gone: a request sent before would otherwise still find its session.
 int endServerSessions(const TestDatabase& database) {
     int ended = 0;
     database.withConnection([&ended](const QSqlDatabase& db) {
         QSqlQuery query(db);
-        query.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+        query.exec(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity"
                                   " WHERE datname = current_database() AND pid <> pg_backend_pid()"));
         while (query.next())
             ended += query.value(0).toBool() ? 1 : 0;
