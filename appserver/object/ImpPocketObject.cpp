@@ -140,6 +140,8 @@ TranslationKey ImpPocketObject::lookupKey(const QJsonArray& params) {
 }
 
 void ImpPocketObject::readAhead(const QList<Call>& calls) {
+    if (!storage_.batchesStatements())
+        return;
     QList<TranslationKey> keys;
     for (const Call& call : calls) {
         if (call.method != RemoteMethods::kGetPropried)
@@ -226,7 +228,7 @@ std::optional<QString> ImpPocketObject::applyTranslationDelta(const QString& met
                                  std::all_of(changes.cbegin(), changes.cend(), [](const DeltaChange& change) {
                                      return change.op == DeltaChange::Op::Insert;
                                  });
-        if (insertsOnly && storage_.defersInserts())
+        if (insertsOnly && storage_.batchesStatements())
             deferTranslationInserts(changes);
         else
             inGroupPart([&] { applyTranslationChanges(changes, missingDelete); });

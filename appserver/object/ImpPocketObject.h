@@ -31,7 +31,7 @@ public:
     explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
 
     // Deltas share the storage's group (see Storage::GroupPart), each a part of its own.
-    static constexpr int kDeadlockAttempts = 3;
+    static constexpr int kDeadlockAttempts = Storage::kDeadlockAttempts;
 
     QString name() const override { return RemoteMethods::kServerName; }
     void call(const QString& method, const QJsonArray& params, JsonWriter& result) override;

@@ -22,8 +22,9 @@ struct SqlDialect {
     QString beginWrite;
     QString writeLock; // empty when beginWrite already serialises
     // Whether rows inserted by a group's parts wait in memory and go out several to a statement
-    // (see Storage::deferInserts): worth it where every statement costs a round trip.
-    bool defersInserts = false;
+    // (see Storage::deferInserts), and look-ups on their way are read several to a statement (see
+    // Storage::readAhead): worth it where every statement costs a round trip.
+    bool batchesStatements = false;
     static const SqlDialect& of(DatabaseLocation::Kind kind);
     static const SqlDialect& of(const QSqlDatabase& db);
 };

@@ -91,9 +91,6 @@ const QString kInsertSql =
 // Rows of deferred parts one statement inserts at most; fewer go in the largest power of two that
 // fits, so that six statements, each kept prepared, insert any number.
 constexpr int kRowsPerInsert = 32;
-// As for the parts of the group: a deferred part that meets a deadlock on its own is tried again.
-constexpr int kDeadlockAttempts = 3;
-
 const QString& insertRowsSql(int rows) {
     static const QList<QString> statements = [] {
         QList<QString> made;
@@ -114,9 +111,6 @@ const QString& insertRowsSql(int rows) {
 
 // Keys one statement of readAhead looks up at most; fewer go in the largest power of two that fits.
 constexpr int kKeysPerLookup = 16;
-// What is read ahead stands for a look-up for so long at most, and so many keys are kept at most.
-constexpr int kReadAheadFreshMs = 1000;
-constexpr qsizetype kMaxReadAhead = 4096;
 
 // One equality per key rather than IN: PostgreSQL's plan for any keys, planned while the table was
 // small, scans the whole table for IN, and stays once the table has grown.
@@ -233,35 +227,28 @@ void Storage::addLanguage(const LanguageEntry& entry) {
 
 QList<TranslationRow> Storage::findTranslations(const TranslationKey& key) {
     const QString matchKey = key.matchKey();
-    QList<TranslationRow> candidates;
-    bool read = false;
-    if (deferredKeys_.contains(matchKey)) {
+    std::optional<QList<TranslationRow>> candidates;
+    if (deferredKeys_.contains(matchKey))
         flushDeferred();
-    } else if (const auto ahead = readAhead_.constFind(matchKey); ahead != readAhead_.cend()) {
-        read = !ahead->freshUntil.hasExpired();
-        if (read)
-            candidates = ahead->rows;
-        readAhead_.erase(ahead);
-    }
-    if (!read) {
+    else
+        candidates = readAhead_.take(matchKey);
+    if (!candidates) {
+        candidates.emplace();
         StatementRun query = statements().run(kLookupSql, {matchKey});
         while (query.next())
-            candidates.append(readRow(query, 1));
+            candidates->append(readRow(query, 1));
     }
     QList<TranslationRow> result;
     // The hash found the candidates; the columns decide.
-    for (const TranslationRow& row : std::as_const(candidates))
+    for (const TranslationRow& row : std::as_const(*candidates))
         if (key.matches(row))
             result.append(row);
     return result;
 }
 
 void Storage::readAhead(const QList<TranslationKey>& keys) {
-    // What no look-up took in time, a connection's that closed, goes.
-    if (readAhead_.size() > kMaxReadAhead)
-        readAhead_.removeIf([](const auto& entry) { return entry.value().freshUntil.hasExpired(); });
-    if (readAhead_.size() > kMaxReadAhead)
-        readAhead_.clear();
+    if (!batchesStatements())
+        return;
     // Deferred rows are not stored yet: their look-ups write them first.
     QStringList wanted;
     QSet<QString> seen;
@@ -272,7 +259,6 @@ void Storage::readAhead(const QList<TranslationKey>& keys) {
             wanted.append(matchKey);
         }
     }
-    const QDeadlineTimer freshUntil(kReadAheadFreshMs);
     QHash<QString, QList<TranslationRow>> rows;
     for (qsizetype done = 0; done < wanted.size();) {
         int count = kKeysPerLookup;
@@ -286,12 +272,7 @@ void Storage::readAhead(const QList<TranslationKey>& keys) {
             rows[query.value(1).toString()].append(readRow(query, 2));
         done += count;
     }
-    for (const QString& matchKey : std::as_const(wanted))
-        readAhead_.insert(matchKey, {rows.value(matchKey), freshUntil});
-}
-
-void Storage::forgetReadAhead(const QString& matchKey) {
-    readAhead_.remove(matchKey);
+    readAhead_.keep(wanted, rows);
 }
 
 std::optional<qint64> Storage::forEachProgramRow(const QString& program, const QString& language,
@@ -355,7 +336,7 @@ std::optional<qint64> Storage::findRowId(const TranslationKey& key) const {
 }
 
 Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
-    forgetReadAhead(TranslationKey::ofRow(row).matchKey());
+    readAhead_.forget(TranslationKey::ofRow(row).matchKey());
     // The unique index decides, so two writers racing with the same row both succeed.
     if (statements().run(kInsertSql, rowValues(row)).numRowsAffected() == 1)
         return InsertOutcome::Inserted;
@@ -369,8 +350,8 @@ Storage::InsertOutcome Storage::insertTranslation(const TranslationRow& row) {
 // server's writer change or delete the row in between, PostgreSQL waits for it and then finds the
 // row no longer under that key, and the statement affects nothing.
 Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original, const TranslationRow& row) {
-    forgetReadAhead(original.matchKey());
-    forgetReadAhead(TranslationKey::ofRow(row).matchKey());
+    readAhead_.forget(original.matchKey());
+    readAhead_.forget(TranslationKey::ofRow(row).matchKey());
     const std::optional<qint64> id = findRowId(original);
     if (!id)
         return UpdateOutcome::OriginalMissing;
@@ -400,7 +381,7 @@ Storage::UpdateOutcome Storage::updateTranslation(const TranslationKey& original
 }
 
 bool Storage::deleteTranslation(const TranslationKey& key) {
-    forgetReadAhead(key.matchKey());
+    readAhead_.forget(key.matchKey());
     const std::optional<qint64> id = findRowId(key);
     if (!id)
         return false;
@@ -464,8 +445,8 @@ void Storage::commitGroup() {
         group_->commit();
 }
 
-bool Storage::defersInserts() const {
-    return SqlDialect::of(db()).defersInserts;
+bool Storage::batchesStatements() const {
+    return SqlDialect::of(db()).batchesStatements;
 }
 
 void Storage::deferInserts(quint64 ticket, const QList<TranslationRow>& rows) {
@@ -473,7 +454,7 @@ void Storage::deferInserts(quint64 ticket, const QList<TranslationRow>& rows) {
     for (const TranslationRow& row : rows) {
         const QString matchKey = TranslationKey::ofRow(row).matchKey();
         deferredKeys_.insert(matchKey);
-        forgetReadAhead(matchKey);
+        readAhead_.forget(matchKey);
     }
     ++groupParts_;
 }
@@ -483,15 +464,11 @@ void Storage::flushDeferred() {
         return; // a lost group's rows are lost with it, and its commit says so
     const QList<DeferredPart> parts = std::exchange(deferred_, {});
     deferredKeys_.clear();
-    const auto lose = [this](const StorageError& error) {
-        groupLost_ = error.message();
-        throw error;
-    };
     try {
         openGroup();
         runStatement(db(), QStringLiteral("SAVEPOINT deferred"));
     } catch (const StorageError& error) {
-        lose(error);
+        loseGroup(error);
     }
     try {
         insertTogether(parts);
@@ -502,7 +479,7 @@ void Storage::flushDeferred() {
     try {
         runStatement(db(), QStringLiteral("ROLLBACK TO SAVEPOINT deferred"));
     } catch (const StorageError& error) {
-        lose(error);
+        loseGroup(error);
     }
     for (const DeferredPart& part : parts)
         insertAlone(part);
@@ -538,16 +515,17 @@ void Storage::insertTogether(const QList<DeferredPart>& parts) {
     }
 }
 
+void Storage::loseGroup(const StorageError& error) {
+    groupLost_ = error.message();
+    throw error;
+}
+
 void Storage::insertAlone(const DeferredPart& part) {
-    const auto lose = [this](const StorageError& error) {
-        groupLost_ = error.message();
-        throw error;
-    };
     for (int attempt = 1;; ++attempt) {
         try {
             runStatement(db(), QStringLiteral("SAVEPOINT part"));
         } catch (const StorageError& error) {
-            lose(error);
+            loseGroup(error);
         }
         try {
             for (const TranslationRow& row : part.rows)
@@ -557,7 +535,7 @@ void Storage::insertAlone(const DeferredPart& part) {
             try {
                 runStatement(db(), QStringLiteral("ROLLBACK TO SAVEPOINT part"));
             } catch (const StorageError& lost) {
-                lose(lost);
+                loseGroup(lost);
             }
             if (!error.isDeadlock() || attempt == kDeadlockAttempts) {
                 failedParts_.insert(part.ticket, error.message());
@@ -572,7 +550,7 @@ void Storage::insertAlone(const DeferredPart& part) {
             openGroup();
         } catch (const StorageError& error) {
             group_.reset();
-            lose(error);
+            loseGroup(error);
         }
     }
 }

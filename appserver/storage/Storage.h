@@ -2,13 +2,13 @@
 
 #include "appserver/storage/DatabaseConnection.h"
 #include "appserver/storage/DatabaseLocation.h"
+#include "appserver/storage/ReadAheadRows.h"
 #include "appserver/storage/Records.h"
 #include "appserver/storage/SqlSupport.h"
 #include "appserver/storage/TranslationKey.h"
 #include "appserver/storage/WriteTransaction.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -53,9 +53,8 @@ public:
 
     // At most one row, since the key is unique.
     QList<TranslationRow> findTranslations(const TranslationKey& key);
-    // Reads the rows of the keys, up to 16 to a statement, for findTranslations to take instead
-    // of reading each: once each, for a second at most, and only until a write through this
-    // storage that may change one. Connections that read ahead side by side keep each other's.
+    // Where the dialect batches statements, reads the rows of the keys, up to 16 to a statement,
+    // for findTranslations to take instead of reading each (see ReadAheadRows).
     void readAhead(const QList<TranslationKey>& keys);
     // The rows of one program in one language stored after the row with ID after, in the order
     // stored, whatever their other fields (program and language equal after a-z upper-casing):
@@ -114,13 +113,13 @@ public:
     // not known whether it was. Either way the group is over.
     void commitGroup();
 
-    // Where the dialect defers inserts: a part of the group that only inserts rows, already checked
+    // Where the dialect batches statements: a part of the group that only inserts rows, already checked
     // as a part checks them, need not cost a savepoint and a statement per row. Its rows wait here
     // and go out with the deferred rows of other parts, up to 32 to a statement, before anything
     // that may read or change them: a look-up of one of their keys, a page of their program, a
     // part that is not deferred, the commit. Only a part that fails then, on its own, is undone;
     // the part's ticket names it in failedParts.
-    bool defersInserts() const;
+    bool batchesStatements() const;
     void deferInserts(quint64 ticket, const QList<TranslationRow>& rows);
     // The deferred parts that failed since the last call, by ticket, with why.
     QHash<quint64, QString> takeFailedParts() { return std::exchange(failedParts_, {}); }
@@ -129,6 +128,10 @@ public:
     // since nothing removes one from the list. The foreign key refuses a row whose language is not
     // there, should one go behind the program's back.
     bool isListedLanguage(const QString& code) const;
+
+    // Attempts of a part PostgreSQL ends to break a cycle of writers waiting for each other's rows;
+    // before each new one the parts before it are committed, which lets the other writer go on.
+    static constexpr int kDeadlockAttempts = 3;
 
     enum class InsertOutcome { Inserted, AlreadyStored };
     InsertOutcome insertTranslation(const TranslationRow& row);
@@ -165,18 +168,14 @@ private:
     QList<DeferredPart> deferred_;
     QSet<QString> deferredKeys_; // the match keys of the deferred rows
     QHash<quint64, QString> failedParts_;
-    // What readAhead read, by match key: the rows stored under it (none when empty) and when.
-    struct ReadAhead {
-        QList<TranslationRow> rows;
-        QDeadlineTimer freshUntil;
-    };
-    QHash<QString, ReadAhead> readAhead_;
+    ReadAheadRows readAhead_;
 
     const QSqlDatabase& db() const { return connection_->db(); }
     PreparedStatements& statements() const { return connection_->statements(); }
     std::optional<qint64> findRowId(const TranslationKey& key) const;
-    void forgetReadAhead(const QString& matchKey);
     void openGroup();
+    // Records why the group's transaction cannot go on, and throws.
+    [[noreturn]] void loseGroup(const StorageError& error);
     void flushDeferred();
     void insertTogether(const QList<DeferredPart>& parts);
     void insertAlone(const DeferredPart& part);
