@@ -23,7 +23,7 @@ RpcServer::RpcServer(const ServerRegistry& registry, AccessToken token, ServerLi
       guesses_(doorLog_) {
     connect(&server_, &QTcpServer::newConnection, this, &RpcServer::acceptPending);
     // Writes that arrive together share a commit: while others wait for a turn their writes are
-    // likely to join, up to a group of kMaxGroupedWrites.
+    // likely to join, until the objects call the group full.
     // A round that added none ends the group too: the connections still sending add nothing to it
     // (a flooder's), and those that would are waiting for their answers.
     turns_.setAfterTurn([this](bool othersWaiting, bool roundOver) {
@@ -31,7 +31,7 @@ RpcServer::RpcServer(const ServerRegistry& registry, AccessToken token, ServerLi
         const bool stalled = roundOver && pending == pendingAtRoundEnd_;
         if (roundOver)
             pendingAtRoundEnd_ = pending;
-        if (pending > 0 && (!othersWaiting || stalled || pending >= kMaxGroupedWrites))
+        if (pending > 0 && (!othersWaiting || stalled || registry_.writesFull()))
             finishWrites();
     });
     connect(&handshakes_, &TlsHandshakes::secured, this, &RpcServer::serve);

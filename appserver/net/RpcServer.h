@@ -46,10 +46,6 @@ public:
     QHostAddress address() const { return server_.serverAddress(); }
     quint16 port() const { return server_.serverPort(); }
 
-    // Writes grouped in one commit at most: PostgreSQL keeps the savepoints of 64 in each session's
-    // own memory, and more would slow every session's snapshots.
-    static constexpr int kMaxGroupedWrites = 48;
-
     // Stops accepting and closes every connection.
     void shutdown();
 

@@ -1,5 +1,7 @@
 #include "appserver/net/TurnAway.h"
 
+#include "appserver/net/ServerLimits.h"
+
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
@@ -18,7 +20,7 @@ void TurnAway::tell(QTcpSocket* socket, const QByteArray& line) {
     }
     ++telling_;
     socket->setParent(this);
-    socket->setReadBufferSize(4096);
+    socket->setReadBufferSize(ServerLimits::kUnauthenticatedLineBytes);
     connect(socket, &QObject::destroyed, this, [this] { --telling_; });
     // What the client sends meanwhile is dropped: closing with it unread would reset the
     // connection before the client has the line.

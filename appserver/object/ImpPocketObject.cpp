@@ -326,6 +326,10 @@ void ImpPocketObject::inGroupPart(const std::function<void()>& apply) {
     }
 }
 
+bool ImpPocketObject::writesFull() const {
+    return storage_.groupParts() >= kMaxGroupParts || storage_.groupSavepoints() >= kMaxGroupSavepoints;
+}
+
 int ImpPocketObject::pendingWrites() const {
     return storage_.groupParts() + (lostWrites_ ? 1 : 0);
 }

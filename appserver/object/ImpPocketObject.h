@@ -32,11 +32,17 @@ public:
 
     // Deltas share the storage's group (see Storage::GroupPart), each a part of its own.
     static constexpr int kDeadlockAttempts = Storage::kDeadlockAttempts;
+    // Deltas one commit holds at most, and of them in savepoints: PostgreSQL keeps the savepoints
+    // of 64 in each session's own memory, and more would slow every session's snapshots. Deferred
+    // inserts take none.
+    static constexpr int kMaxGroupParts = 128;
+    static constexpr int kMaxGroupSavepoints = 48;
 
     QString name() const override { return RemoteMethods::kServerName; }
     void call(const QString& method, const QJsonArray& params, JsonWriter& result) override;
     void readAhead(const QList<Call>& calls) override;
     int pendingWrites() const override;
+    bool writesFull() const override;
     WritesOutcome finishWrites() override;
     std::optional<quint64> takeCallTicket() override { return std::exchange(callTicket_, std::nullopt); }
 

@@ -24,6 +24,8 @@ public:
     // Writes of calls that have been answered but are not yet durable. Until finishWrites, those
     // answers, and any given after them (which may have read the writes), must wait.
     virtual int pendingWrites() const { return 0; }
+    // True once the pending writes are as many as one commit is to hold.
+    virtual bool writesFull() const { return false; }
 
     struct WritesOutcome {
         // Why the pending writes were lost, when they were: every answer that waited for them must

@@ -21,6 +21,13 @@ int ServerRegistry::pendingWrites() const {
     return pending;
 }
 
+bool ServerRegistry::writesFull() const {
+    for (const std::shared_ptr<ServerObject>& object : objects_)
+        if (object->writesFull())
+            return true;
+    return false;
+}
+
 ServerObject::WritesOutcome ServerRegistry::finishWrites() const {
     ServerObject::WritesOutcome outcome;
     for (const std::shared_ptr<ServerObject>& object : objects_) {

@@ -18,6 +18,7 @@ public:
 
     // Writes of all the objects' calls that are not yet durable (see ServerObject::pendingWrites).
     int pendingWrites() const;
+    bool writesFull() const;
     // Commits every object's pending writes: why some were lost, if they were, and which calls'
     // writes failed on their own.
     ServerObject::WritesOutcome finishWrites() const;

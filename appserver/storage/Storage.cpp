@@ -50,9 +50,8 @@ template <typename Query> TranslationRow readRow(const Query& query, int first) 
     return row;
 }
 
-QVariantList rowValues(const TranslationRow& row) {
-    const TranslationKey key = TranslationKey::ofRow(row);
-    return {key.matchKey(),
+QVariantList rowValues(const TranslationRow& row, const QString& matchKey) {
+    return {matchKey,
             programKey(row.program, row.language),
             row.program,
             row.form,
@@ -64,6 +63,10 @@ QVariantList rowValues(const TranslationRow& row) {
             nullableText(row.value2),
             nullableText(row.updated),
             row.language};
+}
+
+QVariantList rowValues(const TranslationRow& row) {
+    return rowValues(row, TranslationKey::ofRow(row).matchKey());
 }
 
 QString lookupSql(const QString& placeholder) {
@@ -399,6 +402,7 @@ Storage::GroupPart::GroupPart(Storage& storage) : storage_(storage) {
         throw StorageError(*storage_.groupLost_);
     storage_.openGroup();
     ++storage_.groupParts_;
+    ++storage_.groupSavepoints_;
     try {
         // Savepoints of one name nest: a rollback to it goes back to the latest, this part's own.
         // None is released: the commit ends them all, and a release would cost a round trip.
@@ -433,6 +437,7 @@ void Storage::commitGroup() {
     const auto over = qScopeGuard([this] {
         group_.reset();
         groupParts_ = 0;
+        groupSavepoints_ = 0;
         groupLost_.reset();
         deferred_.clear();
         deferredKeys_.clear();
@@ -450,12 +455,15 @@ bool Storage::batchesStatements() const {
 }
 
 void Storage::deferInserts(quint64 ticket, const QList<TranslationRow>& rows) {
-    deferred_.append({ticket, rows});
+    QList<QString> matchKeys;
+    matchKeys.reserve(rows.size());
     for (const TranslationRow& row : rows) {
         const QString matchKey = TranslationKey::ofRow(row).matchKey();
         deferredKeys_.insert(matchKey);
         readAhead_.forget(matchKey);
+        matchKeys.append(matchKey);
     }
+    deferred_.append({ticket, rows, matchKeys});
     ++groupParts_;
 }
 
@@ -486,10 +494,10 @@ void Storage::flushDeferred() {
 }
 
 void Storage::insertTogether(const QList<DeferredPart>& parts) {
-    QList<const TranslationRow*> rows;
+    QList<std::pair<const TranslationRow*, const QString*>> rows;
     for (const DeferredPart& part : parts)
-        for (const TranslationRow& row : part.rows)
-            rows.append(&row);
+        for (qsizetype i = 0; i < part.rows.size(); ++i)
+            rows.append({&part.rows.at(i), &part.matchKeys.at(i)});
     for (qsizetype done = 0; done < rows.size();) {
         int count = kRowsPerInsert;
         while (count > rows.size() - done)
@@ -497,7 +505,7 @@ void Storage::insertTogether(const QList<DeferredPart>& parts) {
         QVariantList values;
         values.reserve(count * 12);
         for (int i = 0; i < count; ++i)
-            values += rowValues(*rows.at(done + i));
+            values += rowValues(*rows.at(done + i).first, *rows.at(done + i).second);
         QSet<QString> inserted;
         {
             StatementRun run = statements().run(insertRowsSql(count), values);
@@ -507,9 +515,9 @@ void Storage::insertTogether(const QList<DeferredPart>& parts) {
         // A row not inserted met one stored under its match key: the same row, unless two keys
         // share the digest. The first of two equal rows in one statement is the one inserted.
         for (int i = 0; i < count; ++i) {
-            const TranslationKey key = TranslationKey::ofRow(*rows.at(done + i));
-            if (!inserted.remove(key.matchKey()) && !findRowId(key))
-                throw StorageError(tr("two different keys share the match key %1").arg(key.matchKey()));
+            const auto [row, matchKey] = rows.at(done + i);
+            if (!inserted.remove(*matchKey) && !findRowId(TranslationKey::ofRow(*row)))
+                throw StorageError(tr("two different keys share the match key %1").arg(*matchKey));
         }
         done += count;
     }

@@ -108,6 +108,8 @@ public:
     };
     // Parts begun in the open group, kept, undone or deferred; 0 when none is open.
     int groupParts() const { return groupParts_; }
+    // Of them, those in a savepoint of their own.
+    int groupSavepoints() const { return groupSavepoints_; }
     // Commits the group. Throws StorageError when the transaction was lost or the commit failed:
     // none of the group is stored then, or, when the database went away during the commit, it is
     // not known whether it was. Either way the group is over.
@@ -158,12 +160,14 @@ private:
     // The group's transaction, after connection_ so that it goes first.
     std::unique_ptr<WriteTransaction> group_;
     int groupParts_ = 0;
+    int groupSavepoints_ = 0;
     // Why the group's transaction cannot go on, once a part could not be undone.
     std::optional<QString> groupLost_;
     mutable QSet<QString> listedLanguages_;
     struct DeferredPart {
         quint64 ticket;
         QList<TranslationRow> rows;
+        QList<QString> matchKeys; // of the rows, in their order
     };
     QList<DeferredPart> deferred_;
     QSet<QString> deferredKeys_; // the match keys of the deferred rows
