@@ -44,8 +44,8 @@ public:
     void close();
     // Sends one error (id null), then reads and drops what the client still sends and closes.
     void refuse(int code, const QString& message);
-    // Sends the answers that waited for the server's writes to be committed; when failure tells
-    // why the writes were lost, errors in their place.
+    // Sends the answers that waited for the server's writes to be committed; errors in place of
+    // those whose writes the outcome tells lost or failed.
     void releaseAnswers(const ServerObject::WritesOutcome& outcome);
 
 signals:
