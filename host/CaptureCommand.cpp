@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -38,6 +39,10 @@ CaptureCommand::CaptureCommand(const CaptureOptions& options, ConsoleCapture::St
     run.roomInFlight = kRoomInFlight;
     run.judgeChanges = true;
     report_.setFailOnRemoved(options.failOnRemoved());
+    report_.setKeepsLookUps(
+        std::any_of(options.reportPaths().cbegin(), options.reportPaths().cend(), [](const QString& path) {
+            return ReportFile::formatOf(path) == ReportFile::Format::JUnit;
+        }));
     QObject::connect(&stopSignals_, &UnixSignalBridge::caught, [this](int signalNumber) {
         if (stoppedBy_ == 0) {
             stoppedBy_ = signalNumber;

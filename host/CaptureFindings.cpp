@@ -62,6 +62,10 @@ QString message(const Finding& finding) {
     return {};
 }
 
+QString place(const QString& file, int line) {
+    return line > 0 ? file + QLatin1Char(':') + QString::number(line) : file;
+}
+
 QString workingPath(const QString& path) {
     if (QDir::isRelativePath(path))
         return QDir::cleanPath(path);

@@ -45,6 +45,9 @@ QString title(Kind kind);
 // One line saying what was found, the place aside: FORM.COMPONENT: new caption "VALUE".
 QString message(const Finding& finding);
 
+// Where a caption stands: FILE:LINE, or FILE alone for a line of 0.
+QString place(const QString& file, int line);
+
 // The path of a finding's file as a CI system resolves it: relative to the working directory the
 // command ran in (the checkout's root, in a CI job) when the file is there, else as given.
 QString workingPath(const QString& path);

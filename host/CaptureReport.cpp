@@ -27,10 +27,11 @@ void CaptureReport::captionLookedUp(const LookedUpCaption& caption) {
     lastFile_ = NativePath::shown(caption.file);
     lastLine_ = caption.line;
     ++file(lastFile_).lookups;
-    lookUps_.append({lastFile_, caption.line, Ansi::toUnicode(Ansi::UpperCase(caption.program)),
-                     Ansi::toUnicode(Ansi::UpperCase(caption.form)),
-                     Ansi::toUnicode(Ansi::UpperCase(caption.component)),
-                     Ansi::toUnicode(Ansi::UpperCase(caption.property)), Ansi::toUnicode(caption.value)});
+    if (keepsLookUps_)
+        lookUps_.append({lastFile_, caption.line, Ansi::toUnicode(Ansi::UpperCase(caption.program)),
+                         Ansi::toUnicode(Ansi::UpperCase(caption.form)),
+                         Ansi::toUnicode(Ansi::UpperCase(caption.component)),
+                         Ansi::toUnicode(Ansi::UpperCase(caption.property))});
 }
 
 void CaptureReport::captionRecorded(const RecordedCaption& caption) {

@@ -30,11 +30,11 @@ public:
         // The table's value of this component's caption that this row replaces: a changed caption.
         std::optional<QString> old;
     };
-    // A caption looked up, with the names the form text gives it (upper-cased a-z) and its value.
+    // A caption looked up, with the names the form text gives it (upper-cased a-z).
     struct LookUp {
         QString file;
         int line = 0;
-        QString program, form, component, property, value;
+        QString program, form, component, property;
     };
     // A stored row of a scanned form that the form no longer holds, as stored.
     struct Removed {
@@ -48,6 +48,9 @@ public:
     void setLanguage(const QString& code) { language_ = code; }
     // A check fails also on removed captions: the reports weigh them as they weigh a new one.
     void setFailOnRemoved(bool failOnRemoved) { failOnRemoved_ = failOnRemoved; }
+    // Whether each caption looked up is kept, for a report that tells each (JUnit's); without it
+    // a run of any size holds only what it found.
+    void setKeepsLookUps(bool keeps) { keepsLookUps_ = keeps; }
     void fileScanStarted(const QString& path, int lines);
     void captionLookedUp(const LookedUpCaption& caption);
     void captionRecorded(const RecordedCaption& caption);
@@ -85,6 +88,7 @@ private:
     QString language_;
     QString server_;
     bool failOnRemoved_ = false;
+    bool keepsLookUps_ = false;
     QDateTime started_ = QDateTime::currentDateTime();
     QDateTime finished_;
     QList<File> files_;

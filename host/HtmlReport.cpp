@@ -3,7 +3,10 @@
 #include "host/CaptureFindings.h"
 #include "host/CaptureReport.h"
 
+#include <QHash>
 #include <QLocale>
+
+#include <utility>
 
 namespace {
 
@@ -80,8 +83,7 @@ QString findingRow(const Finding& finding) {
         stored = escaped(finding.value);
         break;
     }
-    const QString place =
-        finding.line > 0 ? finding.file + QLatin1Char(':') + QString::number(finding.line) : finding.file;
+    const QString place = CaptureFindings::place(finding.file, finding.line);
     static const char* const kClasses[] = {"new", "changed", "removed"};
     return QStringLiteral("<tr class=\"%1\">").arg(QLatin1String(kClasses[static_cast<int>(finding.kind)])) +
            cell(QStringLiteral("Place"), escaped(place)) +
@@ -104,23 +106,26 @@ QString tableHead() {
 // Per program, then per form, in the order first met.
 QString findingTables(const QList<Finding>& findings) {
     QStringList programs;
-    for (const Finding& finding : findings)
-        if (!programs.contains(finding.program))
+    QHash<QString, QStringList> formsOf;
+    QHash<std::pair<QString, QString>, QList<const Finding*>> findingsOf;
+    for (const Finding& finding : findings) {
+        if (!formsOf.contains(finding.program))
             programs.append(finding.program);
+        QStringList& forms = formsOf[finding.program];
+        QList<const Finding*>& ofForm = findingsOf[{finding.program, finding.form}];
+        if (ofForm.isEmpty())
+            forms.append(finding.form);
+        ofForm.append(&finding);
+    }
     QString html;
     for (const QString& program : std::as_const(programs)) {
         html += QStringLiteral("<section>\n<h2>%1</h2>\n")
                     .arg(escaped(QStringLiteral("Program %1").arg(program)));
-        QStringList forms;
-        for (const Finding& finding : findings)
-            if (finding.program == program && !forms.contains(finding.form))
-                forms.append(finding.form);
-        for (const QString& form : std::as_const(forms)) {
+        for (const QString& form : std::as_const(formsOf[program])) {
             html += QStringLiteral("<h3>%1</h3>\n").arg(escaped(QStringLiteral("Form %1").arg(form))) +
                     tableHead();
-            for (const Finding& finding : findings)
-                if (finding.program == program && finding.form == form)
-                    html += findingRow(finding);
+            for (const Finding* finding : std::as_const(findingsOf[{program, form}]))
+                html += findingRow(*finding);
             html += QStringLiteral("</tbody>\n</table>\n");
         }
         html += QStringLiteral("</section>\n");

@@ -29,9 +29,8 @@ class ServerRegistry;
 // unauthenticated: it lives in a budget of its own (UnauthenticatedPeers) and must authenticate
 // within limits.authTimeoutSeconds, so that such peers never take the places of the others; one
 // the budget has no room for is told so (TurnAway), and what such peers do reaches the log only
-// summed up (DoorLog). Past
-// limits.maxConnections authenticated ones a new client gets an error and is closed; the others go
-// on.
+// summed up (DoorLog). Past limits.maxConnections authenticated ones a new client gets an error and
+// is closed; the others go on.
 class RpcServer : public QObject {
     Q_OBJECT
 public:

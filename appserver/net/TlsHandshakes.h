@@ -10,9 +10,10 @@ class QSslSocket;
 
 // The server's side of the handshake of each new TLS connection. A handshake must finish within
 // the deadline; one that fails (a client that refuses the certificate, say) or runs out of time
-// is told to the door's log and its socket closed. A client whose first bytes are not a TLS handshake but
-// plain text, a JSON-RPC client without TLS, is told so in one plain JSON-RPC error line (-32004) before the
-// close, so that its user learns what to change. A socket whose handshake finished is handed on by `secured`.
+// is told to the door's log and its socket closed. A client whose first bytes are not a TLS
+// handshake but plain text, a JSON-RPC client without TLS, is told so in one plain JSON-RPC error
+// line (-32004) before the close, so that its user learns what to change. A socket whose handshake
+// finished is handed on by `secured`.
 class TlsHandshakes : public QObject {
     Q_OBJECT
 public:

@@ -13,9 +13,12 @@ TurnAway::~TurnAway() {
 }
 
 void TurnAway::tell(QTcpSocket* socket, const QByteArray& line) {
-    if (telling_ >= kMaxTelling) {
+    const auto drop = [socket] {
         socket->abort();
         socket->deleteLater();
+    };
+    if (telling_ >= kMaxTelling) {
+        drop();
         return;
     }
     ++telling_;
@@ -26,14 +29,8 @@ void TurnAway::tell(QTcpSocket* socket, const QByteArray& line) {
     // connection before the client has the line.
     connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->skip(socket->bytesAvailable()); });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QTcpSocket::errorOccurred, socket, [socket] {
-        socket->abort();
-        socket->deleteLater();
-    });
-    QTimer::singleShot(kDeadlineMs, socket, [socket] {
-        socket->abort();
-        socket->deleteLater();
-    });
+    connect(socket, &QTcpSocket::errorOccurred, socket, drop);
+    QTimer::singleShot(kDeadlineMs, socket, drop);
     const auto say = [socket, line] {
         socket->write(line);
         socket->disconnectFromHost();

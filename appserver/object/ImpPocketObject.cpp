@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <utility>
 
@@ -231,7 +230,7 @@ std::optional<QString> ImpPocketObject::applyTranslationDelta(const QString& met
         if (insertsOnly && storage_.batchesStatements())
             deferTranslationInserts(changes);
         else
-            inGroupPart([&] { applyTranslationChanges(changes, missingDelete); });
+            storage_.inPart([&] { applyTranslationChanges(changes, missingDelete); });
     } catch (const DeltaError& error) {
         return error.message();
     }
@@ -288,7 +287,7 @@ std::optional<QString> ImpPocketObject::applyVersionDelta(const QJsonArray& para
     const QJsonObject delta = deltaArgument(RemoteMethods::kSetVersao, params);
     try {
         const QList<DeltaChange> changes = readDelta(delta, Layouts::versionRecord());
-        inGroupPart([&] {
+        storage_.inPart([&] {
             for (const DeltaChange& change : changes) {
                 // There is exactly one version row: an insert or update stamps it, a delete clears
                 // the stamp, since GetVersao must always have a row to hand out.
@@ -304,38 +303,15 @@ std::optional<QString> ImpPocketObject::applyVersionDelta(const QJsonArray& para
     return std::nullopt;
 }
 
-void ImpPocketObject::inGroupPart(const std::function<void()>& apply) {
-    for (int attempt = 1;; ++attempt) {
-        try {
-            Storage::GroupPart part(storage_);
-            apply();
-            part.keep();
-            return;
-        } catch (const StorageError& error) {
-            if (!error.isDeadlock() || attempt == kDeadlockAttempts)
-                throw;
-        }
-        // The part is undone, but the writer it waited for may wait for a row of an earlier part:
-        // committing them lets it go on, and this part waits for it at most.
-        try {
-            storage_.commitGroup();
-        } catch (const StorageError& error) {
-            lostWrites_ = error.message();
-            throw;
-        }
-    }
-}
-
 bool ImpPocketObject::writesFull() const {
     return storage_.groupParts() >= kMaxGroupParts || storage_.groupSavepoints() >= kMaxGroupSavepoints;
 }
 
 int ImpPocketObject::pendingWrites() const {
-    return storage_.groupParts() + (lostWrites_ ? 1 : 0);
+    return storage_.groupParts();
 }
 
 ServerObject::WritesOutcome ImpPocketObject::finishWrites() {
-    WritesOutcome outcome{std::exchange(lostWrites_, std::nullopt), {}};
     try {
         storage_.commitGroup();
     } catch (const StorageError& error) {
@@ -343,6 +319,5 @@ ServerObject::WritesOutcome ImpPocketObject::finishWrites() {
         storage_.takeFailedParts();
         return {error.message(), {}};
     }
-    outcome.failedCalls = storage_.takeFailedParts();
-    return outcome;
+    return {std::nullopt, storage_.takeFailedParts()};
 }

@@ -7,7 +7,6 @@
 
 #include <QJsonObject>
 
-#include <functional>
 #include <optional>
 #include <utility>
 
@@ -30,8 +29,7 @@ public:
 
     explicit ImpPocketObject(Storage& storage) : storage_(storage) {}
 
-    // Deltas share the storage's group (see Storage::GroupPart), each a part of its own.
-    static constexpr int kDeadlockAttempts = Storage::kDeadlockAttempts;
+    // Deltas share the storage's group (see Storage::inPart), each a part of its own, or deferred.
     // Deltas one commit holds at most, and of them in savepoints: PostgreSQL keeps the savepoints
     // of 64 in each session's own memory, and more would slow every session's snapshots. Deferred
     // inserts take none.
@@ -69,15 +67,9 @@ private:
     void deferTranslationInserts(const QList<DeltaChange>& changes);
     // The row an insert or an update writes; DeltaError when it does not fit.
     TranslationRow rowToWrite(const DeltaChange& change, const QString& where) const;
-    // Runs apply as a part of the storage's group, kept unless apply throws. A part PostgreSQL ends
-    // to break a cycle of writers waiting for each other runs again, after the parts before it
-    // are committed.
-    void inGroupPart(const std::function<void()>& apply);
 
     TranslationRow rowOf(const QJsonArray& values, const QString& where) const;
 
     Storage& storage_;
-    // Why writes of the group were lost when they were committed early, to break such a cycle.
-    std::optional<QString> lostWrites_;
     std::optional<quint64> callTicket_;
 };

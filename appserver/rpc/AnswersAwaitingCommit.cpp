@@ -21,7 +21,7 @@ QByteArray failedAnswer(const QByteArray& answer, const QByteArray& error) {
 
 QByteArray databaseError(const QString& failure) {
     return RpcDispatcher::errorLine(QJsonValue::Null, RpcCode::InternalError,
-                                    QStringLiteral("the database failed: %1").arg(failure.simplified()));
+                                    RpcDispatcher::databaseFailure(failure));
 }
 
 } // namespace

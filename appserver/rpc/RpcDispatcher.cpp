@@ -182,8 +182,7 @@ QString RpcDispatcher::answerOf(const CallError& error, const QString& method) c
         return error.message();
     qWarning("%s", qUtf8Printable(tr("connection %1: %2 failed in the database: %3")
                                       .arg(QString::number(number_), clientText(method), error.message())));
-    // Drivers report over several lines; a client shows the message as one.
-    return QStringLiteral("the database failed: %1").arg(error.message().simplified());
+    return databaseFailure(error.message());
 }
 
 void RpcDispatcher::dispatch(const QString& method, const QJsonValue& params) {

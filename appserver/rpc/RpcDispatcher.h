@@ -63,6 +63,11 @@ public:
 
     // An error answer as handle() gives it, for what the connection refuses by itself.
     static QByteArray errorLine(const QJsonValue& id, int code, const QString& message);
+    // What an answer says of a failure in the database: drivers report over several lines, a
+    // client shows the message as one.
+    static QString databaseFailure(const QString& message) {
+        return QStringLiteral("the database failed: %1").arg(message.simplified());
+    }
 
 private:
     // numericId: the id's number as the request wrote it, when it is one.

@@ -394,34 +394,59 @@ bool Storage::deleteTranslation(const TranslationKey& key) {
                .numRowsAffected() == 1;
 }
 
-Storage::GroupPart::GroupPart(Storage& storage) : storage_(storage) {
+void Storage::inPart(const std::function<void()>& apply) {
     // The deferred rows go first, outside this part's savepoint: undoing the part must not undo
     // them, and what it does may read or change them.
-    storage_.flushDeferred();
-    if (storage_.groupLost_)
-        throw StorageError(*storage_.groupLost_);
-    storage_.openGroup();
-    ++storage_.groupParts_;
-    ++storage_.groupSavepoints_;
-    try {
+    flushDeferred();
+    if (groupLost_)
+        throw StorageError(*groupLost_);
+    ++groupParts_;
+    ++groupSavepoints_;
+    runPart(apply);
+}
+
+void Storage::runPart(const std::function<void()>& apply) {
+    for (int attempt = 1;; ++attempt) {
         // Savepoints of one name nest: a rollback to it goes back to the latest, this part's own.
         // None is released: the commit ends them all, and a release would cost a round trip.
-        runStatement(storage_.db(), QStringLiteral("SAVEPOINT part"));
-    } catch (const StorageError& error) {
-        storage_.groupLost_ = error.message();
-        throw;
+        savepoint(QStringLiteral("part"));
+        try {
+            apply();
+            return;
+        } catch (const StorageError& error) {
+            undoPart();
+            if (!error.isDeadlock() || attempt == kDeadlockAttempts || groupLost_)
+                throw;
+        } catch (...) {
+            undoPart();
+            throw;
+        }
+        try {
+            group_->commit();
+            group_.reset();
+        } catch (const StorageError& error) {
+            group_.reset();
+            loseGroup(error);
+        }
     }
 }
 
-Storage::GroupPart::~GroupPart() {
-    if (kept_)
-        return;
-    // What was read ahead since the part began may have read what it undoes.
-    storage_.readAhead_.clear();
+void Storage::savepoint(const QString& name) {
     try {
-        runStatement(storage_.db(), QStringLiteral("ROLLBACK TO SAVEPOINT part"));
+        openGroup();
+        runStatement(db(), QStringLiteral("SAVEPOINT ") + name);
     } catch (const StorageError& error) {
-        storage_.groupLost_ = error.message();
+        loseGroup(error);
+    }
+}
+
+void Storage::undoPart() noexcept {
+    // What was read ahead since the part began may have read what it undoes.
+    readAhead_.clear();
+    try {
+        runStatement(db(), QStringLiteral("ROLLBACK TO SAVEPOINT part"));
+    } catch (const StorageError& error) {
+        groupLost_ = error.message();
     }
 }
 
@@ -472,12 +497,7 @@ void Storage::flushDeferred() {
         return; // a lost group's rows are lost with it, and its commit says so
     const QList<DeferredPart> parts = std::exchange(deferred_, {});
     deferredKeys_.clear();
-    try {
-        openGroup();
-        runStatement(db(), QStringLiteral("SAVEPOINT deferred"));
-    } catch (const StorageError& error) {
-        loseGroup(error);
-    }
+    savepoint(QStringLiteral("deferred"));
     try {
         insertTogether(parts);
         return;
@@ -529,37 +549,15 @@ void Storage::loseGroup(const StorageError& error) {
 }
 
 void Storage::insertAlone(const DeferredPart& part) {
-    for (int attempt = 1;; ++attempt) {
-        try {
-            runStatement(db(), QStringLiteral("SAVEPOINT part"));
-        } catch (const StorageError& error) {
-            loseGroup(error);
-        }
-        try {
+    try {
+        runPart([&] {
             for (const TranslationRow& row : part.rows)
                 insertTranslation(row);
-            return;
-        } catch (const StorageError& error) {
-            try {
-                runStatement(db(), QStringLiteral("ROLLBACK TO SAVEPOINT part"));
-            } catch (const StorageError& lost) {
-                loseGroup(lost);
-            }
-            if (!error.isDeadlock() || attempt == kDeadlockAttempts) {
-                failedParts_.insert(part.ticket, error.message());
-                return;
-            }
-        }
-        // As for a part of the group: committing what went before lets the writer this part waited
-        // for go on, and the part waits for it at most.
-        try {
-            group_->commit();
-            group_.reset();
-            openGroup();
-        } catch (const StorageError& error) {
-            group_.reset();
-            loseGroup(error);
-        }
+        });
+    } catch (const StorageError& error) {
+        if (groupLost_)
+            throw;
+        failedParts_.insert(part.ticket, error.message());
     }
 }
 

@@ -91,21 +91,13 @@ public:
     // undone without the others. The group's transaction begins with its first part and ends at
     // commitGroup; until then nothing of it is durable, and nothing read meanwhile on this storage
     // may be told as stored.
-    class GroupPart {
-    public:
-        // Throws StorageError, when the group's transaction is lost too.
-        explicit GroupPart(Storage& storage);
-        // Undoes the part unless it was kept.
-        ~GroupPart();
-        GroupPart(const GroupPart&) = delete;
-        GroupPart& operator=(const GroupPart&) = delete;
-
-        void keep() { kept_ = true; }
-
-    private:
-        Storage& storage_;
-        bool kept_ = false;
-    };
+    //
+    // Runs apply as a part of the group. When apply throws, the part is undone and the exception
+    // goes on; a StorageError goes on too when the group's transaction is lost. A part PostgreSQL
+    // ends to break a cycle of writers waiting for each other's rows runs again, up to
+    // kDeadlockAttempts times, after the parts before it are committed: that lets the other writer
+    // go on, and this part waits for it at most.
+    void inPart(const std::function<void()>& apply);
     // Parts begun in the open group, kept, undone or deferred; 0 when none is open.
     int groupParts() const { return groupParts_; }
     // Of them, those in a savepoint of their own.
@@ -131,8 +123,6 @@ public:
     // there, should one go behind the program's back.
     bool isListedLanguage(const QString& code) const;
 
-    // Attempts of a part PostgreSQL ends to break a cycle of writers waiting for each other's rows;
-    // before each new one the parts before it are committed, which lets the other writer go on.
     static constexpr int kDeadlockAttempts = 3;
 
     enum class InsertOutcome { Inserted, AlreadyStored };
@@ -178,6 +168,14 @@ private:
     PreparedStatements& statements() const { return connection_->statements(); }
     std::optional<qint64> findRowId(const TranslationKey& key) const;
     void openGroup();
+    // Opens the group's transaction if need be and sets a savepoint in it; loses the group when it
+    // cannot.
+    void savepoint(const QString& name);
+    // inPart without counting the part or writing the deferred rows first.
+    void runPart(const std::function<void()>& apply);
+    // Undoes the part begun last; a failure to loses the group, but throws nothing, so that what
+    // made the part fail goes on.
+    void undoPart() noexcept;
     // Records why the group's transaction cannot go on, and throws.
     [[noreturn]] void loseGroup(const StorageError& error);
     void flushDeferred();
